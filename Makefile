@@ -1,0 +1,53 @@
+# Sylvadra: `make run` runs the saver, `make test` runs every test of both
+# toolchains. Both install the Debian packages they need when missing.
+BUILD    ?= build
+WINBUILD ?= build-win
+JOBS     ?= $(shell nproc)
+
+PACKAGES = cmake ninja-build g++ pkg-config googletest libgtest-dev libbenchmark-dev \
+           libglib2.0-dev libsdl2-dev libgtk-3-dev libstb-dev \
+           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64 \
+           xvfb xauth xdotool x11-utils imagemagick clang util-linux
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps configure native windows run test bench clean
+
+all: native windows
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing: $$missing"; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) -G Ninja
+
+$(WINBUILD)/build.ninja: | deps
+	cmake -S . -B $(WINBUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+
+native: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+windows: deps $(WINBUILD)/build.ninja
+	cmake --build $(WINBUILD) -j $(JOBS)
+
+run: native
+	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+	  $(BUILD)/src/platform/sylvadra /S; \
+	else \
+	  $(BUILD)/src/platform/sylvadra --render $(BUILD)/landscape.png --size 1920x1080 && \
+	  echo "No display: rendered a landscape to $(BUILD)/landscape.png"; \
+	fi
+
+test: native windows
+	xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir $(WINBUILD) --output-on-failure -j 2
+	ctest --test-dir $(BUILD) --output-on-failure -j 2
+
+bench: native
+	$(BUILD)/tests/sylvadra_bench
+
+clean:
+	rm -rf $(BUILD) $(WINBUILD)

@@ -1,0 +1,39 @@
+// The project's own picture codecs. Untrusted bytes: every offset is checked,
+// and malformed input is error 481 "Invalid picture" with a description of
+// what is wrong, never an out-of-bounds read.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/picture.h"
+
+namespace syl {
+
+// The largest width or height a decoder accepts; larger is error 481.
+inline constexpr int kMaxPictureSide = 16384;
+
+// A device-independent bitmap file (.bmp with its 14-byte file header and a
+// BITMAPINFOHEADER or later, or the OS/2 12-byte core header):
+// 1, 4 (plain or RLE4), 8 (plain or RLE8), 16, 24 and 32 bits per pixel,
+// bottom-up or top-down, with palette or colour masks. Pixels that an RLE
+// stream skips (delta escapes, early line or bitmap ends) are black; runs
+// past the end of a row are clipped. Kind Bitmap, no alpha.
+Picture decodeBmp(std::span<const uint8_t> bytes);
+// An icon file (.ico): the 32 x 32 image when there is one (the deepest of
+// them), else the first; 1, 4, 8 or 24 bits with the 1-bit AND mask as
+// transparency (alpha 0 or 255), or 32 bits with its alpha channel (the AND
+// mask when every alpha is 0). PNG-compressed images are rejected. Kind Icon.
+Picture decodeIco(std::span<const uint8_t> bytes);
+
+// A 24-bit bottom-up .bmp file of the picture's pixels (alpha is dropped).
+std::vector<uint8_t> encodeBmp24(const Picture& picture);
+// Writes the picture as a PNG file; false when the file cannot be written.
+bool savePng(const std::string& path, const Picture& picture);
+// Encodes the picture as PNG bytes (deterministic for the same pixels): RGB
+// for bitmaps, RGBA for icons.
+std::vector<uint8_t> encodePng(const Picture& picture);
+
+} // namespace syl

@@ -1,0 +1,26 @@
+// A decoded picture: a bitmap or an icon, as 0x00RRGGBB pixels row by row
+// from the top. Icons carry a transparency per pixel; drawing an icon leaves
+// the destination unchanged where it is transparent.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/numbers.h"
+
+namespace syl {
+
+enum class PictureKind { Bitmap, Icon };
+
+struct Picture {
+    PictureKind kind = PictureKind::Bitmap;
+    int width = 0;
+    int height = 0;
+    std::vector<Color> pixels;  // width * height, top row first
+    std::vector<uint8_t> alpha; // icons only: width * height, 0 transparent .. 255 opaque
+
+    bool empty() const { return width <= 0 || height <= 0; }
+    Color at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+} // namespace syl

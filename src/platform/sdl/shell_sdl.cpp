@@ -1,0 +1,392 @@
+// The Linux shell: the full-screen scene in an SDL2 window (or inside a
+// window that xscreensaver hands over), the preview drawn with Xlib into the
+// host's window, the settings dialog in GTK 3.
+#include <SDL.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "errors/handler.h"
+#include "errors/sysinfo.h"
+#include "platform/codecs.h"
+#include "platform/host.h"
+#include "platform/resources.h"
+#include "scene/frmmain.h"
+#include "settings/config.h"
+#include "shell/saver.h"
+#include "shell/shell.h"
+
+namespace syl {
+
+int runSettingsDialog(); // platform/gtk
+
+namespace {
+
+class LinuxHost : public Host {
+public:
+    std::string exePath() override
+    {
+        char buf[4096];
+        ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+        if (n <= 0) return "./sylvadra";
+        return std::string(buf, static_cast<size_t>(n));
+    }
+    std::string userDataDir() override
+    {
+        const char* x = std::getenv("XDG_DATA_HOME");
+        if (x && *x) return std::string(x) + "/sylvadra";
+        const char* h = std::getenv("HOME");
+        return std::string(h && *h ? h : "/tmp") + "/.local/share/sylvadra";
+    }
+    void beep() override {}
+    void resetMousePointer() override {}
+    uint32_t tickCount() override { return SDL_GetTicks(); }
+    LocalDateTime now() override
+    {
+        timespec ts{};
+        clock_gettime(CLOCK_REALTIME, &ts);
+        std::tm tm{};
+        localtime_r(&ts.tv_sec, &tm);
+        return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                static_cast<int>(ts.tv_nsec / 1000000)};
+    }
+    std::string formatDate(const LocalDateTime& t) override { return format(t, "%x"); }
+    std::string formatTime(const LocalDateTime& t) override { return format(t, "%X"); }
+    char decimalSeparator() override
+    {
+        const lconv* l = std::localeconv();
+        return (l && l->decimal_point && l->decimal_point[0] == ',') ? ',' : '.';
+    }
+    void doEvents() override
+    {
+        if (pump) pump();
+    }
+    SystemInfo systemInfo() override { return querySystemInfo(); }
+
+    std::function<void()> pump;
+
+private:
+    static std::string format(const LocalDateTime& t, const char* f)
+    {
+        std::tm tm{};
+        tm.tm_year = t.year - 1900;
+        tm.tm_mon = t.month - 1;
+        tm.tm_mday = t.day;
+        tm.tm_hour = t.hour;
+        tm.tm_min = t.minute;
+        tm.tm_sec = t.second;
+        char buf[128];
+        size_t n = std::strftime(buf, sizeof buf, f, &tm);
+        return std::string(buf, n);
+    }
+};
+
+// The full-screen scene in an SDL window.
+class SdlPlatform : public SaverPlatform {
+public:
+    explicit SdlPlatform(const CommandLine& c) : cmd_(c) {}
+
+    void showCursor(bool show) override
+    {
+        if (!embedded()) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+    }
+    void setScreenSaveActive(bool active) override
+    {
+        // The desktop's screen saver is held off only while our own full
+        // screen runs; it is released again at the end in every mode.
+        if (embedded() || !SDL_WasInit(SDL_INIT_VIDEO)) return;
+        if (active) SDL_EnableScreenSaver(); else SDL_DisableScreenSaver();
+    }
+    bool setWallPaper(const std::string& path) override;
+    void unloadForms() override
+    {
+        if (scene_) {
+            FrmMain* s = scene_;
+            scene_ = nullptr;
+            s->Form_Unload();
+        }
+    }
+    void runPreview(long long hostWindow) override;
+    void runSettings() override { status_ = runSettingsDialog(); }
+    void runFullScreen() override;
+
+    int status() const { return status_; }
+
+private:
+    bool embedded() const { return cmd_.windowId.has_value() || cmd_.root; }
+    void present();
+    void pumpEvents();
+
+    CommandLine cmd_;
+    SDL_Window* window_ = nullptr;
+    FrmMain* scene_ = nullptr;
+    int status_ = 0;
+    bool quit_ = false;
+};
+
+void SdlPlatform::present()
+{
+    if (!window_ || !scene_) return;
+    SDL_Surface* ws = SDL_GetWindowSurface(window_);
+    if (!ws) return;
+    const Surface& f = scene_->form;
+    int w = std::min(ws->w, f.width()), h = std::min(ws->h, f.height());
+    if (SDL_MUSTLOCK(ws)) SDL_LockSurface(ws);
+    SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGB888, f.pixels().data(), f.width() * 4, ws->format->format, ws->pixels,
+                      ws->pitch);
+    if (SDL_MUSTLOCK(ws)) SDL_UnlockSurface(ws);
+    SDL_UpdateWindowSurface(window_);
+}
+
+void SdlPlatform::pumpEvents()
+{
+    SDL_Event e;
+    while (scene_ && SDL_PollEvent(&e)) {
+        switch (e.type) {
+        case SDL_QUIT:
+            if (embedded()) throw ProgramEnd{};
+            scene_->Form_Unload();
+            break;
+        case SDL_KEYDOWN: scene_->Form_KeyDown(); break;
+        case SDL_MOUSEBUTTONDOWN: scene_->Form_MouseDown(); break;
+        case SDL_MOUSEMOTION:
+            if (!embedded()) scene_->Form_MouseMove(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y));
+            break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED) present();
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+                if (embedded()) throw ProgramEnd{};
+                scene_->Form_Unload();
+            }
+            break;
+        default: break;
+        }
+    }
+}
+
+void SdlPlatform::runFullScreen()
+{
+    if (embedded()) {
+        Window target = cmd_.windowId ? static_cast<Window>(*cmd_.windowId) : 0;
+        if (cmd_.root) {
+            Display* d = XOpenDisplay(nullptr);
+            if (d) {
+                target = DefaultRootWindow(d);
+                XCloseDisplay(d);
+            }
+        }
+        window_ = SDL_CreateWindowFrom(reinterpret_cast<void*>(target));
+    } else {
+        SDL_Rect r{0, 0, 1024, 768};
+        SDL_GetDisplayBounds(0, &r);
+        window_ = SDL_CreateWindow("Sylvadra", r.x, r.y, r.w, r.h,
+                                   SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP);
+    }
+    if (!window_) {
+        std::fprintf(stderr, "sylvadra: cannot open a window: %s\n", SDL_GetError());
+        status_ = 1;
+        return;
+    }
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    if (SDL_Surface* ws = SDL_GetWindowSurface(window_)) {
+        w = ws->w;
+        h = ws->h;
+    }
+    auto scene = std::make_unique<FrmMain>(std::max(w, 1), std::max(h, 1));
+    scene_ = scene.get();
+    setWallpaperScene(scene_);
+    auto& lh = static_cast<LinuxHost&>(host());
+    lh.pump = [this] {
+        present();
+        pumpEvents();
+    };
+    try {
+        scene_->Form_Load();
+        SDL_ShowWindow(window_);
+        SDL_RaiseWindow(window_);
+        scene_->Form_Resize();
+        present();
+        uint32_t next = SDL_GetTicks();
+        while (scene_) {
+            FrmMain& m = *scene_;
+            uint32_t interval = static_cast<uint32_t>(std::max(m.tmrAnimation.interval, 1));
+            uint32_t now = SDL_GetTicks();
+            int32_t wait = static_cast<int32_t>(next - now);
+            SDL_Event e;
+            if (wait > 0 && SDL_WaitEventTimeout(&e, wait)) {
+                SDL_PushEvent(&e);
+                pumpEvents();
+                continue;
+            }
+            pumpEvents();
+            if (!scene_) break;
+            now = SDL_GetTicks();
+            if (static_cast<int32_t>(now - next) < 0) continue;
+            next += interval;
+            // After a long stall (a new landscape, a suspended machine) the
+            // timer does not try to catch up.
+            if (static_cast<int32_t>(now - next) > static_cast<int32_t>(interval)) next = now + interval;
+            if (m.tmrAnimation.enabled) {
+                m.tmrAnimation_Timer();
+                present();
+            }
+        }
+    } catch (const ProgramEnd&) {
+    }
+    lh.pump = nullptr;
+    setWallpaperScene(nullptr);
+    scene_ = nullptr;
+    SDL_DestroyWindow(window_);
+    window_ = nullptr;
+}
+
+bool SdlPlatform::setWallPaper(const std::string& path)
+{
+    const char* desk = std::getenv("XDG_CURRENT_DESKTOP");
+    std::string d = desk ? desk : "";
+    std::string uri = "file://" + path;
+    auto run = [](const std::string& cmd) { return std::system(cmd.c_str()) == 0; };
+    auto quote = [](const std::string& s) {
+        std::string q = "'";
+        for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
+    };
+    if (d.find("GNOME") != std::string::npos || d.find("Unity") != std::string::npos ||
+        d.find("Budgie") != std::string::npos) {
+        bool a = run("gsettings set org.gnome.desktop.background picture-uri " + quote(uri) + " >/dev/null 2>&1");
+        run("gsettings set org.gnome.desktop.background picture-uri-dark " + quote(uri) + " >/dev/null 2>&1");
+        return a;
+    }
+    if (d.find("Cinnamon") != std::string::npos)
+        return run("gsettings set org.cinnamon.desktop.background picture-uri " + quote(uri) + " >/dev/null 2>&1");
+    if (d.find("MATE") != std::string::npos)
+        return run("gsettings set org.mate.background picture-filename " + quote(path) + " >/dev/null 2>&1");
+    if (d.find("XFCE") != std::string::npos)
+        return run("xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitor0/workspace0/last-image -s " +
+                   quote(path) + " >/dev/null 2>&1");
+    return false; // elsewhere the file alone is written
+}
+
+// The preview: the fixed picture stretched over the host's window, redrawn
+// when it changes size, until the host destroys it.
+int xErrorIgnored(Display*, XErrorEvent*) { return 0; }
+
+void SdlPlatform::runPreview(long long hostWindow)
+{
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) {
+        status_ = 1;
+        return;
+    }
+    XSetErrorHandler(xErrorIgnored);
+    Window w = static_cast<Window>(hostWindow);
+    XWindowAttributes a{};
+    if (!XGetWindowAttributes(d, w, &a)) {
+        XCloseDisplay(d);
+        return;
+    }
+    XSelectInput(d, w, StructureNotifyMask | ExposureMask);
+    Picture preview;
+    try {
+        preview = LoadResPicture(1, ResourceKind::Data);
+    } catch (const RuntimeError&) {
+        preview.width = preview.height = 1;
+        preview.pixels = {0};
+    }
+    GC gc = XCreateGC(d, w, 0, nullptr);
+    auto draw = [&](int width, int height) {
+        if (width <= 0 || height <= 0) return;
+        Surface s(width, height, 0);
+        PaintPicture(s, viewOf(preview), 0, 0, width, height);
+        std::vector<uint32_t> px(s.pixels().begin(), s.pixels().end());
+        XImage* img = XCreateImage(d, a.visual, static_cast<unsigned>(a.depth), ZPixmap, 0,
+                                   reinterpret_cast<char*>(px.data()), static_cast<unsigned>(width),
+                                   static_cast<unsigned>(height), 32, width * 4);
+        if (img) {
+            XPutImage(d, w, gc, img, 0, 0, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
+            img->data = nullptr;
+            XDestroyImage(img);
+        }
+        XFlush(d);
+    };
+    int width = a.width, height = a.height;
+    draw(width, height);
+    for (;;) {
+        XEvent e;
+        XNextEvent(d, &e);
+        if (e.type == DestroyNotify && e.xdestroywindow.window == w) break;
+        if (e.type == ConfigureNotify && e.xconfigure.window == w) {
+            if (e.xconfigure.width != width || e.xconfigure.height != height) {
+                width = e.xconfigure.width;
+                height = e.xconfigure.height;
+                draw(width, height);
+            }
+        } else if (e.type == Expose && e.xexpose.count == 0) {
+            draw(width, height);
+        }
+    }
+    XFreeGC(d, gc);
+    XCloseDisplay(d);
+}
+
+} // namespace
+
+int runShell(const CommandLine& c)
+{
+    std::setlocale(LC_ALL, "");
+    std::setlocale(LC_NUMERIC, "C");
+    LinuxHost h;
+    setHost(&h);
+    SdlPlatform platform(c);
+    setSaverPlatform(&platform);
+    std::string text = c.commandText;
+    if (c.windowId || c.root) text = "/S";
+    else if (const char* xs = std::getenv("XSCREENSAVER_WINDOW"); xs && *xs && text.empty()) {
+        char* end = nullptr;
+        unsigned long id = std::strtoul(xs, &end, 0);
+        if (end && *end == '\0' && id) {
+            CommandLine embedded = c;
+            embedded.windowId = id;
+            platform = SdlPlatform(embedded);
+            text = "/S";
+        }
+    }
+    std::string sel = text.size() >= 2 ? text.substr(0, 2) : text;
+    for (auto& ch : sel) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    bool fullScreen = sel == "/S" || text.find_first_not_of(" \t") == std::string::npos;
+    if (fullScreen) {
+        if (c.windowId || c.root || std::getenv("XSCREENSAVER_WINDOW"))
+            SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
+            std::fprintf(stderr, "sylvadra: no display: %s\n", SDL_GetError());
+            return 1;
+        }
+    }
+    try {
+        Main(text);
+    } catch (const ProgramEnd&) {
+    }
+    // Whatever ended the run, the pointer is visible and the desktop's
+    // screen saver released again.
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        SDL_ShowCursor(SDL_ENABLE);
+        SDL_EnableScreenSaver();
+        SDL_Quit();
+    }
+    setSaverPlatform(nullptr);
+    setHost(nullptr);
+    return platform.status();
+}
+
+} // namespace syl

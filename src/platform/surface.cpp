@@ -1,0 +1,301 @@
+#include "platform/surface.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/font.h"
+
+namespace syl {
+
+namespace {
+
+// The largest surface accepted: 16384 x 16384 pixels (1 GiB); bigger is
+// "Out of memory" rather than an allocation the system cannot make.
+constexpr long long kMaxPixels = 16384LL * 16384LL;
+
+inline Color applyOp(Color d, Color s, RasterOp op)
+{
+    switch (op) {
+    case RasterOp::And: return d & s;
+    case RasterOp::Paint: return d | s;
+    default: return s;
+    }
+}
+
+template <RasterOp Op>
+void blitRow(Color* d, const Color* s, int n)
+{
+    if constexpr (Op == RasterOp::Copy) {
+        std::memcpy(d, s, static_cast<size_t>(n) * sizeof(Color));
+    } else if constexpr (Op == RasterOp::And) {
+        for (int i = 0; i < n; ++i) d[i] &= s[i];
+    } else {
+        for (int i = 0; i < n; ++i) d[i] |= s[i];
+    }
+}
+
+int roundPx(double v) { return static_cast<int>(std::clamp(roundHalfEven(v), -1.0e9, 1.0e9)); }
+
+} // namespace
+
+ImageView viewOf(const Picture& p)
+{
+    return {p.pixels.data(), p.width, p.height, p.width, p.alpha.empty() ? nullptr : p.alpha.data()};
+}
+
+Surface::Surface(int width, int height, Color back) : backColor(back)
+{
+    resize(width, height);
+}
+
+void Surface::resize(int w, int h)
+{
+    w = std::max(w, 0);
+    h = std::max(h, 0);
+    if (w == width_ && h == height_) return;
+    if (static_cast<long long>(w) * h > kMaxPixels) raiseError(kErrOutOfMemory);
+    std::vector<Color> next(static_cast<size_t>(w) * h, backColor);
+    int cw = std::min(w, width_), ch = std::min(h, height_);
+    for (int y = 0; y < ch; ++y)
+        std::memcpy(next.data() + static_cast<size_t>(y) * w, pixels_.data() + static_cast<size_t>(y) * width_,
+                    static_cast<size_t>(cw) * sizeof(Color));
+    pixels_.swap(next);
+    width_ = w;
+    height_ = h;
+}
+
+Picture Surface::image() const
+{
+    Picture p;
+    p.kind = PictureKind::Bitmap;
+    p.width = width_;
+    p.height = height_;
+    p.pixels = pixels_;
+    return p;
+}
+
+void Surface::setPicture(const Picture& p, bool autoSize)
+{
+    if (autoSize) {
+        if (static_cast<long long>(p.width) * p.height > kMaxPixels) raiseError(kErrOutOfMemory);
+        width_ = std::max(p.width, 0);
+        height_ = std::max(p.height, 0);
+        if (p.alpha.empty()) {
+            pixels_ = p.pixels;
+            return;
+        }
+        pixels_.assign(static_cast<size_t>(width_) * height_, backColor);
+    } else {
+        std::fill(pixels_.begin(), pixels_.end(), backColor);
+    }
+    PaintPicture(*this, viewOf(p), 0, 0);
+}
+
+void Surface::clearPicture() { std::fill(pixels_.begin(), pixels_.end(), backColor); }
+
+void Surface::setPixel(int x, int y, Color c)
+{
+    if (x >= 0 && y >= 0 && x < width_ && y < height_) pixels_[static_cast<size_t>(y) * width_ + x] = c;
+}
+
+void BitBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, int sx, int sy, RasterOp op)
+{
+    if (w <= 0 || h <= 0) return;
+    // Clip against both rectangles at once.
+    long long i0 = std::max({0LL, -static_cast<long long>(x), -static_cast<long long>(sx)});
+    long long i1 = std::min({static_cast<long long>(w), static_cast<long long>(dst.width()) - x,
+                             static_cast<long long>(src.width) - sx});
+    long long j0 = std::max({0LL, -static_cast<long long>(y), -static_cast<long long>(sy)});
+    long long j1 = std::min({static_cast<long long>(h), static_cast<long long>(dst.height()) - y,
+                             static_cast<long long>(src.height) - sy});
+    if (i0 >= i1 || j0 >= j1) return;
+    int n = static_cast<int>(i1 - i0);
+    const bool overlapUp = src.pixels == dst.pixels().data() && sy + j0 < y + j0;
+    for (long long k = 0; k < j1 - j0; ++k) {
+        long long j = overlapUp ? (j1 - 1 - k) : (j0 + k);
+        Color* d = dst.row(static_cast<int>(y + j)) + (x + i0);
+        const Color* s = src.pixels + static_cast<size_t>(sy + j) * src.stride + (sx + i0);
+        if (src.pixels == dst.pixels().data() && op == RasterOp::Copy) {
+            std::memmove(d, s, static_cast<size_t>(n) * sizeof(Color));
+            continue;
+        }
+        switch (op) {
+        case RasterOp::Copy: blitRow<RasterOp::Copy>(d, s, n); break;
+        case RasterOp::And: blitRow<RasterOp::And>(d, s, n); break;
+        case RasterOp::Paint: blitRow<RasterOp::Paint>(d, s, n); break;
+        }
+    }
+}
+
+void StretchBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, int sx, int sy, int sw, int sh,
+                RasterOp op)
+{
+    if (w == 0 || h == 0 || sw == 0 || sh == 0) return;
+    bool flipX = false, flipY = false;
+    long long X = x, Y = y, W = w, H = h, SX = sx, SY = sy, SW = sw, SH = sh;
+    if (W < 0) { X += W; W = -W; flipX = !flipX; }
+    if (H < 0) { Y += H; H = -H; flipY = !flipY; }
+    if (SW < 0) { SX += SW; SW = -SW; flipX = !flipX; }
+    if (SH < 0) { SY += SH; SH = -SH; flipY = !flipY; }
+    if (!flipX && !flipY && W == SW && H == SH && !src.alpha) {
+        BitBlt(dst, static_cast<int>(X), static_cast<int>(Y), static_cast<int>(W), static_cast<int>(H), src,
+               static_cast<int>(SX), static_cast<int>(SY), op);
+        return;
+    }
+    // Destination columns and rows that lie on the surface.
+    long long i0 = std::max(0LL, -X), i1 = std::min(W, dst.width() - X);
+    long long j0 = std::max(0LL, -Y), j1 = std::min(H, dst.height() - Y);
+    if (i0 >= i1 || j0 >= j1) return;
+    // Nearest source pixel of each destination column: the one under its centre.
+    std::vector<int> col(static_cast<size_t>(i1 - i0));
+    for (long long i = i0; i < i1; ++i) {
+        long long u = ((2 * i + 1) * SW) / (2 * W);
+        long long s = flipX ? SX + SW - 1 - u : SX + u;
+        col[static_cast<size_t>(i - i0)] = (s >= 0 && s < src.width) ? static_cast<int>(s) : -1;
+    }
+    for (long long j = j0; j < j1; ++j) {
+        long long v = ((2 * j + 1) * SH) / (2 * H);
+        long long t = flipY ? SY + SH - 1 - v : SY + v;
+        if (t < 0 || t >= src.height) continue;
+        const Color* s = src.pixels + static_cast<size_t>(t) * src.stride;
+        const uint8_t* a = src.alpha ? src.alpha + static_cast<size_t>(t) * src.stride : nullptr;
+        Color* d = dst.row(static_cast<int>(Y + j)) + X;
+        for (long long i = i0; i < i1; ++i) {
+            int c = col[static_cast<size_t>(i - i0)];
+            if (c < 0) continue;
+            if (a) {
+                unsigned al = a[c];
+                if (al == 0) continue;
+                if (al < 255) {
+                    Color dc = d[i], sc = s[c];
+                    auto mix = [al](int dv, int sv) { return dv + ((sv - dv) * static_cast<int>(al) + 127) / 255; };
+                    d[i] = RGB(mix(redOf(dc), redOf(sc)), mix(greenOf(dc), greenOf(sc)), mix(blueOf(dc), blueOf(sc)));
+                    continue;
+                }
+                d[i] = s[c];
+                continue;
+            }
+            d[i] = applyOp(d[i], s[c], op);
+        }
+    }
+}
+
+void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, RasterOp op)
+{
+    PaintPicture(dst, pic, x1, y1, pic.width, pic.height, 0, 0, pic.width, pic.height, op);
+}
+
+void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, double w1, double h1, RasterOp op)
+{
+    PaintPicture(dst, pic, x1, y1, w1, h1, 0, 0, pic.width, pic.height, op);
+}
+
+void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, double w1, double h1, double x2,
+                  double y2, double w2, double h2, RasterOp op)
+{
+    StretchBlt(dst, roundPx(x1), roundPx(y1), roundPx(w1), roundPx(h1), pic, roundPx(x2), roundPx(y2), roundPx(w2),
+               roundPx(h2), op);
+}
+
+namespace {
+void fillRect(Surface& dst, long long x0, long long y0, long long x1, long long y1, Color c)
+{
+    x0 = std::max(x0, 0LL);
+    y0 = std::max(y0, 0LL);
+    x1 = std::min<long long>(x1, dst.width());
+    y1 = std::min<long long>(y1, dst.height());
+    for (long long y = y0; y < y1; ++y) std::fill(dst.row(static_cast<int>(y)) + x0, dst.row(static_cast<int>(y)) + x1, c);
+}
+
+// A pen of width w covers the square [p - w/2, p - w/2 + w) around each point.
+void stamp(Surface& dst, long long px, long long py, int w, Color c)
+{
+    long long o = w / 2;
+    fillRect(dst, px - o, py - o, px - o + w, py - o + w, c);
+}
+
+void penLine(Surface& dst, long long x1, long long y1, long long x2, long long y2, int w, bool lastPoint, Color c)
+{
+    if (y1 == y2 && w >= 1) {
+        // Horizontal lines are the common case: one rectangle.
+        long long a = std::min(x1, x2), b = std::max(x1, x2);
+        if (!lastPoint) {
+            if (x2 >= x1) b = x2 - 1; else a = x2 + 1;
+            if (a > b) return;
+        }
+        long long o = w / 2;
+        fillRect(dst, a - (w > 1 ? o : 0), y1 - o, b + 1 + (w > 1 ? w - o - 1 : 0), y1 - o + w, c);
+        return;
+    }
+    long long dx = std::llabs(x2 - x1), dy = -std::llabs(y2 - y1);
+    long long sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1, err = dx + dy;
+    // Lines far outside the surface are walked only as far as needed.
+    long long limit = dx - dy + 1;
+    for (long long n = 0; n < limit; ++n) {
+        bool last = (x1 == x2 && y1 == y2);
+        if (!last || lastPoint) stamp(dst, x1, y1, w, c);
+        if (last) break;
+        long long e2 = 2 * err;
+        if (e2 >= dy) { err += dy; x1 += sx; }
+        if (e2 <= dx) { err += dx; y1 += sy; }
+    }
+}
+} // namespace
+
+void Line(Surface& dst, int x1, int y1, int x2, int y2, Color color, bool box)
+{
+    int w = std::max(dst.drawWidth, 1);
+    if (box) {
+        penLine(dst, x1, y1, x2, y1, w, true, color);
+        penLine(dst, x2, y1, x2, y2, w, true, color);
+        penLine(dst, x2, y2, x1, y2, w, true, color);
+        penLine(dst, x1, y2, x1, y1, w, true, color);
+        return;
+    }
+    // A thin line leaves out its end point; a wide pen covers it.
+    penLine(dst, x1, y1, x2, y2, w, w > 1, color);
+}
+
+void Ellipse(Surface& dst, int left, int top, int right, int bottom)
+{
+    if (right < left) std::swap(left, right);
+    if (bottom < top) std::swap(top, bottom);
+    if (right - left < 1 || bottom - top < 1) return;
+    double cx = (left + right) / 2.0, cy = (top + bottom) / 2.0;
+    double rx = (right - left) / 2.0, ry = (bottom - top) / 2.0;
+    auto inside = [&](long long px, long long py) {
+        double u = (px + 0.5 - cx) / rx, v = (py + 0.5 - cy) / ry;
+        return u * u + v * v <= 1.0;
+    };
+    int y0 = std::max(top, 0), y1 = std::min(bottom, dst.height());
+    int x0 = std::max(left, 0), x1 = std::min(right, dst.width());
+    for (int y = y0; y < y1; ++y) {
+        Color* r = dst.row(y);
+        for (int x = x0; x < x1; ++x) {
+            if (!inside(x, y)) continue;
+            bool edge = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
+            r[x] = edge ? dst.foreColor : dst.fillColor;
+        }
+    }
+}
+
+void Print(Surface& dst, const std::string& text)
+{
+    const Font& f = dst.font ? *dst.font : Font::scene();
+    dst.currentX += f.draw(dst, dst.currentX, dst.currentY, text, dst.foreColor);
+}
+
+int TextHeight(const Surface& s, const std::string&)
+{
+    const Font& f = s.font ? *s.font : Font::scene();
+    return f.lineHeight();
+}
+
+int TextWidth(const Surface& s, const std::string& text)
+{
+    const Font& f = s.font ? *s.font : Font::scene();
+    return static_cast<int>(std::ceil(f.measure(text)));
+}
+
+} // namespace syl

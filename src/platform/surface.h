@@ -1,0 +1,114 @@
+// Surfaces: persistent 32-bit RGB images in pixels, the picture boxes and the
+// scene form of the system, with the drawing operations the painters use.
+// Every operation clips at every edge: coordinates may be negative or beyond
+// the surface, and nothing reads or writes outside a buffer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/numbers.h"
+#include "platform/picture.h"
+
+namespace syl {
+
+class Font;
+
+// Raster operations of the system, mapped to platform codes only at the edge.
+enum class RasterOp { Copy, And, Paint };
+constexpr uint32_t SRCCOPY = 0xCC0020;
+constexpr uint32_t SRCAND = 0x8800C6;
+constexpr uint32_t SRCPAINT = 0xEE0086;
+
+// A read-only view of pixels: a picture or a surface. alpha is null for opaque images.
+struct ImageView {
+    const Color* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0; // in pixels
+    const uint8_t* alpha = nullptr;
+    Color at(int x, int y) const { return pixels[static_cast<size_t>(y) * stride + x]; }
+};
+ImageView viewOf(const Picture& p);
+
+class Surface {
+public:
+    Surface() = default;
+    Surface(int width, int height, Color back = 0);
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // Scale units are pixels: ScaleWidth and ScaleHeight equal the size.
+    int scaleWidth() const { return width_; }
+    int scaleHeight() const { return height_; }
+
+    // Setting Width or Height keeps what was drawn in the part that remains;
+    // the new area takes the background colour.
+    void setWidth(int w) { resize(w, height_); }
+    void setHeight(int h) { resize(width_, h); }
+    void resize(int w, int h);
+
+    // Image: the current image as a picture.
+    Picture image() const;
+    ImageView view() const { return {pixels_.data(), width_, height_, width_, nullptr}; }
+    // Picture = p: replaces the image. With autoSize the surface takes the
+    // picture's size; otherwise it is cleared to the background and p drawn at (0, 0).
+    void setPicture(const Picture& p, bool autoSize);
+    // Picture = none: the image becomes the plain background.
+    void clearPicture();
+
+    Color* row(int y) { return pixels_.data() + static_cast<size_t>(y) * width_; }
+    const Color* row(int y) const { return pixels_.data() + static_cast<size_t>(y) * width_; }
+    Color pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+    void setPixel(int x, int y, Color c);
+    std::vector<Color>& pixels() { return pixels_; }
+    const std::vector<Color>& pixels() const { return pixels_; }
+
+    Color backColor = 0;
+    Color foreColor = 0;         // pen colour and text colour
+    Color fillColor = 0xFFFFFF;  // solid brush of filled shapes
+    int drawWidth = 1;
+    const Font* font = nullptr;
+    double currentX = 0;
+    double currentY = 0;
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<Color> pixels_;
+};
+
+// BitBlt: copies w x h pixels from (sx, sy) of src to (x, y) of dst.
+void BitBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, int sx, int sy, RasterOp op);
+// StretchBlt with the nearest source pixel (colour-on-colour). Negative widths
+// or heights mirror, as in GDI.
+void StretchBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, int sx, int sy, int sw, int sh,
+                RasterOp op);
+
+// PaintPicture in its argument forms: omitted sizes are the picture's natural
+// size, an omitted source origin is (0, 0), an omitted operation SRCCOPY. A
+// negative width1 mirrors left to right, the destination then reaching from
+// x1 + width1 to x1. Icons are drawn with their transparency. Coordinates are
+// single-precision pixels, rounded to whole pixels.
+void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, RasterOp op = RasterOp::Copy);
+void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, double w1, double h1,
+                  RasterOp op = RasterOp::Copy);
+void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, double w1, double h1, double x2,
+                  double y2, double w2, double h2, RasterOp op = RasterOp::Copy);
+
+// Line from (x1, y1) to (x2, y2) with pen width drawWidth; box draws the
+// rectangle's outline with those corners.
+void Line(Surface& dst, int x1, int y1, int x2, int y2, Color color, bool box = false);
+// GDI Ellipse: the bounding box [left, right) x [top, bottom), filled with
+// fillColor and outlined with a 1-pixel pen in foreColor.
+void Ellipse(Surface& dst, int left, int top, int right, int bottom);
+
+// Print: draws text at currentX, currentY in the surface's font and
+// foreColor, background transparent, and moves currentX past it.
+void Print(Surface& dst, const std::string& text);
+// TextHeight of a text in the surface's font, in pixels.
+int TextHeight(const Surface& s, const std::string& text);
+int TextWidth(const Surface& s, const std::string& text);
+
+} // namespace syl

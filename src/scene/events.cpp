@@ -1,0 +1,43 @@
+// Input events of the scene form: all of them end the saver.
+#include <cmath>
+
+#include "errors/handler.h"
+#include "scene/frmmain.h"
+#include "shell/saver.h"
+
+namespace syl {
+
+namespace {
+void endFrom(const char* event)
+{
+    Procedure p("frmMain", event);
+    p.run([&] { p.step(0, [] { exitScreensaver(); }); });
+}
+} // namespace
+
+void FrmMain::Form_Click() { endFrom("Form_Click"); }
+void FrmMain::Form_DblClick() { endFrom("Form_DblClick"); }
+void FrmMain::Form_KeyDown() { endFrom("Form_KeyDown"); }
+void FrmMain::Form_KeyPress() { endFrom("Form_KeyPress"); }
+void FrmMain::Form_MouseDown() { endFrom("Form_MouseDown"); }
+void FrmMain::Form_Terminate() { endFrom("Form_Terminate"); }
+void FrmMain::Form_Unload() { endFrom("Form_Unload"); }
+
+void FrmMain::Form_MouseMove(float x, float y)
+{
+    Procedure p("frmMain", "Form_MouseMove");
+    p.run([&] {
+        p.step(0, [&] {
+            bool none = lastMouseX == 0 && lastMouseY == 0;
+            bool small = std::fabs(lastMouseX - x) < 3 && std::fabs(lastMouseY - y) < 3;
+            if (none || small) {
+                lastMouseX = x;
+                lastMouseY = y;
+                return;
+            }
+            exitScreensaver();
+        });
+    });
+}
+
+} // namespace syl

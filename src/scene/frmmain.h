@@ -1,0 +1,168 @@
+// The scene form frmMain: five hidden surfaces, the animation timer, the
+// scene state of the current landscape, the flower slots and the flying
+// objects. One FrmMain is one running scene; several can run side by side
+// (one per monitor), each with its own state.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/picture.h"
+#include "platform/resources.h"
+#include "platform/surface.h"
+
+namespace syl {
+
+// The project's web address: the caption printed in every frame, the text
+// of lblURL and the page the settings dialog opens.
+inline constexpr const char* kWebAddress = "https://sylvadra.example.org";
+
+struct FlightRecord {
+    int16_t x = 0;
+    int16_t y = 0;
+    int16_t started = 0; // 0 or -1
+    int16_t frame = 1;   // counted from 1
+    int16_t dy = 0;
+};
+
+struct FlowerSlot {
+    float x = 0;
+    float y = 0;
+    float size = 0;
+    int16_t icon = 0;
+    int16_t state = 0; // -1 sprouting or growing, anything else dormant
+    int16_t planted = 0;
+};
+
+struct Timer {
+    int32_t interval = 0; // milliseconds
+    bool enabled = false;
+};
+
+struct Label {
+    int left = 0, top = 0, width = 0, height = 0;
+    std::string caption;
+};
+
+// One drawing of a layer painter, recorded for --scene-info.
+struct LayerDrawing {
+    std::string painter;
+    int id = 0;
+    int variant = 0; // sheet variant or frame, counted from 1; 0 for single pictures
+    int x = 0, y = 0, w = 0, h = 0;
+    bool mirrored = false;
+    int lineWidth = 0; // sea and river bands
+    int rowTop = 0, rowBottom = 0;
+};
+
+// The screen row of a canvas base line on a form of the given height, three
+// pixels up: where the landscape's front edge lies on the screen.
+int16_t flowerTopFor(int16_t baseY, int scaleHeight);
+
+class FrmMain {
+public:
+    // A scene for a form of the given client size in pixels.
+    FrmMain(int scaleWidth, int scaleHeight);
+
+    int ScaleWidth() const { return form.width(); }
+    int ScaleHeight() const { return form.height(); }
+
+    // Events and procedures of the form.
+    void Form_Load();
+    void Form_Resize();
+    void BuildBG();
+    void CopyBg();
+    void tmrAnimation_Timer();
+    void ObjektFlieg();
+    void Blumen();
+
+    // Input events: each ends the saver (exitScreensaver), a mouse move only
+    // when it is a real movement of 3 pixels or more since the last one.
+    void Form_Click();
+    void Form_DblClick();
+    void Form_KeyDown();
+    void Form_KeyPress();
+    void Form_MouseDown();
+    void Form_MouseMove(float x, float y);
+    void Form_Terminate();
+    void Form_Unload();
+
+    // Layer painters; base lines by reference or by value.
+    void Hintergrund(int16_t y);
+    void Himmel();
+    void Meer(int16_t& y);
+    void Boden(int16_t y);
+    void Berge(int16_t& y);
+    void Fluss(int16_t y);
+    void Wald(int16_t& y);
+    void Baum(int16_t& y, int16_t& kind);
+    void City(int16_t& y);
+    void Burg(int16_t& y);
+    void Haus(int16_t& y);
+    void Zaun(int16_t& y);
+
+    // Pieces of the tick, also used on their own by tests.
+    void launch();
+    void drawFlight();
+    void setStartPositions();
+    void resetFlowerSlots();
+
+    // A decoded picture resource (decoded once, then kept).
+    const Picture& picture(int id, ResourceKind kind = ResourceKind::Bitmap);
+
+    // The form's own image and the five hidden surfaces.
+    Surface form;
+    Surface picBG, picBuffer, picMask, picObjekt, picHimmel;
+    Label lblURL;
+    Timer tmrAnimation;
+
+    // Scene state of the current landscape.
+    int16_t skyType = 0;
+    int16_t riverTop = 0, riverBottom = 0;
+    int16_t flowerTop = 0, grassTop = 0;
+    int16_t bandTop = 0, bandHeight = 0, bandWidth = 0;
+    // The highest flower slot in use (kept per scene so that every monitor
+    // has its own meadow).
+    int16_t flowerCount = 0;
+    int16_t dyMin = 0, dyMax = 0;
+
+    // Animation state.
+    uint32_t tickNow = 0;
+    int32_t cloudStep = 0;
+    int16_t cloudOffset = 0;
+    uint32_t lastRestart = 0;
+
+    int16_t flightKind = 0;
+    std::array<FlightRecord, 51> flights{};
+    int16_t frameStep = 0;
+    int16_t driftStep = 0;
+    uint32_t lastBigStart = 0;
+
+    std::array<FlowerSlot, 101> flowers{};
+    float bloomCount = 0;
+
+    // Mouse reference of Form_MouseMove; (0, 0) counts as none.
+    float lastMouseX = 0, lastMouseY = 0;
+
+    // What the last composition drew, for --scene-info (kept when enabled).
+    bool recordDrawings = false;
+    std::vector<LayerDrawing> drawings;
+    int16_t horizon = 0;
+    int16_t finalBaseLine = 0;
+    bool seaDrawn = false;
+
+private:
+    void drawMasked(Surface& s, const std::string& painter, int id, int variant, int x1, int y1, int w1, int h1,
+                    int x2, int y2, int w2, int h2);
+    void record(LayerDrawing d);
+    void cityOrCastle(int16_t& y, const char* name, int sheet, int chanceHi);
+    void endFlight(FlightRecord& r);
+
+    std::map<std::pair<int, int>, Picture> pictures_;
+};
+
+} // namespace syl

@@ -1,0 +1,102 @@
+// The sky: the gradient down to the horizon and the band of clouds, with the
+// screen-sized cloud strip that the animation drifts across the top.
+#include "errors/handler.h"
+#include "platform/random.h"
+#include "scene/frmmain.h"
+
+namespace syl {
+
+void FrmMain::Hintergrund(int16_t y)
+{
+    Procedure p("frmMain", "Hintergrund");
+    p.run([&] {
+        const Picture* sky = nullptr;
+        p.step(50010, [&] { sky = &picture(100 + skyType); });
+        p.step(50020, [&] {
+            // Tiles 35 pixels wide, each the whole 20-pixel gradient stretched,
+            // until one reaches past the width of the cloud strip.
+            for (int i = 0;;) {
+                PaintPicture(picBG, viewOf(*sky), 35 * i, 0, 35, y);
+                PaintPicture(picHimmel, viewOf(*sky), 35 * i, 0, 35, y);
+                ++i;
+                if (35 * i > picHimmel.scaleWidth()) break;
+            }
+            LayerDrawing d;
+            d.painter = "Hintergrund";
+            d.id = 100 + skyType;
+            d.w = 640;
+            d.h = y;
+            record(d);
+        });
+    });
+}
+
+void FrmMain::Himmel()
+{
+    Procedure p("frmMain", "Himmel");
+    p.run([&] {
+        const double SW = ScaleWidth(), SH = ScaleHeight();
+        int16_t n = 0;
+        p.step(50010, [&] {
+            if (skyType == 5) skyType = 3;
+        });
+        p.step(50020, [&] {
+            picHimmel.setWidth(738);
+            picHimmel.setHeight(119);
+        });
+        p.step(50030, [&] {
+            n = Zz(-1, 7);
+            if (n > 3) n = static_cast<int16_t>(n - 4);
+        });
+        p.step(50040, [&] {
+            const int W = picHimmel.scaleWidth(), H = picHimmel.scaleHeight();
+            if (n == 0 || n == 1) {
+                int id = 2 * skyType + 120 - n;
+                const Picture& band = picture(id);
+                PaintPicture(picHimmel, viewOf(band), 0, 0, band.width, H);
+                record({"Himmel", id, 0, 0, 0, band.width, H, false, 0, 0, 0});
+            } else if (n == 2 || n == 3) {
+                int id = 2 * skyType + 122 - n;
+                const Picture& band = picture(id);
+                PaintPicture(picHimmel, viewOf(band), W, 0, -W, H);
+                record({"Himmel", id, 0, 0, 0, W, H, true, 0, 0, 0});
+            }
+        });
+        p.step(50050, [&] { PaintPicture(picBG, picHimmel.view(), 0, 0); });
+        const int stripW = CLng(SW * 1.156), stripH = CLng(SH * 0.25);
+        p.step(50060, [&] {
+            picBuffer.setWidth(stripW);
+            picBuffer.setHeight(stripH);
+        });
+        p.step(50070, [&] {
+            StretchBlt(picBuffer, 0, 0, stripW, stripH, picHimmel.view(), 0, 0, CLng(picHimmel.scaleWidth()),
+                       CLng(picHimmel.scaleHeight()), RasterOp::Copy);
+        });
+        p.step(50080, [&] {
+            picHimmel.setWidth(stripW);
+            picHimmel.setHeight(stripH);
+        });
+        p.step(50090, [&] {
+            PaintPicture(picHimmel, picBuffer.view(), 0, 0, picHimmel.scaleWidth(), picHimmel.scaleHeight());
+        });
+        p.step(50100, [&] {
+            if (Zz(0, 7) == 0) {
+                picHimmel.foreColor = RGB(244, 244, 232);
+                picHimmel.fillColor = RGB(244, 244, 232);
+                int16_t x = Zz(0, CInt(picHimmel.scaleWidth() - 100.0));
+                int16_t y = Zz(0, CInt(picHimmel.scaleHeight() - 100.0));
+                int16_t d = Zz(20, 50);
+                Ellipse(picHimmel, x, y, x + d, y + d);
+                picHimmel.foreColor = RGB(255, 255, 255);
+                picHimmel.fillColor = RGB(255, 255, 255);
+            }
+        });
+        p.step(50110, [&] {
+            bandWidth = CInt(picHimmel.scaleWidth());
+            bandHeight = CInt(picHimmel.scaleHeight());
+            bandTop = 0;
+        });
+    });
+}
+
+} // namespace syl

@@ -1,0 +1,51 @@
+// The ten stored settings and the derived halfMaxFl: the globals of module
+// Saver, read once by LoadConfig and written by SaveConfig.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+
+namespace syl {
+
+struct Settings {
+    // maxFl holds the text as read from the store; after the settings dialog a double.
+    std::variant<std::string, double> maxFl = std::string("6");
+    float SpeedF = 6.0f;
+    float SpeedS = 0.53f;
+    float SpeedO = 6.0f;
+    float Speed = 5.0f;
+    int16_t Date = 1;
+    int16_t Time = 1;
+    int16_t Restart = 1;
+    int32_t rTime = 600;
+    int16_t Wallpaper = 1;
+    // CInt(0.5 x maxFl), computed by LoadConfig only.
+    int16_t halfMaxFl = 3;
+
+    // The number that maxFl holds (its text converted, or the double).
+    double maxFlValue() const;
+};
+
+// The settings globals of the running program.
+Settings& settings();
+
+// Application and section under which the settings are stored.
+inline constexpr const char* kSettingsApp = "Sylvadra";
+inline constexpr const char* kSettingsSection = "Settings";
+
+// Reads the ten settings from the store (module Saver). Each setting is one
+// statement of the procedure; keys that are missing take their defaults.
+// A value outside the range the settings dialog can set is clamped into it:
+// maxFl, SpeedF and SpeedO to [2.08, 10], SpeedS to [0.04, 1.03], Speed to
+// [0.1, 10], rTime to [60, 5940] (1 to 99 minutes); a clamped maxFl is held
+// as a double. Date, Time, Restart and Wallpaper are on when non-zero and
+// are not clamped. A text that cannot be converted (error 13, or 6 when out
+// of range for its type) is dispatched once and that setting takes its
+// default; the others are read as usual.
+void LoadConfig();
+// Writes the ten settings (never halfMaxFl), in the order SpeedF, maxFl,
+// SpeedS, SpeedO, Speed, Date, Time, Restart, rTime, Wallpaper.
+void SaveConfig();
+
+} // namespace syl

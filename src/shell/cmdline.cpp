@@ -1,0 +1,161 @@
+#include "shell/cmdline.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/numbers.h"
+
+namespace syl {
+
+namespace {
+bool parseSize(const std::string& s, int& w, int& h)
+{
+    size_t x = s.find_first_of("xX");
+    if (x == std::string::npos || x == 0 || x + 1 >= s.size()) return false;
+    for (size_t i = 0; i < s.size(); ++i)
+        if (i != x && !std::isdigit(static_cast<unsigned char>(s[i]))) return false;
+    if (x > 5 || s.size() - x - 1 > 5) return false;
+    w = std::atoi(s.substr(0, x).c_str());
+    h = std::atoi(s.substr(x + 1).c_str());
+    return w >= 1 && h >= 1 && w <= 16384 && h <= 16384;
+}
+
+bool parseUnsigned(const std::string& s, unsigned long long& v, unsigned long long max)
+{
+    if (s.empty() || s.size() > 20) return false;
+    v = 0;
+    bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
+    for (size_t i = hex ? 2 : 0; i < s.size(); ++i) {
+        int d;
+        char c = s[i];
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else return false;
+        unsigned base = hex ? 16 : 10;
+        if (v > (max - d) / base) return false;
+        v = v * base + d;
+    }
+    return true;
+}
+} // namespace
+
+std::string usageText()
+{
+    return "Usage: sylvadra [OPTIONS] [/S | /P <window> | /C | /A <window>]\n"
+           "\n"
+           "Screen-saver switches:\n"
+           "  /S                 run full screen (also with no switch)\n"
+           "  /P <window>        draw the preview into the host's window\n"
+           "  /C                 show the settings dialog\n"
+           "  /A <window>        change the password (does nothing on this system)\n"
+           "\n"
+           "Options:\n"
+           "  --render OUT.png   render a landscape without a display and write it as PNG\n"
+           "  --size WxH         screen size for --render (default 1920x1080)\n"
+           "  --seed N           seed of the random generator (default: the time of day)\n"
+           "  --ticks N          animation ticks to run before the picture is taken\n"
+           "  --scene-info F     also write the scene state as JSON to F\n"
+           "  --window-id ID     run the scene inside an existing X11 window (xscreensaver)\n"
+           "  --root             run the scene in the root window (xscreensaver)\n"
+           "  --help             show this text\n"
+           "  --version          show the version\n";
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& args)
+{
+    CommandLine c;
+    RenderOptions r;
+    bool wantRender = false, renderOnly = false;
+    size_t i = 0;
+    auto need = [&](const std::string& name) -> const std::string* {
+        if (i + 1 >= args.size()) {
+            c.error = name + " needs a value";
+            return nullptr;
+        }
+        return &args[++i];
+    };
+    for (; i < args.size() && c.error.empty(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--render") {
+            if (auto v = need(a)) { r.outPng = *v; wantRender = true; }
+        } else if (a == "--size") {
+            if (auto v = need(a); v && !parseSize(*v, r.width, r.height)) c.error = "bad --size '" + *v + "' (WxH)";
+            renderOnly = true;
+        } else if (a == "--seed") {
+            unsigned long long s = 0;
+            if (auto v = need(a)) {
+                if (!parseUnsigned(*v, s, ~0ULL)) c.error = "bad --seed '" + *v + "'";
+                else r.seed = s;
+            }
+            renderOnly = true;
+        } else if (a == "--ticks") {
+            unsigned long long t = 0;
+            if (auto v = need(a)) {
+                if (!parseUnsigned(*v, t, 100000000ULL)) c.error = "bad --ticks '" + *v + "'";
+                else r.ticks = static_cast<long>(t);
+            }
+            renderOnly = true;
+        } else if (a == "--scene-info") {
+            if (auto v = need(a)) r.sceneInfoJson = *v;
+            renderOnly = true;
+        } else if (a == "--window-id" || a == "-window-id") {
+            unsigned long long id = 0;
+            if (auto v = need(a)) {
+                if (!parseUnsigned(*v, id, 0xFFFFFFFFULL)) c.error = "bad window id '" + *v + "'";
+                else c.windowId = static_cast<unsigned long>(id);
+            }
+        } else if (a == "--root" || a == "-root") {
+            c.root = true;
+        } else if (a == "--help" || a == "-h") {
+            c.help = true;
+        } else if (a == "--version") {
+            c.version = true;
+        } else if (a.size() > 2 && a[0] == '-' && a[1] == '-') {
+            c.error = "unknown option " + a;
+        } else {
+            break;
+        }
+    }
+    if (!c.error.empty()) return c;
+    for (; i < args.size(); ++i) c.commandText += (c.commandText.empty() ? "" : " ") + args[i];
+    if (renderOnly && !wantRender) c.error = "--size, --seed, --ticks and --scene-info go with --render";
+    if (wantRender) c.render = r;
+    return c;
+}
+
+std::string normaliseCommandText(const std::string& text)
+{
+    size_t b = 0, e = text.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) --e;
+    std::string s = text.substr(b, e - b);
+    for (auto& ch : s) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    return s;
+}
+
+long long hostWindowArgument(const std::string& commandText)
+{
+    if (commandText.size() < 4) return 0;
+    std::string s = commandText.substr(3);
+    // A leading decimal number: blanks, a sign, digits, a fraction.
+    size_t p = 0;
+    while (p < s.size() && s[p] == ' ') ++p;
+    size_t start = p;
+    if (p < s.size() && (s[p] == '-' || s[p] == '+')) ++p;
+    size_t digits = p;
+    while (p < s.size() && std::isdigit(static_cast<unsigned char>(s[p]))) ++p;
+    if (p < s.size() && s[p] == '.') {
+        ++p;
+        while (p < s.size() && std::isdigit(static_cast<unsigned char>(s[p]))) ++p;
+    }
+    if (p == digits || p - start > 40) return 0;
+    double v = std::strtod(s.substr(start, p - start).c_str(), nullptr);
+    if (!std::isfinite(v)) return 0;
+    double r = roundHalfEven(v);
+    if (r < -2147483648.0 || r > 2147483647.0) return 0;
+    return static_cast<long long>(r);
+}
+
+} // namespace syl

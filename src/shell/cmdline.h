@@ -1,0 +1,36 @@
+// The command line: the documented long options of Sylvadra come first, then
+// the screen-saver switch ("/S", "/P 1234", "/C", "/A 1234"), whose text is
+// the command text of Main.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/render.h"
+
+namespace syl {
+
+struct CommandLine {
+    std::optional<RenderOptions> render;
+    bool help = false;
+    bool version = false;
+    bool root = false;                 // xscreensaver: draw into the root window
+    std::optional<unsigned long> windowId; // xscreensaver: draw into this window
+    std::string commandText;           // what follows the long options, as given
+    std::string error;                 // non-empty: the arguments are wrong
+};
+
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+
+// The usage text of --help.
+std::string usageText();
+
+// The command text of Main: trimmed and upper-cased.
+std::string normaliseCommandText(const std::string& text);
+// The host window handle after "/P" or "/A": the text from the fourth
+// character on, read as a leading decimal number (0 when there is none),
+// rounded to a 32-bit integer.
+long long hostWindowArgument(const std::string& commandText);
+
+} // namespace syl

@@ -1,0 +1,194 @@
+// Raster operations on tiny surfaces, pixel by pixel: clipping at every
+// edge, mirroring, stretching, masks, lines, the ellipse and text.
+#include <gtest/gtest.h>
+
+#include "platform/font.h"
+#include "platform/surface.h"
+
+using namespace syl;
+
+namespace {
+
+constexpr Color R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, K = 0x000000, W = 0xFFFFFF;
+
+Picture pic(int w, int h, std::vector<Color> px)
+{
+    Picture p;
+    p.width = w;
+    p.height = h;
+    p.pixels = std::move(px);
+    return p;
+}
+
+std::vector<Color> rowOf(const Surface& s, int y) { return {s.row(y), s.row(y) + s.width()}; }
+
+} // namespace
+
+TEST(Surface, ResizeKeepsWhatRemainsAndFillsWithBackground)
+{
+    Surface s(2, 2, W);
+    s.setPixel(0, 0, R);
+    s.setPixel(1, 1, G);
+    s.resize(3, 1);
+    EXPECT_EQ(rowOf(s, 0), (std::vector<Color>{R, W, W}));
+    s.backColor = B;
+    s.setHeight(2);
+    EXPECT_EQ(rowOf(s, 1), (std::vector<Color>{B, B, B}));
+    s.resize(0, 0);
+    EXPECT_EQ(s.width(), 0);
+    EXPECT_TRUE(s.pixels().empty());
+}
+
+TEST(Surface, BitBltClipsAtEveryEdgeOfBothRectangles)
+{
+    Picture src = pic(2, 2, {R, G, B, W});
+    struct Case {
+        int x, y, sx, sy, w, h;
+        std::vector<Color> expect; // 3 x 3 destination, black before
+    } cases[] = {
+        {0, 0, 0, 0, 2, 2, {R, G, K, B, W, K, K, K, K}},
+        {-1, -1, 0, 0, 2, 2, {W, K, K, K, K, K, K, K, K}},     // negative destination
+        {2, 2, 0, 0, 2, 2, {K, K, K, K, K, K, K, K, R}},       // beyond the right and bottom
+        {0, 0, -1, 0, 3, 1, {K, R, G, K, K, K, K, K, K}},      // source starts left of the picture
+        {0, 0, 1, 1, 5, 5, {W, K, K, K, K, K, K, K, K}},       // source rectangle beyond the picture
+        {0, 0, 0, 0, 0, 2, {K, K, K, K, K, K, K, K, K}},       // empty width
+        {5, 0, 0, 0, 2, 2, {K, K, K, K, K, K, K, K, K}},       // wholly outside
+    };
+    for (const auto& c : cases) {
+        Surface d(3, 3, K);
+        BitBlt(d, c.x, c.y, c.w, c.h, viewOf(src), c.sx, c.sy, RasterOp::Copy);
+        EXPECT_EQ(d.pixels(), c.expect) << "at " << c.x << "," << c.y << " from " << c.sx << "," << c.sy;
+    }
+}
+
+TEST(Surface, MaskedSpriteLeavesTheBackgroundWhereTheMaskIsWhite)
+{
+    // Sprite: red on black; mask: black where opaque, white where transparent.
+    Picture sprite = pic(2, 1, {R, K});
+    Picture mask = pic(2, 1, {K, W});
+    Surface d(2, 1, 0);
+    d.pixels() = {G, B};
+    BitBlt(d, 0, 0, 2, 1, viewOf(mask), 0, 0, RasterOp::And);
+    EXPECT_EQ(d.pixels(), (std::vector<Color>{K, B}));
+    BitBlt(d, 0, 0, 2, 1, viewOf(sprite), 0, 0, RasterOp::Paint);
+    EXPECT_EQ(d.pixels(), (std::vector<Color>{R, B}));
+}
+
+TEST(Surface, PaintPictureWithNegativeWidthMirrorsIntoTheRectangleLeftOfX1)
+{
+    Picture p = pic(3, 1, {R, G, B});
+    Surface d(5, 1, K);
+    PaintPicture(d, viewOf(p), 4, 0, -3, 1);
+    EXPECT_EQ(d.pixels(), (std::vector<Color>{K, B, G, R, K}));
+
+    // A source rectangle that starts left of the picture: those columns draw
+    // nothing, the rest land mirrored at the right end of the destination.
+    Picture hill = pic(8, 1, {1, 2, 3, 4, 5, 6, 7, 8});
+    struct Case {
+        int x;
+        std::vector<Color> expect;
+    } cases[] = {{0, {8, 7, 6, 5, 4, 3, 2, 1}}, {-3, {0, 0, 0, 5, 4, 3, 2, 1}}, {-7, {0, 0, 0, 0, 0, 0, 0, 1}}};
+    for (const auto& c : cases) {
+        Surface d8(8, 1, 0);
+        PaintPicture(d8, viewOf(hill), 8 - c.x, 0, -8, 1, c.x, 0, 8, 1);
+        EXPECT_EQ(d8.pixels(), c.expect) << "x = " << c.x;
+    }
+}
+
+TEST(Surface, StretchTakesTheNearestSourcePixel)
+{
+    Picture p = pic(2, 1, {R, G});
+    Surface d(4, 2, K);
+    StretchBlt(d, 0, 0, 4, 2, viewOf(p), 0, 0, 2, 1, RasterOp::Copy);
+    EXPECT_EQ(rowOf(d, 0), (std::vector<Color>{R, R, G, G}));
+    EXPECT_EQ(rowOf(d, 1), (std::vector<Color>{R, R, G, G}));
+    // Shrinking 4 -> 2 takes pixels 0..1 -> 0 or 1, 2..3 -> 2 or 3 (the centres).
+    Picture q = pic(4, 1, {1, 2, 3, 4});
+    Surface e(2, 1, K);
+    StretchBlt(e, 0, 0, 2, 1, viewOf(q), 0, 0, 4, 1, RasterOp::Copy);
+    EXPECT_EQ(e.pixels(), (std::vector<Color>{2, 4}));
+    // A gradient 20 wide stretched into tiles 35 wide, 3 rows to 6.
+    Picture g = pic(1, 3, {1, 2, 3});
+    Surface t(1, 6, K);
+    PaintPicture(t, viewOf(g), 0, 0, 1, 6);
+    EXPECT_EQ(t.pixels(), (std::vector<Color>{1, 1, 2, 2, 3, 3}));
+}
+
+TEST(Surface, IconsDrawWithTheirTransparency)
+{
+    Picture icon = pic(2, 1, {R, G});
+    icon.kind = PictureKind::Icon;
+    icon.alpha = {255, 0};
+    Surface d(2, 1, B);
+    d.clearPicture();
+    PaintPicture(d, viewOf(icon), 0, 0, 2, 1);
+    EXPECT_EQ(d.pixels(), (std::vector<Color>{R, B}));
+}
+
+TEST(Surface, WideHorizontalLinesCoverTheirPenRows)
+{
+    // A pen of width 4 on row 5 covers rows 3 to 6; width 1 only its row.
+    Surface d(4, 10, K);
+    d.drawWidth = 4;
+    Line(d, 0, 5, 4, 5, W);
+    for (int y = 0; y < 10; ++y) EXPECT_EQ(d.pixel(1, y), (y >= 3 && y <= 6) ? W : K) << "row " << y;
+    Surface e(4, 3, K);
+    Line(e, 0, 1, 4, 1, R);
+    EXPECT_EQ(rowOf(e, 0), (std::vector<Color>{K, K, K, K}));
+    EXPECT_EQ(rowOf(e, 1), (std::vector<Color>{R, R, R, R}));
+    // Box mode with both corners on one row is the same bar.
+    Surface f(4, 10, K);
+    f.drawWidth = 4;
+    Line(f, 0, 5, 4, 5, W, true);
+    EXPECT_EQ(f.pixels(), d.pixels());
+    // Far outside: nothing, and no time spent walking it.
+    Surface g(4, 4, K);
+    Line(g, -100000, -5, 100000, -5, W);
+    EXPECT_EQ(g.pixels(), std::vector<Color>(16, K));
+}
+
+TEST(Surface, EllipseFillsTheDiscInsideItsBoundingBox)
+{
+    Surface d(6, 6, K);
+    d.foreColor = d.fillColor = W;
+    Ellipse(d, 1, 1, 5, 5);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x) {
+            bool inBox = x >= 1 && x < 5 && y >= 1 && y < 5;
+            bool corner = (x == 1 || x == 4) && (y == 1 || y == 4);
+            EXPECT_EQ(d.pixel(x, y), inBox && !corner ? W : K) << x << "," << y;
+        }
+    // Partly above the surface: clipped, no fault.
+    Surface e(4, 4, K);
+    e.fillColor = e.foreColor = W;
+    Ellipse(e, 0, -3, 4, 1);
+    EXPECT_EQ(e.pixel(1, 0), W);
+    EXPECT_EQ(e.pixel(1, 1), K);
+}
+
+TEST(Surface, PrintDrawsGlyphsTransparentlyAndMovesCurrentX)
+{
+    Surface s(80, 30, B);
+    s.clearPicture();
+    s.foreColor = W;
+    s.currentX = 5;
+    s.currentY = 2;
+    Print(s, "12");
+    double afterFirst = s.currentX;
+    EXPECT_GT(afterFirst, 5 + 8);
+    Print(s, "3");
+    EXPECT_GT(s.currentX, afterFirst);
+    int lit = 0, other = 0;
+    for (Color c : s.pixels()) {
+        if (c == W) ++lit;
+        else if (c != B) ++other; // anti-aliased edges
+    }
+    EXPECT_GE(lit, 1);
+    EXPECT_GT(lit + other, 30);
+    // Nothing is drawn left of x = 5 or above y = 2: the background is transparent.
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(s.pixel(x, y), B);
+    int h = TextHeight(s, "1");
+    EXPECT_GE(h, 13);
+    EXPECT_LE(h, 20);
+}

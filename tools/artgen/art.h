@@ -1,0 +1,338 @@
+// artgen: the painter of Sylvadra's picture resources. Every picture is
+// painted in floating-point RGB on a supersampled canvas, reduced to its own
+// small palette with ordered dithering and written in the resource formats
+// the program embeds. Everything here is deterministic: the same build gives
+// the same bytes.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace art {
+
+constexpr float kPi = 3.14159265358979f;
+
+// ---------------------------------------------------------------- colours
+struct RGB {
+    float r = 0, g = 0, b = 0;
+};
+inline RGB operator+(RGB a, RGB b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
+inline RGB operator-(RGB a, RGB b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
+inline RGB operator*(RGB a, float k) { return {a.r * k, a.g * k, a.b * k}; }
+inline RGB operator*(RGB a, RGB b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
+
+// A colour from 0xRRGGBB, components 0..1.
+inline RGB hex(uint32_t v)
+{
+    return {((v >> 16) & 255) / 255.f, ((v >> 8) & 255) / 255.f, (v & 255) / 255.f};
+}
+inline RGB rgb8(int r, int g, int b) { return {r / 255.f, g / 255.f, b / 255.f}; }
+inline float clamp01(float v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
+inline float smooth(float e0, float e1, float x)
+{
+    float t = clamp01((x - e0) / (e1 - e0));
+    return t * t * (3 - 2 * t);
+}
+inline RGB mix(RGB a, RGB b, float t) { return a + (b - a) * t; }
+inline float lerp(float a, float b, float t) { return a + (b - a) * t; }
+// Lighter (k > 0, towards white) or darker (k < 0, towards a deep shade of
+// the same hue, never black).
+RGB tone(RGB c, float k);
+// A ramp of colours at evenly spaced stops, t in 0..1.
+RGB ramp(const std::vector<RGB>& stops, float t);
+
+// ---------------------------------------------------------------- random
+// splitmix64: small, fast and the same everywhere.
+class Rng {
+public:
+    explicit Rng(uint64_t seed) : s_(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull) {}
+    uint64_t next()
+    {
+        uint64_t z = (s_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    float f() { return static_cast<float>(next() >> 40) / 16777216.f; } // [0,1)
+    float range(float a, float b) { return a + (b - a) * f(); }
+    int i(int lo, int hi) { return lo + static_cast<int>(next() % static_cast<uint64_t>(hi - lo + 1)); }
+    bool chance(float p) { return f() < p; }
+
+private:
+    uint64_t s_;
+};
+
+// Hash noise: a value in [0,1) for an integer lattice point.
+float hash2(int x, int y, uint32_t seed);
+// Smooth value noise in [0,1), period "period" (0: not periodic) in x.
+float vnoise(float x, float y, uint32_t seed, int period = 0);
+// Fractal sum of value noise, [0,1).
+float fbm(float x, float y, uint32_t seed, int octaves = 3, int period = 0);
+
+// ---------------------------------------------------------------- canvas
+// A picture being painted: w x h pixels, each of ss x ss samples. A sample
+// holds a colour and a coverage (alpha). Coordinates in the drawing calls are
+// in pixels (floats); sample (i, j) of pixel (x, y) lies at
+// x + (i + 0.5) / ss, y + (j + 0.5) / ss.
+struct Canvas {
+    int w = 0, h = 0, ss = 1;
+    std::vector<RGB> c;
+    std::vector<float> a;
+
+    Canvas() = default;
+    Canvas(int w_, int h_, int ss_) : w(w_), h(h_), ss(ss_), c(size_t(w_ * ss_) * h_ * ss_), a(size_t(w_ * ss_) * h_ * ss_, 0.f) {}
+    int sw() const { return w * ss; }
+    int sh() const { return h * ss; }
+};
+
+// How a fill combines with what is there.
+enum class Mode { Over, Atop, Erase };
+
+struct Box {
+    float x0, y0, x1, y1;
+};
+
+// Fills every sample inside "inside(x, y)" within the box with "paint(x, y)"
+// at the given opacity. Both callables take pixel coordinates.
+template <class In, class Paint>
+void fill(Canvas& cv, Box b, In inside, Paint paint, float opacity = 1.f, Mode mode = Mode::Over)
+{
+    const int S = cv.ss;
+    int i0 = std::max(0, static_cast<int>(std::floor(b.x0 * S)));
+    int j0 = std::max(0, static_cast<int>(std::floor(b.y0 * S)));
+    int i1 = std::min(cv.sw() - 1, static_cast<int>(std::ceil(b.x1 * S)));
+    int j1 = std::min(cv.sh() - 1, static_cast<int>(std::ceil(b.y1 * S)));
+    const float inv = 1.f / S;
+    for (int j = j0; j <= j1; ++j) {
+        float y = (j + 0.5f) * inv;
+        for (int i = i0; i <= i1; ++i) {
+            float x = (i + 0.5f) * inv;
+            if (!inside(x, y)) continue;
+            size_t k = static_cast<size_t>(j) * cv.sw() + i;
+            float& al = cv.a[k];
+            if (mode == Mode::Erase) {
+                al = al * (1 - opacity);
+                continue;
+            }
+            if (mode == Mode::Atop && al <= 0) continue;
+            RGB p = paint(x, y);
+            if (al <= 0) {
+                cv.c[k] = p;
+            } else {
+                cv.c[k] = mix(cv.c[k], p, opacity);
+            }
+            if (mode == Mode::Over) al = al + (1 - al) * opacity;
+        }
+    }
+}
+
+// Paint helpers.
+struct Solid {
+    RGB c;
+    RGB operator()(float, float) const { return c; }
+};
+
+// Shapes: each returns nothing and fills with the given paint.
+template <class Paint>
+void ellipse(Canvas& cv, float cx, float cy, float rx, float ry, Paint p, float op = 1, Mode m = Mode::Over)
+{
+    fill(cv, {cx - rx, cy - ry, cx + rx, cy + ry},
+         [=](float x, float y) {
+             float u = (x - cx) / rx, v = (y - cy) / ry;
+             return u * u + v * v <= 1.f;
+         },
+         p, op, m);
+}
+template <class Paint>
+void circle(Canvas& cv, float cx, float cy, float r, Paint p, float op = 1, Mode m = Mode::Over)
+{
+    ellipse(cv, cx, cy, r, r, p, op, m);
+}
+// An ellipse turned by "ang" radians.
+template <class Paint>
+void rellipse(Canvas& cv, float cx, float cy, float rx, float ry, float ang, Paint p, float op = 1, Mode m = Mode::Over)
+{
+    float c = std::cos(ang), s = std::sin(ang);
+    float R = std::max(rx, ry);
+    fill(cv, {cx - R, cy - R, cx + R, cy + R},
+         [=](float x, float y) {
+             float dx = x - cx, dy = y - cy;
+             float u = (dx * c + dy * s) / rx, v = (-dx * s + dy * c) / ry;
+             return u * u + v * v <= 1.f;
+         },
+         p, op, m);
+}
+template <class Paint>
+void rect(Canvas& cv, float x0, float y0, float x1, float y1, Paint p, float op = 1, Mode m = Mode::Over)
+{
+    fill(cv, {x0, y0, x1, y1}, [=](float x, float y) { return x >= x0 && x < x1 && y >= y0 && y < y1; }, p, op, m);
+}
+
+struct Pt {
+    float x, y;
+};
+bool insidePoly(const std::vector<Pt>& pts, float x, float y);
+Box bounds(const std::vector<Pt>& pts);
+
+template <class Paint>
+void poly(Canvas& cv, const std::vector<Pt>& pts, Paint p, float op = 1, Mode m = Mode::Over)
+{
+    fill(cv, bounds(pts), [&](float x, float y) { return insidePoly(pts, x, y); }, p, op, m);
+}
+
+// A segment with round ends whose radius runs from r0 to r1.
+float capsuleDist(float x, float y, float x0, float y0, float x1, float y1, float r0, float r1);
+template <class Paint>
+void capsule(Canvas& cv, float x0, float y0, float x1, float y1, float r0, float r1, Paint p, float op = 1,
+             Mode m = Mode::Over)
+{
+    float R = std::max(r0, r1);
+    fill(cv, {std::min(x0, x1) - R, std::min(y0, y1) - R, std::max(x0, x1) + R, std::max(y0, y1) + R},
+         [=](float x, float y) { return capsuleDist(x, y, x0, y0, x1, y1, r0, r1) <= 0; }, p, op, m);
+}
+template <class Paint>
+void line(Canvas& cv, float x0, float y0, float x1, float y1, float width, Paint p, float op = 1, Mode m = Mode::Over)
+{
+    capsule(cv, x0, y0, x1, y1, width * 0.5f, width * 0.5f, p, op, m);
+}
+
+// Points along a quadratic Bezier curve.
+std::vector<Pt> bezier(Pt a, Pt c, Pt b, int n);
+
+// Light from the upper left: a unit vector in picture space (z towards the
+// viewer).
+struct Light {
+    static constexpr float x = -0.55f, y = -0.62f, z = 0.56f;
+};
+// Lambert light on a sphere: (x, y) relative to the centre in radii.
+float sphereLight(float u, float v);
+
+// ---------------------------------------------------------------- images
+// The finished picture: colour per pixel (unpremultiplied) and coverage.
+struct Image {
+    int w = 0, h = 0;
+    std::vector<RGB> c;
+    std::vector<float> a;
+    RGB at(int x, int y) const { return c[size_t(y) * w + x]; }
+};
+// Averages the samples of each pixel.
+Image resolve(const Canvas& cv);
+// Frames of equal width stacked vertically, the first on top.
+Image stack(const std::vector<Image>& frames);
+
+// A picture reduced to a palette: indices, palette and opacity.
+struct Indexed {
+    int w = 0, h = 0;
+    std::vector<uint8_t> idx;
+    std::vector<uint32_t> pal; // 0xRRGGBB
+    std::vector<uint8_t> opaque; // 1 where the sprite is opaque
+    bool masked = false;
+};
+
+enum class Dither { Bayer, Rows, None };
+struct QuantOptions {
+    int colours = 16;
+    bool masked = false;  // index 0 is pure black and marks transparent pixels
+    Dither dither = Dither::Bayer;
+    float strength = 1.f; // how far the dither mixes between palette entries
+    float threshold = 0.5f; // coverage from which a pixel is opaque
+};
+Indexed quantize(const Image& im, const QuantOptions& o);
+
+// ---------------------------------------------------------------- files
+std::vector<uint8_t> bmpRle4(const Indexed& im);
+std::vector<uint8_t> bmpMask(const Indexed& im);
+std::vector<uint8_t> bmp8(const Indexed& im);
+std::vector<uint8_t> ico8(const Indexed& im);
+std::vector<uint8_t> bmp24(const Image& im);
+// RLE4 encoding of one picture's index rows (bottom-up), exposed for tests.
+std::vector<uint8_t> encodeRle4(const std::vector<uint8_t>& idx, int w, int h);
+// Decoding back, for the self-check.
+bool decodeRle4(const std::vector<uint8_t>& data, int w, int h, std::vector<uint8_t>& out);
+
+// ---------------------------------------------------------------- text
+// Text in the project's own font (resources/font-1.otf), drawn as coverage.
+bool loadFont(const std::string& path);
+// Width of a text at a pixel height.
+float textWidth(const std::string& s, float px);
+// Draws text with its baseline at y; paint gives the colour.
+template <class Paint>
+void text(Canvas& cv, const std::string& s, float x, float y, float px, Paint p, float op = 1);
+// Samples the coverage of text at (x, y): implemented with a cached bitmap.
+struct TextMask {
+    int w = 0, h = 0, ss = 1;
+    float x0 = 0, y0 = 0;
+    std::vector<uint8_t> cov;
+    bool at(float x, float y) const
+    {
+        int i = static_cast<int>(std::floor((x - x0) * ss)), j = static_cast<int>(std::floor((y - y0) * ss));
+        if (i < 0 || j < 0 || i >= w || j >= h) return false;
+        return cov[size_t(j) * w + i] >= 128;
+    }
+};
+TextMask textMask(const std::string& s, float x, float baseline, float px, int ss);
+template <class Paint>
+void text(Canvas& cv, const std::string& s, float x, float y, float px, Paint p, float op)
+{
+    TextMask m = textMask(s, x, y, px, cv.ss);
+    fill(cv, {m.x0, m.y0, m.x0 + float(m.w) / m.ss, m.y0 + float(m.h) / m.ss},
+         [&](float xx, float yy) { return m.at(xx, yy); }, p, op);
+}
+
+// ---------------------------------------------------------------- catalogue
+// A painted picture of the catalogue.
+struct Picture {
+    std::string kind; // "bitmap", "icon", "data"
+    int id = 0;
+    int maskId = 0;    // 0: none
+    int frames = 1;    // frames stacked vertically
+    Image image;       // painted, full size
+    Indexed indexed;   // as stored
+    bool sprite = false;
+};
+
+// Painters. Each returns the finished full-size image of one resource.
+// The colour of sky "mood" (1..5) at t, 0 at the top, 1 at the horizon.
+RGB skyColor(int mood, float t);
+Image paintSky(int mood);              // 1..5
+Image paintMeadow(int variant);        // 1..5
+Image paintClouds(int id);             // 121..128
+Image paintHill(int variant);          // 1..5
+Image paintForest();                   // 200 x 250
+Image paintFirs();                     // 100 x 500
+Image paintBroadleaves();              // 100 x 500
+Image paintCity();                     // 245 x 500
+Image paintCastles();                  // 245 x 500
+Image paintRedHouse();                 // 153 x 115
+Image paintLogHouse();                 // 153 x 115
+Image paintFence();                    // 400 x 28
+Image paintBird(int variant);          // 80 x 390
+Image paintButterfly(int variant);     // 77 x 462
+Image paintSmallPlane();               // 330 x 200
+Image paintBigPlane();                 // 400 x 200
+Image paintAirship();                  // 200 x 100
+Image paintBalloon(int variant);       // 150 x 200
+Image paintFlower(int n);              // 0..79
+Image paintGrass(int n);               // 0..19
+Image paintAppIcon();
+Image paintAbout();                    // 356 x 330
+// The preview: a landscape composed of the finished pictures.
+struct Catalogue;
+Image paintPreview(const Catalogue& cat);
+
+struct Catalogue {
+    std::vector<Picture> pictures;
+    const Picture* find(const std::string& kind, int id) const;
+};
+// Decoded view of a stored picture (what the program will see).
+Image storedImage(const Picture& p);
+
+// Post-processing of sprites.
+// Darkens the opaque pixels along the silhouette by "k" (an outline drawn in
+// the sprite's own darker colours).
+void outline(Image& im, float k, float threshold = 0.5f);
+
+} // namespace art

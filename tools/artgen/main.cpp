@@ -1,0 +1,335 @@
+// artgen: paints every picture resource of Sylvadra and writes it into
+// resources/ (or any folder), and lays out the contact sheet.
+//
+//   artgen --out DIR          write bitmap-N.bmp, icon-N.ico, data-N.bmp
+//   artgen --sheet FILE.png   write the contact sheet
+//   artgen --png DIR          write every picture as a PNG at 2:1 (review)
+//   --font FILE               the font for lettering (default: the project's)
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include "stb_image_write.h"
+
+#include "art.h"
+
+#ifndef ARTGEN_FONT
+#define ARTGEN_FONT "resources/font-1.otf"
+#endif
+
+namespace art {
+
+const Picture* Catalogue::find(const std::string& kind, int id) const
+{
+    for (auto& p : pictures)
+        if (p.kind == kind && p.id == id) return &p;
+    return nullptr;
+}
+
+Image storedImage(const Picture& p)
+{
+    Image im;
+    const Indexed& x = p.indexed;
+    im.w = x.w;
+    im.h = x.h;
+    im.c.resize(size_t(x.w) * x.h);
+    im.a.resize(size_t(x.w) * x.h);
+    for (size_t i = 0; i < im.c.size(); ++i) {
+        im.c[i] = hex(x.pal[x.idx[i]]);
+        im.a[i] = x.opaque[i] ? 1.f : 0.f;
+    }
+    return im;
+}
+
+namespace {
+
+void add(Catalogue& cat, const std::string& kind, int id, int maskId, int frames, Image im, QuantOptions q)
+{
+    Picture p;
+    p.kind = kind;
+    p.id = id;
+    p.maskId = maskId;
+    p.frames = frames;
+    p.sprite = q.masked;
+    p.indexed = quantize(im, q);
+    p.image = std::move(im);
+    cat.pictures.push_back(std::move(p));
+}
+
+Catalogue build()
+{
+    Catalogue cat;
+    QuantOptions rows;
+    rows.dither = Dither::Rows;
+    QuantOptions flat;
+    QuantOptions sprite;
+    sprite.masked = true;
+    for (int m = 1; m <= 5; ++m) add(cat, "bitmap", 100 + m, 0, 1, paintSky(m), rows);
+    for (int m = 1; m <= 5; ++m) add(cat, "bitmap", 105 + m, 0, 1, paintMeadow(m), rows);
+    for (int id = 121; id <= 128; ++id) add(cat, "bitmap", id, 0, 1, paintClouds(id), flat);
+    for (int v = 1; v <= 5; ++v) add(cat, "bitmap", 129 + 2 * v, 130 + 2 * v, 1, paintHill(v), sprite);
+    add(cat, "bitmap", 141, 142, 5, paintForest(), sprite);
+    add(cat, "bitmap", 143, 144, 5, paintFirs(), sprite);
+    add(cat, "bitmap", 145, 146, 5, paintBroadleaves(), sprite);
+    add(cat, "bitmap", 151, 152, 5, paintCity(), sprite);
+    add(cat, "bitmap", 153, 154, 5, paintCastles(), sprite);
+    add(cat, "bitmap", 161, 162, 1, paintRedHouse(), sprite);
+    add(cat, "bitmap", 163, 164, 1, paintLogHouse(), sprite);
+    add(cat, "bitmap", 165, 166, 1, paintFence(), sprite);
+    for (int v = 1; v <= 5; ++v) add(cat, "bitmap", 200 + v, 210 + v, 6, paintBird(v), sprite);
+    add(cat, "bitmap", 221, 222, 2, paintSmallPlane(), sprite);
+    add(cat, "bitmap", 223, 224, 6, paintButterfly(1), sprite);
+    add(cat, "bitmap", 225, 226, 6, paintButterfly(2), sprite);
+    add(cat, "bitmap", 227, 228, 2, paintBigPlane(), sprite);
+    add(cat, "bitmap", 229, 230, 1, paintAirship(), sprite);
+    add(cat, "bitmap", 231, 232, 1, paintBalloon(1), sprite);
+    add(cat, "bitmap", 233, 234, 1, paintBalloon(2), sprite);
+    add(cat, "icon", 1, 0, 1, paintAppIcon(), sprite);
+    for (int n = 0; n < 80; ++n) add(cat, "icon", 101 + n, 0, 1, paintFlower(n), sprite);
+    for (int n = 0; n < 20; ++n) add(cat, "icon", 181 + n, 0, 1, paintGrass(n), sprite);
+    // The about picture: 256 colours.
+    QuantOptions about;
+    about.colours = 256;
+    add(cat, "data", 2, 0, 1, paintAbout(), about);
+    // The preview is composed of the finished pictures above.
+    Image preview = paintPreview(cat);
+    Picture p;
+    p.kind = "data";
+    p.id = 1;
+    QuantOptions none;
+    none.colours = 256;
+    none.dither = Dither::None;
+    p.image = preview;
+    p.indexed = quantize(preview, none); // only for the sheet; stored as 24-bit
+    cat.pictures.push_back(std::move(p));
+    return cat;
+}
+
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+bool writeResources(const Catalogue& cat, const std::string& dir)
+{
+    bool ok = true;
+    for (auto& p : cat.pictures) {
+        std::string base = dir + "/" + p.kind + "-" + std::to_string(p.id);
+        if (p.kind == "icon") {
+            ok &= writeFile(base + ".ico", ico8(p.indexed));
+        } else if (p.kind == "data") {
+            ok &= writeFile(base + ".bmp", p.id == 1 ? bmp24(p.image) : bmp8(p.indexed));
+        } else {
+            ok &= writeFile(base + ".bmp", bmpRle4(p.indexed));
+            if (p.maskId) ok &= writeFile(dir + "/bitmap-" + std::to_string(p.maskId) + ".bmp", bmpMask(p.indexed));
+        }
+    }
+    return ok;
+}
+
+// ---------------------------------------------------------------- sheet
+struct Sheet {
+    int w, h;
+    std::vector<uint8_t> px; // RGB
+    Sheet(int w_, int h_, uint32_t bg) : w(w_), h(h_), px(size_t(w_) * h_ * 3)
+    {
+        for (size_t i = 0; i < size_t(w) * h; ++i) {
+            px[i * 3] = uint8_t(bg >> 16);
+            px[i * 3 + 1] = uint8_t(bg >> 8);
+            px[i * 3 + 2] = uint8_t(bg);
+        }
+    }
+    void set(int x, int y, uint32_t c)
+    {
+        if (x < 0 || y < 0 || x >= w || y >= h) return;
+        uint8_t* p = &px[(size_t(y) * w + x) * 3];
+        p[0] = uint8_t(c >> 16);
+        p[1] = uint8_t(c >> 8);
+        p[2] = uint8_t(c);
+    }
+    void blend(int x, int y, uint32_t c, int a)
+    {
+        if (x < 0 || y < 0 || x >= w || y >= h) return;
+        uint8_t* p = &px[(size_t(y) * w + x) * 3];
+        for (int k = 0; k < 3; ++k) {
+            int s = (c >> (16 - 8 * k)) & 255;
+            p[k] = uint8_t((p[k] * (255 - a) + s * a + 127) / 255);
+        }
+    }
+    void label(const std::string& s, int x, int baseline, float px_, uint32_t c)
+    {
+        TextMask m = textMask(s, float(x), float(baseline), px_, 1);
+        for (int j = 0; j < m.h; ++j)
+            for (int i = 0; i < m.w; ++i) {
+                int a = m.cov[size_t(j) * m.w + i];
+                if (a) blend(int(m.x0) + i, int(m.y0) + j, c, a);
+            }
+    }
+};
+
+// One picture drawn at "scale" with its frames side by side.
+struct Tile {
+    const Picture* p;
+    int frameW, frameH, frames, scale;
+    int width() const { return frameW * frames * scale + (frames - 1) * 6; }
+    int height() const { return frameH * scale; }
+};
+
+void drawTile(Sheet& s, const Tile& t, int x0, int y0)
+{
+    const Indexed& ix = t.p->indexed;
+    for (int f = 0; f < t.frames; ++f) {
+        int ox = x0 + f * (t.frameW * t.scale + 6);
+        for (int y = 0; y < t.frameH * t.scale; ++y)
+            for (int x = 0; x < t.frameW * t.scale; ++x) {
+                int sx = x / t.scale, sy = f * t.frameH + y / t.scale;
+                size_t i = size_t(sy) * ix.w + sx;
+                uint32_t c;
+                if (ix.masked && !ix.opaque[i])
+                    c = ((x / 8 + y / 8) & 1) ? 0xC8CCD4 : 0xE4E8EE; // checkerboard
+                else
+                    c = ix.pal[ix.idx[i]];
+                s.set(ox + x, y0 + y, c);
+            }
+    }
+}
+
+std::string tileName(const Picture& p)
+{
+    std::string n = p.kind == "icon" ? "icon " : (p.kind == "data" ? "data " : "");
+    n += std::to_string(p.id);
+    if (p.maskId) n += " / mask " + std::to_string(p.maskId);
+    return n;
+}
+
+bool writeSheet(const Catalogue& cat, const std::string& path)
+{
+    const int W = 2060, margin = 20, gap = 18, labelH = 22;
+    std::vector<Tile> tiles;
+    for (auto& p : cat.pictures) {
+        int fh = p.indexed.h / p.frames;
+        tiles.push_back({&p, p.indexed.w, fh, p.frames, 2});
+    }
+    // Shelf layout, in catalogue order.
+    struct Placed {
+        Tile t;
+        int x, y;
+    };
+    std::vector<Placed> placed;
+    int x = margin, y = margin + 40, shelf = 0;
+    std::string lastKind;
+    for (auto& t : tiles) {
+        bool newSection = t.p->kind != lastKind;
+        int w = std::max(t.width(), 90);
+        if (x + w > W - margin || (newSection && x > margin)) {
+            x = margin;
+            y += shelf + labelH + gap;
+            shelf = 0;
+        }
+        lastKind = t.p->kind;
+        placed.push_back({t, x, y + labelH});
+        x += w + gap;
+        shelf = std::max(shelf, t.height());
+    }
+    int H = y + shelf + labelH + margin;
+    Sheet s(W, H, 0x30343C);
+    s.label("Sylvadra picture resources, 2:1", margin, margin + 22, 26, 0xFFFFFF);
+    for (auto& pl : placed) {
+        drawTile(s, pl.t, pl.x, pl.y);
+        s.label(tileName(*pl.t.p), pl.x, pl.y - 6, 15, 0xE8E8E8);
+    }
+    // The application icon as it reads at 16 x 16, beside it.
+    for (auto& pl : placed)
+        if (pl.t.p->kind == "icon" && pl.t.p->id == 1) {
+            const Indexed& ix = pl.t.p->indexed;
+            int ox = pl.x + 70, oy = pl.y;
+            for (int yy = 0; yy < 16; ++yy)
+                for (int xx = 0; xx < 16; ++xx) {
+                    float r = 0, g = 0, b = 0, a = 0;
+                    for (int j = 0; j < 2; ++j)
+                        for (int i = 0; i < 2; ++i) {
+                            size_t k = size_t(yy * 2 + j) * 32 + xx * 2 + i;
+                            if (!ix.opaque[k]) continue;
+                            uint32_t c = ix.pal[ix.idx[k]];
+                            r += (c >> 16) & 255;
+                            g += (c >> 8) & 255;
+                            b += c & 255;
+                            a += 1;
+                        }
+                    uint32_t bg = ((xx / 4 + yy / 4) & 1) ? 0xC8CCD4 : 0xE4E8EE;
+                    uint32_t c = bg;
+                    if (a >= 2)
+                        c = uint32_t(r / a) << 16 | uint32_t(g / a) << 8 | uint32_t(b / a);
+                    s.set(ox + xx, oy + yy, c);
+                }
+            s.label("16 px", ox, oy + 32, 13, 0xE8E8E8);
+        }
+    return stbi_write_png(path.c_str(), s.w, s.h, 3, s.px.data(), s.w * 3) != 0;
+}
+
+bool writePngs(const Catalogue& cat, const std::string& dir)
+{
+    bool ok = true;
+    for (auto& p : cat.pictures) {
+        Tile t{&p, p.indexed.w, p.indexed.h / p.frames, p.frames, 2};
+        Sheet s(t.width(), t.height(), 0);
+        drawTile(s, t, 0, 0);
+        std::string name = dir + "/" + p.kind + "-" + std::to_string(p.id) + ".png";
+        ok &= stbi_write_png(name.c_str(), s.w, s.h, 3, s.px.data(), s.w * 3) != 0;
+    }
+    return ok;
+}
+
+} // namespace
+} // namespace art
+
+int main(int argc, char** argv)
+{
+    std::string out, sheet, pngs, font = ARTGEN_FONT;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto next = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "artgen: %s needs a value\n", a.c_str());
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--out") out = next();
+        else if (a == "--sheet") sheet = next();
+        else if (a == "--png") pngs = next();
+        else if (a == "--font") font = next();
+        else {
+            std::fprintf(stderr, "usage: artgen [--out DIR] [--sheet FILE.png] [--png DIR] [--font FILE]\n");
+            return 2;
+        }
+    }
+    if (out.empty() && sheet.empty() && pngs.empty()) {
+        std::fprintf(stderr, "usage: artgen [--out DIR] [--sheet FILE.png] [--png DIR] [--font FILE]\n");
+        return 2;
+    }
+    if (!art::loadFont(font)) {
+        std::fprintf(stderr, "artgen: cannot read the font %s\n", font.c_str());
+        return 1;
+    }
+    stbi_write_png_compression_level = 9;
+    art::Catalogue cat = art::build();
+    if (!out.empty() && !art::writeResources(cat, out)) {
+        std::fprintf(stderr, "artgen: cannot write into %s\n", out.c_str());
+        return 1;
+    }
+    if (!sheet.empty() && !art::writeSheet(cat, sheet)) {
+        std::fprintf(stderr, "artgen: cannot write %s\n", sheet.c_str());
+        return 1;
+    }
+    if (!pngs.empty() && !art::writePngs(cat, pngs)) {
+        std::fprintf(stderr, "artgen: cannot write into %s\n", pngs.c_str());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,225 @@
+// Skies, meadow gradients and cloud bands.
+//
+// A sky picture is stretched to the horizon (190 to 330 rows) and laid in
+// tiles 35 columns wide, so it is uniform along each row and dithered only
+// from row to row. Its colours change slowly in the upper part, where the
+// cloud band lies over it, and most near the horizon. The cloud band shows
+// the same sky behind its clouds, taken for a horizon of 260 rows (the mean
+// one), and wraps around left to right because it drifts across the screen.
+#include "art.h"
+
+namespace art {
+
+namespace {
+struct Stop {
+    float t;
+    RGB c;
+};
+RGB gradient(const std::vector<Stop>& s, float t)
+{
+    if (t <= s.front().t) return s.front().c;
+    for (size_t i = 1; i < s.size(); ++i)
+        if (t <= s[i].t) {
+            float u = (t - s[i - 1].t) / (s[i].t - s[i - 1].t);
+            u = u * u * (3 - 2 * u) * 0.5f + u * 0.5f; // gentle ease
+            return mix(s[i - 1].c, s[i].c, u);
+        }
+    return s.back().c;
+}
+
+const std::vector<Stop>& skyStops(int mood)
+{
+    static const std::vector<Stop> s[5] = {
+        // clear midday blue
+        {{0, rgb8(58, 114, 212)}, {0.6f, rgb8(98, 154, 232)}, {0.86f, rgb8(150, 194, 242)}, {1, rgb8(210, 230, 248)}},
+        // pale morning
+        {{0, rgb8(116, 156, 214)}, {0.6f, rgb8(160, 192, 230)}, {0.84f, rgb8(212, 216, 230)}, {1, rgb8(250, 226, 200)}},
+        // warm evening
+        {{0, rgb8(44, 68, 156)},
+         {0.6f, rgb8(86, 104, 184)},
+         {0.74f, rgb8(166, 124, 176)},
+         {0.88f, rgb8(236, 142, 128)},
+         {1, rgb8(252, 198, 110)}},
+        // hazy summer
+        {{0, rgb8(108, 154, 210)}, {0.6f, rgb8(150, 186, 222)}, {0.85f, rgb8(200, 214, 224)}, {1, rgb8(234, 234, 222)}},
+        // deep blue
+        {{0, rgb8(40, 64, 156)}, {0.6f, rgb8(78, 106, 192)}, {0.86f, rgb8(112, 150, 220)}, {1, rgb8(164, 194, 234)}},
+    };
+    return s[mood - 1];
+}
+} // namespace
+
+RGB skyColor(int mood, float t) { return gradient(skyStops(mood), t); }
+
+Image paintSky(int mood)
+{
+    static const int heights[5] = {305, 307, 303, 311, 291};
+    Image im;
+    im.w = 20;
+    im.h = heights[mood - 1];
+    im.c.resize(size_t(im.w) * im.h);
+    im.a.assign(im.c.size(), 1.f);
+    for (int y = 0; y < im.h; ++y) {
+        RGB c = skyColor(mood, (y + 0.5f) / im.h);
+        for (int x = 0; x < im.w; ++x) im.c[size_t(y) * im.w + x] = c;
+    }
+    return im;
+}
+
+Image paintMeadow(int v)
+{
+    static const int heights[5] = {174, 172, 174, 168, 188};
+    static const std::vector<Stop> s[5] = {
+        {{0, rgb8(184, 210, 160)}, {0.22f, rgb8(134, 188, 92)}, {0.6f, rgb8(88, 158, 58)}, {1, rgb8(50, 124, 38)}},
+        {{0, rgb8(204, 212, 158)}, {0.22f, rgb8(166, 192, 84)}, {0.6f, rgb8(120, 160, 50)}, {1, rgb8(76, 128, 32)}},
+        {{0, rgb8(168, 206, 178)}, {0.22f, rgb8(104, 176, 116)}, {0.6f, rgb8(60, 142, 80)}, {1, rgb8(30, 108, 58)}},
+        {{0, rgb8(208, 204, 164)}, {0.22f, rgb8(176, 178, 98)}, {0.6f, rgb8(136, 148, 62)}, {1, rgb8(94, 116, 40)}},
+        {{0, rgb8(176, 218, 164)}, {0.22f, rgb8(108, 196, 92)}, {0.6f, rgb8(66, 164, 62)}, {1, rgb8(36, 132, 48)}},
+    };
+    Image im;
+    im.w = 20;
+    im.h = heights[v - 1];
+    im.c.resize(size_t(im.w) * im.h);
+    im.a.assign(im.c.size(), 1.f);
+    for (int y = 0; y < im.h; ++y) {
+        float t = (y + 0.5f) / im.h;
+        RGB c = gradient(s[v - 1], t);
+        // Soft bands of light and shade that widen towards the viewer, like
+        // the swell of a meadow.
+        float wave = std::sin(2 * kPi * (6.5f * std::sqrt(t) + 0.15f * v));
+        c = tone(c, wave > 0 ? 0.07f * wave * t : 0.1f * wave * t);
+        for (int x = 0; x < im.w; ++x) im.c[size_t(y) * im.w + x] = c;
+    }
+    return im;
+}
+
+// ---------------------------------------------------------------- clouds
+namespace {
+struct CloudLook {
+    RGB high, light, mid, shadow;
+};
+CloudLook cloudLook(int mood)
+{
+    switch (mood) {
+    case 2: return {rgb8(255, 252, 240), rgb8(248, 244, 234), rgb8(224, 224, 232), rgb8(180, 186, 210)};
+    case 3: return {rgb8(255, 244, 232), rgb8(250, 226, 216), rgb8(214, 190, 206), rgb8(150, 136, 178)};
+    case 4: return {rgb8(252, 252, 248), rgb8(240, 242, 242), rgb8(222, 226, 232), rgb8(190, 198, 214)};
+    default: return {rgb8(255, 255, 255), rgb8(244, 247, 252), rgb8(216, 226, 242), rgb8(168, 186, 216)};
+    }
+}
+
+struct Puff {
+    float x, y, r;
+};
+
+constexpr int kBandW = 738;
+
+// A cumulus: a dome of puffs over a flat base.
+void cumulus(Canvas& cv, Rng& rng, float cx, float base, float w, float h, const CloudLook& L, RGB sky)
+{
+    std::vector<Puff> puffs;
+    int n = std::max(3, int(w / (h * 0.55f)));
+    for (int i = 0; i < n; ++i) {
+        float u = (i + 0.5f) / n * 2 - 1; // -1..1
+        float dome = std::sqrt(std::max(0.f, 1 - u * u * 0.9f));
+        float r = h * (0.28f + 0.22f * dome) * rng.range(0.85f, 1.15f);
+        puffs.push_back({cx + u * w * 0.5f, base - r * 0.55f - dome * h * 0.18f, r});
+    }
+    // Crown of smaller puffs on top, weighted to the middle.
+    int m = std::max(2, n / 2 + 1);
+    for (int i = 0; i < m; ++i) {
+        float u = rng.range(-0.6f, 0.6f);
+        float r = h * rng.range(0.26f, 0.38f) * (1 - std::fabs(u) * 0.4f);
+        puffs.push_back({cx + u * w * 0.5f, base - h + r * 1.05f + rng.range(0.f, h * 0.12f), r});
+    }
+    // Bottom-up drawing: the upper puffs overlap the lower ones.
+    std::sort(puffs.begin(), puffs.end(), [](const Puff& a, const Puff& b) { return a.y + a.r * 0.3f > b.y + b.r * 0.3f; });
+    float top = base - h;
+    float gx = cx, gy = base - h * 0.45f;
+    for (auto& p : puffs) {
+        for (int dx : {-kBandW, 0, kBandW}) {
+            float px = p.x + dx;
+            if (px + p.r < 0 || px - p.r > kBandW) continue;
+            fill(cv, {px - p.r, p.y - p.r, px + p.r, p.y + p.r},
+                 [=](float x, float y) {
+                     float u = (x - px) / p.r, v = (y - p.y) / p.r;
+                     // A slightly flattened underside near the base.
+                     return u * u + v * v <= 1.f && y <= base + 0.6f;
+                 },
+                 [=](float x, float y) {
+                     float u = (x - px) / p.r, v = (y - p.y) / p.r;
+                     float lit = sphereLight(u, v);
+                     float gu = (x - gx - float(dx)) / (w * 0.55f), gv = (y - gy) / (h * 0.62f);
+                     float glob = sphereLight(std::clamp(gu, -1.f, 1.f), std::clamp(gv, -1.f, 1.f));
+                     float high = clamp01((base - y) / (base - top));
+                     float f = 0.28f * lit + 0.4f * glob + 0.45f * high - 0.06f;
+                     RGB c = f > 0.75f ? mix(L.light, L.high, (f - 0.75f) * 4)
+                             : f > 0.45f ? mix(L.mid, L.light, (f - 0.45f) / 0.3f)
+                                         : mix(L.shadow, L.mid, clamp01(f / 0.45f));
+                     return mix(c, sky, 0.12f * (1 - high));
+                 });
+        }
+    }
+}
+
+// A thin wisp: a few long, faint ellipses.
+void wisp(Canvas& cv, Rng& rng, float cx, float cy, float len, const CloudLook& L)
+{
+    int n = rng.i(2, 4);
+    for (int i = 0; i < n; ++i) {
+        float x = cx + rng.range(-len * 0.3f, len * 0.3f);
+        float y = cy + rng.range(-2.5f, 2.5f);
+        float rx = len * rng.range(0.25f, 0.5f), ry = rng.range(1.2f, 2.6f);
+        float ang = rng.range(-0.06f, 0.06f);
+        float op = rng.range(0.35f, 0.6f);
+        for (int dx : {-kBandW, 0, kBandW}) {
+            if (x + dx + rx < 0 || x + dx - rx > kBandW) continue;
+            rellipse(cv, x + dx, y, rx, ry, ang, Solid{mix(L.light, L.mid, 0.3f)}, op);
+        }
+    }
+}
+} // namespace
+
+Image paintClouds(int id)
+{
+    int mood = (id - 121) / 2 + 1;
+    int kind = (id - 121) % 2;
+    int h = (id == 123 || id == 124) ? 118 : 119;
+    Canvas cv(kBandW, h, 2);
+    fill(cv, {0, 0, float(kBandW), float(h)}, [](float, float) { return true; },
+         [=](float, float y) { return skyColor(mood, y / 260.f); });
+    CloudLook L = cloudLook(mood);
+    Rng rng(uint64_t(id) * 7919u);
+    if (kind == 0) {
+        // Big fair-weather cumulus, a few small ones between them, and wisps
+        // high up.
+        for (int i = 0; i < 6; ++i) wisp(cv, rng, rng.range(0, kBandW), rng.range(8, 30), rng.range(40, 90), L);
+        float x = rng.range(0, 100);
+        while (x < kBandW + 0) {
+            float w = rng.range(90, 170), hh = rng.range(38, 56);
+            float base = rng.range(78, 104);
+            cumulus(cv, rng, x + w * 0.5f, base, w, hh, L, skyColor(mood, base / 260.f));
+            float gap = rng.range(40, 110);
+            if (gap > 70) {
+                float sw = rng.range(28, 50);
+                float sb = rng.range(44, 74);
+                cumulus(cv, rng, x + w + gap * 0.5f, sb, sw, sw * 0.45f, L, skyColor(mood, sb / 260.f));
+            }
+            x += w + gap;
+            if (x > kBandW - 60) break;
+        }
+    } else {
+        // Scattered small clouds and long wisps: a breezy sky.
+        for (int i = 0; i < 9; ++i) wisp(cv, rng, rng.range(0, kBandW), rng.range(10, 70), rng.range(50, 130), L);
+        float x = rng.range(0, 40);
+        while (x < kBandW - 30) {
+            float w = rng.range(36, 90), hh = w * rng.range(0.36f, 0.5f);
+            float base = rng.range(36 + hh, 108);
+            cumulus(cv, rng, x + w * 0.5f, base, w, hh, L, skyColor(mood, base / 260.f));
+            x += w + rng.range(30, 90);
+        }
+    }
+    return resolve(cv);
+}
+
+} // namespace art
