@@ -31,7 +31,7 @@ void facade(Canvas& cv, float x0, float y0, float x1, float y1, const Mat& m, ui
     rect(cv, x0, y0, x1, y1, [=](float x, float y) {
         float u = (x - x0) / w;
         float f = 0.72f - (u > 1 - shade ? 0.5f : 0.f) + (u < 0.04f ? 0.15f : 0.f);
-        f += (hash2(int(x), int(y), seed) - 0.5f) * 0.12f;
+        f += (hash2(int(x), int(y), seed) - 0.5f) * 0.05f;
         return m.at(f);
     });
 }
