@@ -21,6 +21,7 @@ std::string errorDescription(int number)
     case kErrFileAccess: return "Path/File access error";
     case kErrPathNotFound: return "Path not found";
     case kErrResourceNotFound: return "Resource not found";
+    case kErrInvalidPropertyValue: return "Invalid property value";
     case kErrInvalidPicture: return "Invalid picture";
     default: return "Application-defined or object-defined error";
     }

@@ -22,6 +22,7 @@ enum ErrNo : int {
     kErrFileAccess = 75,
     kErrPathNotFound = 76,
     kErrResourceNotFound = 326,
+    kErrInvalidPropertyValue = 380,
     kErrInvalidPicture = 481,
 };
 

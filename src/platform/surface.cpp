@@ -54,13 +54,29 @@ void Surface::resize(int w, int h)
     w = std::max(w, 0);
     h = std::max(h, 0);
     if (w == width_ && h == height_) return;
-    if (static_cast<long long>(w) * h > kMaxPixels) raiseError(kErrOutOfMemory);
-    std::vector<Color> next(static_cast<size_t>(w) * h, backColor);
-    int cw = std::min(w, width_), ch = std::min(h, height_);
-    for (int y = 0; y < ch; ++y)
-        std::memcpy(next.data() + static_cast<size_t>(y) * w, pixels_.data() + static_cast<size_t>(y) * width_,
-                    static_cast<size_t>(cw) * sizeof(Color));
-    pixels_.swap(next);
+    const long long n = static_cast<long long>(w) * h;
+    if (n > kMaxPixels) raiseError(kErrOutOfMemory);
+    // The rows are laid out anew inside the same buffer, which keeps its
+    // capacity: the surfaces change size at every new landscape, and fresh
+    // allocations of screen-sized buffers cost more than the drawing.
+    const int oldW = width_, oldH = height_;
+    const int keepW = std::min(w, oldW), keepH = std::min(h, oldH);
+    const size_t oldN = pixels_.size();
+    if (static_cast<size_t>(n) > oldN) pixels_.resize(static_cast<size_t>(n));
+    Color* p = pixels_.data();
+    if (w <= oldW) {
+        for (int y = 1; y < keepH; ++y)
+            std::memmove(p + static_cast<size_t>(y) * w, p + static_cast<size_t>(y) * oldW,
+                         static_cast<size_t>(keepW) * sizeof(Color));
+    } else {
+        for (int y = keepH - 1; y >= 0; --y) {
+            std::memmove(p + static_cast<size_t>(y) * w, p + static_cast<size_t>(y) * oldW,
+                         static_cast<size_t>(keepW) * sizeof(Color));
+            std::fill(p + static_cast<size_t>(y) * w + keepW, p + static_cast<size_t>(y) * w + w, backColor);
+        }
+    }
+    if (h > keepH) std::fill(p + static_cast<size_t>(keepH) * w, p + static_cast<size_t>(n), backColor);
+    pixels_.resize(static_cast<size_t>(n));
     width_ = w;
     height_ = h;
 }
@@ -90,6 +106,19 @@ void Surface::setPicture(const Picture& p, bool autoSize)
         std::fill(pixels_.begin(), pixels_.end(), backColor);
     }
     PaintPicture(*this, viewOf(p), 0, 0);
+}
+
+void Surface::setPicture(const ImageView& v, bool autoSize)
+{
+    if (autoSize) resize(v.width, v.height);
+    if (!v.alpha && v.width == width_ && v.height == height_ && v.pixels != pixels_.data()) {
+        for (int y = 0; y < height_; ++y)
+            std::memcpy(row(y), v.pixels + static_cast<size_t>(y) * v.stride, static_cast<size_t>(width_) * sizeof(Color));
+        return;
+    }
+    if (v.pixels == pixels_.data()) return; // its own image
+    std::fill(pixels_.begin(), pixels_.end(), backColor);
+    PaintPicture(*this, v, 0, 0);
 }
 
 void Surface::clearPicture() { std::fill(pixels_.begin(), pixels_.end(), backColor); }
@@ -154,6 +183,15 @@ void StretchBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, 
         long long s = flipX ? SX + SW - 1 - u : SX + u;
         col[static_cast<size_t>(i - i0)] = (s >= 0 && s < src.width) ? static_cast<int>(s) : -1;
     }
+    // Columns whose source lies inside the picture form one run [c0, c1)
+    // (the map is monotonic), so the inner loops need no bounds test.
+    long long c0 = 0, c1 = static_cast<long long>(col.size());
+    while (c0 < c1 && col[static_cast<size_t>(c0)] < 0) ++c0;
+    while (c1 > c0 && col[static_cast<size_t>(c1 - 1)] < 0) --c1;
+    if (c0 >= c1) return;
+    const bool plainCopy = !src.alpha && op == RasterOp::Copy;
+    long long lastT = -1;
+    Color* lastRow = nullptr;
     for (long long j = j0; j < j1; ++j) {
         long long v = ((2 * j + 1) * SH) / (2 * H);
         long long t = flipY ? SY + SH - 1 - v : SY + v;
@@ -161,6 +199,19 @@ void StretchBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, 
         const Color* s = src.pixels + static_cast<size_t>(t) * src.stride;
         const uint8_t* a = src.alpha ? src.alpha + static_cast<size_t>(t) * src.stride : nullptr;
         Color* d = dst.row(static_cast<int>(Y + j)) + X;
+        if (plainCopy) {
+            Color* out = d + i0 + c0;
+            if (t == lastT && lastRow) {
+                // An enlarged picture repeats its rows: copy the row just made.
+                std::memcpy(out, lastRow, static_cast<size_t>(c1 - c0) * sizeof(Color));
+            } else {
+                const int* cm = col.data() + c0;
+                for (long long k = 0; k < c1 - c0; ++k) out[k] = s[cm[k]];
+                lastT = t;
+                lastRow = out;
+            }
+            continue;
+        }
         for (long long i = i0; i < i1; ++i) {
             int c = col[static_cast<size_t>(i - i0)];
             if (c < 0) continue;

@@ -55,6 +55,8 @@ public:
     // Picture = p: replaces the image. With autoSize the surface takes the
     // picture's size; otherwise it is cleared to the background and p drawn at (0, 0).
     void setPicture(const Picture& p, bool autoSize);
+    // The same from another surface's image, without an intermediate copy.
+    void setPicture(const ImageView& v, bool autoSize);
     // Picture = none: the image becomes the plain background.
     void clearPicture();
 

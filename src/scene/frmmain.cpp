@@ -104,7 +104,7 @@ void FrmMain::Form_Resize()
             picBG.setHeight(SH);
         });
         p.step(50030, [&] { BitBlt(picBuffer, 0, 0, CLng(SW), CLng(SH), form.view(), 0, 0, RasterOp::Copy); });
-        p.step(50040, [&] { picBG.setPicture(form.image(), false); });
+        p.step(50040, [&] { picBG.setPicture(form.view(), false); });
         p.step(50050, [&] {
             lblURL.left = SW - lblURL.width - 3;
             lblURL.top = SH - lblURL.height;

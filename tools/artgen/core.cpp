@@ -295,7 +295,30 @@ Indexed quantize(const Image& im, const QuantOptions& o)
     std::map<std::array<int, 3>, int> uniq;
     for (auto& p : px) uniq[{int(std::lround(p.v[0])), int(std::lround(p.v[1])), int(std::lround(p.v[2]))}]++;
     std::vector<C3> pal;
-    if (static_cast<int>(uniq.size()) <= k) {
+    if (o.dither == Dither::Rows && !o.masked && static_cast<int>(uniq.size()) > k) {
+        // A gradient from row to row: palette entries spaced evenly along
+        // the path of its colours, so every step between neighbours is as
+        // small as it can be.
+        std::vector<C3> rowsC;
+        for (int y = 0; y < im.h; ++y) rowsC.push_back(col[size_t(y) * im.w]);
+        std::vector<float> acc{0};
+        for (size_t i = 1; i < rowsC.size(); ++i) acc.push_back(acc.back() + std::sqrt(dist2(rowsC[i], rowsC[i - 1])));
+        float total = acc.back();
+        size_t j = 0;
+        for (int n = 0; n < k; ++n) {
+            float target = total * n / (k - 1);
+            while (j + 1 < acc.size() && acc[j + 1] < target) ++j;
+            if (j + 1 >= acc.size()) {
+                pal.push_back(rowsC.back());
+                continue;
+            }
+            float span = acc[j + 1] - acc[j];
+            float t = span > 0 ? clamp01((target - acc[j]) / span) : 0;
+            C3 c;
+            for (int q = 0; q < 3; ++q) c.v[q] = lerp(rowsC[j].v[q], rowsC[j + 1].v[q], t);
+            pal.push_back(c);
+        }
+    } else if (static_cast<int>(uniq.size()) <= k) {
         for (auto& [key, n] : uniq) pal.push_back(C3{{float(key[0]), float(key[1]), float(key[2])}});
     } else if (!px.empty()) {
         pal = medianCut(px, k);

@@ -28,6 +28,8 @@ struct Plumage {
     RGB bar;     // a bar across the wing (alpha via barOn)
     bool barOn;
     RGB tail;
+    RGB face = {};     // a mask round the beak (faceOn)
+    bool faceOn = false;
 };
 
 Plumage plumage(int v)
@@ -51,8 +53,8 @@ Plumage plumage(int v)
                 1.0f, false, rgb8(60, 130, 230), true, rgb8(44, 44, 56)};
     default: // goldfinch
         return {rgb8(196, 160, 116), rgb8(236, 208, 160), rgb8(246, 234, 212), rgb8(44, 44, 54), rgb8(230, 220, 200),
-                rgb8(240, 240, 236), rgb8(226, 40, 40), rgb8(236, 216, 190), rgb8(30, 30, 36), rgb8(250, 250, 248),
-                0.85f, false, rgb8(252, 214, 40), true, rgb8(44, 44, 54)};
+                rgb8(240, 240, 236), rgb8(250, 250, 246), rgb8(236, 216, 190), rgb8(30, 30, 36), rgb8(250, 250, 248),
+                0.85f, false, rgb8(252, 214, 40), true, rgb8(44, 44, 54), rgb8(226, 40, 40), true};
     }
 }
 
@@ -129,6 +131,11 @@ void bird(Canvas& cv, const Plumage& P, float phase)
     poly(cv, {{hx + hr * 0.7f, hy - 1.2f * s}, {hx + hr + 6 * s, hy + 0.8f * s}, {hx + hr * 0.7f, hy + 2.2f * s}}, Solid{P.beak});
     circle(cv, hx, hy, hr, [&](float x, float y) {
         float v = (y - hy) / hr;
+        float u = (x - hx) / hr;
+        if (P.faceOn) {
+            if (u > 0.25f) return P.face;
+            if (v < -0.45f) return P.wingTop; // cap
+        }
         if (v > 0.35f) return P.cheek;
         return sphereLight((x - hx) / hr, v) > 0.75f ? tone(P.head, 0.2f) : P.head;
     });

@@ -172,19 +172,27 @@ struct Sheet {
     }
 };
 
-// One picture drawn at "scale" with its frames side by side.
+// One picture drawn at "scale" with its frames side by side, wrapped into
+// several rows when they do not fit across the sheet.
 struct Tile {
     const Picture* p;
     int frameW, frameH, frames, scale;
-    int width() const { return frameW * frames * scale + (frames - 1) * 6; }
-    int height() const { return frameH * scale; }
+    int perRow = 1;
+    void fit(int maxWidth)
+    {
+        perRow = std::max(1, std::min(frames, (maxWidth + 6) / (frameW * scale + 6)));
+    }
+    int rows() const { return (frames + perRow - 1) / perRow; }
+    int width() const { return frameW * perRow * scale + (perRow - 1) * 6; }
+    int height() const { return frameH * scale * rows() + (rows() - 1) * 6; }
 };
 
 void drawTile(Sheet& s, const Tile& t, int x0, int y0)
 {
     const Indexed& ix = t.p->indexed;
     for (int f = 0; f < t.frames; ++f) {
-        int ox = x0 + f * (t.frameW * t.scale + 6);
+        int ox = x0 + (f % t.perRow) * (t.frameW * t.scale + 6);
+        int oy = y0 + (f / t.perRow) * (t.frameH * t.scale + 6);
         for (int y = 0; y < t.frameH * t.scale; ++y)
             for (int x = 0; x < t.frameW * t.scale; ++x) {
                 int sx = x / t.scale, sy = f * t.frameH + y / t.scale;
@@ -194,7 +202,7 @@ void drawTile(Sheet& s, const Tile& t, int x0, int y0)
                     c = ((x / 8 + y / 8) & 1) ? 0xC8CCD4 : 0xE4E8EE; // checkerboard
                 else
                     c = ix.pal[ix.idx[i]];
-                s.set(ox + x, y0 + y, c);
+                s.set(ox + x, oy + y, c);
             }
     }
 }
@@ -213,7 +221,9 @@ bool writeSheet(const Catalogue& cat, const std::string& path)
     std::vector<Tile> tiles;
     for (auto& p : cat.pictures) {
         int fh = p.indexed.h / p.frames;
-        tiles.push_back({&p, p.indexed.w, fh, p.frames, 2});
+        Tile t{&p, p.indexed.w, fh, p.frames, 2};
+        t.fit(W - 2 * margin);
+        tiles.push_back(t);
     }
     // Shelf layout, in catalogue order.
     struct Placed {
@@ -277,6 +287,7 @@ bool writePngs(const Catalogue& cat, const std::string& dir)
     bool ok = true;
     for (auto& p : cat.pictures) {
         Tile t{&p, p.indexed.w, p.indexed.h / p.frames, p.frames, 2};
+        t.perRow = p.frames;
         Sheet s(t.width(), t.height(), 0);
         drawTile(s, t, 0, 0);
         std::string name = dir + "/" + p.kind + "-" + std::to_string(p.id) + ".png";

@@ -1,13 +1,729 @@
-// The Windows shell (being built): for now only headless modes work.
-#include <windows.h>
+// The Windows shell: the full-screen scene in a top-most popup window, the
+// preview embedded as a child of the host's window, the password services of
+// the 9x family loaded at run time, and the settings dialog.
+//
+// No C++ exception crosses a Win32 callback: the window procedures catch
+// ProgramEnd (and anything else), remember it and leave the message loop.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "errors/handler.h"
+#include "errors/sysinfo.h"
+#include "platform/host.h"
+#include "platform/resources.h"
+#include "scene/frmmain.h"
+#include "shell/saver.h"
 #include "shell/shell.h"
+
+#include "platform/win32/saver_win32.h"
 
 namespace syl {
 
-int runShell(const CommandLine&)
+int runSettingsDialog(); // platform/win32/dialog_win32.cpp
+
+namespace {
+
+// Windows constants the modes use, by value.
+constexpr UINT kSpiGetScreenSaveActive = 16;
+constexpr UINT kSpiSetScreenSaveActive = 17;
+constexpr UINT kSpiSetDeskWallpaper = 20;
+constexpr UINT kSpiSetScreenSaverRunning = 97;
+constexpr UINT kSpifUpdateAndSend = 3;
+constexpr UINT kSwpNoZOrderNoActivateShow = 0x54;
+constexpr UINT_PTR kHostWatchTimer = 1;
+constexpr UINT kHostWatchMs = 500;
+
+const char* const kSceneClass = "SylvadraFrmMain";
+const char* const kPreviewClass = "SylvadraFrmPreview";
+
+HWND toHwnd(long long handle) { return reinterpret_cast<HWND>(static_cast<intptr_t>(handle)); }
+
+// A 32-bit top-down device-independent bitmap header for 0x00RRGGBB pixels
+// (blue, green, red, unused in memory: the layout of BI_RGB at 32 bits).
+BITMAPINFO dibHeader(int width, int height)
 {
-    return 0;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
+// Shows pixels over the rectangle (0, 0, w, h) of a device context: copied
+// when the sizes agree, stretched otherwise.
+void showPixels(HDC dc, const std::vector<Color>& pixels, int pw, int ph, int w, int h)
+{
+    if (pw <= 0 || ph <= 0 || w <= 0 || h <= 0 || pixels.size() < static_cast<size_t>(pw) * ph) return;
+    BITMAPINFO bi = dibHeader(pw, ph);
+    if (pw == w && ph == h) {
+        SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(w), static_cast<DWORD>(h), 0, 0, 0, static_cast<UINT>(ph),
+                          pixels.data(), &bi, DIB_RGB_COLORS);
+    } else {
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+        StretchDIBits(dc, 0, 0, w, h, 0, 0, pw, ph, pixels.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+    }
+}
+
+std::string envVar(const char* name)
+{
+    char buf[MAX_PATH * 2];
+    DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+    if (n == 0 || n >= sizeof buf) return {};
+    return std::string(buf, n);
+}
+
+class Win32Platform;
+
+class Win32Host : public Host {
+public:
+    std::string exePath() override
+    {
+        std::vector<char> buf(MAX_PATH);
+        for (;;) {
+            DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+            if (n == 0) return "Sylvadra.scr";
+            if (n < buf.size()) return std::string(buf.data(), n);
+            if (buf.size() >= 32768) return std::string(buf.data(), n);
+            buf.resize(buf.size() * 2);
+        }
+    }
+    std::string userDataDir() override
+    {
+        std::string base = envVar("LOCALAPPDATA");
+        if (base.empty()) base = envVar("APPDATA");
+        if (base.empty()) base = dirOf(exePath());
+        return base + "\\Sylvadra";
+    }
+    void beep() override { MessageBeep(0); }
+    void resetMousePointer() override { SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))); }
+    uint32_t tickCount() override { return GetTickCount(); }
+    LocalDateTime now() override
+    {
+        SYSTEMTIME st{};
+        GetLocalTime(&st);
+        return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+    }
+    std::string formatDate(const LocalDateTime& t) override
+    {
+        SYSTEMTIME st = systemTime(t);
+        char buf[128];
+        int n = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, sizeof buf);
+        return n > 1 ? std::string(buf, static_cast<size_t>(n - 1)) : std::string();
+    }
+    std::string formatTime(const LocalDateTime& t) override
+    {
+        SYSTEMTIME st = systemTime(t);
+        char buf[128];
+        int n = GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, buf, sizeof buf);
+        return n > 1 ? std::string(buf, static_cast<size_t>(n - 1)) : std::string();
+    }
+    char decimalSeparator() override
+    {
+        char buf[8] = {};
+        if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, sizeof buf) > 0 && buf[0] == ',') return ',';
+        return '.';
+    }
+    void doEvents() override;
+    SystemInfo systemInfo() override { return querySystemInfo(); }
+
+    Win32Platform* platform = nullptr;
+
+private:
+    static SYSTEMTIME systemTime(const LocalDateTime& t)
+    {
+        SYSTEMTIME st{};
+        st.wYear = static_cast<WORD>(t.year);
+        st.wMonth = static_cast<WORD>(t.month);
+        st.wDay = static_cast<WORD>(t.day);
+        st.wHour = static_cast<WORD>(t.hour);
+        st.wMinute = static_cast<WORD>(t.minute);
+        st.wSecond = static_cast<WORD>(t.second);
+        st.wMilliseconds = static_cast<WORD>(t.millisecond);
+        return st;
+    }
+};
+
+class Win32Platform : public SaverPlatform {
+public:
+    Win32Platform() : instance_(GetModuleHandleA(nullptr)) {}
+
+    bool isWinNT() override { return IsWinNT(); }
+    bool verifyScreenSavePwd() override;
+    void showCursor(bool show) override
+    {
+        ShowCursor(show ? TRUE : FALSE);
+        cursorHidden_ = !show;
+    }
+    void setScreenSaveActive(bool active) override;
+    void setScreenSaverRunning(bool running) override
+    {
+        // TRUE as all bits set, as the running flag has always been passed.
+        SystemParametersInfoA(kSpiSetScreenSaverRunning, running ? static_cast<UINT>(-1) : 0u, nullptr, 0);
+        runningSet_ = running;
+    }
+    bool setWallPaper(const std::string& path) override { return SetWallPaper(path); }
+    void unloadForms() override;
+
+    void runPreview(long long hostWindow) override;
+    void runSettings() override { status_ = runSettingsDialog(); }
+    void changePassword(long long hostWindow) override;
+    void runFullScreen() override;
+
+    // DoEvents: the scene form is brought to the screen and pending messages
+    // are handled. When one of them ended the saver, the end goes on from
+    // here up to the loop of runFullScreen.
+    void doEvents();
+
+    // What start-up changed in the system and the ending did not put back
+    // (a mode other than full screen, or a full screen that ended without
+    // exitScreensaver): the activation as it was, the pointer, the running
+    // flag.
+    void restoreSystemState();
+
+    int status() const { return status_; }
+
+private:
+    static LRESULT CALLBACK sceneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK previewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT sceneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT previewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+    bool registerClass(const char* name, WNDPROC proc, HBRUSH background);
+    // Runs a scene event; an end of the program inside it ends the loop.
+    template <class F>
+    void sceneEvent(F&& f);
+    void endLoop(bool failed);
+    // Handles the queued messages; false once WM_QUIT has been seen.
+    bool pumpMessages();
+    void presentScene(HDC dc);
+    void presentScene();
+    void previewResize(HWND hwnd, HDC dc);
+
+    HINSTANCE instance_;
+    int status_ = 0;
+
+    // System state changed by start-up.
+    bool activationKnown_ = false;
+    bool activationBefore_ = true;
+    bool activationSwitchedOff_ = false;
+    bool cursorHidden_ = false;
+    bool runningSet_ = false;
+
+    // The scene form.
+    HWND sceneWnd_ = nullptr;
+    FrmMain* scene_ = nullptr;
+    bool sceneLoaded_ = false;
+    bool ended_ = false;
+    bool quit_ = false;
+
+    // The preview form.
+    HWND previewWnd_ = nullptr;
+    HWND previewHost_ = nullptr;
+    Picture previewPicture_;
+};
+
+void Win32Host::doEvents()
+{
+    if (platform) platform->doEvents();
+}
+
+// ---------------------------------------------------------------------------
+// System state
+
+void Win32Platform::setScreenSaveActive(bool active)
+{
+    if (!active && !activationKnown_) {
+        BOOL was = TRUE;
+        if (SystemParametersInfoA(kSpiGetScreenSaveActive, 0, &was, 0)) {
+            activationBefore_ = was != FALSE;
+            activationKnown_ = true;
+        }
+    }
+    SystemParametersInfoA(kSpiSetScreenSaveActive, active ? 1u : 0u, nullptr, 0);
+    activationSwitchedOff_ = !active;
+}
+
+void Win32Platform::restoreSystemState()
+{
+    if (activationSwitchedOff_ && activationKnown_) {
+        SystemParametersInfoA(kSpiSetScreenSaveActive, activationBefore_ ? 1u : 0u, nullptr, 0);
+        activationSwitchedOff_ = false;
+    }
+    if (runningSet_) setScreenSaverRunning(false);
+    if (cursorHidden_) showCursor(true);
+}
+
+// The password services of the 9x family, looked up only when needed: the
+// libraries do not exist on the NT family.
+bool Win32Platform::verifyScreenSavePwd()
+{
+    using VerifyFn = BOOL(WINAPI*)(HWND);
+    HMODULE lib = LoadLibraryA("password.cpl");
+    if (!lib) return true;
+    bool ok = true;
+    if (auto fn = reinterpret_cast<VerifyFn>(reinterpret_cast<void*>(GetProcAddress(lib, "VerifyScreenSavePwd"))))
+        ok = fn(sceneWnd_) != 0;
+    FreeLibrary(lib);
+    return ok;
+}
+
+void Win32Platform::changePassword(long long hostWindow)
+{
+    using ChangeFn = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
+    HMODULE lib = LoadLibraryA("mpr.dll");
+    if (!lib) return;
+    if (auto fn = reinterpret_cast<ChangeFn>(reinterpret_cast<void*>(GetProcAddress(lib, "PwdChangePasswordA"))))
+        fn("SCRSAVE", toHwnd(hostWindow), 0, nullptr);
+    FreeLibrary(lib);
+}
+
+// ---------------------------------------------------------------------------
+// Forms
+
+bool Win32Platform::registerClass(const char* name, WNDPROC proc, HBRUSH background)
+{
+    WNDCLASSEXA wc{};
+    if (GetClassInfoExA(instance_, name, &wc)) return true;
+    wc = WNDCLASSEXA{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance_;
+    wc.hIcon = LoadIconA(instance_, MAKEINTRESOURCEA(1));
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    return RegisterClassExA(&wc) != 0;
+}
+
+void Win32Platform::unloadForms()
+{
+    if (scene_ && sceneLoaded_) {
+        sceneLoaded_ = false;
+        scene_->Form_Unload();
+    }
+    if (previewWnd_) {
+        HWND w = previewWnd_;
+        previewWnd_ = nullptr;
+        DestroyWindow(w);
+    }
+}
+
+void Win32Platform::endLoop(bool failed)
+{
+    if (failed) status_ = 1;
+    if (!ended_) {
+        ended_ = true;
+        PostQuitMessage(status_);
+    }
+}
+
+template <class F>
+void Win32Platform::sceneEvent(F&& f)
+{
+    if (ended_ || !scene_ || !sceneLoaded_) return;
+    try {
+        f();
+    } catch (const ProgramEnd&) {
+        endLoop(false);
+    } catch (...) {
+        endLoop(true);
+    }
+}
+
+bool Win32Platform::pumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            quit_ = true;
+            return false;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        if (ended_) break;
+    }
+    return true;
+}
+
+void Win32Platform::doEvents()
+{
+    if (scene_ && sceneWnd_) {
+        presentScene();
+        pumpMessages();
+        if (ended_ || quit_) throw ProgramEnd{};
+        return;
+    }
+    // Outside the scene (the settings dialog): pending messages are handled,
+    // and a quit request is left in the queue for the dialog's own loop.
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void Win32Platform::presentScene(HDC dc)
+{
+    if (!scene_ || !sceneWnd_) return;
+    RECT rc{};
+    GetClientRect(sceneWnd_, &rc);
+    const Surface& f = scene_->form;
+    showPixels(dc, f.pixels(), f.width(), f.height(), rc.right - rc.left, rc.bottom - rc.top);
+}
+
+void Win32Platform::presentScene()
+{
+    if (!sceneWnd_) return;
+    if (HDC dc = GetDC(sceneWnd_)) {
+        presentScene(dc);
+        ReleaseDC(sceneWnd_, dc);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Full screen: frmMain
+
+LRESULT CALLBACK Win32Platform::sceneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    try {
+        return self->sceneMessage(hwnd, msg, wp, lp);
+    } catch (...) {
+        self->endLoop(true);
+        return 0;
+    }
+}
+
+LRESULT Win32Platform::sceneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_ERASEBKGND: return 1; // WM_PAINT covers the whole client area
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        if (scene_) presentScene(dc);
+        else FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_SETCURSOR:
+        if (cursorHidden_) {
+            SetCursor(nullptr);
+            return TRUE;
+        }
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: sceneEvent([this] { scene_->Form_KeyDown(); }); return 0;
+    case WM_CHAR:
+    case WM_SYSCHAR: sceneEvent([this] { scene_->Form_KeyPress(); }); return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN: sceneEvent([this] { scene_->Form_MouseDown(); }); return 0;
+    case WM_LBUTTONUP: sceneEvent([this] { scene_->Form_Click(); }); return 0;
+    case WM_MOUSEMOVE: {
+        const float x = static_cast<float>(static_cast<short>(LOWORD(lp)));
+        const float y = static_cast<float>(static_cast<short>(HIWORD(lp)));
+        sceneEvent([this, x, y] { scene_->Form_MouseMove(x, y); });
+        return 0;
+    }
+    case WM_SYSCOMMAND:
+        // No other screen saver starts over this one.
+        if ((wp & 0xFFF0) == SC_SCREENSAVE) return 0;
+        break;
+    case WM_CLOSE:
+        // Unloading the form ends the program: its unload event ends the
+        // saver, and a form that is no longer loaded keeps nothing running.
+        sceneEvent([this] { scene_->Form_Unload(); });
+        if (!ended_) {
+            sceneLoaded_ = false;
+            endLoop(false);
+        }
+        return 0;
+    case WM_ENDSESSION:
+        if (wp) sceneEvent([this] { scene_->Form_Terminate(); });
+        return 0;
+    default: break;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void Win32Platform::runFullScreen()
+{
+    if (!registerClass(kSceneClass, sceneProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)))) {
+        status_ = 1;
+        return;
+    }
+    // The form covers the primary screen, without border or caption.
+    const int w = std::max(GetSystemMetrics(SM_CXSCREEN), 1);
+    const int h = std::max(GetSystemMetrics(SM_CYSCREEN), 1);
+    sceneWnd_ = CreateWindowExA(0, kSceneClass, "Sylvadra", WS_POPUP, 0, 0, w, h, nullptr, nullptr, instance_, this);
+    if (!sceneWnd_) {
+        status_ = 1;
+        return;
+    }
+    RECT rc{};
+    GetClientRect(sceneWnd_, &rc);
+    auto scene = std::make_unique<FrmMain>(std::max<int>(rc.right - rc.left, 1), std::max<int>(rc.bottom - rc.top, 1));
+    scene_ = scene.get();
+    sceneLoaded_ = true;
+    setWallpaperScene(scene_);
+    try {
+        scene_->Form_Load();
+        if (!ended_) {
+            SetTopMost(sceneWnd_, kTrue, kTrue);
+            ShowWindow(sceneWnd_, SW_SHOW);
+            SetForegroundWindow(sceneWnd_);
+            SetFocus(sceneWnd_);
+            UpdateWindow(sceneWnd_);
+            scene_->Form_Resize();
+            presentScene();
+        }
+        // The animation timer: one tick per interval while it is enabled,
+        // messages handled in between without busy waiting.
+        DWORD next = GetTickCount();
+        while (!ended_ && !quit_ && sceneLoaded_) {
+            FrmMain& m = *scene_;
+            const DWORD interval = static_cast<DWORD>(std::max<int32_t>(m.tmrAnimation.interval, 1));
+            DWORD now = GetTickCount();
+            const int32_t wait = static_cast<int32_t>(next - now);
+            if (wait > 0) MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(wait), QS_ALLINPUT,
+                                                      MWMO_INPUTAVAILABLE);
+            if (!pumpMessages() || ended_ || !sceneLoaded_) break;
+            now = GetTickCount();
+            if (static_cast<int32_t>(now - next) < 0) continue;
+            next += interval;
+            // After a long stall (a new landscape, a suspended machine) the
+            // timer does not try to catch up.
+            if (static_cast<int32_t>(now - next) > static_cast<int32_t>(interval)) next = now + interval;
+            if (m.tmrAnimation.enabled) {
+                m.tmrAnimation_Timer();
+                presentScene();
+            }
+        }
+    } catch (const ProgramEnd&) {
+    } catch (...) {
+        status_ = 1;
+    }
+    setWallpaperScene(nullptr);
+    HWND wnd = sceneWnd_;
+    sceneWnd_ = nullptr;
+    scene_ = nullptr;
+    sceneLoaded_ = false;
+    DestroyWindow(wnd);
+    scene.reset();
+}
+
+// ---------------------------------------------------------------------------
+// Preview: frmPreview
+
+LRESULT CALLBACK Win32Platform::previewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    try {
+        return self->previewMessage(hwnd, msg, wp, lp);
+    } catch (...) {
+        PostQuitMessage(0);
+        return 0;
+    }
+}
+
+// frmPreview.Form_Resize: the picture stretched over the whole client area.
+void Win32Platform::previewResize(HWND hwnd, HDC dc)
+{
+    Procedure p("frmPreview", "Form_Resize");
+    p.run([&] {
+        p.step(0, [&] {
+            RECT rc{};
+            GetClientRect(hwnd, &rc);
+            const Picture& pic = previewPicture_;
+            showPixels(dc, pic.pixels, pic.width, pic.height, rc.right - rc.left, rc.bottom - rc.top);
+        });
+    });
+}
+
+LRESULT Win32Platform::previewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        previewResize(hwnd, dc);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_SIZE:
+        if (HDC dc = GetDC(hwnd)) {
+            previewResize(hwnd, dc);
+            ReleaseDC(hwnd, dc);
+        }
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_TIMER:
+        // A host that went away without destroying its children (or a
+        // handle that never was a window) ends the preview too.
+        if (wp == kHostWatchTimer && !IsWindow(previewHost_)) DestroyWindow(hwnd);
+        return 0;
+    case WM_DESTROY: {
+        KillTimer(hwnd, kHostWatchTimer);
+        if (hwnd == previewWnd_) previewWnd_ = nullptr;
+        // frmPreview.Form_Unload
+        Procedure p("frmPreview", "Form_Unload");
+        try {
+            p.run([&] { p.step(0, [] { exitScreensaver(); }); });
+        } catch (const ProgramEnd&) {
+        }
+        PostQuitMessage(0);
+        return 0;
+    }
+    default: break;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void Win32Platform::runPreview(long long hostWindow)
+{
+    HWND host = toHwnd(hostWindow);
+    previewHost_ = host;
+    RECT rc{};
+    GetClientRect(host, &rc);
+
+    // The fixed picture of the form (a plain sky colour if it is missing).
+    try {
+        previewPicture_ = LoadResPicture(1, ResourceKind::Data);
+    } catch (const RuntimeError&) {
+        previewPicture_ = Picture{};
+    }
+    if (previewPicture_.empty()) {
+        previewPicture_.width = previewPicture_.height = 1;
+        previewPicture_.pixels = {syl::RGB(112, 168, 224)};
+    }
+
+    // Load frmPreview without showing it: a borderless form.
+    if (!registerClass(kPreviewClass, previewProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)))) {
+        status_ = 1;
+        return;
+    }
+    HWND wnd = CreateWindowExA(0, kPreviewClass, "Sylvadra", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, this);
+    if (!wnd) {
+        status_ = 1;
+        return;
+    }
+    previewWnd_ = wnd;
+
+    // A child of the host's window, filling its client area. A window is a
+    // child or a popup, not both: the child style takes the popup's place.
+    LONG style = GetWindowLongA(wnd, GWL_STYLE);
+    SetWindowLongA(wnd, GWL_STYLE, static_cast<LONG>((static_cast<DWORD>(style) & ~static_cast<DWORD>(WS_POPUP)) |
+                                                     static_cast<DWORD>(WS_CHILD)));
+    SetParent(wnd, host);
+    SetWindowLongA(wnd, GWL_HWNDPARENT, static_cast<LONG>(reinterpret_cast<intptr_t>(host)));
+    SetWindowPos(wnd, nullptr, 0, 0, rc.right, rc.bottom, kSwpNoZOrderNoActivateShow);
+    SetTimer(wnd, kHostWatchTimer, kHostWatchMs, nullptr);
+
+    // The preview lives until the host destroys its window.
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (previewWnd_) {
+        HWND w = previewWnd_;
+        previewWnd_ = nullptr;
+        DestroyWindow(w);
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Saver and Allgemein helpers
+
+bool IsWinNT()
+{
+    bool nt = false;
+    Procedure p("Saver", "IsWinNT");
+    p.run([&] {
+        p.step(0, [&] {
+            OSVERSIONINFOA osv{};
+            osv.dwOSVersionInfoSize = 148;
+            const BOOL got = GetVersionExA(&osv);
+            nt = got == 1 && osv.dwPlatformId == VER_PLATFORM_WIN32_NT;
+        });
+    });
+    return nt;
+}
+
+bool SetTopMost(HWND form, int16_t topmost, int16_t activate)
+{
+    bool ok = false;
+    Procedure p("Saver", "SetTopMost");
+    p.run([&] {
+        p.step(0, [&] {
+            UINT flags = SWP_NOMOVE | SWP_NOSIZE;
+            if (activate == kFalse) flags |= SWP_NOACTIVATE;
+            HWND position = HWND_TOP;
+            if (topmost == kTrue) position = HWND_TOPMOST;
+            else if (topmost == kFalse) position = HWND_NOTOPMOST;
+            ok = SetWindowPos(form, position, 0, 0, 0, 0, flags) != 0;
+        });
+    });
+    return ok;
+}
+
+bool SetWallPaper(const std::string& path)
+{
+    bool ok = false;
+    Procedure p("Allgemein", "SetWallPaper");
+    p.run([&] {
+        p.step(0, [&] {
+            std::vector<char> text(path.begin(), path.end());
+            text.push_back('\0');
+            ok = SystemParametersInfoA(kSpiSetDeskWallpaper, 0, text.data(), kSpifUpdateAndSend) != 0;
+        });
+    });
+    return ok;
+}
+
+int runShell(const CommandLine& c)
+{
+    Win32Host h;
+    Win32Platform platform;
+    h.platform = &platform;
+    setHost(&h);
+    setSaverPlatform(&platform);
+    try {
+        Main(c.commandText);
+    } catch (const ProgramEnd&) {
+    }
+    // Whatever ended the run, the system is left as it was found (the
+    // full-screen ending has already switched the activation on again).
+    platform.restoreSystemState();
+    setSaverPlatform(nullptr);
+    setHost(nullptr);
+    return platform.status();
 }
 
 } // namespace syl

@@ -1,0 +1,266 @@
+#include "settings/frmconfig.h"
+
+#include <cctype>
+#include <string_view>
+
+#include "errors/handler.h"
+#include "scene/frmmain.h"
+#include "settings/config.h"
+
+namespace syl {
+
+namespace {
+
+using K = ConfigControlKind;
+
+// Under each slider's ends: a bold "-" on the left and a "+" on the right,
+// as wide as a minus sign needs and as high as the gap below the slider.
+constexpr int kEndWidth = 240;
+constexpr int kEndHeight = 210;
+
+constexpr TwipsRect minusUnder(TwipsRect s) { return {s.left, s.top + s.height, kEndWidth, kEndHeight}; }
+constexpr TwipsRect plusUnder(TwipsRect s)
+{
+    return {s.left + s.width - kEndWidth, s.top + s.height, kEndWidth, kEndHeight};
+}
+
+constexpr TwipsRect kGeneral{240, 360, 5100, 255};
+constexpr TwipsRect kNumber{240, 600, 2200, 200};
+constexpr TwipsRect kFlowerSpeed{240, 1320, 2200, 200};
+constexpr TwipsRect kCloud{240, 360, 2200, 200};
+constexpr TwipsRect kObject{240, 360, 2200, 200};
+
+constexpr ConfigControlSpec kControls[] = {
+    {K::Frame, "Frame", 0, -1, "General speed / Grundtempo", {120, 120, 5625, 855}},
+    {K::Slider, "HScroll", 5, 0, "", kGeneral},
+    {K::SliderEnd, "lblMinus", 5, 0, "-", minusUnder(kGeneral)},
+    {K::SliderEnd, "lblPlus", 5, 0, "+", plusUnder(kGeneral)},
+
+    {K::Frame, "Frame", 1, -1, "Flowers / Blumen", {120, 1080, 2715, 1935}},
+    {K::Label, "Label3", 0, 1, "Number / Anzahl", {240, 360, 1815, 255}},
+    {K::Slider, "HScroll", 0, 1, "", kNumber},
+    {K::SliderEnd, "lblMinus", 0, 1, "-", minusUnder(kNumber)},
+    {K::SliderEnd, "lblPlus", 0, 1, "+", plusUnder(kNumber)},
+    {K::Label, "Label3", 1, 1, "Speed / Tempo", {240, 1080, 1815, 255}},
+    {K::Slider, "HScroll", 1, 1, "", kFlowerSpeed},
+    {K::SliderEnd, "lblMinus", 1, 1, "-", minusUnder(kFlowerSpeed)},
+    {K::SliderEnd, "lblPlus", 1, 1, "+", plusUnder(kFlowerSpeed)},
+
+    {K::Frame, "Frame", 4, -1, "Cloud speed / Wolken-Tempo", {3000, 1080, 2745, 855}},
+    {K::Slider, "HScroll", 3, 4, "", kCloud},
+    {K::SliderEnd, "lblMinus", 3, 4, "-", minusUnder(kCloud)},
+    {K::SliderEnd, "lblPlus", 3, 4, "+", plusUnder(kCloud)},
+
+    {K::Frame, "Frame", 7, -1, "Object speed / Objekt-Tempo", {3000, 2040, 2745, 855}},
+    {K::Slider, "HScroll", 4, 7, "", kObject},
+    {K::SliderEnd, "lblMinus", 4, 7, "-", minusUnder(kObject)},
+    {K::SliderEnd, "lblPlus", 4, 7, "+", plusUnder(kObject)},
+
+    {K::Frame, "Frame", 8, -1, "Options / Optionen", {120, 3120, 5595, 1935}},
+    {K::CheckBox, "chkOpt", 0, 8, "Date / Datum", {240, 360, 2000, 255}},
+    {K::CheckBox, "chkOpt", 1, 8, "Time/ Uhrzeit", {240, 840, 2000, 255}},
+    {K::CheckBox, "chkOpt", 2, 8, "Restart / Neustart", {3000, 360, 2000, 255}},
+    {K::Label, "Label4", -1, 8, "after / nach", {3120, 720, 855, 255}},
+    {K::TimeLabel, "lblTime", -1, 8, "", {4080, 720, 375, 255}},
+    {K::Spinner, "vscTime", -1, 8, "", {4440, 720, 255, 255}},
+    {K::Label, "Label5", -1, 8, "Min.", {4800, 720, 375, 255}},
+    {K::CheckBox, "chkOpt", 3, 8, "", {240, 1200, 5115, 615}},
+
+    {K::Button, "cmdReset", -1, -1, "&Default Standard", {6000, 240, 1200, 900}},
+    {K::Button, "cmdHomepage", -1, -1, "&WWW...", {6000, 2160, 1200, 900}},
+    {K::Button, "cmdInfo", -1, -1, "&Info...", {6000, 3120, 1200, 900}},
+    {K::Button, "cmdOK", -1, -1, "&OK", {6000, 4080, 1200, 900}},
+};
+
+const ConfigControlSpec* frameSpec(int index)
+{
+    for (const auto& c : kControls)
+        if (c.kind == K::Frame && c.index == index) return &c;
+    return nullptr;
+}
+
+bool isSlider(int index) { return index >= 0 && index <= 5 && index != 2; }
+
+} // namespace
+
+std::span<const ConfigControlSpec> frmConfigControls() { return kControls; }
+
+TwipsRect onClientArea(const ConfigControlSpec& control)
+{
+    TwipsRect r = control.rect;
+    if (control.frame >= 0) {
+        if (const ConfigControlSpec* f = frameSpec(control.frame)) {
+            r.left += f->rect.left;
+            r.top += f->rect.top;
+        }
+    }
+    return r;
+}
+
+std::string formatHashes(long long value) { return value == 0 ? std::string() : std::to_string(value); }
+
+double leadingNumber(const std::string& text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    double sign = 1;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) sign = text[i++] == '-' ? -1 : 1;
+    double v = 0;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) v = v * 10 + (text[i++] - '0');
+    if (i < text.size() && text[i] == '.') {
+        double scale = 0.1;
+        for (++i; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i, scale /= 10)
+            v += (text[i] - '0') * scale;
+    }
+    return sign * v;
+}
+
+FrmConfig::FrmConfig(Hooks hooks) : hooks_(std::move(hooks))
+{
+    for (int i = 0; i < static_cast<int>(sliders_.size()); ++i) {
+        if (!isSlider(i)) continue;
+        sliders_[static_cast<size_t>(i)] = ScrollBarControl{1, 100, 5, 20, 50, true};
+    }
+    vscTime = ScrollBarControl{1, 99, 1, 1, 1, true};
+    lblTime.ForeColor = qbColor(0);
+}
+
+ScrollBarControl& FrmConfig::HScroll(int index)
+{
+    if (!isSlider(index)) raiseError(kErrSubscript);
+    return sliders_[static_cast<size_t>(index)];
+}
+
+const ScrollBarControl& FrmConfig::HScroll(int index) const { return const_cast<FrmConfig*>(this)->HScroll(index); }
+
+void FrmConfig::setCheck(int index, long long value)
+{
+    if (setCheckValue(chkOpt.at(static_cast<size_t>(index)), value)) chkOpt_Click(index);
+}
+
+void FrmConfig::setSpinner(long long value)
+{
+    if (setScrollValue(vscTime, value)) vscTime_Change();
+}
+
+void FrmConfig::Form_Load()
+{
+    Procedure p("frmConfig", "Form_Load");
+    const Settings& s = settings();
+    p.run([&] {
+        p.step(0, [&] { setScrollValue(HScroll(0), CInt((s.maxFlValue() - 2) * 12.5)); });
+        p.step(0, [&] { setScrollValue(HScroll(1), CInt(static_cast<double>(s.SpeedF - 2.0f) * 12.5)); });
+        p.step(0, [&] { setScrollValue(HScroll(3), CInt((static_cast<double>(s.SpeedS) - 0.03) * 100)); });
+        p.step(0, [&] { setScrollValue(HScroll(4), CInt(static_cast<double>(s.SpeedO - 2.0f) * 12.5)); });
+        p.step(0, [&] { setScrollValue(HScroll(5), CInt(s.Speed * 10.0f)); });
+        p.step(0, [&] { setCheck(0, s.Date); });
+        p.step(0, [&] { setCheck(1, s.Time); });
+        p.step(0, [&] { setCheck(2, s.Restart); });
+        p.step(0, [&] { setCheck(3, s.Wallpaper); });
+        p.step(0, [&] { chkOpt[3].Caption = kWallpaperCaption; });
+        p.step(0, [&] { lblTime.Caption = formatHashes(intDiv(s.rTime, 60)); });
+        p.step(0, [&] { setSpinner(100 - intDiv(s.rTime, 60)); });
+        applyEnablingRule(p);
+    });
+}
+
+void FrmConfig::applyEnablingRule(Procedure& p)
+{
+    p.step(0, [&] {
+        if (chkOpt[2].Value == 0) {
+            vscTime.Enabled = false;
+            lblTime.ForeColor = qbColor(7);
+        } else {
+            vscTime.Enabled = true;
+            lblTime.ForeColor = qbColor(0);
+        }
+    });
+}
+
+void FrmConfig::chkOpt_Click(int Index)
+{
+    (void)Index; // every box runs the same rule
+    Procedure p("frmConfig", "chkOpt_Click");
+    p.run([&] { applyEnablingRule(p); });
+}
+
+void FrmConfig::vscTime_Change()
+{
+    Procedure p("frmConfig", "vscTime_Change");
+    p.run([&] { p.step(0, [&] { lblTime.Caption = std::to_string(100 - vscTime.Value); }); });
+}
+
+void FrmConfig::cmdOK_Click()
+{
+    Procedure p("frmConfig", "cmdOK_Click");
+    Settings& s = settings();
+    p.run([&] {
+        p.step(0, [&] { s.maxFl = HScroll(0).Value * 0.08 + 2; });
+        p.step(0, [&] { s.SpeedF = static_cast<float>(HScroll(1).Value * 0.08 + 2); });
+        p.step(0, [&] { s.SpeedS = static_cast<float>(HScroll(3).Value * 0.01 + 0.03); });
+        p.step(0, [&] { s.SpeedO = static_cast<float>(HScroll(4).Value * 0.08 + 2); });
+        p.step(0, [&] { s.Speed = static_cast<float>(HScroll(5).Value * 0.1); });
+        p.step(0, [&] { s.Date = chkOpt[0].Value; });
+        p.step(0, [&] { s.Time = chkOpt[1].Value; });
+        p.step(0, [&] { s.Restart = chkOpt[2].Value; });
+        p.step(0, [&] { s.rTime = CLng(leadingNumber(lblTime.Caption) * 60); });
+        p.step(0, [&] { s.Wallpaper = chkOpt[3].Value; });
+        p.step(0, [&] { SaveConfig(); });
+        p.step(0, [&] {
+            closed_ = true;
+            if (hooks_.close) hooks_.close();
+        });
+    });
+}
+
+void FrmConfig::cmdReset_Click()
+{
+    Procedure p("frmConfig", "cmdReset_Click");
+    p.run([&] {
+        for (int i : {0, 1, 3, 4, 5}) p.step(0, [&] { setScrollValue(HScroll(i), 50); });
+        for (int i : {0, 1, 2}) p.step(0, [&] { setCheck(i, 1); });
+        p.step(0, [&] { lblTime.Caption = "10"; });
+        p.step(0, [&] { setSpinner(90); });
+    });
+}
+
+void FrmConfig::cmdInfo_Click()
+{
+    Procedure p("frmConfig", "cmdInfo_Click");
+    p.run([&] {
+        p.step(0, [&] {
+            if (hooks_.showInfo) hooks_.showInfo();
+        });
+    });
+}
+
+void FrmConfig::cmdhomepage_Click()
+{
+    Procedure p("frmConfig", "cmdhomepage_Click");
+    p.run([&] {
+        p.step(0, [&] {
+            if (hooks_.openWebPage) hooks_.openWebPage(kWebAddress);
+        });
+    });
+}
+
+void FrmConfig::userScroll(int index, long long value)
+{
+    ScrollBarControl& bar = HScroll(index);
+    bar.Value = bar.clamp(value);
+}
+
+void FrmConfig::userCheck(int index, bool checked) { setCheck(index, checked ? 1 : 0); }
+
+void FrmConfig::userSpin(long long value) { setSpinner(vscTime.clamp(value)); }
+
+void FrmConfig::userPress(const ConfigControlSpec& button)
+{
+    const std::string_view name = button.name;
+    if (name == "cmdReset") cmdReset_Click();
+    else if (name == "cmdHomepage") cmdhomepage_Click();
+    else if (name == "cmdInfo") cmdInfo_Click();
+    else if (name == "cmdOK") cmdOK_Click();
+}
+
+} // namespace syl
