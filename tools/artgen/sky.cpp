@@ -152,7 +152,7 @@ void cumulus(Canvas& cv, Rng& rng, float cx, float base, float w, float h, const
                      float gu = (x - gx - float(dx)) / (w * 0.55f), gv = (y - gy) / (h * 0.62f);
                      float glob = sphereLight(std::clamp(gu, -1.f, 1.f), std::clamp(gv, -1.f, 1.f));
                      float high = clamp01((base - y) / (base - top));
-                     float f = 0.28f * lit + 0.4f * glob + 0.45f * high - 0.06f;
+                     float f = 0.16f * lit + 0.5f * glob + 0.45f * high - 0.06f;
                      RGB c = f > 0.75f ? mix(L.light, L.high, (f - 0.75f) * 4)
                              : f > 0.45f ? mix(L.mid, L.light, (f - 0.45f) / 0.3f)
                                          : mix(L.shadow, L.mid, clamp01(f / 0.45f));
