@@ -11,6 +11,7 @@
 #include "platform/random.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
+#include "shell/saver.h"
 
 using namespace syl;
 
@@ -347,4 +348,39 @@ TEST_F(SceneTest, TheSameSeedComposesTheSamePicture)
     };
     EXPECT_EQ(compose(99), compose(99));
     EXPECT_NE(compose(99), compose(100));
+}
+
+namespace {
+struct CountingPlatform : SaverPlatform {
+    int cursorShown = 0;
+    void showCursor(bool show) override { cursorShown += show ? 1 : 0; }
+};
+} // namespace
+
+TEST_F(SceneTest, OnlyARealMouseMovementEndsTheSaver)
+{
+    CountingPlatform plat;
+    setSaverPlatform(&plat);
+    settings().Wallpaper = 0;
+    FrmMain m(640, 480);
+    resetSaverState();
+    SaverRunning() = kTrue;
+    m.Form_MouseMove(100, 100); // the first event only records
+    m.Form_MouseMove(102, 98);  // 2 pixels on both axes: the reference follows
+    m.Form_MouseMove(104, 96);
+    EXPECT_EQ(plat.cursorShown, 0);
+    EXPECT_THROW(m.Form_MouseMove(107, 96), ProgramEnd);
+    EXPECT_EQ(plat.cursorShown, 1);
+    // The unload that ending raises does not restore the system state again.
+    m.Form_Unload();
+    EXPECT_EQ(plat.cursorShown, 1);
+    // (0, 0) counts as no reference at all.
+    resetSaverState();
+    SaverRunning() = kTrue;
+    FrmMain n(640, 480);
+    n.Form_MouseMove(0, 0);
+    n.Form_MouseMove(50, 50);
+    EXPECT_EQ(plat.cursorShown, 1);
+    resetSaverState();
+    setSaverPlatform(nullptr);
 }

@@ -19,7 +19,9 @@ namespace syl {
 
 // The project's web address: the caption printed in every frame, the text
 // of lblURL and the page the settings dialog opens.
-inline constexpr const char* kWebAddress = "https://sylvadra.example.org";
+inline constexpr const char* kWebAddress = "sylvadra.example.org";
+// The same address as a page that a browser opens.
+inline constexpr const char* kWebPage = "https://sylvadra.example.org/";
 
 struct FlightRecord {
     int16_t x = 0;

@@ -54,7 +54,8 @@ std::string usageText()
            "Options:\n"
            "  --render OUT.png   render a landscape without a display and write it as PNG\n"
            "  --size WxH         screen size for --render (default 1920x1080)\n"
-           "  --seed N           seed of the random generator (default: the time of day)\n"
+           "  --seed N           seed of the random generator, to repeat a run's landscapes\n"
+           "                     (default: the time of day)\n"
            "  --ticks N          animation ticks to run before the picture is taken\n"
            "  --scene-info F     also write the scene state as JSON to F\n"
            "  --window-id ID     run the scene inside an existing X11 window (xscreensaver)\n"
@@ -87,9 +88,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             unsigned long long s = 0;
             if (auto v = need(a)) {
                 if (!parseUnsigned(*v, s, ~0ULL)) c.error = "bad --seed '" + *v + "'";
-                else r.seed = s;
+                else r.seed = c.seed = s;
             }
-            renderOnly = true;
         } else if (a == "--ticks") {
             unsigned long long t = 0;
             if (auto v = need(a)) {
@@ -120,7 +120,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
     }
     if (!c.error.empty()) return c;
     for (; i < args.size(); ++i) c.commandText += (c.commandText.empty() ? "" : " ") + args[i];
-    if (renderOnly && !wantRender) c.error = "--size, --seed, --ticks and --scene-info go with --render";
+    if (renderOnly && !wantRender) c.error = "--size, --ticks and --scene-info go with --render";
     if (wantRender) c.render = r;
     return c;
 }

@@ -3,6 +3,7 @@
 // the command text of Main.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ struct CommandLine {
     bool version = false;
     bool root = false;                 // xscreensaver: draw into the root window
     std::optional<unsigned long> windowId; // xscreensaver: draw into this window
+    std::optional<uint64_t> seed;      // reproduce a run's landscapes
     std::string commandText;           // what follows the long options, as given
     std::string error;                 // non-empty: the arguments are wrong
 };

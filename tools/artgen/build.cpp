@@ -478,7 +478,7 @@ Image paintCastles()
 namespace {
 // A house in three-quarter view: the long front wall towards the viewer,
 // the gable end receding to the right, the front slope of the roof on top.
-struct HouseSpec {
+struct HouseShape {
     float x0, x1, eave, base; // front wall
     float dx, dy;             // the receding direction
     float ridge;              // roof height above the eaves
@@ -486,7 +486,7 @@ struct HouseSpec {
 };
 
 template <class WallPaint>
-void house3q(Canvas& cv, const HouseSpec& h, WallPaint wallPaint)
+void house3q(Canvas& cv, const HouseShape& h, WallPaint wallPaint)
 {
     float rx = h.dx / 2, ry = h.dy / 2;
     // Gable end (in shade).
@@ -552,7 +552,7 @@ Image paintRedHouse()
     const float base = 104;
     Mat red{rgb8(214, 70, 58), rgb8(176, 44, 40), rgb8(110, 30, 36)};
     Mat roof{rgb8(110, 112, 124), rgb8(70, 72, 88), rgb8(40, 42, 58)};
-    HouseSpec h{22, 104, 62, base, 34, 16, 26, red, red, roof};
+    HouseShape h{22, 104, 62, base, 34, 16, 26, red, red, roof};
     // Apple tree behind the house on the right.
     smallTree(cv, 134, 100, 62, false, 71);
     house3q(cv, h, [&](float x, float y, bool side) {
@@ -606,7 +606,7 @@ Image paintLogHouse()
     const float base = 106;
     Mat wood{rgb8(200, 140, 80), rgb8(150, 96, 54), rgb8(90, 58, 38)};
     Mat roof{rgb8(170, 120, 80), rgb8(118, 78, 52), rgb8(70, 46, 36)};
-    HouseSpec h{18, 106, 58, base, 32, 16, 28, wood, wood, roof};
+    HouseShape h{18, 106, 58, base, 32, 16, 28, wood, wood, roof};
     smallTree(cv, 140, 104, 70, true, 72);
     house3q(cv, h, [&](float x, float y, bool side) {
         // Horizontal logs: each a rounded band, lit on top.

@@ -20,6 +20,7 @@
 #include "errors/sysinfo.h"
 #include "platform/codecs.h"
 #include "platform/host.h"
+#include "platform/random.h"
 #include "platform/resources.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
@@ -373,8 +374,9 @@ int runShell(const CommandLine& c)
             return 1;
         }
     }
+    if (c.seed) defaultRnd().seed64(*c.seed);
     try {
-        Main(text);
+        Main(text, !c.seed);
     } catch (const ProgramEnd&) {
     }
     // Whatever ended the run, the pointer is visible and the desktop's

@@ -14,6 +14,7 @@
 #include "errors/handler.h"
 #include "errors/sysinfo.h"
 #include "platform/host.h"
+#include "platform/random.h"
 #include "platform/resources.h"
 #include "scene/frmmain.h"
 #include "shell/saver.h"
@@ -34,6 +35,8 @@ constexpr UINT kSpiSetDeskWallpaper = 20;
 constexpr UINT kSpiSetScreenSaverRunning = 97;
 constexpr UINT kSpifUpdateAndSend = 3;
 constexpr UINT kSwpNoZOrderNoActivateShow = 0x54;
+// GWL_HWNDPARENT, the owner slot (window handles keep to 32 bits).
+constexpr int kGwlHwndParent = -8;
 constexpr UINT_PTR kHostWatchTimer = 1;
 constexpr UINT kHostWatchMs = 500;
 
@@ -639,7 +642,7 @@ void Win32Platform::runPreview(long long hostWindow)
     SetWindowLongA(wnd, GWL_STYLE, static_cast<LONG>((static_cast<DWORD>(style) & ~static_cast<DWORD>(WS_POPUP)) |
                                                      static_cast<DWORD>(WS_CHILD)));
     SetParent(wnd, host);
-    SetWindowLongA(wnd, GWL_HWNDPARENT, static_cast<LONG>(reinterpret_cast<intptr_t>(host)));
+    SetWindowLongA(wnd, kGwlHwndParent, static_cast<LONG>(reinterpret_cast<intptr_t>(host)));
     SetWindowPos(wnd, nullptr, 0, 0, rc.right, rc.bottom, kSwpNoZOrderNoActivateShow);
     SetTimer(wnd, kHostWatchTimer, kHostWatchMs, nullptr);
 
@@ -714,8 +717,10 @@ int runShell(const CommandLine& c)
     h.platform = &platform;
     setHost(&h);
     setSaverPlatform(&platform);
+    // --seed repeats a run's landscapes; otherwise Main seeds from the clock.
+    if (c.seed) defaultRnd().seed64(*c.seed);
     try {
-        Main(c.commandText);
+        Main(c.commandText, !c.seed);
     } catch (const ProgramEnd&) {
     }
     // Whatever ended the run, the system is left as it was found (the

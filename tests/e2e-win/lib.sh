@@ -1,0 +1,144 @@
+# Shared by the end-to-end tests of Sylvadra.scr under Wine; sourced by each
+# test_*.sh with the arguments SCR PREVHOST BUILD_DIR.
+#
+# Each test gets a scratch folder, a persistent wineserver for the tests'
+# own prefix (so that settings that are not stored, such as the screen-saver
+# activation, live from one process to the next), and is cleaned up with
+# wineserver -k whatever happens.
+
+SCR=$1
+PREVHOST=$2
+BUILD=$3
+if [ -z "$SCR" ] || [ -z "$PREVHOST" ] || [ -z "$BUILD" ]; then
+  echo "usage: $0 SCR PREVHOST BUILD_DIR" >&2
+  exit 2
+fi
+
+# Without a display the test brings its own.
+if [ -z "$DISPLAY" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+export WINEPREFIX="$BUILD/wineprefix-e2e"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+export WINEARCH=win64
+WINE="${WINE:-/usr/lib/wine/wine64}"
+WINESERVER="${WINESERVER:-/usr/lib/wine/wineserver}"
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/sylvadra-e2e-win.XXXXXX")
+SAVER_PID=
+FAILED=0
+
+log() { echo "[$(date +%H:%M:%S)] $*"; }
+fail() {
+  echo "FAIL: $*"
+  FAILED=1
+}
+
+cleanup() {
+  [ -n "$SAVER_PID" ] && kill "$SAVER_PID" 2>/dev/null
+  "$WINESERVER" -k >/dev/null 2>&1
+  "$WINESERVER" -w >/dev/null 2>&1
+  if [ "$FAILED" = 0 ] || [ -z "$KEEP_E2E" ]; then rm -rf "$WORK"; else echo "kept $WORK"; fi
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+# The prefix is made once per build folder, under a lock.
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/.ready" ]; then
+    rm -rf "$WINEPREFIX"
+    "$WINE" wineboot -i >/dev/null 2>&1
+    "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    "$WINESERVER" -w
+    touch "$WINEPREFIX/.ready"
+  fi
+) 9>"$BUILD/wineprefix-e2e.lock"
+"$WINESERVER" -k >/dev/null 2>&1
+"$WINESERVER" -w >/dev/null 2>&1
+"$WINESERVER" -p
+
+SCREEN_W=$(xdpyinfo | sed -n 's/^ *dimensions: *\([0-9]*\)x\([0-9]*\).*/\1/p' | head -n1)
+SCREEN_H=$(xdpyinfo | sed -n 's/^ *dimensions: *\([0-9]*\)x\([0-9]*\).*/\2/p' | head -n1)
+SCR_DIR=$(dirname "$SCR")
+
+# The saver's settings: all defaults, or one value set.
+reset_settings() { "$WINE" reg delete 'HKCU\Software\Sylvadra' /f >/dev/null 2>&1; }
+set_setting() { "$WINE" reg add 'HKCU\Software\Sylvadra\Settings' /v "$1" /d "$2" /f >/dev/null 2>&1; }
+
+# The system's screen-saver activation, read and set by the test host.
+activation() { "$WINE" "$PREVHOST" spi-get 2>/dev/null | tr -d '\r' | sed -n 's/^active=//p'; }
+set_activation() { "$WINE" "$PREVHOST" spi-set "$1" >/dev/null 2>&1; }
+
+# The wallpaper file the saver writes (beside the .scr, else in the
+# per-user data folder of the prefix).
+wallpaper_files() {
+  ls "$SCR_DIR/Sylvadra.bmp" "$WINEPREFIX"/drive_c/users/*/AppData/Local/Sylvadra/Sylvadra.bmp \
+     "$WINEPREFIX"/drive_c/users/*/"Local Settings"/"Application Data"/Sylvadra/Sylvadra.bmp 2>/dev/null
+}
+remove_wallpapers() { wallpaper_files | while IFS= read -r f; do rm -f "$f"; done; }
+
+start_saver() {
+  "$WINE" "$SCR" "$@" >"$WORK/saver.log" 2>&1 &
+  SAVER_PID=$!
+}
+
+saver_running() { [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null; }
+
+# Waits up to $1 seconds for the saver to end; true when it has.
+wait_saver_end() {
+  _n=$(( $1 * 10 ))
+  while [ "$_n" -gt 0 ]; do
+    saver_running || { wait "$SAVER_PID" 2>/dev/null; SAVER_PID=; return 0; }
+    sleep 0.1
+    _n=$((_n - 1))
+  done
+  return 1
+}
+
+shot() { import -window root "$WORK/$1.png" 2>/dev/null; }
+
+# "r g b" means (0..1) of a region WxH+X+Y of a picture.
+region_means() {
+  convert "$1" -crop "$2" +repage -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info: 2>/dev/null
+}
+
+# A landscape is on the screen: the picture is not black, and its top rows
+# are sky (blue clearly above red and bright enough).
+is_landscape() {
+  _top=$(region_means "$1" "${SCREEN_W}x$((SCREEN_H / 20))+0+0")
+  _all=$(region_means "$1" "${SCREEN_W}x${SCREEN_H}+0+0")
+  [ -n "$_top" ] && [ -n "$_all" ] || return 1
+  echo "$_top $_all" | awk '{ exit !($3 > 0.45 && $3 > $1 + 0.15 && ($4 + $5 + $6) > 0.3) }'
+}
+
+# Waits up to $1 seconds for a landscape; prints how long it took.
+wait_landscape() {
+  _start=$(date +%s.%N)
+  _n=$(( $1 * 4 ))
+  while [ "$_n" -gt 0 ]; do
+    saver_running || return 1
+    shot wait
+    if is_landscape "$WORK/wait.png"; then
+      echo "$(date +%s.%N) $_start" | awk '{ printf "%.1f\n", $1 - $2 }'
+      return 0
+    fi
+    sleep 0.25
+    _n=$((_n - 1))
+  done
+  return 1
+}
+
+# Number of pixels that differ between two pictures in a region.
+pixels_differing() {
+  convert "$1" "$2" -crop "$3" +repage -compose difference -composite -threshold 0 \
+    -format '%[fx:mean*w*h]' info: 2>/dev/null | awk '{ printf "%d\n", $1 }'
+}
+
+finish() {
+  if [ "$FAILED" = 0 ]; then log "PASS"; exit 0; fi
+  [ -f "$WORK/saver.log" ] && sed 's/^/saver: /' "$WORK/saver.log" | tail -n 20
+  exit 1
+}

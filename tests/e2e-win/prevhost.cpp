@@ -1,0 +1,170 @@
+// A small screen-saver host for the end-to-end tests under Wine.
+//
+//   prevhost preview SCR GOFILE [WIDTH HEIGHT]
+//       Opens a host window (magenta, at 100,100 on the screen), starts
+//       "SCR /p <host>" and waits for the saver's child window. Prints
+//         HOST <x> <y> <width> <height>        the host's client area on the screen
+//         CHILD <ok> <width> <height> <visible> <same-process>
+//       then waits until GOFILE exists (the script has taken its
+//       screenshot), destroys the host window and waits for the saver:
+//         EXIT <code> <milliseconds>
+//       Exit status 0 when the child filled the host and the saver ended.
+//   prevhost spi-get        prints "active=0" or "active=1"
+//   prevhost spi-set 0|1    switches the screen-saver activation (not stored)
+//
+// SCR and GOFILE may be Unix paths; they are read through drive Z:.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string windowsPath(std::string p)
+{
+    if (!p.empty() && p[0] == '/') {
+        for (auto& c : p)
+            if (c == '/') c = '\\';
+        p = "Z:" + p;
+    }
+    return p;
+}
+
+LRESULT CALLBACK hostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void pumpFor(DWORD ms)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= ms) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_ALLINPUT);
+    }
+}
+
+// Waits for a process while handling this thread's messages; true when it ended.
+bool waitProcess(HANDLE process, DWORD ms)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= ms) return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, ms - spent, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) return true;
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+    }
+}
+
+int preview(const std::string& scr, const std::string& goFile, int width, int height)
+{
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = hostProc;
+    wc.hInstance = inst;
+    wc.hbrBackground = CreateSolidBrush(0x00FF00FF); // magenta: any pixel of it left shows a gap
+    wc.lpszClassName = "SylvadraTestHost";
+    RegisterClassA(&wc);
+    HWND host = CreateWindowExA(0, wc.lpszClassName, "Preview host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 100,
+                                100, width, height, nullptr, nullptr, inst, nullptr);
+    if (!host) {
+        std::printf("ERROR no host window\n");
+        return 2;
+    }
+    UpdateWindow(host);
+    pumpFor(300);
+
+    char cmd[1024];
+    std::snprintf(cmd, sizeof cmd, "\"%s\" /p %lld", windowsPath(scr).c_str(),
+                  static_cast<long long>(reinterpret_cast<intptr_t>(host)));
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::printf("ERROR cannot start %s (%lu)\n", cmd, GetLastError());
+        return 2;
+    }
+
+    RECT rc{};
+    GetClientRect(host, &rc);
+    POINT origin{0, 0};
+    ClientToScreen(host, &origin);
+    std::printf("HOST %ld %ld %ld %ld\n", origin.x, origin.y, rc.right, rc.bottom);
+    std::fflush(stdout);
+
+    // The saver's child window: it appears, then has time to paint.
+    HWND child = nullptr;
+    for (int i = 0; i < 100 && !child; ++i) {
+        pumpFor(100);
+        HWND c = GetWindow(host, GW_CHILD);
+        if (c && IsWindowVisible(c)) child = c;
+    }
+    pumpFor(700);
+    bool ok = false;
+    if (child) {
+        RECT cr{};
+        GetClientRect(child, &cr);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(child, &pid);
+        const bool filled = cr.right == rc.right && cr.bottom == rc.bottom;
+        const bool sameProcess = pid == pi.dwProcessId;
+        const bool visible = IsWindowVisible(child) != 0;
+        ok = filled && sameProcess && visible && GetParent(child) == host;
+        std::printf("CHILD %d %ld %ld %d %d\n", ok ? 1 : 0, cr.right, cr.bottom, visible ? 1 : 0,
+                    sameProcess ? 1 : 0);
+    } else {
+        std::printf("CHILD 0 0 0 0 0\n");
+    }
+    std::fflush(stdout);
+
+    // Hold the host until the script has looked at it.
+    const std::string go = windowsPath(goFile);
+    for (int i = 0; i < 400 && GetFileAttributesA(go.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) pumpFor(100);
+
+    const DWORD start = GetTickCount();
+    DestroyWindow(host);
+    const bool ended = waitProcess(pi.hProcess, 10000);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    std::printf("EXIT %ld %lu\n", ended ? static_cast<long>(code) : -1L, GetTickCount() - start);
+    std::fflush(stdout);
+    if (!ended) TerminateProcess(pi.hProcess, 3);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return ok && ended ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 4 && std::strcmp(argv[1], "preview") == 0) {
+        int w = argc >= 6 ? std::atoi(argv[4]) : 200;
+        int h = argc >= 6 ? std::atoi(argv[5]) : 150;
+        return preview(argv[2], argv[3], w, h);
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "spi-get") == 0) {
+        BOOL active = FALSE;
+        if (!SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0)) return 2;
+        std::printf("active=%d\n", active ? 1 : 0);
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "spi-set") == 0) {
+        return SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, std::atoi(argv[2]) ? 1 : 0, nullptr, 0) ? 0 : 2;
+    }
+    std::fprintf(stderr, "usage: prevhost preview SCR GOFILE [WIDTH HEIGHT] | spi-get | spi-set 0|1\n");
+    return 2;
+}

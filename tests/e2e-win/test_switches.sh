@@ -1,0 +1,24 @@
+#!/bin/sh
+# /x ends at once, /a does nothing on this system family, and either way the
+# screen-saver activation is what it was before the start.
+. "$(dirname "$0")/lib.sh"
+
+reset_settings
+for switch in /x /a; do
+  for before in 1 0; do
+    set_activation "$before"
+    start=$(date +%s.%N)
+    if [ "$switch" = /a ]; then start_saver /a 1234; else start_saver "$switch"; fi
+    if wait_saver_end 10; then
+      took=$(echo "$(date +%s.%N) $start" | awk '{ printf "%.1f", $1 - $2 }')
+      log "$switch ended after ${took}s"
+    else
+      fail "$switch did not end within 10 s"
+      continue
+    fi
+    after=$(activation)
+    log "$switch: activation $before before, $after after"
+    [ "$after" = "$before" ] || fail "$switch left the activation at '$after', it was $before"
+  done
+done
+finish

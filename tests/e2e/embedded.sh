@@ -1,0 +1,36 @@
+#!/bin/bash
+# The preview inside a host's window and the scene inside a window handed
+# over as xscreensaver does.
+. "$(dirname "$0")/lib.bash"
+XHOST="$BUILD/tests/sylvadra_xhost"
+
+# /P: the preview fills the host's window and ends with it.
+coproc HOSTWIN { "$XHOST" 320 240; }
+read -r WIN <&"${HOSTWIN[0]}"
+[ -n "$WIN" ] || fail "no host window"
+"$EXE" /P "$WIN" & PID=$!
+sleep 1.5
+alive $PID || fail "the preview ended by itself"
+shot "$WORK/p.png"
+set -- $(mean_rgb "$WORK/p.png" "300x100+20+20")
+[ $(( $1 + $2 + $3 )) -gt 150 ] || fail "the host window does not show the preview ($*)"
+[ "$(convert "$WORK/p.png" -crop 300x220+20+20 +repage -format '%k' info:)" -gt 50 ] || fail "the preview is a plain colour"
+ok "preview drawn ($*)"
+exec {HOSTWIN[1]}>&-
+wait_end $PID 50 || fail "the preview did not end with its host window"
+ok "preview ends with its host"
+
+# --window-id: the scene runs inside a given window.
+coproc HOSTWIN2 { "$XHOST" 400 300; }
+read -r WIN2 <&"${HOSTWIN2[0]}"
+"$EXE" --window-id "$WIN2" & PID=$!
+sleep 2
+shot "$WORK/e.png"
+set -- $(mean_rgb "$WORK/e.png" "380x40+20+12")
+[ "$3" -gt 60 ] || fail "no sky inside the given window ($*)"
+ok "scene inside the window ($*)"
+kill -TERM $PID
+wait_end $PID 50 || fail "SIGTERM did not end the run"
+ok "SIGTERM ends the embedded run"
+exec {HOSTWIN2[1]}>&-
+exit 0

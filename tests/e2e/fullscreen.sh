@@ -1,0 +1,59 @@
+#!/bin/bash
+# The full-screen saver: the landscape is shown within two seconds with sky
+# at the top, the clouds move, small mouse moves do not end it and a real
+# one does, a key ends it, and the wallpaper file is written or not.
+. "$(dirname "$0")/lib.bash"
+
+start=$(date +%s%N)
+"$EXE" --seed 1 /S & PID=$!
+wait_scene || fail "no landscape on the screen"
+# The time until the screenshot that showed it was taken.
+elapsed=$(( (SHOT_STARTED - start) / 1000000 ))
+[ "$elapsed" -lt 2000 ] || fail "the landscape took $elapsed ms"
+ok "landscape shown after $elapsed ms"
+shot "$WORK/a.png"
+set -- $(mean_rgb "$WORK/a.png" "${SCREEN_W}x40+0+0")
+[ "$3" -gt "$1" ] || fail "the top rows are not sky-coloured ($*)"
+ok "sky at the top ($*)"
+# The clouds drift: the top quarter changes.
+sleep 1.5
+shot "$WORK/b.png"
+d=$(differing "$WORK/a.png" "$WORK/b.png" "${SCREEN_W}x$((SCREEN_H / 4))+0+0")
+[ "${d:-0}" -gt 0 ] || fail "the clouds do not move"
+ok "clouds moved ($d pixels)"
+
+# Mouse: small moves (under 3 pixels from the last one) do not end it, a
+# move of 3 pixels does. The pointer starts where the server put it; the
+# window may already have reported that position as its first move.
+eval "$(xdotool getmouselocation --shell)"
+xdotool mousemove $((X + 1)) $((Y + 1)); sleep 0.4
+alive $PID || fail "the first mouse move ended the saver"
+xdotool mousemove $((X + 3)) $((Y + 3)); sleep 0.4
+alive $PID || fail "a 2-pixel move ended the saver"
+xdotool mousemove $((X + 6)) $((Y + 3))
+wait_end $PID 50 || fail "a 3-pixel move did not end the saver"
+ok "mouse rule"
+wait $PID
+[ -f "$WORK/app/Sylvadra.bmp" ] || fail "no wallpaper file"
+size=$(identify -format '%wx%h' "$WORK/app/Sylvadra.bmp")
+[ "$size" = "${SCREEN_W}x${SCREEN_H}" ] || fail "wallpaper is $size"
+# The copyright line near the bottom-left corner: light text on the landscape.
+bright=$(convert "$WORK/app/Sylvadra.bmp" -crop 300x30+5+$((SCREEN_H - 35)) +repage -threshold 92% -format '%[fx:mean*w*h]' info:)
+[ "${bright%.*}" -gt 10 ] || fail "no copyright line on the wallpaper"
+ok "wallpaper written at $size"
+ls "$WORK/app"/*.tmp 2>/dev/null && fail "a temporary file was left"
+
+# A key ends it; with Wallpaper 0 no file is written.
+rm -f "$WORK/app/Sylvadra.bmp"
+settings_ini "Wallpaper=0"
+"$EXE" /s & PID=$!
+wait_scene || fail "no landscape the second time"
+xdotool key a
+wait_end $PID 50 || fail "a key did not end the saver"
+[ -f "$WORK/app/Sylvadra.bmp" ] && fail "wallpaper written with Wallpaper 0"
+ok "key ends, no wallpaper with Wallpaper 0"
+
+# An unknown switch ends at once.
+timeout 5 "$EXE" /x || fail "/x did not end cleanly"
+ok "/x ends at once"
+exit 0

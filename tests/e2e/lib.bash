@@ -1,0 +1,59 @@
+# Shared set-up of the end-to-end tests: a private X server, private
+# settings and data folders, and a copy of the program in a folder of its
+# own (the wallpaper and the protocol are written beside it).
+# Arguments of every test: $1 the sylvadra executable, $2 the build folder.
+set -u
+EXE_SRC="$1"
+BUILD="$2"
+WORK=$(mktemp -d)
+export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$WORK/app"
+cp "$EXE_SRC" "$WORK/app/sylvadra"
+EXE="$WORK/app/sylvadra"
+unset XSCREENSAVER_WINDOW
+SCREEN_W=${SCREEN_W:-1024}
+SCREEN_H=${SCREEN_H:-768}
+
+for n in $(seq 100 199); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then DISP=$n; break; fi
+done
+Xvfb ":$DISP" -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp >/dev/null 2>&1 &
+XVFB_PID=$!
+export DISPLAY=":$DISP"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+cleanup() {
+  pkill -f "$WORK/app/sylvadra" 2>/dev/null
+  kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; exit 1; }
+ok() { echo "ok: $*"; }
+
+shot() { import -window root "$1" 2>/dev/null; }
+# The mean colour of a region as "r g b" (0..255).
+mean_rgb() { convert "$1" -crop "$2" +repage -resize 1x1\! -depth 8 txt:- | sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' | head -1; }
+# Number of pixels that differ between two pictures in a region.
+differing() {
+  convert "$1" -crop "$3" +repage "$WORK/d1.png"
+  convert "$2" -crop "$3" +repage "$WORK/d2.png"
+  compare -metric AE "$WORK/d1.png" "$WORK/d2.png" null: 2>&1 | sed 's/[^0-9].*//'
+}
+alive() { kill -0 "$1" 2>/dev/null; }
+# Waits up to $2 tenths of a second for process $1 to end.
+wait_end() { for _ in $(seq "$2"); do alive "$1" || return 0; sleep 0.1; done; return 1; }
+# Waits until the screen is no longer black (the scene is shown).
+wait_scene() {
+  for _ in $(seq 40); do
+    SHOT_STARTED=$(date +%s%N)
+    shot "$WORK/w.png"
+    set -- $(mean_rgb "$WORK/w.png" "${SCREEN_W}x40+0+0")
+    [ "${1:-0}" -gt 20 ] || [ "${3:-0}" -gt 20 ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+settings_ini() { mkdir -p "$XDG_CONFIG_HOME/sylvadra"; printf '[Settings]\n%s\n' "$*" > "$XDG_CONFIG_HOME/sylvadra/settings.ini"; }
