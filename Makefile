@@ -2,16 +2,19 @@
 # toolchains. Both install the Debian packages they need when missing.
 BUILD    ?= build
 WINBUILD ?= build-win
+# The Linux build with AddressSanitizer and UndefinedBehaviorSanitizer: the
+# core, the unit tests and the program only, for make test's last pass.
+ASANBUILD ?= build-asan
 JOBS     ?= $(shell nproc)
 
 PACKAGES = cmake ninja-build g++ pkg-config googletest libgtest-dev libbenchmark-dev \
            libglib2.0-dev libsdl2-dev libgtk-3-dev libstb-dev \
            g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64 \
-           xvfb xauth xdotool x11-utils imagemagick clang util-linux
+           xvfb xauth xdotool x11-utils imagemagick clang util-linux valgrind
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure native windows run test bench clean
+.PHONY: all deps configure native windows sanitized run test bench clean
 
 all: native windows
 
@@ -34,6 +37,22 @@ native: deps $(BUILD)/build.ninja
 windows: deps $(WINBUILD)/build.ninja
 	cmake --build $(WINBUILD) -j $(JOBS)
 
+SANITIZE = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+$(ASANBUILD)/build.ninja: | deps
+	cmake -S . -B $(ASANBUILD) -G Ninja "-DCMAKE_CXX_FLAGS=$(SANITIZE)" \
+	  "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined"
+
+sanitized: deps $(ASANBUILD)/build.ninja
+	cmake --build $(ASANBUILD) -j $(JOBS) --target sylvadra sylvadra_tests sylvadra_xhost
+
+# Every leak, overflow or undefined behaviour is an error that ends the
+# program with a report; leaks inside the window system's libraries are
+# suppressed (tests/sanitizer/lsan.supp). The end-to-end scripts collect the
+# reports of every program they start (tests/e2e/lib.bash).
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:check_initialization_order=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
 run: native
 	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
 	  $(BUILD)/src/platform/sylvadra /S; \
@@ -42,12 +61,13 @@ run: native
 	  echo "No display: rendered a landscape to $(BUILD)/landscape.png"; \
 	fi
 
-test: native windows
+test: native windows sanitized
 	xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir $(WINBUILD) --output-on-failure -j 2
 	ctest --test-dir $(BUILD) --output-on-failure -j 2
+	$(SANITIZER_ENV) ctest --test-dir $(ASANBUILD) --output-on-failure -j 2 -R '\.|^e2e_'
 
 bench: native
 	$(BUILD)/tests/sylvadra_bench
 
 clean:
-	rm -rf $(BUILD) $(WINBUILD)
+	rm -rf $(BUILD) $(WINBUILD) $(ASANBUILD)

@@ -468,7 +468,7 @@ TEST_F(DialogTest, InfoAndWwwGoThroughThePlatform)
     for (const auto& c : frmConfigControls())
         if (c.kind == ConfigControlKind::Button && std::string(c.name) != "cmdOK") f.userPress(c);
     EXPECT_EQ(infos, 1);
-    EXPECT_EQ(pages, (std::vector<std::string>{kWebAddress}));
+    EXPECT_EQ(pages, (std::vector<std::string>{kWebPage}));
     EXPECT_FALSE(f.closed());
 }
 

@@ -73,8 +73,8 @@ void FrmMain::drawFlight()
     Kind k = kindOf(flightKind);
     const FlightRecord& r = flights[static_cast<size_t>(flightKind)];
     int16_t row = ck16((static_cast<long long>(r.frame) - 1) * k.pitch);
-    BitBlt(picBuffer, r.x, r.y, k.w, k.h, picMask.view(), 0, row, RasterOp::And);
-    BitBlt(picBuffer, r.x, r.y, k.w, k.h, picObjekt.view(), 0, row, RasterOp::Paint);
+    bufferBlit(r.x, r.y, k.w, k.h, picMask.view(), 0, row, RasterOp::And, false);
+    bufferBlit(r.x, r.y, k.w, k.h, picObjekt.view(), 0, row, RasterOp::Paint, false);
 }
 
 void FrmMain::ObjektFlieg()

@@ -20,7 +20,10 @@ void FrmMain::tmrAnimation_Timer()
                    (k >= 31 && k <= 34);
         };
         p.step(50010, [&] { tickNow = host().tickCount(); });
-        p.step(50020, [&] { BitBlt(picBuffer, 0, 0, CLng(SW), CLng(SH), picBG.view(), 0, 0, RasterOp::Copy); });
+        p.step(50020, [&] {
+            frameOps_.clear();
+            if (!incremental) BitBlt(picBuffer, 0, 0, CLng(SW), CLng(SH), picBG.view(), 0, 0, RasterOp::Copy);
+        });
         p.step(50030, [&] {
             cloudStep = ck32(static_cast<long long>(cloudStep) + 1);
             float offset = static_cast<float>(cloudStep) * s.SpeedS;
@@ -31,11 +34,11 @@ void FrmMain::tmrAnimation_Timer()
             }
         });
         p.step(50040, [&] {
-            BitBlt(picBuffer, cloudOffset, bandTop, bandWidth, bandHeight, picHimmel.view(), 0, 0, RasterOp::Copy);
+            bufferBlit(cloudOffset, bandTop, bandWidth, bandHeight, picHimmel.view(), 0, 0, RasterOp::Copy, true);
         });
         p.step(50050, [&] {
             int16_t x = ck16(static_cast<long long>(cloudOffset) - bandWidth + 2);
-            BitBlt(picBuffer, x, bandTop, bandWidth, bandHeight, picHimmel.view(), 0, 0, RasterOp::Copy);
+            bufferBlit(x, bandTop, bandWidth, bandHeight, picHimmel.view(), 0, 0, RasterOp::Copy, true);
         });
         p.step(50060, [&] { Blumen(); });
         p.step(50070, [&] {
@@ -51,15 +54,15 @@ void FrmMain::tmrAnimation_Timer()
             picBuffer.currentX = 5;
             picBuffer.currentY = SH - TextHeight(form, "1") - 3;
             LocalDateTime now = host().now();
-            if (s.Date) Print(picBuffer, host().formatDate(now) + "   ");
-            if (s.Time) Print(picBuffer, host().formatTime(now));
+            if (s.Date) bufferPrint(host().formatDate(now) + "   ");
+            if (s.Time) bufferPrint(host().formatTime(now));
         });
         p.step(50100, [&] {
             picBuffer.currentX = lblURL.left;
             picBuffer.currentY = lblURL.top - 1;
-            Print(picBuffer, lblURL.caption);
+            bufferPrint(lblURL.caption);
         });
-        p.step(50110, [&] { BitBlt(form, 0, 0, CLng(SW), CLng(SH), picBuffer.view(), 0, 0, RasterOp::Copy); });
+        p.step(50110, [&] { showFrame(); });
         p.step(50120, [&] {
             if (!s.Restart) return;
             uint32_t elapsed = tickNow - lastRestart; // modulo 2^32

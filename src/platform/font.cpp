@@ -1,5 +1,6 @@
 #include "platform/font.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -102,6 +103,27 @@ std::vector<uint32_t> codepoints(const std::string& s)
 }
 } // namespace
 
+void Font::inkBox(double x, double y, const std::string& text, int& left, int& top, int& right, int& bottom) const
+{
+    double pen = 0;
+    const int baseline = static_cast<int>(std::lround(y)) + ascent_;
+    left = top = 1 << 30;
+    right = bottom = -(1 << 30);
+    for (uint32_t cp : codepoints(text)) {
+        const Glyph& g = glyph(cp);
+        if (g.w > 0 && g.h > 0) {
+            int gx = static_cast<int>(std::lround(x + pen)) + g.xoff;
+            int gy = baseline + g.yoff;
+            left = std::min(left, gx);
+            top = std::min(top, gy);
+            right = std::max(right, gx + g.w);
+            bottom = std::max(bottom, gy + g.h);
+        }
+        pen += g.advance;
+    }
+    if (left > right) left = right = top = bottom = 0;
+}
+
 double Font::measure(const std::string& text) const
 {
     double x = 0;
@@ -120,13 +142,13 @@ double Font::draw(Surface& dst, double x, double y, const std::string& text, Col
         int gy = baseline + g.yoff;
         for (int j = 0; j < g.h; ++j) {
             int py = gy + j;
-            if (py < 0 || py >= dst.height()) continue;
+            if (py < dst.clipTop() || py >= dst.clipBottom()) continue;
             Color* row = dst.row(py);
             const uint8_t* cov = g.coverage.data() + static_cast<size_t>(j) * g.w;
             for (int i = 0; i < g.w; ++i) {
                 int px = gx + i;
                 int a = cov[i];
-                if (a == 0 || px < 0 || px >= dst.width()) continue;
+                if (a == 0 || px < dst.clipLeft() || px >= dst.clipRight()) continue;
                 Color d = row[px];
                 auto mix = [a](int dv, int sv) { return dv + ((sv - dv) * a + 127) / 255; };
                 row[px] = RGB(mix(redOf(d), cr), mix(greenOf(d), cg), mix(blueOf(d), cb));

@@ -35,6 +35,8 @@ public:
     // in colour c; returns the advance in pixels.
     double draw(Surface& dst, double x, double y, const std::string& text, Color c) const;
     double measure(const std::string& text) const;
+    // The rectangle [left, right) x [top, bottom) that draw() would touch.
+    void inkBox(double x, double y, const std::string& text, int& left, int& top, int& right, int& bottom) const;
     // The height of a line: ascent plus descent.
     int lineHeight() const { return lineHeight_; }
     int ascent() const { return ascent_; }

@@ -132,11 +132,11 @@ void BitBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, int 
 {
     if (w <= 0 || h <= 0) return;
     // Clip against both rectangles at once.
-    long long i0 = std::max({0LL, -static_cast<long long>(x), -static_cast<long long>(sx)});
-    long long i1 = std::min({static_cast<long long>(w), static_cast<long long>(dst.width()) - x,
+    long long i0 = std::max({0LL, static_cast<long long>(dst.clipLeft()) - x, -static_cast<long long>(sx)});
+    long long i1 = std::min({static_cast<long long>(w), static_cast<long long>(dst.clipRight()) - x,
                              static_cast<long long>(src.width) - sx});
-    long long j0 = std::max({0LL, -static_cast<long long>(y), -static_cast<long long>(sy)});
-    long long j1 = std::min({static_cast<long long>(h), static_cast<long long>(dst.height()) - y,
+    long long j0 = std::max({0LL, static_cast<long long>(dst.clipTop()) - y, -static_cast<long long>(sy)});
+    long long j1 = std::min({static_cast<long long>(h), static_cast<long long>(dst.clipBottom()) - y,
                              static_cast<long long>(src.height) - sy});
     if (i0 >= i1 || j0 >= j1) return;
     int n = static_cast<int>(i1 - i0);
@@ -173,8 +173,8 @@ void StretchBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, 
         return;
     }
     // Destination columns and rows that lie on the surface.
-    long long i0 = std::max(0LL, -X), i1 = std::min(W, dst.width() - X);
-    long long j0 = std::max(0LL, -Y), j1 = std::min(H, dst.height() - Y);
+    long long i0 = std::max<long long>(0LL, dst.clipLeft() - X), i1 = std::min<long long>(W, dst.clipRight() - X);
+    long long j0 = std::max<long long>(0LL, dst.clipTop() - Y), j1 = std::min<long long>(H, dst.clipBottom() - Y);
     if (i0 >= i1 || j0 >= j1) return;
     // Nearest source pixel of each destination column: the one under its centre.
     std::vector<int> col(static_cast<size_t>(i1 - i0));
@@ -252,10 +252,10 @@ void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, doub
 namespace {
 void fillRect(Surface& dst, long long x0, long long y0, long long x1, long long y1, Color c)
 {
-    x0 = std::max(x0, 0LL);
-    y0 = std::max(y0, 0LL);
-    x1 = std::min<long long>(x1, dst.width());
-    y1 = std::min<long long>(y1, dst.height());
+    x0 = std::max<long long>(x0, dst.clipLeft());
+    y0 = std::max<long long>(y0, dst.clipTop());
+    x1 = std::min<long long>(x1, dst.clipRight());
+    y1 = std::min<long long>(y1, dst.clipBottom());
     for (long long y = y0; y < y1; ++y) std::fill(dst.row(static_cast<int>(y)) + x0, dst.row(static_cast<int>(y)) + x1, c);
 }
 
@@ -319,8 +319,8 @@ void Ellipse(Surface& dst, int left, int top, int right, int bottom)
         double u = (px + 0.5 - cx) / rx, v = (py + 0.5 - cy) / ry;
         return u * u + v * v <= 1.0;
     };
-    int y0 = std::max(top, 0), y1 = std::min(bottom, dst.height());
-    int x0 = std::max(left, 0), x1 = std::min(right, dst.width());
+    int y0 = std::max(top, dst.clipTop()), y1 = std::min(bottom, dst.clipBottom());
+    int x0 = std::max(left, dst.clipLeft()), x1 = std::min(right, dst.clipRight());
     for (int y = y0; y < y1; ++y) {
         Color* r = dst.row(y);
         for (int x = x0; x < x1; ++x) {

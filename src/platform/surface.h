@@ -67,6 +67,22 @@ public:
     std::vector<Color>& pixels() { return pixels_; }
     const std::vector<Color>& pixels() const { return pixels_; }
 
+    // Drawing operations touch only pixels inside the clip rectangle
+    // [clipLeft, clipRight) x [clipTop, clipBottom), which is the whole
+    // surface unless a compositor narrows it.
+    void setClip(int left, int top, int right, int bottom)
+    {
+        clipX0_ = left;
+        clipY0_ = top;
+        clipX1_ = right;
+        clipY1_ = bottom;
+    }
+    void resetClip() { setClip(0, 0, 1 << 30, 1 << 30); }
+    int clipLeft() const { return clipX0_ > 0 ? clipX0_ : 0; }
+    int clipTop() const { return clipY0_ > 0 ? clipY0_ : 0; }
+    int clipRight() const { return clipX1_ < width_ ? clipX1_ : width_; }
+    int clipBottom() const { return clipY1_ < height_ ? clipY1_ : height_; }
+
     Color backColor = 0;
     Color foreColor = 0;         // pen colour and text colour
     Color fillColor = 0xFFFFFF;  // solid brush of filled shapes
@@ -79,6 +95,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     std::vector<Color> pixels_;
+    int clipX0_ = 0, clipY0_ = 0, clipX1_ = 1 << 30, clipY1_ = 1 << 30;
 };
 
 // BitBlt: copies w x h pixels from (sx, sy) of src to (x, y) of dst.

@@ -122,7 +122,10 @@ void FrmMain::Form_Resize()
         }
         p.step(50080, [&] { resetFlowerSlots(); });
         p.step(50090, [&] { setStartPositions(); });
-        p.step(50100, [&] { tmrAnimation.enabled = true; });
+        p.step(50100, [&] {
+            invalidateFrame();
+            tmrAnimation.enabled = true;
+        });
     });
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -150,6 +151,20 @@ public:
     // Mouse reference of Form_MouseMove; (0, 0) counts as none.
     float lastMouseX = 0, lastMouseY = 0;
 
+    // Frames composed incrementally: only what changed since the last frame
+    // is composed and copied to the form, pixel for pixel the same as the
+    // whole composition. Off: every tick composes the whole frame in
+    // picBuffer and copies it to the form.
+    bool incremental = false;
+    struct Rect {
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0; // [x0, x1) x [y0, y1)
+        bool empty() const { return x1 <= x0 || y1 <= y0; }
+    };
+    // The parts of the form that the last tick changed (all of it when
+    // changedAll is set): what a backend has to bring to the screen.
+    std::vector<Rect> changed;
+    bool changedAll = true;
+
     // What the last composition drew, for --scene-info (kept when enabled).
     bool recordDrawings = false;
     std::vector<LayerDrawing> drawings;
@@ -163,6 +178,25 @@ private:
     void record(LayerDrawing d);
     void cityOrCastle(int16_t& y, const char* name, int sheet, int chanceHi);
     void endFlight(FlightRecord& r);
+
+    // Drawing into the frame and into the landscape during a tick: drawn at
+    // once, or recorded for the incremental composition.
+    void bufferBlit(int x, int y, int w, int h, const ImageView& src, int sx, int sy, RasterOp op, bool strip);
+    void bufferIcon(int id, double x, double y, double w, double h);
+    void bufferPrint(const std::string& text);
+    void backgroundIcon(int id, double x, double y, double w, double h);
+    void showFrame();
+    void invalidateFrame();
+
+    struct FrameOp {
+        Rect rect;
+        bool strip = false;
+        std::function<void(Surface&)> draw;
+    };
+    std::vector<FrameOp> frameOps_, lastOps_, backgroundOps_;
+    std::vector<Rect> backgroundChanged_;
+    bool frameInvalid_ = true;
+    int lastStripOffset_ = -1 << 20;
 
     std::map<std::pair<int, int>, Picture> pictures_;
 };

@@ -239,7 +239,7 @@ void FrmConfig::cmdhomepage_Click()
     Procedure p("frmConfig", "cmdhomepage_Click");
     p.run([&] {
         p.step(0, [&] {
-            if (hooks_.openWebPage) hooks_.openWebPage(kWebAddress);
+            if (hooks_.openWebPage) hooks_.openWebPage(kWebPage);
         });
     });
 }

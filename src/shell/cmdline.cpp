@@ -46,12 +46,14 @@ std::string usageText()
     return "Usage: sylvadra [OPTIONS] [/S | /P <window> | /C | /A <window>]\n"
            "\n"
            "Screen-saver switches:\n"
-           "  /S                 run full screen (also with no switch)\n"
+           "  /S                 run full screen on every monitor (also with no switch)\n"
            "  /P <window>        draw the preview into the host's window\n"
            "  /C                 show the settings dialog\n"
            "  /A <window>        change the password (does nothing on this system)\n"
+           "\n" +
+           saverOptionsHelp() +
            "\n"
-           "Options:\n"
+           "Other options:\n"
            "  --render OUT.png   render a landscape without a display and write it as PNG\n"
            "  --size WxH         screen size for --render (default 1920x1080)\n"
            "  --seed N           seed of the random generator, to repeat a run's landscapes\n"
@@ -59,7 +61,8 @@ std::string usageText()
            "  --ticks N          animation ticks to run before the picture is taken\n"
            "  --scene-info F     also write the scene state as JSON to F\n"
            "  --window-id ID     run the scene inside an existing X11 window (xscreensaver)\n"
-           "  --root             run the scene in the root window (xscreensaver)\n"
+           "  --root             run the scene in the root window, or in the window of\n"
+           "                     XSCREENSAVER_WINDOW when that is set (xscreensaver)\n"
            "  --help             show this text\n"
            "  --version          show the version\n";
 }
@@ -112,6 +115,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             c.help = true;
         } else if (a == "--version") {
             c.version = true;
+        } else if (parseSaverOption(args, i, c.overrides, c.error)) {
+            // appended to c.overrides, or c.error says what is wrong
         } else if (a.size() > 2 && a[0] == '-' && a[1] == '-') {
             c.error = "unknown option " + a;
         } else {
@@ -121,6 +126,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
     if (!c.error.empty()) return c;
     for (; i < args.size(); ++i) c.commandText += (c.commandText.empty() ? "" : " ") + args[i];
     if (renderOnly && !wantRender) c.error = "--size, --ticks and --scene-info go with --render";
+    if (c.error.empty() && !c.overrides.empty()) {
+        const std::string sel = normaliseCommandText(c.commandText).substr(0, 2);
+        const SettingOverride& o = c.overrides.front();
+        const std::string first = std::string(o.on ? "--" : "--no-") + o.option->name;
+        if (wantRender) c.error = first + " goes with the running saver, not with --render";
+        else if (sel == "/P" || sel == "/C" || sel == "/A") c.error = first + " goes with the running saver, not with " + sel;
+    }
     if (wantRender) c.render = r;
     return c;
 }

@@ -1,6 +1,7 @@
 // The command line: the documented long options of Sylvadra come first, then
 // the screen-saver switch ("/S", "/P 1234", "/C", "/A 1234"), whose text is
-// the command text of Main.
+// the command text of Main. The saver options (shell/options.h) go with the
+// full-screen run only: not with --render, /P, /C or /A.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/options.h"
 #include "shell/render.h"
 
 namespace syl {
@@ -19,6 +21,7 @@ struct CommandLine {
     bool root = false;                 // xscreensaver: draw into the root window
     std::optional<unsigned long> windowId; // xscreensaver: draw into this window
     std::optional<uint64_t> seed;      // reproduce a run's landscapes
+    SettingOverrides overrides;        // saver options, in the order given
     std::string commandText;           // what follows the long options, as given
     std::string error;                 // non-empty: the arguments are wrong
 };

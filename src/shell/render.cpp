@@ -10,6 +10,7 @@
 #include "platform/host.h"
 #include "platform/random.h"
 #include "scene/frmmain.h"
+#include "settings/config.h"
 
 namespace syl {
 
@@ -97,12 +98,16 @@ int renderHeadless(const RenderOptions& o)
     h.tick = kStartTick;
     Host* previous = &host();
     setHost(&h);
+    // What the full-screen mode shows depends on the stored settings (the
+    // animation rate, the restart period, the date and time line).
+    LoadConfig();
     uint64_t seed = o.seed ? *o.seed : static_cast<uint64_t>(std::time(nullptr));
     defaultRnd().seed64(seed);
     int status = 0;
     try {
         FrmMain m(o.width, o.height);
         m.recordDrawings = true;
+        m.incremental = true;
         m.Form_Load();
         m.Form_Resize();
         for (long t = 0; t < o.ticks; ++t) {

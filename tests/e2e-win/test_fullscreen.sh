@@ -9,7 +9,7 @@
 reset_settings
 remove_wallpapers
 set_activation 1
-xdotool mousemove $((SCREEN_W / 2)) $((SCREEN_H / 2))
+
 
 log "starting $SCR /S"
 start_saver /S

@@ -8,21 +8,26 @@ reset_settings
 set_setting Wallpaper 0
 remove_wallpapers
 set_activation 0
-xdotool mousemove 300 300
 
 start_saver /S
 if t=$(wait_landscape 20); then log "landscape after ${t}s"; else fail "no landscape within 20 s"; finish; fi
 sleep 0.5
 
-xdotool mousemove 301 301
+# Moves relative to where the pointer is while the saver's window is up (an
+# X server without clients resets, and the pointer with it, so a position
+# set before the start would not last).
+eval "$(xdotool getmouselocation --shell)"
+log "pointer at $X,$Y"
+
+xdotool mousemove $((X + 1)) $((Y + 1))
 sleep 1.5
 if saver_running; then log "first move: still running"; else fail "the first mouse move ended the saver"; finish; fi
 
-xdotool mousemove 303 303
+xdotool mousemove $((X + 3)) $((Y + 3))
 sleep 1.5
 if saver_running; then log "2-pixel move: still running"; else fail "a 2-pixel move ended the saver"; finish; fi
 
-xdotool mousemove 306 303
+xdotool mousemove $((X + 6)) $((Y + 3))
 if wait_saver_end 10; then log "3-pixel move ended the saver"; else fail "a 3-pixel move did not end the saver"; fi
 
 sleep 0.5

@@ -11,22 +11,47 @@ mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$WORK/app"
 cp "$EXE_SRC" "$WORK/app/sylvadra"
 EXE="$WORK/app/sylvadra"
 unset XSCREENSAVER_WINDOW
+# A program built with the sanitizers writes its reports into $WORK instead
+# of its standard error; any report fails the test when the script ends,
+# whatever the program's exit status was.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}log_path=$WORK/sanitizer"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}log_path=$WORK/sanitizer"
 SCREEN_W=${SCREEN_W:-1024}
 SCREEN_H=${SCREEN_H:-768}
 
-for n in $(seq 100 199); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then DISP=$n; break; fi
-done
-Xvfb ":$DISP" -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp >/dev/null 2>&1 &
-XVFB_PID=$!
-export DISPLAY=":$DISP"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# A display number that no X server uses.
+free_display() {
+  for n in $(seq 100 199); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then echo "$n"; return 0; fi
+  done
+  return 1
+}
+# Waits until the X server of $DISPLAY answers.
+wait_x() { for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1; }
+
+# A test that needs an X server of another kind sets OWN_X_SERVER=1 before
+# sourcing this file, starts its server itself and sets XVFB_PID to it.
+XVFB_PID=
+if [ -z "${OWN_X_SERVER:-}" ]; then
+  DISP=$(free_display)
+  Xvfb ":$DISP" -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$DISP"
+  wait_x
+fi
 
 cleanup() {
+  local status=$?
   pkill -f "$WORK/app/sylvadra" 2>/dev/null
-  kill "$XVFB_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   wait 2>/dev/null
+  if ls "$WORK"/sanitizer.* >/dev/null 2>&1; then
+    cat "$WORK"/sanitizer.*
+    echo "FAIL: a sanitizer report (above)"
+    status=1
+  fi
   rm -rf "$WORK"
+  exit $status
 }
 trap cleanup EXIT
 

@@ -39,7 +39,8 @@ namespace {
 // 8 pt; where it is missing, the closest sans-serif of the desktop.
 constexpr const char* kCss = R"css(
 .sylvadra-dialog, .sylvadra-dialog * {
-  font-family: "MS Sans Serif", "Microsoft Sans Serif", Arial, "Liberation Sans", Arimo, sans-serif;
+  font-family: "MS Sans Serif", "Microsoft Sans Serif", Arial, "Liberation Sans", Arimo, "DejaVu Sans Condensed",
+    sans-serif;
   font-size: 8pt;
 }
 .sylvadra-dialog label { padding: 0; margin: 0; min-height: 0; }
@@ -54,19 +55,19 @@ constexpr const char* kCss = R"css(
   -GtkScrollbar-has-forward-stepper: true;
   padding: 0; border: 1px solid #a0a0a0; background-color: #ececec;
 }
-.sylvadra-dialog scrollbar contents, .sylvadra-dialog scrollbar trough { min-height: 0; }
+.sylvadra-dialog scrollbar contents, .sylvadra-dialog scrollbar trough { min-height: 0; min-width: 0; }
 .sylvadra-dialog scrollbar button {
-  min-width: 15px; min-height: 0; padding: 0; border: none; border-radius: 0;
-  background-color: #dcdcdc; -gtk-icon-source: -gtk-icontheme("pan-start-symbolic");
+  min-width: 13px; min-height: 0; padding: 0; margin: 0; border: 1px solid #909090; border-radius: 0;
+  background-image: none; background-color: #dcdcdc; color: #000000;
+  -gtk-icon-source: -gtk-icontheme("pan-start-symbolic");
 }
+.sylvadra-dialog scrollbar button:active { background-color: #b8b8b8; }
 .sylvadra-dialog scrollbar button.down { -gtk-icon-source: -gtk-icontheme("pan-end-symbolic"); }
 .sylvadra-dialog scrollbar slider {
-  min-width: 15px; min-height: 0; margin: 0; border-radius: 0; border: 1px solid #808080;
-  background-color: #c8c8c8;
+  min-width: 15px; margin: 0; border-radius: 0; border: 1px solid #808080; background-color: #c8c8c8;
 }
 .sylvadra-dialog scrollbar:focus slider { background-color: #7a9cc6; border-color: #2a5a96; }
-.sylvadra-dialog .minutes { background-color: white; }
-.sylvadra-info .version { background-color: white; font-weight: bold; font-size: 12pt; }
+.sylvadra-info .version { font-weight: bold; font-size: 12pt; }
 .sylvadra-info button.ok { background-image: none; background-color: rgb(192, 192, 192); }
 )css";
 
@@ -101,6 +102,22 @@ void place(GtkFixed* fixed, GtkWidget* w, const TwipsRect& twips, int dpi)
 
 void addClass(GtkWidget* w, const char* name) { gtk_style_context_add_class(gtk_widget_get_style_context(w), name); }
 
+// The thumb and the arrows of a slider fill its height: one rule per height
+// in pixels (class "h<pixels>"), inside the scroll bar's own border.
+void installSliderHeights(const std::vector<int>& heights)
+{
+    std::string css;
+    for (int h : heights) {
+        const std::string sel = ".sylvadra-dialog scrollbar.h" + std::to_string(h);
+        css += sel + " slider, " + sel + " button { min-height: " + std::to_string(std::max(h - 4, 1)) + "px; }\n";
+    }
+    GtkCssProvider* p = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(p, css.c_str(), -1, nullptr);
+    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(p),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION + 1);
+    g_object_unref(p);
+}
+
 GdkPixbuf* pixbufOf(const Picture& p)
 {
     if (p.empty()) return nullptr;
@@ -119,6 +136,33 @@ GdkPixbuf* pixbufOf(const Picture& p)
         }
     }
     return pb;
+}
+
+// A text that the desktop's font makes wider than its place is set
+// smaller, step by step, rather than cut off or laid over its neighbour.
+void fitText(GtkWidget* w, GtkWidget* label, int width)
+{
+    for (double scale = 1.0; scale > 0.7; scale -= 0.05) {
+        if (scale < 1.0) {
+            PangoAttrList* attrs = pango_attr_list_new();
+            pango_attr_list_insert(attrs, pango_attr_scale_new(scale));
+            gtk_label_set_attributes(GTK_LABEL(label), attrs);
+            pango_attr_list_unref(attrs);
+        }
+        int minimum = 0;
+        gtk_widget_get_preferred_width(w, &minimum, nullptr);
+        if (minimum <= width) return;
+    }
+}
+
+// A label on a white field, whatever the theme does with label backgrounds:
+// the field is painted before the label draws its text.
+gboolean paintWhite(GtkWidget* w, cairo_t* cr, gpointer)
+{
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_rectangle(cr, 0, 0, gtk_widget_get_allocated_width(w), gtk_widget_get_allocated_height(w));
+    cairo_fill(cr);
+    return FALSE;
 }
 
 // The program's icon (icon resource 1), when it decodes.
@@ -178,15 +222,17 @@ gboolean spinnerDraw(GtkWidget* w, cairo_t* cr, gpointer data)
         cairo_stroke(cr);
         const double grey = sensitive ? 0.0 : 0.63;
         cairo_set_source_rgb(cr, grey, grey, grey);
-        const double cx = width / 2, cy = top + h / 2, a = std::max(2.0, std::floor(std::min(width, h) / 4));
+        // A triangle 2a + 1 wide and a + 1 high in the middle of the half.
+        const double a = std::max(2.0, std::min(std::floor(width * 0.2), std::floor((h - 3) / 2 + 1)));
+        const double cx = std::floor(width / 2) + 0.5, cy = std::floor(top + (h - a) / 2);
         if (which < 0) {
-            cairo_move_to(cr, cx - a, cy + a / 2);
-            cairo_line_to(cr, cx + a, cy + a / 2);
-            cairo_line_to(cr, cx, cy - a / 2);
+            cairo_move_to(cr, cx - a - 0.5, cy + a + 0.5);
+            cairo_line_to(cr, cx + a + 0.5, cy + a + 0.5);
+            cairo_line_to(cr, cx, cy);
         } else {
-            cairo_move_to(cr, cx - a, cy - a / 2);
-            cairo_line_to(cr, cx + a, cy - a / 2);
-            cairo_line_to(cr, cx, cy + a / 2);
+            cairo_move_to(cr, cx - a - 0.5, cy);
+            cairo_line_to(cr, cx + a + 0.5, cy);
+            cairo_line_to(cr, cx, cy + a + 0.5);
         }
         cairo_close_path(cr);
         cairo_fill(cr);
@@ -361,6 +407,7 @@ void ConfigDialog::build()
                                 twipsToPixels(kFrmConfigClientHeight, dpi_));
     gtk_container_add(GTK_CONTAINER(window_), fixedWidget);
 
+    std::vector<int> sliderHeights;
     for (const ConfigControlSpec& c : frmConfigControls()) {
         const TwipsRect r = onClientArea(c);
         GtkWidget* w = nullptr;
@@ -386,6 +433,9 @@ void ConfigDialog::build()
             w = gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, adj);
             gtk_range_set_round_digits(GTK_RANGE(w), 0);
             gtk_widget_set_can_focus(w, TRUE);
+            const int h = toPixels(r, dpi_).height;
+            addClass(w, ("h" + std::to_string(h)).c_str());
+            sliderHeights.push_back(h);
             auto& b = sliderBindings_.emplace_back(new SliderBinding{this, c.index});
             g_signal_connect(w, "value-changed", G_CALLBACK(onSliderChanged), b.get());
             g_signal_connect(w, "key-press-event", G_CALLBACK(onSliderKey), b.get());
@@ -406,7 +456,7 @@ void ConfigDialog::build()
         }
         case ConfigControlKind::TimeLabel:
             w = gtk_label_new("");
-            addClass(w, "minutes");
+            g_signal_connect(w, "draw", G_CALLBACK(paintWhite), nullptr);
             gtk_label_set_xalign(GTK_LABEL(w), 0.5f);
             lblTimeCss_ = gtk_css_provider_new();
             gtk_style_context_add_provider(gtk_widget_get_style_context(w), GTK_STYLE_PROVIDER(lblTimeCss_),
@@ -422,6 +472,8 @@ void ConfigDialog::build()
             GtkWidget* label = gtk_label_new_with_mnemonic(gtkMnemonic(c.caption).c_str());
             gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
             gtk_label_set_justify(GTK_LABEL(label), GTK_JUSTIFY_CENTER);
+            // Wrapped at the button's width, never asking for more.
+            gtk_label_set_max_width_chars(GTK_LABEL(label), 1);
             w = gtk_button_new();
             gtk_container_add(GTK_CONTAINER(w), label);
             gtk_label_set_mnemonic_widget(GTK_LABEL(label), w);
@@ -432,7 +484,14 @@ void ConfigDialog::build()
         }
         gtk_widget_set_name(w, c.index >= 0 ? (std::string(c.name) + "_" + std::to_string(c.index)).c_str() : c.name);
         place(fixed, w, r, dpi_);
+        GtkWidget* text = nullptr;
+        if (c.kind == ConfigControlKind::Label) text = w;
+        if (c.kind == ConfigControlKind::CheckBox || c.kind == ConfigControlKind::Button)
+            text = gtk_bin_get_child(GTK_BIN(w));
+        if (c.kind == ConfigControlKind::Frame) text = gtk_frame_get_label_widget(GTK_FRAME(w));
+        if (text) fitText(w, text, toPixels(r, dpi_).width);
     }
+    installSliderHeights(sliderHeights);
 }
 
 template <class F>
@@ -479,6 +538,7 @@ void ConfigDialog::run()
     form_.Form_Load();
     showControls();
     gtk_widget_show_all(window_);
+    gtk_window_present(GTK_WINDOW(window_));
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
     loops_.push_back(loop);
     if (!closed_ && !ending_) g_main_loop_run(loop);
@@ -630,6 +690,15 @@ void ConfigDialog::showInfo()
                      }),
                      &closeData);
 
+    // Escape closes the box through its OK button, as Enter does on it.
+    g_signal_connect(about, "key-press-event", G_CALLBACK(+[](GtkWidget*, GdkEventKey* e, gpointer d) -> gboolean {
+                         auto* c = static_cast<Close*>(d);
+                         if (e->keyval != GDK_KEY_Escape || !c->info->cmdOK.Visible) return FALSE;
+                         c->dialog->event([&] { c->info->cmdOK_Click(); });
+                         return TRUE;
+                     }),
+                     &closeData);
+
     GtkWidget* fixedWidget = gtk_fixed_new();
     GtkFixed* fixed = GTK_FIXED(fixedWidget);
     gtk_widget_set_size_request(fixedWidget, twipsToPixels(kFrmInfoClientWidth, dpi_),
@@ -645,6 +714,7 @@ void ConfigDialog::showInfo()
     GtkWidget* label = gtk_label_new("");
     gtk_widget_set_name(label, "Label_0");
     addClass(label, "version");
+    g_signal_connect(label, "draw", G_CALLBACK(paintWhite), nullptr);
     gtk_label_set_xalign(GTK_LABEL(label), 0.5f);
     gtk_label_set_yalign(GTK_LABEL(label), 0);
     place(fixed, label, kVersionLabelRect, dpi_);
@@ -673,6 +743,7 @@ void ConfigDialog::showInfo()
 
     if (!failed && !closed) {
         gtk_widget_show(about);
+        gtk_window_present(win);
         loops_.push_back(loop);
         g_main_loop_run(loop);
         loops_.pop_back();

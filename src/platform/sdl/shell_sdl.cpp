@@ -6,6 +6,8 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -24,6 +26,7 @@
 #include "platform/resources.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
+#include "shell/options.h"
 #include "shell/saver.h"
 #include "shell/shell.h"
 
@@ -92,7 +95,14 @@ private:
     }
 };
 
-// The full-screen scene in an SDL window.
+int xErrorIgnored(Display*, XErrorEvent*) { return 0; }
+
+// The full-screen scene: one borderless SDL window on every display, each
+// with a scene of its own (own landscape, flower slots and flying objects,
+// composed at that display's size). Display 0 is the primary: its scene is
+// composed first and its landscape becomes the wallpaper. Any input on any
+// window ends them all. Inside a window that xscreensaver hands over there
+// is one window and one scene.
 class SdlPlatform : public SaverPlatform {
 public:
     explicit SdlPlatform(const CommandLine& c) : cmd_(c) {}
@@ -111,11 +121,10 @@ public:
     bool setWallPaper(const std::string& path) override;
     void unloadForms() override
     {
-        if (scene_) {
-            FrmMain* s = scene_;
-            scene_ = nullptr;
-            s->Form_Unload();
-        }
+        if (!running_) return;
+        running_ = false;
+        for (Head& h : heads_)
+            if (h.scene) h.scene->Form_Unload();
     }
     void runPreview(long long hostWindow) override;
     void runSettings() override { status_ = runSettingsDialog(); }
@@ -124,50 +133,88 @@ public:
     int status() const { return status_; }
 
 private:
+    struct Head {
+        SDL_Window* window = nullptr;
+        std::unique_ptr<FrmMain> scene;
+        uint32_t next = 0; // when its next animation tick is due
+    };
+
     bool embedded() const { return cmd_.windowId.has_value() || cmd_.root; }
-    void present();
+    bool openWindows();
+    void present(Head& h);
+    void presentAll();
     void pumpEvents();
+    // The scene of the window that an event names; the primary's when the
+    // window is none of ours.
+    FrmMain& sceneOf(uint32_t windowId);
+    // The end of an embedded run (xscreensaver stops it with SIGTERM).
+    [[noreturn]] void endEmbedded();
 
     CommandLine cmd_;
-    SDL_Window* window_ = nullptr;
-    FrmMain* scene_ = nullptr;
+    std::vector<Head> heads_; // heads_[0] is the primary display
+    bool running_ = false;
+    // Embedded: the given window covers the primary display, so that the
+    // end of the run is the end of the saver and may leave the wallpaper.
+    bool coversPrimary_ = false;
     int status_ = 0;
-    bool quit_ = false;
 };
 
-void SdlPlatform::present()
+void SdlPlatform::present(Head& h)
 {
-    if (!window_ || !scene_) return;
-    SDL_Surface* ws = SDL_GetWindowSurface(window_);
+    if (!h.window || !h.scene) return;
+    SDL_Surface* ws = SDL_GetWindowSurface(h.window);
     if (!ws) return;
-    const Surface& f = scene_->form;
-    int w = std::min(ws->w, f.width()), h = std::min(ws->h, f.height());
+    const Surface& f = h.scene->form;
+    int w = std::min(ws->w, f.width()), hgt = std::min(ws->h, f.height());
     if (SDL_MUSTLOCK(ws)) SDL_LockSurface(ws);
-    SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGB888, f.pixels().data(), f.width() * 4, ws->format->format, ws->pixels,
-                      ws->pitch);
+    SDL_ConvertPixels(w, hgt, SDL_PIXELFORMAT_RGB888, f.pixels().data(), f.width() * 4, ws->format->format,
+                      ws->pixels, ws->pitch);
     if (SDL_MUSTLOCK(ws)) SDL_UnlockSurface(ws);
-    SDL_UpdateWindowSurface(window_);
+    SDL_UpdateWindowSurface(h.window);
+}
+
+void SdlPlatform::presentAll()
+{
+    for (Head& h : heads_) present(h);
+}
+
+FrmMain& SdlPlatform::sceneOf(uint32_t windowId)
+{
+    for (Head& h : heads_)
+        if (h.window && SDL_GetWindowID(h.window) == windowId) return *h.scene;
+    return *heads_.front().scene;
+}
+
+void SdlPlatform::endEmbedded()
+{
+    if (coversPrimary_) exitScreensaver();
+    throw ProgramEnd{};
 }
 
 void SdlPlatform::pumpEvents()
 {
     SDL_Event e;
-    while (scene_ && SDL_PollEvent(&e)) {
+    while (running_ && SDL_PollEvent(&e)) {
         switch (e.type) {
         case SDL_QUIT:
-            if (embedded()) throw ProgramEnd{};
-            scene_->Form_Unload();
+            if (embedded()) endEmbedded();
+            heads_.front().scene->Form_Unload();
             break;
-        case SDL_KEYDOWN: scene_->Form_KeyDown(); break;
-        case SDL_MOUSEBUTTONDOWN: scene_->Form_MouseDown(); break;
+        case SDL_KEYDOWN: sceneOf(e.key.windowID).Form_KeyDown(); break;
+        case SDL_MOUSEBUTTONDOWN: sceneOf(e.button.windowID).Form_MouseDown(); break;
         case SDL_MOUSEMOTION:
-            if (!embedded()) scene_->Form_MouseMove(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y));
+            if (!embedded())
+                sceneOf(e.motion.windowID)
+                    .Form_MouseMove(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y));
             break;
         case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_EXPOSED) present();
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
+                for (Head& h : heads_)
+                    if (SDL_GetWindowID(h.window) == e.window.windowID) present(h);
+            }
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
-                if (embedded()) throw ProgramEnd{};
-                scene_->Form_Unload();
+                if (embedded()) endEmbedded();
+                sceneOf(e.window.windowID).Form_Unload();
             }
             break;
         default: break;
@@ -175,55 +222,95 @@ void SdlPlatform::pumpEvents()
     }
 }
 
-void SdlPlatform::runFullScreen()
+bool SdlPlatform::openWindows()
 {
     if (embedded()) {
         Window target = cmd_.windowId ? static_cast<Window>(*cmd_.windowId) : 0;
-        if (cmd_.root) {
-            Display* d = XOpenDisplay(nullptr);
-            if (d) {
-                target = DefaultRootWindow(d);
-                XCloseDisplay(d);
-            }
+        if (Display* d = XOpenDisplay(nullptr)) {
+            if (cmd_.root) target = DefaultRootWindow(d);
+            XWindowAttributes a{};
+            Window child = 0;
+            int x = 0, y = 0;
+            SDL_Rect primary{0, 0, 0, 0};
+            SDL_GetDisplayBounds(0, &primary);
+            // The window belongs to another program, which may destroy it at
+            // any time (xscreensaver does so as it stops us): drawing into a
+            // window that is gone must not end the program before SIGTERM
+            // has been handled, so X errors are ignored from here on.
+            XSetErrorHandler(xErrorIgnored);
+            if (XGetWindowAttributes(d, target, &a) &&
+                XTranslateCoordinates(d, target, DefaultRootWindow(d), 0, 0, &x, &y, &child))
+                coversPrimary_ = x <= primary.x && y <= primary.y && x + a.width >= primary.x + primary.w &&
+                                 y + a.height >= primary.y + primary.h;
+            XCloseDisplay(d);
         }
-        window_ = SDL_CreateWindowFrom(reinterpret_cast<void*>(target));
+        SDL_Window* w = SDL_CreateWindowFrom(reinterpret_cast<void*>(target));
+        if (w) heads_.push_back(Head{w, nullptr, 0});
     } else {
-        SDL_Rect r{0, 0, 1024, 768};
-        SDL_GetDisplayBounds(0, &r);
-        window_ = SDL_CreateWindow("Sylvadra", r.x, r.y, r.w, r.h,
-                                   SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP);
+        int n = std::max(SDL_GetNumVideoDisplays(), 1);
+        for (int i = 0; i < n; ++i) {
+            SDL_Rect r{0, 0, 1024, 768};
+            SDL_GetDisplayBounds(i, &r);
+            SDL_Window* w = SDL_CreateWindow("Sylvadra", r.x, r.y, r.w, r.h,
+                                             SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP |
+                                                 SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_ALLOW_HIGHDPI);
+            if (!w && i == 0) break;
+            if (w) heads_.push_back(Head{w, nullptr, 0});
+        }
     }
-    if (!window_) {
+    if (heads_.empty()) {
         std::fprintf(stderr, "sylvadra: cannot open a window: %s\n", SDL_GetError());
+        return false;
+    }
+    for (Head& h : heads_) {
+        // The scene at the window's size in pixels.
+        int w = 0, hgt = 0;
+        SDL_GetWindowSize(h.window, &w, &hgt);
+        if (SDL_Surface* ws = SDL_GetWindowSurface(h.window)) {
+            w = ws->w;
+            hgt = ws->h;
+        }
+        h.scene = std::make_unique<FrmMain>(std::max(w, 1), std::max(hgt, 1));
+    }
+    return true;
+}
+
+void SdlPlatform::runFullScreen()
+{
+    // The saver options of the command line take the place of the stored
+    // settings that Main has loaded, for this run.
+    applyPendingOverrides();
+    if (!openWindows()) {
         status_ = 1;
         return;
     }
-    int w = 0, h = 0;
-    SDL_GetWindowSize(window_, &w, &h);
-    if (SDL_Surface* ws = SDL_GetWindowSurface(window_)) {
-        w = ws->w;
-        h = ws->h;
-    }
-    auto scene = std::make_unique<FrmMain>(std::max(w, 1), std::max(h, 1));
-    scene_ = scene.get();
-    setWallpaperScene(scene_);
+    running_ = true;
+    setWallpaperScene(heads_.front().scene.get());
     auto& lh = static_cast<LinuxHost&>(host());
     lh.pump = [this] {
-        present();
+        presentAll();
         pumpEvents();
     };
     try {
-        scene_->Form_Load();
-        SDL_ShowWindow(window_);
-        SDL_RaiseWindow(window_);
-        scene_->Form_Resize();
-        present();
-        uint32_t next = SDL_GetTicks();
-        while (scene_) {
-            FrmMain& m = *scene_;
-            uint32_t interval = static_cast<uint32_t>(std::max(m.tmrAnimation.interval, 1));
+        // The primary first, exactly as a single screen runs; then every
+        // further display, its window black until its landscape is there.
+        for (size_t k = 0; k < heads_.size() && running_; ++k) {
+            Head& h = heads_[k];
+            h.scene->Form_Load();
+            SDL_ShowWindow(h.window);
+            if (k == 0) SDL_RaiseWindow(h.window);
+            if (k == 0) {
+                for (size_t j = 1; j < heads_.size(); ++j) SDL_ShowWindow(heads_[j].window);
+            }
+            h.scene->Form_Resize();
+            present(h);
+            h.next = SDL_GetTicks();
+        }
+        if (heads_.size() > 1 && running_) SDL_RaiseWindow(heads_.front().window);
+        while (running_) {
             uint32_t now = SDL_GetTicks();
-            int32_t wait = static_cast<int32_t>(next - now);
+            int32_t wait = INT32_MAX;
+            for (const Head& h : heads_) wait = std::min(wait, static_cast<int32_t>(h.next - now));
             SDL_Event e;
             if (wait > 0 && SDL_WaitEventTimeout(&e, wait)) {
                 SDL_PushEvent(&e);
@@ -231,25 +318,29 @@ void SdlPlatform::runFullScreen()
                 continue;
             }
             pumpEvents();
-            if (!scene_) break;
-            now = SDL_GetTicks();
-            if (static_cast<int32_t>(now - next) < 0) continue;
-            next += interval;
-            // After a long stall (a new landscape, a suspended machine) the
-            // timer does not try to catch up.
-            if (static_cast<int32_t>(now - next) > static_cast<int32_t>(interval)) next = now + interval;
-            if (m.tmrAnimation.enabled) {
-                m.tmrAnimation_Timer();
-                present();
+            for (size_t k = 0; k < heads_.size() && running_; ++k) {
+                Head& h = heads_[k];
+                FrmMain& m = *h.scene;
+                uint32_t interval = static_cast<uint32_t>(std::max(m.tmrAnimation.interval, 1));
+                now = SDL_GetTicks();
+                if (static_cast<int32_t>(now - h.next) < 0) continue;
+                h.next += interval;
+                // After a long stall (a new landscape, a suspended machine)
+                // the timer does not try to catch up.
+                if (static_cast<int32_t>(now - h.next) > static_cast<int32_t>(interval)) h.next = now + interval;
+                if (m.tmrAnimation.enabled) {
+                    m.tmrAnimation_Timer();
+                    present(h);
+                }
             }
         }
     } catch (const ProgramEnd&) {
     }
     lh.pump = nullptr;
     setWallpaperScene(nullptr);
-    scene_ = nullptr;
-    SDL_DestroyWindow(window_);
-    window_ = nullptr;
+    running_ = false;
+    for (Head& h : heads_) SDL_DestroyWindow(h.window);
+    heads_.clear();
 }
 
 bool SdlPlatform::setWallPaper(const std::string& path)
@@ -281,7 +372,6 @@ bool SdlPlatform::setWallPaper(const std::string& path)
 
 // The preview: the fixed picture stretched over the host's window, redrawn
 // when it changes size, until the host destroys it.
-int xErrorIgnored(Display*, XErrorEvent*) { return 0; }
 
 void SdlPlatform::runPreview(long long hostWindow)
 {
@@ -349,25 +439,28 @@ int runShell(const CommandLine& c)
     std::setlocale(LC_NUMERIC, "C");
     LinuxHost h;
     setHost(&h);
-    SdlPlatform platform(c);
-    setSaverPlatform(&platform);
+    // xscreensaver hands its window over in XSCREENSAVER_WINDOW; that window
+    // is taken when no switch is given, also with --root.
+    CommandLine run = c;
     std::string text = c.commandText;
-    if (c.windowId || c.root) text = "/S";
-    else if (const char* xs = std::getenv("XSCREENSAVER_WINDOW"); xs && *xs && text.empty()) {
+    const char* xs = std::getenv("XSCREENSAVER_WINDOW");
+    if (xs && *xs && !run.windowId && text.find_first_not_of(" \t") == std::string::npos) {
         char* end = nullptr;
         unsigned long id = std::strtoul(xs, &end, 0);
         if (end && *end == '\0' && id) {
-            CommandLine embedded = c;
-            embedded.windowId = id;
-            platform = SdlPlatform(embedded);
-            text = "/S";
+            run.windowId = id;
+            run.root = false;
         }
     }
+    if (run.windowId || run.root) text = "/S";
+    SdlPlatform platform(run);
+    setSaverPlatform(&platform);
+    setPendingOverrides(c.overrides);
     std::string sel = text.size() >= 2 ? text.substr(0, 2) : text;
     for (auto& ch : sel) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     bool fullScreen = sel == "/S" || text.find_first_not_of(" \t") == std::string::npos;
     if (fullScreen) {
-        if (c.windowId || c.root || std::getenv("XSCREENSAVER_WINDOW"))
+        if (run.windowId || run.root || xs)
             SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
             std::fprintf(stderr, "sylvadra: no display: %s\n", SDL_GetError());
@@ -386,6 +479,7 @@ int runShell(const CommandLine& c)
         SDL_EnableScreenSaver();
         SDL_Quit();
     }
+    setPendingOverrides({});
     setSaverPlatform(nullptr);
     setHost(nullptr);
     return platform.status();

@@ -524,12 +524,12 @@ void Win32Platform::runFullScreen()
     } catch (...) {
         status_ = 1;
     }
+    // The program ends now, and the window goes with the process: destroying
+    // it here would only wait for the window manager under Wine (up to two
+    // seconds when there is none). Messages are no longer dispatched to it.
     setWallpaperScene(nullptr);
-    HWND wnd = sceneWnd_;
-    sceneWnd_ = nullptr;
-    scene_ = nullptr;
     sceneLoaded_ = false;
-    DestroyWindow(wnd);
+    scene_ = nullptr;
     scene.reset();
 }
 

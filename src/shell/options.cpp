@@ -1,0 +1,259 @@
+#include "shell/options.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "platform/numbers.h"
+#include "settings/config.h"
+
+namespace syl {
+
+namespace {
+
+// The ranges are those of the settings dialog: slider value x 0.08 + 2 for
+// the flowers, the flower speed and the object speed, value x 0.01 + 0.03
+// for the clouds, value x 0.1 for the animation speed (values 1 to 100),
+// and 1 to 99 minutes for the restart period. The defaults are the dialog's.
+const SaverOption kOptions[] = {
+    {"speed", OptionKind::Number, "Speed", 0.1, 10, 5, 1, "N", "Animation speed", "Slow", "Fast",
+     "animation speed, a frame every 200/N milliseconds",
+     [](Settings& s, bool, double v) { s.Speed = static_cast<float>(v); }},
+    {"flowers", OptionKind::Number, "maxFl", 2.08, 10, 6, 2, "N", "Number of flowers", "Few", "Many",
+     "amount of flowers: 2 x N to 4 x N of them",
+     [](Settings& s, bool, double v) {
+         s.maxFl = v;
+         s.halfMaxFl = CInt(0.5 * v);
+     }},
+    {"flower-speed", OptionKind::Number, "SpeedF", 2.08, 10, 6, 2, "N", "Flower speed", "Slow", "Fast",
+     "how fast the flowers sprout and grow",
+     [](Settings& s, bool, double v) { s.SpeedF = static_cast<float>(v); }},
+    {"cloud-speed", OptionKind::Number, "SpeedS", 0.04, 1.03, 0.53, 2, "N", "Cloud speed", "Slow", "Fast",
+     "cloud drift in pixels per frame",
+     [](Settings& s, bool, double v) { s.SpeedS = static_cast<float>(v); }},
+    {"object-speed", OptionKind::Number, "SpeedO", 2.08, 10, 6, 2, "N", "Speed of birds, balloons and aircraft",
+     "Slow", "Fast", "speed of the birds, balloons and aircraft",
+     [](Settings& s, bool, double v) { s.SpeedO = static_cast<float>(v); }},
+    {"date", OptionKind::Switch, "Date", 0, 1, 1, 0, nullptr, "Show the date", nullptr, nullptr,
+     "show the date, or not",
+     [](Settings& s, bool on, double) { s.Date = on ? 1 : 0; }},
+    {"time", OptionKind::Switch, "Time", 0, 1, 1, 0, nullptr, "Show the time of day", nullptr, nullptr,
+     "show the time of day, or not",
+     [](Settings& s, bool on, double) { s.Time = on ? 1 : 0; }},
+    {"restart", OptionKind::Period, "Restart", 1, 99, 10, 0, "MINUTES", "Minutes between new landscapes", nullptr,
+     nullptr, "compose a new landscape every MINUTES minutes",
+     [](Settings& s, bool on, double v) {
+         s.Restart = on ? 1 : 0;
+         if (on) s.rTime = CLng(v) * 60;
+     }},
+    {"wallpaper", OptionKind::Switch, "Wallpaper", 0, 1, 1, 0, nullptr,
+     "Leave the last landscape as the desktop wallpaper", nullptr, nullptr,
+     "leave the last landscape as the wallpaper, or not",
+     [](Settings& s, bool on, double) { s.Wallpaper = on ? 1 : 0; }},
+};
+
+SettingOverrides& pending()
+{
+    static SettingOverrides o;
+    return o;
+}
+
+// A number with the option's decimals, without trailing zeros.
+std::string numberText(double v, int decimals)
+{
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    std::string s(buf, r.ptr);
+    if (s.find('.') != std::string::npos) {
+        while (s.back() == '0') s.pop_back();
+        if (s.back() == '.') s.pop_back();
+    }
+    return s;
+}
+
+std::string xmlEscape(const char* text)
+{
+    std::string o;
+    for (const char* p = text; *p; ++p) {
+        switch (*p) {
+        case '&': o += "&amp;"; break;
+        case '<': o += "&lt;"; break;
+        case '>': o += "&gt;"; break;
+        case '"': o += "&quot;"; break;
+        default: o += *p;
+        }
+    }
+    return o;
+}
+
+// One entry of help: the option's form, the text from column 21 on, and
+// the range in brackets on a line of its own when the line would pass 79.
+void helpLine(std::string& out, const std::string& form, const std::string& text, const std::string& range = "")
+{
+    std::string line = "  " + form;
+    if (line.size() >= 21) {
+        out += line + "\n";
+        line.clear();
+    }
+    line.resize(21, ' ');
+    line += text;
+    if (!range.empty()) {
+        if (line.size() + 2 + range.size() > 79) {
+            out += line + "\n";
+            line = std::string(21, ' ') + "(" + range + ")";
+        } else {
+            line += " (" + range + ")";
+        }
+    }
+    out += line + "\n";
+}
+
+} // namespace
+
+std::span<const SaverOption> saverOptions() { return kOptions; }
+
+bool parseOptionNumber(std::string_view t, double& value)
+{
+    if (t.empty() || t.size() > 32) return false;
+    std::string s(t);
+    size_t p = (s[0] == '+' || s[0] == '-') ? 1 : 0;
+    size_t digits = 0, points = 0;
+    for (size_t i = p; i < s.size(); ++i) {
+        if (s[i] >= '0' && s[i] <= '9') {
+            ++digits;
+        } else if (s[i] == '.' || s[i] == ',') {
+            s[i] = '.';
+            if (++points > 1) return false;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0) return false;
+    if (s[0] == '+') s.erase(0, 1);
+    auto r = std::from_chars(s.data(), s.data() + s.size(), value);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isfinite(value);
+}
+
+bool parseSaverOption(const std::vector<std::string>& args, size_t& i, SettingOverrides& out, std::string& error)
+{
+    const std::string& a = args[i];
+    if (a.size() < 3 || a[0] != '-' || a[1] != '-') return false;
+    std::string name = a.substr(2);
+    std::string inlineValue;
+    bool hasInline = false;
+    if (size_t eq = name.find('='); eq != std::string::npos) {
+        inlineValue = name.substr(eq + 1);
+        name.resize(eq);
+        hasInline = true;
+    }
+    bool negated = name.rfind("no-", 0) == 0;
+    std::string base = negated ? name.substr(3) : name;
+    for (const SaverOption& o : kOptions) {
+        if (base != o.name) continue;
+        if (negated && o.kind == OptionKind::Number) return false;
+        const std::string shown = "--" + name;
+        if (negated || o.kind == OptionKind::Switch) {
+            if (hasInline) {
+                error = shown + " takes no value";
+                return true;
+            }
+            out.push_back({&o, !negated, negated ? o.low : o.high});
+            return true;
+        }
+        std::string text;
+        if (hasInline) {
+            text = inlineValue;
+        } else if (i + 1 < args.size()) {
+            text = args[++i];
+        } else {
+            error = shown + " needs a value";
+            return true;
+        }
+        double v = 0;
+        if (!parseOptionNumber(text, v)) {
+            error = "bad " + shown + " value '" + text + "'";
+            return true;
+        }
+        if (o.kind == OptionKind::Period) v = roundHalfEven(v);
+        v = std::fmin(std::fmax(v, o.low), o.high);
+        out.push_back({&o, true, v});
+        return true;
+    }
+    return false;
+}
+
+void applyOverrides(const SettingOverrides& overrides, Settings& s)
+{
+    for (const SettingOverride& o : overrides)
+        if (o.option) o.option->apply(s, o.on, o.value);
+}
+
+void setPendingOverrides(SettingOverrides overrides) { pending() = std::move(overrides); }
+const SettingOverrides& pendingOverrides() { return pending(); }
+void applyPendingOverrides() { applyOverrides(pending(), settings()); }
+
+std::string saverOptionsHelp()
+{
+    std::string h = "Saver options (for this run only, in place of the stored settings; a value\n"
+                    "outside the range is taken as the nearest end of it):\n";
+    for (const SaverOption& o : kOptions) {
+        const std::string name = std::string("--") + o.name;
+        const std::string range = numberText(o.low, o.decimals) + " to " + numberText(o.high, o.decimals) +
+                                  ", default " + numberText(o.def, o.decimals);
+        switch (o.kind) {
+        case OptionKind::Number: helpLine(h, name + " " + o.valueName, o.help, range); break;
+        case OptionKind::Switch: helpLine(h, name + ", --no-" + o.name, o.help); break;
+        case OptionKind::Period:
+            helpLine(h, name + " " + o.valueName, o.help, range);
+            helpLine(h, std::string("--no-") + o.name, "keep the first landscape");
+            break;
+        }
+    }
+    return h;
+}
+
+std::string xscreensaverSettingsPage()
+{
+    std::string x = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n\n"
+                    "<screensaver name=\"sylvadra\" _label=\"Sylvadra\">\n\n"
+                    "  <command arg=\"--root\"/>\n\n";
+    auto number = [&](const SaverOption& o, const std::string& id, const char* type) {
+        x += "  <number id=\"" + id + "\" type=\"" + type + "\" arg=\"--" + o.name + " %\"\n";
+        x += "          _label=\"" + xmlEscape(o.label) + "\"";
+        if (o.lowLabel) x += " _low-label=\"" + xmlEscape(o.lowLabel) + "\"";
+        if (o.highLabel) x += " _high-label=\"" + xmlEscape(o.highLabel) + "\"";
+        x += "\n          low=\"" + numberText(o.low, o.decimals) + "\" high=\"" + numberText(o.high, o.decimals) +
+             "\" default=\"" + numberText(o.def, o.decimals) + "\"/>\n\n";
+    };
+    // Check boxes are on by default, as the stored settings are: an
+    // unchecked box passes --no-NAME.
+    auto box = [&](const SaverOption& o, const char* label) {
+        x += "  <boolean id=\"" + std::string(o.name) + "\" _label=\"" + xmlEscape(label) + "\" arg-unset=\"--no-" +
+             o.name + "\"/>\n\n";
+    };
+    for (const SaverOption& o : kOptions) {
+        switch (o.kind) {
+        case OptionKind::Number: number(o, o.name, "slider"); break;
+        case OptionKind::Switch: box(o, o.label); break;
+        case OptionKind::Period:
+            // The minutes come first: an unchecked box then follows them
+            // on the command line, and the later option wins.
+            number(o, std::string(o.name) + "-minutes", "spinbutton");
+            box(o, "New landscapes");
+            break;
+        }
+    }
+    x += "  <_description>\n"
+         "A landscape composed at random from painted pictures: a sky with clouds,\n"
+         "hills, a sea with islands or a river, a meadow, forests, towns and castles,\n"
+         "trees, a house and fences. The clouds drift, birds, butterflies, balloons,\n"
+         "an airship and aeroplanes cross the sky, and flowers grow in the meadow.\n"
+         "What this page does not pass on to the program is taken from the\n"
+         "settings that its own dialog stores (sylvadra /C).\n"
+         "\n"
+         "Written by the Sylvadra developers; 2026.\n"
+         "  </_description>\n"
+         "</screensaver>\n";
+    return x;
+}
+
+} // namespace syl

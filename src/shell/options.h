@@ -1,0 +1,79 @@
+// The saver options of the command line (--speed, --flowers, --date, ...):
+// one table that serves the parser, the --help text and xscreensaver's
+// settings page. Each option takes the place of one stored setting for the
+// run it is given to; nothing is ever written back to the settings store.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace syl {
+
+struct Settings;
+
+enum class OptionKind {
+    Number, // --NAME VALUE: a slider on the settings page
+    Switch, // --NAME and --no-NAME: a check box
+    Period, // --NAME MINUTES and --no-NAME: a check box with a minutes field
+};
+
+struct SaverOption {
+    const char* name;    // the long option without its dashes: "speed"
+    OptionKind kind;
+    const char* setting; // the stored setting it takes the place of
+    // Number and Period: the range the settings dialog can set (Period: in
+    // minutes) and the dialog's default. Switch: 0 and 1, default 1 (on).
+    double low, high, def;
+    int decimals;          // digits after the point in the texts
+    const char* valueName; // "N" or "MINUTES"; nullptr for a switch
+    const char* label;     // the settings page's text for the control
+    const char* lowLabel;  // slider ends on the settings page (Number only)
+    const char* highLabel;
+    const char* help;      // the --help line
+    // Sets the setting: on is false only for --no-NAME; value is already
+    // inside [low, high] (minutes for a Period, whole numbers).
+    void (*apply)(Settings& s, bool on, double value);
+};
+
+// Every saver option, in the order of the settings page.
+std::span<const SaverOption> saverOptions();
+
+// One saver option as given on the command line.
+struct SettingOverride {
+    const SaverOption* option = nullptr;
+    bool on = true;    // false for --no-NAME
+    double value = 0;  // clamped into the option's range
+};
+using SettingOverrides = std::vector<SettingOverride>;
+
+// Reads one saver option at args[i] ("--speed 3", "--speed=3", "--date",
+// "--no-date", "--restart 5", "--no-restart"). Returns false when args[i]
+// is no saver option. Otherwise i is moved to the option's last argument,
+// and either the override is appended or error tells what is wrong. Values
+// are decimal numbers with "." or "," as the separator; outside the range
+// they are clamped; a Period's minutes are rounded to whole minutes.
+bool parseSaverOption(const std::vector<std::string>& args, size_t& i, SettingOverrides& out, std::string& error);
+
+// The number of a saver option's value: digits with one optional "." or
+// "," and an optional sign. False for anything else.
+bool parseOptionNumber(std::string_view text, double& value);
+
+// Applies the overrides in order (a later one wins) to the settings.
+void applyOverrides(const SettingOverrides& overrides, Settings& s);
+
+// The overrides of the running program: set once from the command line,
+// applied to settings() right after LoadConfig.
+void setPendingOverrides(SettingOverrides overrides);
+const SettingOverrides& pendingOverrides();
+void applyPendingOverrides();
+
+// The "Saver options" part of --help.
+std::string saverOptionsHelp();
+
+// xscreensaver's settings page of the hack (the file
+// share/xscreensaver/config/sylvadra.xml).
+std::string xscreensaverSettingsPage();
+
+} // namespace syl

@@ -1,0 +1,117 @@
+#!/bin/bash
+# Two monitors side by side: an X server with the dummy video driver and two
+# RandR outputs, 800x600 (primary) and 640x480 to its right. Full screen,
+# each monitor shows a landscape of its own at its own size, and both
+# animate; a key ends both, the wallpaper is the primary's landscape; a
+# mouse click on the second monitor ends both as well.
+OWN_X_SERVER=1
+. "$(dirname "$0")/lib.bash"
+
+for tool in Xorg xrandr; do command -v "$tool" >/dev/null || fail "$tool is missing (make deps installs it)"; done
+[ -f /usr/lib/xorg/modules/drivers/dummy_drv.so ] || fail "the dummy video driver is missing (make deps installs it)"
+
+W0=800 H0=600 W1=640 H1=480
+DISP=$(free_display) || fail "no free display number"
+export DISPLAY=":$DISP"
+mkdir -p "$WORK/xorg.d"
+cat > "$WORK/xorg.conf" <<'EOF'
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+EndSection
+Section "Device"
+  Identifier "dev"
+  Driver "dummy"
+  VideoRam 65536
+EndSection
+Section "Monitor"
+  Identifier "mon"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+EndSection
+Section "Screen"
+  Identifier "scr"
+  Device "dev"
+  Monitor "mon"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 2048 1024
+  EndSubSection
+EndSection
+EOF
+Xorg ":$DISP" -config "$WORK/xorg.conf" -configdir "$WORK/xorg.d" -noreset -nolisten tcp -sharevts -novtswitch \
+  -logfile "$WORK/xorg.log" >/dev/null 2>&1 &
+XVFB_PID=$!
+wait_x || fail "the X server did not start: $(grep -F '(EE)' "$WORK/xorg.log" | head -5)"
+xrandr --output DUMMY0 --mode ${W0}x${H0} --primary &&
+  xrandr --addmode DUMMY1 ${W1}x${H1} &&
+  xrandr --output DUMMY1 --mode ${W1}x${H1} --right-of DUMMY0 || fail "cannot set up the two monitors"
+xrandr | grep -q "^DUMMY1 connected ${W1}x${H1}+${W0}+0" || fail "the second monitor is not right of the first: $(xrandr)"
+ok "two monitors: ${W0}x${H0}+0+0 and ${W1}x${H1}+${W0}+0"
+
+HEAD0="${W0}x${H0}+0+0" HEAD1="${W1}x${H1}+${W0}+0"
+sky() { # $1 picture, $2 width, $3 x offset: blue above red in the top rows
+  set -- $(mean_rgb "$1" "${2}x30+${3}+0")
+  [ "${3:-0}" -gt 60 ] && [ "${3:-0}" -gt "${1:-0}" ]
+}
+# Waits until both monitors show a landscape.
+wait_both() {
+  for _ in $(seq 150); do
+    shot "$WORK/m.png"
+    sky "$WORK/m.png" $W0 0 && sky "$WORK/m.png" $W1 $W0 && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+"$EXE" --seed 5 /S & PID=$!
+wait_both || fail "not both monitors show a landscape (left: $(mean_rgb "$WORK/m.png" "${W0}x30+0+0"), right: $(mean_rgb "$WORK/m.png" "${W1}x30+${W0}+0"))"
+ok "a landscape on both monitors"
+# Each is a picture, composed at its monitor's size: the second one reaches
+# its bottom row, and nothing is drawn below it, where no monitor is.
+for head in "$HEAD0" "$HEAD1"; do
+  [ "$(convert "$WORK/m.png" -crop "$head" +repage -format '%k' info:)" -gt 200 ] || fail "monitor $head shows a plain picture"
+done
+set -- $(mean_rgb "$WORK/m.png" "${W1}x4+${W0}+$((H1 - 4))")
+[ $(( $1 + $2 + $3 )) -gt 30 ] || fail "the second monitor's landscape does not reach its bottom ($*)"
+set -- $(mean_rgb "$WORK/m.png" "${W1}x$((H0 - H1))+${W0}+${H1}")
+[ $(( $1 + $2 + $3 )) -lt 10 ] || fail "something is drawn outside the monitors ($*)"
+# Two landscapes, not one drawn twice: the common 640x480 corner differs in
+# most of its pixels.
+convert "$WORK/m.png" -crop "${W1}x${H1}+0+0" +repage "$WORK/left.png"
+convert "$WORK/m.png" -crop "$HEAD1" +repage "$WORK/right.png"
+d=$(differing "$WORK/left.png" "$WORK/right.png" "${W1}x${H1}+0+0")
+[ "${d:-0}" -gt $(( W1 * H1 / 3 )) ] || fail "the two monitors show the same landscape ($d pixels differ)"
+ok "each monitor has a landscape of its own at its size ($d of $((W1 * H1)) pixels differ)"
+# Both animate.
+sleep 1.5
+shot "$WORK/m2.png"
+for head in "${W0}x$((H0 / 4))+0+0" "${W1}x$((H1 / 4))+${W0}+0"; do
+  d=$(differing "$WORK/m.png" "$WORK/m2.png" "$head")
+  [ "${d:-0}" -gt 0 ] || fail "nothing moves in $head"
+done
+ok "both monitors animate"
+
+# One key ends both; the wallpaper is the primary's landscape.
+xdotool key a
+wait_end $PID 100 || fail "a key did not end the saver"
+wait $PID
+[ -f "$WORK/app/Sylvadra.bmp" ] || fail "no wallpaper"
+size=$(identify -format '%wx%h' "$WORK/app/Sylvadra.bmp")
+[ "$size" = "${W0}x${H0}" ] || fail "the wallpaper is $size, not the primary's ${W0}x${H0}"
+shot "$WORK/after.png"
+set -- $(mean_rgb "$WORK/after.png" "$HEAD1")
+[ $(( $1 + $2 + $3 )) -lt 10 ] || fail "the second monitor still shows a picture ($*)"
+ok "a key ended both; wallpaper at ${size}"
+
+# A click on the second monitor ends both.
+"$EXE" --seed 6 & PID=$!
+wait_both || fail "no landscapes the second time"
+xdotool mousemove $((W0 + W1 / 2)) $((H1 / 2))
+sleep 0.5
+alive $PID || fail "entering the second monitor with the pointer ended the saver"
+xdotool click 1
+wait_end $PID 100 || fail "a click on the second monitor did not end the saver"
+ok "a click on the second monitor ended both"
+exit 0
