@@ -262,7 +262,9 @@ TEST(OptionsParser, GoWithTheRunningSaverOnly)
     EXPECT_EQ(parse("--speed 3 /C").error, "--speed goes with the running saver, not with /C");
     EXPECT_EQ(parse("--no-date /p 123").error, "--no-date goes with the running saver, not with /P");
     EXPECT_EQ(parse("--time /A 5").error, "--time goes with the running saver, not with /A");
-    EXPECT_EQ(parse("--render x.png --speed 3").error, "--speed goes with the running saver, not with --render");
+    CommandLine r = parse("--render x.png --speed 3");
+    EXPECT_EQ(r.error, "--speed goes with the running saver, not with --render");
+    EXPECT_FALSE(r.render.has_value()); // a wrong command line renders nothing
     // The switch text is not read as options.
     CommandLine c = parse("/S --speed 3");
     EXPECT_EQ(c.error, "");

@@ -133,7 +133,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         if (wantRender) c.error = first + " goes with the running saver, not with --render";
         else if (sel == "/P" || sel == "/C" || sel == "/A") c.error = first + " goes with the running saver, not with " + sel;
     }
-    if (wantRender) c.render = r;
+    if (wantRender && c.error.empty()) c.render = r;
     return c;
 }
 

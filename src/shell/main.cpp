@@ -7,6 +7,7 @@
 
 #include "platform/host.h"
 #include "shell/cmdline.h"
+#include "shell/options.h"
 #include "shell/shell.h"
 
 #ifdef _WIN32
@@ -56,5 +57,6 @@ int main(int argc, char** argv)
         return 0;
     }
     if (c.render) return syl::renderHeadless(*c.render);
+    syl::setPendingOverrides(c.overrides);
     return syl::runShell(c);
 }

@@ -12,6 +12,7 @@
 #include "scene/frmmain.h"
 #include "settings/config.h"
 #include "shell/cmdline.h"
+#include "shell/options.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -56,6 +57,7 @@ char Main(const std::string& rawCommandText, bool seedFromClock)
         SaverPlatform& plat = saverPlatform();
         std::string text, selector;
         p.step(0, [&] { LoadConfig(); });
+        p.step(0, [&] { applyPendingOverrides(); });
         p.step(0, [&] {
             if (seedFromClock) defaultRnd().seedFromTimer(static_cast<float>(host().now().secondsSinceMidnight()));
         });

@@ -40,7 +40,7 @@ cleanup() {
   [ -n "$SAVER_PID" ] && kill "$SAVER_PID" 2>/dev/null
   "$WINESERVER" -k >/dev/null 2>&1
   "$WINESERVER" -w >/dev/null 2>&1
-  if [ "$FAILED" = 0 ] || [ -z "$KEEP_E2E" ]; then rm -rf "$WORK"; else echo "kept $WORK"; fi
+  if [ -n "$KEEP_E2E" ]; then echo "kept $WORK"; else rm -rf "$WORK"; fi
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM

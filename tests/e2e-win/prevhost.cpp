@@ -7,7 +7,7 @@
 //         CHILD <ok> <width> <height> <visible> <same-process>
 //       then waits until GOFILE exists (the script has taken its
 //       screenshot), destroys the host window and waits for the saver:
-//         EXIT <code> <milliseconds>
+//         EXIT <code> <milliseconds until the saver ended> <of which DestroyWindow>
 //       Exit status 0 when the child filled the host and the saver ended.
 //   prevhost spi-get        prints "active=0" or "active=1"
 //   prevhost spi-set 0|1    switches the screen-saver activation (not stored)
@@ -78,12 +78,15 @@ int preview(const std::string& scr, const std::string& goFile, int width, int he
     wc.hbrBackground = CreateSolidBrush(0x00FF00FF); // magenta: any pixel of it left shows a gap
     wc.lpszClassName = "SylvadraTestHost";
     RegisterClassA(&wc);
-    HWND host = CreateWindowExA(0, wc.lpszClassName, "Preview host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 100,
-                                100, width, height, nullptr, nullptr, inst, nullptr);
+    HWND host = CreateWindowExA(0, wc.lpszClassName, "Preview host", WS_POPUP | WS_CLIPCHILDREN, 100, 100, width,
+                                height, nullptr, nullptr, inst, nullptr);
     if (!host) {
         std::printf("ERROR no host window\n");
         return 2;
     }
+    // Shown without activation, so that no window manager is waited for
+    // when it is destroyed.
+    SetWindowPos(host, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     UpdateWindow(host);
     pumpFor(300);
 
@@ -136,10 +139,11 @@ int preview(const std::string& scr, const std::string& goFile, int width, int he
 
     const DWORD start = GetTickCount();
     DestroyWindow(host);
+    const DWORD destroyed = GetTickCount() - start;
     const bool ended = waitProcess(pi.hProcess, 10000);
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
-    std::printf("EXIT %ld %lu\n", ended ? static_cast<long>(code) : -1L, GetTickCount() - start);
+    std::printf("EXIT %ld %lu %lu\n", ended ? static_cast<long>(code) : -1L, GetTickCount() - start, destroyed);
     std::fflush(stdout);
     if (!ended) TerminateProcess(pi.hProcess, 3);
     CloseHandle(pi.hThread);
@@ -156,6 +160,11 @@ int main(int argc, char** argv)
         int h = argc >= 6 ? std::atoi(argv[5]) : 150;
         return preview(argv[2], argv[3], w, h);
     }
+    // The activation is read and set with the display driver loaded (a
+    // hidden window does that), as a screen saver sees it: under Wine that
+    // is the X server's screen saver, not only Wine's registry.
+    if (argc >= 2 && (std::strcmp(argv[1], "spi-get") == 0 || std::strcmp(argv[1], "spi-set") == 0))
+        CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (argc >= 2 && std::strcmp(argv[1], "spi-get") == 0) {
         BOOL active = FALSE;
         if (!SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0)) return 2;
@@ -163,7 +172,10 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc >= 3 && std::strcmp(argv[1], "spi-set") == 0) {
-        return SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, std::atoi(argv[2]) ? 1 : 0, nullptr, 0) ? 0 : 2;
+        if (!SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, std::atoi(argv[2]) ? 1 : 0, nullptr, 0)) return 2;
+        BOOL active = FALSE;
+        SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0); // delivers the change before the end
+        return 0;
     }
     std::fprintf(stderr, "usage: prevhost preview SCR GOFILE [WIDTH HEIGHT] | spi-get | spi-set 0|1\n");
     return 2;

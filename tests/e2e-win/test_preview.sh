@@ -47,7 +47,7 @@ done
 wait $HOST_PID
 status=$?
 set -- $(tr -d '\r' <"$WORK/host.log" | sed -n 's/^EXIT //p')
-log "preview ended with code ${1:-?} ${2:-?} ms after the host window was destroyed"
+log "preview ended with code ${1:-?} ${2:-?} ms after the host began destroying its window (${3:-?} ms in DestroyWindow)"
 [ "$status" = 0 ] && [ "$1" = 0 ] || fail "the preview did not end with the host's window (status $status)"
 
 a=$(activation)

@@ -21,7 +21,7 @@ SCREEN_H=${SCREEN_H:-768}
 
 # A display number that no X server uses.
 free_display() {
-  for n in $(seq 100 199); do
+  for n in $(shuf -i 100-199); do
     if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then echo "$n"; return 0; fi
   done
   return 1
@@ -34,7 +34,7 @@ wait_x() { for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0
 XVFB_PID=
 if [ -z "${OWN_X_SERVER:-}" ]; then
   DISP=$(free_display)
-  Xvfb ":$DISP" -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$DISP" -noreset -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp >/dev/null 2>&1 &
   XVFB_PID=$!
   export DISPLAY=":$DISP"
   wait_x

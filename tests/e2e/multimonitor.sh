@@ -3,10 +3,16 @@
 # RandR outputs, 800x600 (primary) and 640x480 to its right. Full screen,
 # each monitor shows a landscape of its own at its own size, and both
 # animate; a key ends both, the wallpaper is the primary's landscape; a
-# mouse click on the second monitor ends both as well.
+# mouse click on the second monitor ends both as well. Skipped (exit 77)
+# when not run as root.
 OWN_X_SERVER=1
 . "$(dirname "$0")/lib.bash"
 
+# Xorg takes a configuration file from anywhere only when root starts it.
+if [ "$(id -u)" != 0 ]; then
+  echo "SKIP: the X server with two monitors needs root"
+  exit 77
+fi
 for tool in Xorg xrandr; do command -v "$tool" >/dev/null || fail "$tool is missing (make deps installs it)"; done
 [ -f /usr/lib/xorg/modules/drivers/dummy_drv.so ] || fail "the dummy video driver is missing (make deps installs it)"
 
@@ -47,6 +53,8 @@ wait_x || fail "the X server did not start: $(grep -F '(EE)' "$WORK/xorg.log" | 
 xrandr --output DUMMY0 --mode ${W0}x${H0} --primary &&
   xrandr --addmode DUMMY1 ${W1}x${H1} &&
   xrandr --output DUMMY1 --mode ${W1}x${H1} --right-of DUMMY0 || fail "cannot set up the two monitors"
+# (xrandr without arguments also polls the outputs, after which the second
+# one counts as connected for every client.)
 xrandr | grep -q "^DUMMY1 connected ${W1}x${H1}+${W0}+0" || fail "the second monitor is not right of the first: $(xrandr)"
 ok "two monitors: ${W0}x${H0}+0+0 and ${W1}x${H1}+${W0}+0"
 
@@ -84,12 +92,13 @@ convert "$WORK/m.png" -crop "$HEAD1" +repage "$WORK/right.png"
 d=$(differing "$WORK/left.png" "$WORK/right.png" "${W1}x${H1}+0+0")
 [ "${d:-0}" -gt $(( W1 * H1 / 3 )) ] || fail "the two monitors show the same landscape ($d pixels differ)"
 ok "each monitor has a landscape of its own at its size ($d of $((W1 * H1)) pixels differ)"
-# Both animate.
+# Both animate: each prints the time of day, seconds and all, in its
+# bottom-left corner in every frame.
 sleep 1.5
 shot "$WORK/m2.png"
-for head in "${W0}x$((H0 / 4))+0+0" "${W1}x$((H1 / 4))+${W0}+0"; do
+for head in "240x30+0+$((H0 - 30))" "240x30+${W0}+$((H1 - 30))"; do
   d=$(differing "$WORK/m.png" "$WORK/m2.png" "$head")
-  [ "${d:-0}" -gt 0 ] || fail "nothing moves in $head"
+  [ "${d:-0}" -gt 0 ] || fail "the clock does not change in $head"
 done
 ok "both monitors animate"
 
@@ -105,12 +114,14 @@ set -- $(mean_rgb "$WORK/after.png" "$HEAD1")
 [ $(( $1 + $2 + $3 )) -lt 10 ] || fail "the second monitor still shows a picture ($*)"
 ok "a key ended both; wallpaper at ${size}"
 
-# A click on the second monitor ends both.
+# A click on the second monitor ends both. The pointer is put there before
+# the start: moving it there during the run would be a real mouse movement,
+# which ends the saver by itself.
+xdotool mousemove $((W0 + W1 / 2)) $((H1 / 2))
 "$EXE" --seed 6 & PID=$!
 wait_both || fail "no landscapes the second time"
-xdotool mousemove $((W0 + W1 / 2)) $((H1 / 2))
 sleep 0.5
-alive $PID || fail "entering the second monitor with the pointer ended the saver"
+alive $PID || fail "the saver ended by itself"
 xdotool click 1
 wait_end $PID 100 || fail "a click on the second monitor did not end the saver"
 ok "a click on the second monitor ended both"

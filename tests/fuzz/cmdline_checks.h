@@ -37,10 +37,9 @@ inline std::string checkCommandLine(const std::string& bytes)
 {
     const std::vector<std::string> args = splitArguments(bytes);
     const syl::CommandLine c = syl::parseCommandLine(args);
-    if (!c.error.empty()) {
-        if (c.render) return "an error and a render request at once";
-        return {};
-    }
+    // An error wins over everything else the arguments asked for (the
+    // program prints it and ends); what else was filled in does not matter.
+    if (!c.error.empty()) return {};
     for (const syl::SettingOverride& o : c.overrides) {
         if (!o.option) return "a saver option without its table entry";
         if (o.option->kind == syl::OptionKind::Number && (o.value < o.option->low || o.value > o.option->high))

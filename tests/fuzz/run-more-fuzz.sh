@@ -40,21 +40,25 @@ flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
        -DSYLVADRA_VERSION_MAJOR=1 -DSYLVADRA_VERSION_MINOR=0 -DSYLVADRA_VERSION_REVISION=0
        -I$root/src -I$here"
 
+# The settings and what they rest on; the error form is left out (each
+# target answers for the dispatcher itself).
+settings_sources="$root/src/platform/numbers.cpp $root/src/platform/host.cpp $root/src/settings/config.cpp
+                  $root/src/settings/settings_store.cpp $root/src/settings/settings_store_linux.cpp"
+settings_headers="$root/src/settings/config.h $root/src/settings/settings_store.h $root/src/platform/numbers.h
+                  $root/src/platform/host.h $root/src/errors/handler.h"
+glib="$(pkg-config --cflags --libs glib-2.0)"
+
 status=0
 for t in $targets; do
     case $t in
     settings)
-        sources="$root/src/platform/numbers.cpp $root/src/platform/host.cpp $root/src/settings/config.cpp
-                 $root/src/settings/settings_store.cpp $root/src/settings/settings_store_linux.cpp"
-        headers="$here/settings_checks.h $root/src/settings/config.h $root/src/settings/settings_store.h
-                 $root/src/platform/numbers.h $root/src/errors/handler.h"
-        extra="$(pkg-config --cflags --libs glib-2.0)"
+        sources="$settings_sources"
+        headers="$here/settings_checks.h $settings_headers"
         ;;
     cmdline)
-        sources="$root/src/shell/cmdline.cpp $root/src/shell/options.cpp $root/src/platform/numbers.cpp"
+        sources="$root/src/shell/cmdline.cpp $root/src/shell/options.cpp $settings_sources"
         headers="$here/cmdline_checks.h $root/src/shell/cmdline.h $root/src/shell/options.h $root/src/shell/render.h
-                 $root/src/platform/numbers.h"
-        extra=""
+                 $settings_headers"
         ;;
     *) echo "run-more-fuzz.sh: unknown target '$t' (settings, cmdline)" >&2; exit 2 ;;
     esac
@@ -70,7 +74,7 @@ for t in $targets; do
     if [ $stale = 1 ]; then
         echo "== building fuzz_$t"
         # shellcheck disable=SC2086
-        "$cxx" $flags "$here/fuzz_$t.cpp" $sources $extra -o "$bin.tmp"
+        "$cxx" $flags "$here/fuzz_$t.cpp" $sources $glib -o "$bin.tmp"
         mv "$bin.tmp" "$bin"
     fi
 

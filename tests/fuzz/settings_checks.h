@@ -86,6 +86,16 @@ inline void removeScratchFolder()
     std::filesystem::remove_all(scratchFolder(), ec);
 }
 
+// GKeyFile takes a raw carriage return before a line end as part of the line
+// end. One that ends a value read from a damaged file (a NUL byte after it
+// hid the line end) is therefore gone once the file has been written again;
+// the value's number is the same (parseNumber ignores it).
+inline std::string withoutTrailingReturn(std::string v)
+{
+    while (!v.empty() && v.back() == '\r') v.pop_back();
+    return v;
+}
+
 inline std::string checkSettingsFile(const std::string& content)
 {
     namespace fs = std::filesystem;
@@ -142,7 +152,7 @@ inline std::string checkSettingsFile(const std::string& content)
     for (size_t i = 0; i < before.size(); ++i) {
         const std::string now = store->get(syl::kSettingsApp, syl::kSettingsSection, kSettingKeys[i], "<none>");
         const std::string want = i == 0 ? "7,5" : before[i];
-        if (now != want) return std::string("after writing maxFl, ") + kSettingKeys[i] + " reads '" + now + "'";
+        if (withoutTrailingReturn(now) != withoutTrailingReturn(want)) return std::string("after writing maxFl, ") + kSettingKeys[i] + " reads '" + now + "'";
     }
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(file.parent_path(), ec))

@@ -331,7 +331,7 @@ private:
     };
     struct ButtonBinding {
         ConfigDialog* dialog;
-        const ConfigControlSpec* spec;
+        const ConfigControlSpec* control;
     };
     struct CheckBinding {
         ConfigDialog* dialog;
@@ -598,7 +598,7 @@ void ConfigDialog::onToggled(GtkToggleButton* button, gpointer data)
 void ConfigDialog::onClicked(GtkButton*, gpointer data)
 {
     auto* b = static_cast<ButtonBinding*>(data);
-    b->dialog->event([&] { b->dialog->form_.userPress(*b->spec); });
+    b->dialog->event([&] { b->dialog->form_.userPress(*b->control); });
 }
 
 // Closing the window is leaving without "&OK": nothing is stored.

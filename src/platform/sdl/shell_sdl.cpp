@@ -141,7 +141,7 @@ private:
 
     bool embedded() const { return cmd_.windowId.has_value() || cmd_.root; }
     bool openWindows();
-    void present(Head& h);
+    void present(Head& h, bool all = true);
     void presentAll();
     void pumpEvents();
     // The scene of the window that an event names; the primary's when the
@@ -159,18 +159,34 @@ private:
     int status_ = 0;
 };
 
-void SdlPlatform::present(Head& h)
+void SdlPlatform::present(Head& h, bool all)
 {
     if (!h.window || !h.scene) return;
     SDL_Surface* ws = SDL_GetWindowSurface(h.window);
     if (!ws) return;
-    const Surface& f = h.scene->form;
-    int w = std::min(ws->w, f.width()), hgt = std::min(ws->h, f.height());
+    const FrmMain& m = *h.scene;
+    const Surface& f = m.form;
+    const int w = std::min(ws->w, f.width()), hgt = std::min(ws->h, f.height());
+    // Only what the last tick changed goes to the window, unless the whole
+    // picture is new.
+    std::vector<SDL_Rect> rects;
+    if (all || m.changedAll) {
+        rects.push_back({0, 0, w, hgt});
+    } else {
+        for (const auto& r : m.changed) {
+            SDL_Rect c{r.x0, r.y0, std::min(r.x1, w) - r.x0, std::min(r.y1, hgt) - r.y0};
+            if (c.w > 0 && c.h > 0) rects.push_back(c);
+        }
+    }
+    if (rects.empty() || w <= 0 || hgt <= 0) return;
     if (SDL_MUSTLOCK(ws)) SDL_LockSurface(ws);
-    SDL_ConvertPixels(w, hgt, SDL_PIXELFORMAT_RGB888, f.pixels().data(), f.width() * 4, ws->format->format,
-                      ws->pixels, ws->pitch);
+    const int bpp = ws->format->BytesPerPixel;
+    for (const SDL_Rect& r : rects)
+        SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_RGB888, f.row(r.y) + r.x, f.width() * 4, ws->format->format,
+                          static_cast<uint8_t*>(ws->pixels) + static_cast<size_t>(r.y) * ws->pitch + r.x * bpp,
+                          ws->pitch);
     if (SDL_MUSTLOCK(ws)) SDL_UnlockSurface(ws);
-    SDL_UpdateWindowSurface(h.window);
+    SDL_UpdateWindowSurfaceRects(h.window, rects.data(), static_cast<int>(rects.size()));
 }
 
 void SdlPlatform::presentAll()
@@ -271,6 +287,7 @@ bool SdlPlatform::openWindows()
             hgt = ws->h;
         }
         h.scene = std::make_unique<FrmMain>(std::max(w, 1), std::max(hgt, 1));
+        h.scene->incremental = true;
     }
     return true;
 }
@@ -330,7 +347,7 @@ void SdlPlatform::runFullScreen()
                 if (static_cast<int32_t>(now - h.next) > static_cast<int32_t>(interval)) h.next = now + interval;
                 if (m.tmrAnimation.enabled) {
                     m.tmrAnimation_Timer();
-                    present(h);
+                    if (running_) present(h, false);
                 }
             }
         }
@@ -372,7 +389,6 @@ bool SdlPlatform::setWallPaper(const std::string& path)
 
 // The preview: the fixed picture stretched over the host's window, redrawn
 // when it changes size, until the host destroys it.
-
 void SdlPlatform::runPreview(long long hostWindow)
 {
     Display* d = XOpenDisplay(nullptr);
@@ -388,6 +404,12 @@ void SdlPlatform::runPreview(long long hostWindow)
         return;
     }
     XSelectInput(d, w, StructureNotifyMask | ExposureMask);
+    // A window destroyed before the server took the request above sends no
+    // DestroyNotify; asking for it again, after the request, tells.
+    if (!XGetWindowAttributes(d, w, &a)) {
+        XCloseDisplay(d);
+        return;
+    }
     Picture preview;
     try {
         preview = LoadResPicture(1, ResourceKind::Data);
@@ -452,6 +474,9 @@ int runShell(const CommandLine& c)
             run.root = false;
         }
     }
+    // A window given by its id (xscreensaver's preview passes --root and
+    // --window-id) is taken before the root window.
+    if (run.windowId) run.root = false;
     if (run.windowId || run.root) text = "/S";
     SdlPlatform platform(run);
     setSaverPlatform(&platform);

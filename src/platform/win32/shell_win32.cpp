@@ -5,8 +5,6 @@
 // No C++ exception crosses a Win32 callback: the window procedures catch
 // ProgramEnd (and anything else), remember it and leave the message loop.
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,8 +40,16 @@ constexpr UINT kHostWatchMs = 500;
 
 const char* const kSceneClass = "SylvadraFrmMain";
 const char* const kPreviewClass = "SylvadraFrmPreview";
+const char* const kStandInClass = "SylvadraPreviewStandIn";
 
 HWND toHwnd(long long handle) { return reinterpret_cast<HWND>(static_cast<intptr_t>(handle)); }
+
+// Wine (which exports wine_get_version from its ntdll).
+bool runningUnderWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
 
 // A 32-bit top-down device-independent bitmap header for 0x00RRGGBB pixels
 // (blue, green, red, unused in memory: the layout of BI_RGB at 32 bits).
@@ -106,7 +112,7 @@ public:
         return base + "\\Sylvadra";
     }
     void beep() override { MessageBeep(0); }
-    void resetMousePointer() override { SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))); }
+    void resetMousePointer() override { SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))); } // IDC_ARROW
     uint32_t tickCount() override { return GetTickCount(); }
     LocalDateTime now() override
     {
@@ -196,6 +202,7 @@ public:
 private:
     static LRESULT CALLBACK sceneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK previewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK standInProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT sceneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT previewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -209,6 +216,7 @@ private:
     void presentScene(HDC dc);
     void presentScene();
     void previewResize(HWND hwnd, HDC dc);
+    void placeStandIn();
 
     HINSTANCE instance_;
     int status_ = 0;
@@ -231,6 +239,10 @@ private:
     HWND previewWnd_ = nullptr;
     HWND previewHost_ = nullptr;
     Picture previewPicture_;
+    // Wine draws no child window whose parent belongs to another process:
+    // there a borderless top-level window owned by the host shows the same
+    // picture over the preview's place.
+    HWND standIn_ = nullptr;
 };
 
 void Win32Host::doEvents()
@@ -241,6 +253,17 @@ void Win32Host::doEvents()
 // ---------------------------------------------------------------------------
 // System state
 
+// SPI_SETSCREENSAVEACTIVE without storing it in the profile or telling other
+// windows, then read back: under Wine the setting goes to the X server,
+// whose connection is only sent on with a request that waits for an answer,
+// and the program may end right after.
+void switchScreenSaveActive(bool active)
+{
+    SystemParametersInfoA(kSpiSetScreenSaveActive, active ? 1u : 0u, nullptr, 0);
+    BOOL now = FALSE;
+    SystemParametersInfoA(kSpiGetScreenSaveActive, 0, &now, 0);
+}
+
 void Win32Platform::setScreenSaveActive(bool active)
 {
     if (!active && !activationKnown_) {
@@ -250,14 +273,14 @@ void Win32Platform::setScreenSaveActive(bool active)
             activationKnown_ = true;
         }
     }
-    SystemParametersInfoA(kSpiSetScreenSaveActive, active ? 1u : 0u, nullptr, 0);
+    switchScreenSaveActive(active);
     activationSwitchedOff_ = !active;
 }
 
 void Win32Platform::restoreSystemState()
 {
     if (activationSwitchedOff_ && activationKnown_) {
-        SystemParametersInfoA(kSpiSetScreenSaveActive, activationBefore_ ? 1u : 0u, nullptr, 0);
+        switchScreenSaveActive(activationBefore_);
         activationSwitchedOff_ = false;
     }
     if (runningSet_) setScreenSaverRunning(false);
@@ -583,15 +606,27 @@ LRESULT Win32Platform::previewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             ReleaseDC(hwnd, dc);
         }
         InvalidateRect(hwnd, nullptr, FALSE);
+        placeStandIn();
         return 0;
     case WM_TIMER:
         // A host that went away without destroying its children (or a
         // handle that never was a window) ends the preview too.
-        if (wp == kHostWatchTimer && !IsWindow(previewHost_)) DestroyWindow(hwnd);
+        if (wp == kHostWatchTimer) {
+            if (!IsWindow(previewHost_)) DestroyWindow(hwnd);
+            else placeStandIn();
+        }
         return 0;
+    case WM_MOVE:
+        placeStandIn();
+        break;
     case WM_DESTROY: {
         KillTimer(hwnd, kHostWatchTimer);
         if (hwnd == previewWnd_) previewWnd_ = nullptr;
+        if (standIn_) {
+            HWND s = standIn_;
+            standIn_ = nullptr;
+            DestroyWindow(s);
+        }
         // frmPreview.Form_Unload
         Procedure p("frmPreview", "Form_Unload");
         try {
@@ -604,6 +639,49 @@ LRESULT Win32Platform::previewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     default: break;
     }
     return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK Win32Platform::standInProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    switch (msg) {
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        if (self) {
+            try {
+                self->previewResize(hwnd, dc);
+            } catch (...) {
+            }
+        }
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+    default: break;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+// The stand-in covers the preview's place on the screen while the preview
+// is visible.
+void Win32Platform::placeStandIn()
+{
+    if (!standIn_ || !previewWnd_) return;
+    RECT r{};
+    GetWindowRect(previewWnd_, &r);
+    const bool show = IsWindowVisible(previewWnd_) && r.right > r.left && r.bottom > r.top;
+    RECT now{};
+    GetWindowRect(standIn_, &now);
+    if (show && !EqualRect(&now, &r))
+        SetWindowPos(standIn_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    if (show != (IsWindowVisible(standIn_) != 0)) ShowWindow(standIn_, show ? SW_SHOWNOACTIVATE : SW_HIDE);
 }
 
 void Win32Platform::runPreview(long long hostWindow)
@@ -645,6 +723,13 @@ void Win32Platform::runPreview(long long hostWindow)
     SetWindowLongA(wnd, kGwlHwndParent, static_cast<LONG>(reinterpret_cast<intptr_t>(host)));
     SetWindowPos(wnd, nullptr, 0, 0, rc.right, rc.bottom, kSwpNoZOrderNoActivateShow);
     SetTimer(wnd, kHostWatchTimer, kHostWatchMs, nullptr);
+
+    if (runningUnderWine() && IsWindow(host) &&
+        registerClass(kStandInClass, standInProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)))) {
+        standIn_ = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kStandInClass, "Sylvadra", WS_POPUP, 0, 0, 0,
+                                   0, host, nullptr, instance_, this);
+        placeStandIn();
+    }
 
     // The preview lives until the host destroys its window.
     MSG msg;
