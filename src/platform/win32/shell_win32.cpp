@@ -508,6 +508,8 @@ void Win32Platform::runFullScreen()
     GetClientRect(sceneWnd_, &rc);
     auto scene = std::make_unique<FrmMain>(std::max<int>(rc.right - rc.left, 1), std::max<int>(rc.bottom - rc.top, 1));
     scene_ = scene.get();
+    // Frames are composed where they changed only, pixel for pixel the same.
+    scene_->incremental = true;
     sceneLoaded_ = true;
     setWallpaperScene(scene_);
     try {
