@@ -40,7 +40,7 @@ windows: deps $(WINBUILD)/build.ninja
 
 SANITIZE = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 $(ASANBUILD)/build.ninja: | deps
-	cmake -S . -B $(ASANBUILD) -G Ninja "-DCMAKE_CXX_FLAGS=$(SANITIZE)" \
+	cmake -S . -B $(ASANBUILD) -G Ninja "-DCMAKE_CXX_FLAGS=$(SANITIZE)" "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" \
 	  "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined"
 
 sanitized: deps $(ASANBUILD)/build.ninja
