@@ -97,7 +97,7 @@ protected:
     {
         std::vector<std::string> out;
         for (const auto& e : fs::recursive_directory_iterator(root_))
-            if (e.is_regular_file() && e.path().filename() != "plain") out.push_back(fs::relative(e.path(), root_).string());
+            if (e.is_regular_file() && e.path().filename() != "plain") out.push_back(fs::relative(e.path(), root_).generic_string());
         return out;
     }
     // The full-screen start as Main leaves it: running, pointer hidden.
