@@ -52,6 +52,24 @@ TEST(FuzzInputs, SettingsCorpusKeepsItsRules)
     syl::settings() = syl::Settings{};
 }
 
+// Found by the settings fuzz target: a line holding only a vertical tab
+// looks blank to std::isspace but not to GKeyFile, and used to make the
+// whole damaged file unreadable, while a write brought its keys back.
+TEST(FuzzInputs, LineOfAVerticalTabKeepsTheRestOfADamagedFileReadable)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fuzz::scratchFolder();
+    std::ofstream(dir / "sylvadra" / "settings.ini", std::ios::binary) << "[Settings]\nmaxFl=7\n\v\n]\nSpeed=3\n";
+    auto store = syl::makeIniSettingsStore(dir.string());
+    EXPECT_EQ(store->get("Sylvadra", "Settings", "maxFl", "-"), "7");
+    EXPECT_EQ(store->get("Sylvadra", "Settings", "Speed", "-"), "3");
+    store->set("Sylvadra", "Settings", "Date", "0");
+    EXPECT_EQ(store->get("Sylvadra", "Settings", "maxFl", "-"), "7");
+    EXPECT_EQ(store->get("Sylvadra", "Settings", "Speed", "-"), "3");
+    EXPECT_EQ(store->get("Sylvadra", "Settings", "Date", "-"), "0");
+    fuzz::removeScratchFolder();
+}
+
 TEST(FuzzInputs, CommandLineCorpusKeepsItsRules)
 {
     const auto inputs = corpus("cmdline");

@@ -51,7 +51,9 @@ std::string keepReadableLines(const char* data, gsize length)
         size_t first = 0;
         while (first < line.size() && std::isspace(static_cast<unsigned char>(line[first]))) ++first;
         if (first == line.size() || line[first] == '#') {
-            out += line + '\n';
+            // Blank to std::isspace is not always blank to GKeyFile (a
+            // vertical tab is not), so GKeyFile decides.
+            if (parses(line)) out += line + '\n';
         } else if (line[first] == '[') {
             inGroup = parses(line);
             if (inGroup) out += line + '\n';
@@ -103,7 +105,12 @@ public:
              const std::string& value) override
     {
         KeyFile k;
-        loadLeniently(k.kf, fileOf(app));
+        if (!loadLeniently(k.kf, fileOf(app))) {
+            // What a read cannot see is not written back either: a failed
+            // load may have left part of the file in the key file.
+            g_key_file_free(k.kf);
+            k.kf = g_key_file_new();
+        }
         g_key_file_set_string(k.kf, section.c_str(), key.c_str(), value.c_str());
         gsize length = 0;
         gchar* data = g_key_file_to_data(k.kf, &length, nullptr);

@@ -52,18 +52,18 @@ inline std::string checkCommandLine(const std::string& bytes)
         if (r.ticks < 0 || r.ticks > 100000000) return "ticks out of range";
         if (r.seed != c.seed) return "the render seed differs from the run's seed";
     }
-    // The command text is the arguments after the options, joined by blanks.
-    size_t tail = 0;
-    std::string joined;
-    for (size_t n = args.size(); n > 0; --n) {
-        std::string candidate;
-        for (size_t i = n - 1; i < args.size(); ++i) candidate += (i == n - 1 ? "" : " ") + args[i];
-        if (candidate == c.commandText) {
-            tail = n;
-            joined = candidate;
+    // The command text is the last arguments joined by blanks: the one run
+    // of last arguments whose joined length is the text's length.
+    if (!c.commandText.empty()) {
+        size_t length = 0, first = args.size();
+        while (first > 0 && length < c.commandText.size()) {
+            --first;
+            length += args[first].size() + (first + 1 < args.size() ? 1 : 0);
         }
+        std::string joined;
+        for (size_t i = first; i < args.size(); ++i) joined += (i == first ? "" : " ") + args[i];
+        if (joined != c.commandText) return "the command text is not the last arguments joined";
     }
-    if (!c.commandText.empty() && tail == 0) return "the command text is not the last arguments joined";
 
     const std::string text = syl::normaliseCommandText(c.commandText);
     if (syl::normaliseCommandText(text) != text) return "normalising twice changes the command text";

@@ -18,6 +18,9 @@ ErrorAction dispatchError(const char*, const char*, const RuntimeError&, int, un
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
+    // The folder's name is made first, so that it is destroyed only after
+    // the exit handler that removes the folder has run.
+    fuzz::scratchFolder();
     std::atexit(fuzz::removeScratchFolder);
     return 0;
 }

@@ -9,7 +9,8 @@
 #   TARGET       settings, cmdline (default both)
 # Environment: CLANGXX (default clang++), FUZZ_JOBS (parallel fuzzing
 # processes per target, default 1), FUZZ_KEEP_CORPUS=1 (go on from the
-# corpus grown by an earlier run).
+# corpus grown by an earlier run), FUZZ_TIMEOUT (seconds one input may take,
+# default 10; long runs on a shared machine may want more).
 #
 # Exit status 0 when no target found anything; otherwise 1, with the failing
 # inputs left as WORK_FOLDER/crash-<target>-* (or leak-, timeout-, oom-).
@@ -87,7 +88,7 @@ for t in $targets; do
 
     echo "== fuzz_$t for $seconds s"
     log="$work/fuzz_$t.log"
-    set -- -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    set -- -max_total_time="$seconds" -max_len=4096 -timeout="${FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$work/crash-$t-" "$corpus"
     if [ "$jobs" -gt 1 ]; then
         set -- -jobs="$jobs" -workers="$jobs" "$@"

@@ -68,15 +68,15 @@ inline std::string checkNumberText(const std::string& text)
     return {};
 }
 
-// A private folder for the key files of one process.
+// A private folder for the key files of one process, with the settings
+// folder in it (made again after removeScratchFolder).
 inline const std::filesystem::path& scratchFolder()
 {
-    static const std::filesystem::path dir = [] {
-        std::filesystem::path base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
-        std::filesystem::path d = base / ("sylvadra-settings-check-" + std::to_string(getpid()));
-        std::filesystem::create_directories(d / "sylvadra");
-        return d;
-    }();
+    static const std::filesystem::path dir =
+        (std::filesystem::exists("/dev/shm") ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path()) /
+        ("sylvadra-settings-check-" + std::to_string(getpid()));
+    std::error_code ec;
+    std::filesystem::create_directories(dir / "sylvadra", ec);
     return dir;
 }
 
