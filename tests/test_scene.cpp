@@ -384,3 +384,32 @@ TEST_F(SceneTest, OnlyARealMouseMovementEndsTheSaver)
     resetSaverState();
     setSaverPlatform(nullptr);
 }
+
+TEST_F(SceneTest, TextAndAddressLabelFollowTheScreensResolution)
+{
+    Rnd rnd(7);
+    setRandomSource(&rnd);
+    auto layout = [](FrmMain& m) {
+        m.Form_Load();
+        m.Form_Resize();
+        return std::array<int, 5>{m.lblURL.width, m.lblURL.height, m.lblURL.left, m.lblURL.top,
+                                  static_cast<int>(TextHeight(m.form, "1"))};
+    };
+    FrmMain normal(1024, 768);
+    const auto at96 = layout(normal);
+    EXPECT_EQ(at96[0], 137);
+    EXPECT_EQ(at96[1], 19);
+    FrmMain sharp(2048, 1536);
+    sharp.setDpi(192);
+    const auto at192 = layout(sharp);
+    EXPECT_EQ(at192[0], 274);
+    EXPECT_EQ(at192[1], 38);
+    EXPECT_EQ(at192[2], 2048 - 274 - 3);
+    EXPECT_EQ(at192[3], 1536 - 38);
+    EXPECT_NEAR(at192[4], 2 * at96[4], 1) << "text twice as tall at twice the resolution";
+    // 150 % rounds the label's twips half to even.
+    FrmMain mid(1024, 768);
+    mid.setDpi(144);
+    EXPECT_EQ(mid.lblURL.width, 206);  // 205.5
+    EXPECT_EQ(mid.lblURL.height, 28);  // 28.5
+}

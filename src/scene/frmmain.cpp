@@ -1,6 +1,8 @@
 // frmMain: loading, layout of a new scene and the composition of a landscape.
 #include "scene/frmmain.h"
 
+#include <algorithm>
+
 #include "errors/handler.h"
 #include "platform/font.h"
 #include "platform/host.h"
@@ -19,22 +21,29 @@ FrmMain::FrmMain(int scaleWidth, int scaleHeight)
     : form(scaleWidth, scaleHeight, kBlack), picBG(640, 480, kBlack), picBuffer(105, 89, kWhite),
       picMask(97, 73, kBlack), picObjekt(97, 81, kBlack), picHimmel(738, 119, RGB(192, 255, 255))
 {
-    const Font* f = &Font::scene();
     form.foreColor = kWhite;
-    form.font = f;
     picBG.foreColor = kWhite;
     picBG.fillColor = kWhite;
-    picBG.font = f;
     picBuffer.foreColor = kWhite;
-    picBuffer.font = f;
     picHimmel.foreColor = RGB(128, 128, 128);
     picHimmel.fillColor = kWhite;
-    picHimmel.font = f; // "Arial" 8.25 point is never printed with
-    // lblURL: 2055 x 285 twips.
-    lblURL.width = 137;
-    lblURL.height = 19;
     lblURL.caption = kWebAddress;
+    setDpi(96);
     for (auto& r : flights) r.frame = 1;
+}
+
+void FrmMain::setDpi(int dpi)
+{
+    dpi_ = std::clamp(dpi, 24, 960);
+    const Font* f = &Font::sceneAt(13.0f * static_cast<float>(dpi_) / 96.0f);
+    form.font = f;
+    picBG.font = f;
+    picBuffer.font = f;
+    picHimmel.font = f; // "Arial" 8.25 point is never printed with
+    // lblURL: 2055 x 285 twips, 1440 twips to the inch.
+    lblURL.width = CInt(2055.0 * dpi_ / 1440.0);
+    lblURL.height = CInt(285.0 * dpi_ / 1440.0);
+    invalidateFrame();
 }
 
 const Picture& FrmMain::picture(int id, ResourceKind kind)
