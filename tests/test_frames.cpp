@@ -62,3 +62,43 @@ TEST(Frames, IncrementalFramesEqualWholeFramesTickForTick)
     EXPECT_GT(partial, 1900) << "most frames are composed in part";
     setHost(nullptr);
 }
+
+TEST(Frames, CloudEdgesOnEveryColumnMoveWithoutTrails)
+{
+    // A strip of plain sky rows with single cloud pixels alone at the first
+    // and the last column of a 16-column block, inside one, and at the
+    // strip's ends: moving it must redraw where each pixel was and where it
+    // is now, through both copies of the strip.
+    HeadlessHost host;
+    host.tick = 3600u * 1000u;
+    setHost(&host);
+    ErrPtnr::Unload();
+    settings() = Settings{};
+    settings().SpeedS = 1.03f;
+    Rnd rndWhole(77), rndIncremental(77);
+    FrmMain whole(200, 160), incremental(200, 160);
+    incremental.incremental = true;
+    for (auto* m : {&whole, &incremental}) {
+        Rnd& rnd = m == &whole ? rndWhole : rndIncremental;
+        setRandomSource(&rnd);
+        m->Form_Load();
+        m->Form_Resize();
+        Surface& s = m->picHimmel;
+        for (int y = 0; y < s.height(); ++y) {
+            for (int x = 0; x < s.width(); ++x) s.setPixel(x, y, RGB(100, 150, 200 + y % 50));
+            for (int x : {0, 80, 127, 161, s.width() - 1})
+                if (x < s.width() && (x + y) % 3 == 0) s.setPixel(x, y, RGB(255, 255, 255));
+        }
+        setRandomSource(nullptr);
+    }
+    for (int t = 0; t < 600; ++t) {
+        host.tick += static_cast<uint32_t>(whole.tmrAnimation.interval);
+        setRandomSource(&rndWhole);
+        whole.tmrAnimation_Timer();
+        setRandomSource(&rndIncremental);
+        incremental.tmrAnimation_Timer();
+        setRandomSource(nullptr);
+        ASSERT_EQ(whole.form.pixels(), incremental.form.pixels()) << "frame " << t << ", strip at " << whole.cloudOffset;
+    }
+    setHost(nullptr);
+}

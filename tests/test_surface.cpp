@@ -39,6 +39,30 @@ TEST(Surface, ResizeKeepsWhatRemainsAndFillsWithBackground)
     EXPECT_TRUE(s.pixels().empty());
 }
 
+TEST(Surface, AnySequenceOfSizesKeepsTheCornerThatRemains)
+{
+    // Shrinking and growing in place, in every order a landscape goes
+    // through, against a fresh image of the new size with the kept corner
+    // copied over.
+    Surface s(5, 4, K);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) s.setPixel(x, y, static_cast<Color>(100 + 10 * y + x));
+    const int sizes[][2] = {{5, 2}, {3, 2}, {7, 2}, {7, 6}, {2, 9}, {2, 1}, {8, 3}, {8, 3}, {0, 4}, {4, 4}, {6, 5}};
+    Color back = K;
+    for (auto [w, h] : sizes) {
+        std::vector<Color> expect(static_cast<size_t>(w) * h, back == K ? W : K);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                expect[static_cast<size_t>(y) * w + x] = (x < s.width() && y < s.height()) ? s.pixel(x, y) : (back == K ? W : K);
+        back = back == K ? W : K;
+        s.backColor = back;
+        s.resize(w, h);
+        ASSERT_EQ(s.pixels(), expect) << w << " x " << h;
+        // Marks the new area so that the next step tells kept from cleared.
+        if (w > 1 && h > 1) s.setPixel(w - 1, h - 1, static_cast<Color>(7 * w + h));
+    }
+}
+
 TEST(Surface, BitBltClipsAtEveryEdgeOfBothRectangles)
 {
     Picture src = pic(2, 2, {R, G, B, W});

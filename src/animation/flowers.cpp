@@ -13,7 +13,7 @@ void FrmMain::Blumen()
     Procedure p("frmMain", "Blumen");
     p.run([&] {
         const Settings& st = settings();
-        const double W = picBuffer.scaleWidth(), H = picBuffer.scaleHeight();
+        const double W = frameWidth(), H = frameHeight();
         // Growing flowers are drawn into the frame, planted ones and grass
         // into the landscape.
         auto paintIcon = [&](Surface& s, int id, double x, double y, double w, double h) {

@@ -2,11 +2,13 @@
 // frame buffer, draws the cloud strip, the growing flowers, the flying
 // object and the text over it, and copies the frame to the form. The
 // incremental composition records the same drawings and composes only the
-// rectangles that differ from the last frame, directly on the form: where
-// the last frame's drawings were, where this frame's are, where the
-// landscape changed, and the cloud band when the clouds moved. Each pixel of
-// a rectangle is composed from the landscape up through every drawing that
-// touches it, so it ends exactly as in the whole composition.
+// rectangles that differ from the last frame, directly on the form: where a
+// drawing of the last frame is not repeated in this one, where a drawing of
+// this frame is new, where the landscape changed, and the cloud band when
+// the clouds moved. Each pixel of a rectangle is composed from the landscape
+// up through every drawing that touches it, so it ends exactly as in the
+// whole composition. A drawing repeated in the same order over an unchanged
+// landscape leaves its pixels as they were.
 #include <algorithm>
 
 #include "platform/font.h"
@@ -32,7 +34,48 @@ FrmMain::Rect rectOf(long long x, long long y, long long w, long long h)
     auto c = [](long long v) { return static_cast<int>(std::clamp(v, -(1LL << 30), 1LL << 30)); };
     return {c(x), c(y), c(x + w), c(y + h)};
 }
+long long areaOf(const FrmMain::Rect& r) { return static_cast<long long>(r.x1 - r.x0) * (r.y1 - r.y0); }
+// Joins rectangles that overlap where their bounding box costs no more than
+// the two apart (the old and new place of a moving object, a drawing inside
+// the cloud band), so that no pixel is composed twice without need.
+void mergeRects(std::vector<FrmMain::Rect>& rects)
+{
+    std::erase_if(rects, [](const FrmMain::Rect& r) { return r.empty(); });
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (size_t i = 0; i < rects.size(); ++i)
+            for (size_t j = i + 1; j < rects.size(); ++j) {
+                const FrmMain::Rect a = rects[i], b = rects[j];
+                if (!overlaps(a, b)) continue;
+                const FrmMain::Rect u{std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1),
+                                      std::max(a.y1, b.y1)};
+                if (areaOf(u) > areaOf(a) + areaOf(b)) continue;
+                rects[i] = u;
+                rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(j));
+                merged = true;
+                --j;
+            }
+    }
+}
+int clampPx(double v) { return static_cast<int>(std::clamp(roundHalfEven(v), -1.0e9, 1.0e9)); }
 } // namespace
+
+// A picture painted whole at (x, y) in w x h: where it lands, and what it is.
+FrmMain::FrameOp FrmMain::iconOp(int id, double x, double y, double w, double h)
+{
+    const Picture& icon = picture(id, ResourceKind::Icon);
+    const ImageView v = viewOf(icon);
+    FrameOp op;
+    op.key.kind = 1;
+    op.key.source = &icon;
+    op.key.x = clampPx(x);
+    op.key.y = clampPx(y);
+    op.key.w = clampPx(w);
+    op.key.h = clampPx(h);
+    op.rect = rectOf(op.key.x, op.key.y, op.key.w, op.key.h);
+    op.draw = [=](Surface& s) { PaintPicture(s, v, x, y, w, h); };
+    return op;
+}
 
 void FrmMain::invalidateFrame()
 {
@@ -49,20 +92,16 @@ void FrmMain::bufferBlit(int x, int y, int w, int h, const ImageView& src, int s
         BitBlt(picBuffer, x, y, w, h, src, sx, sy, op);
         return;
     }
-    frameOps_.push_back({rectOf(x, y, w, h), strip, [=](Surface& s) { BitBlt(s, x, y, w, h, src, sx, sy, op); }});
+    frameOps_.push_back({rectOf(x, y, w, h), strip, [=](Surface& s) { BitBlt(s, x, y, w, h, src, sx, sy, op); }, {}});
 }
 
 void FrmMain::bufferIcon(int id, double x, double y, double w, double h)
 {
-    const Picture& icon = picture(id, ResourceKind::Icon);
     if (!incremental) {
-        PaintPicture(picBuffer, viewOf(icon), x, y, w, h);
+        PaintPicture(picBuffer, viewOf(picture(id, ResourceKind::Icon)), x, y, w, h);
         return;
     }
-    const ImageView v = viewOf(icon);
-    long long rx = static_cast<long long>(roundHalfEven(x)), ry = static_cast<long long>(roundHalfEven(y));
-    long long rw = static_cast<long long>(roundHalfEven(w)), rh = static_cast<long long>(roundHalfEven(h));
-    frameOps_.push_back({rectOf(rx, ry, rw, rh), false, [=](Surface& s) { PaintPicture(s, v, x, y, w, h); }});
+    frameOps_.push_back(iconOp(id, x, y, w, h));
 }
 
 void FrmMain::bufferPrint(const std::string& text)
@@ -76,23 +115,92 @@ void FrmMain::bufferPrint(const std::string& text)
     const Color c = picBuffer.foreColor;
     int l = 0, t = 0, r = 0, b = 0;
     f.inkBox(x, y, text, l, t, r, b);
-    frameOps_.push_back({Rect{l, t, r, b}, false, [&f, x, y, c, text](Surface& s) { f.draw(s, x, y, text, c); }});
+    frameOps_.push_back({Rect{l, t, r, b}, false, [&f, x, y, c, text](Surface& s) { f.draw(s, x, y, text, c); },
+                         OpKey{2, &f, 0, 0, 0, 0, x, y, c, text}});
     picBuffer.currentX += f.measure(text);
 }
 
 void FrmMain::backgroundIcon(int id, double x, double y, double w, double h)
 {
-    const Picture& icon = picture(id, ResourceKind::Icon);
     if (!incremental) {
-        PaintPicture(picBG, viewOf(icon), x, y, w, h);
+        PaintPicture(picBG, viewOf(picture(id, ResourceKind::Icon)), x, y, w, h);
         return;
     }
     // The landscape is read only at the start of a tick, so what a tick
     // plants is painted after its frame has been composed.
-    const ImageView v = viewOf(icon);
-    long long rx = static_cast<long long>(roundHalfEven(x)), ry = static_cast<long long>(roundHalfEven(y));
-    long long rw = static_cast<long long>(roundHalfEven(w)), rh = static_cast<long long>(roundHalfEven(h));
-    backgroundOps_.push_back({rectOf(rx, ry, rw, rh), false, [=](Surface& s) { PaintPicture(s, v, x, y, w, h); }});
+    backgroundOps_.push_back(iconOp(id, x, y, w, h));
+}
+
+void FrmMain::findStripClouds()
+{
+    const Surface& s = picHimmel;
+    const int W = s.width(), H = s.height(), B = kStripBlock;
+    stripClouds_.assign(static_cast<size_t>((H + B - 1) / B), {});
+    if (W <= 0) return;
+    // A row's sky colour: what at least two of three places along it show.
+    std::vector<Color> sky(static_cast<size_t>(H));
+    for (int y = 0; y < H; ++y) {
+        const Color a = s.pixel(0, y), b = s.pixel(W / 3, y), c = s.pixel(2 * W / 3, y);
+        sky[static_cast<size_t>(y)] = (b == c) ? b : a;
+    }
+    for (int by = 0; by * B < H; ++by) {
+        auto& runs = stripClouds_[static_cast<size_t>(by)];
+        const int y0 = by * B, y1 = std::min(H, y0 + B);
+        for (int bx = 0; bx * B < W; ++bx) {
+            const int x0 = bx * B, x1 = std::min(W, x0 + B);
+            bool plain = true;
+            for (int y = y0; y < y1 && plain; ++y) {
+                const Color* row = s.row(y);
+                const Color k = sky[static_cast<size_t>(y)];
+                for (int x = x0; x < x1; ++x) plain &= row[x] == k;
+            }
+            if (plain) continue;
+            if (!runs.empty() && runs.back().second == x0)
+                runs.back().second = x1;
+            else
+                runs.emplace_back(x0, x1);
+        }
+    }
+}
+
+// The parts of the cloud band that change when the strip moves from
+// oldOffset to cloudOffset: every cloud run where either copy of the strip
+// shows it, before and after. Plain sky shows the same colour in both.
+void FrmMain::addCloudDamage(std::vector<Rect>& dirty, int oldOffset) const
+{
+    const int SW = ScaleWidth(), B = kStripBlock;
+    std::vector<std::pair<int, int>> spans;
+    std::vector<Rect> open, next;
+    for (size_t by = 0; by < stripClouds_.size(); ++by) {
+        spans.clear();
+        for (const auto& [u0, u1] : stripClouds_[by])
+            for (int o : {oldOffset, static_cast<int>(cloudOffset)})
+                for (int shift : {0, -(bandWidth - 2)}) {
+                    const int x0 = std::max(0, o + shift + u0), x1 = std::min(SW, o + shift + u1);
+                    if (x0 < x1) spans.emplace_back(x0, x1);
+                }
+        std::sort(spans.begin(), spans.end());
+        const int y0 = bandTop + static_cast<int>(by) * B;
+        const int y1 = bandTop + std::min<int>(bandHeight, (static_cast<int>(by) + 1) * B);
+        next.clear();
+        for (size_t i = 0; i < spans.size();) {
+            int x0 = spans[i].first, x1 = spans[i].second;
+            for (++i; i < spans.size() && spans[i].first <= x1; ++i) x1 = std::max(x1, spans[i].second);
+            // Continues a rectangle of the blocks above when it spans the same columns.
+            auto same = std::find_if(open.begin(), open.end(), [&](const Rect& r) { return r.x0 == x0 && r.x1 == x1; });
+            if (same != open.end()) {
+                Rect r = *same;
+                r.y1 = y1;
+                next.push_back(r);
+                open.erase(same);
+            } else {
+                next.push_back({x0, y0, x1, y1});
+            }
+        }
+        dirty.insert(dirty.end(), open.begin(), open.end());
+        open.swap(next);
+    }
+    dirty.insert(dirty.end(), open.begin(), open.end());
 }
 
 void FrmMain::showFrame()
@@ -107,18 +215,41 @@ void FrmMain::showFrame()
     std::vector<Rect> dirty;
     const Rect band = clipTo(rectOf(0, bandTop, SW, bandHeight), SW, SH);
     const bool stripMoved = frameInvalid_ || cloudOffset != lastStripOffset_;
-    if (frameInvalid_) {
-        dirty.push_back({0, 0, SW, SH});
-    } else {
-        if (stripMoved && !band.empty()) dirty.push_back(band);
-        for (const auto* ops : {&lastOps_, &frameOps_})
-            for (const FrameOp& op : *ops)
-                if (!op.strip) dirty.push_back(clipTo(op.rect, SW, SH));
-        for (const Rect& r : backgroundChanged_) dirty.push_back(clipTo(r, SW, SH));
-    }
     // The two copies of the cloud strip are opaque and together cover the
     // whole band unless the main copy has moved almost a strip's width.
     const bool stripCoversBand = cloudOffset <= bandWidth - 2 && bandWidth >= SW;
+    const bool coveredBefore = lastStripOffset_ <= bandWidth - 2 && lastStripOffset_ >= 0;
+    if (frameInvalid_) {
+        dirty.push_back({0, 0, SW, SH});
+        findStripClouds();
+    } else {
+        if (stripMoved && !band.empty()) {
+            if (stripCoversBand && coveredBefore)
+                addCloudDamage(dirty, lastStripOffset_);
+            else
+                dirty.push_back(band);
+        }
+        // Drawings repeated from the last frame, matched in their order.
+        std::vector<char> lastKept(lastOps_.size(), 0);
+        size_t from = 0;
+        for (const FrameOp& op : frameOps_) {
+            if (op.strip) continue;
+            bool kept = false;
+            if (op.key.kind != 0)
+                for (size_t k = from; k < lastOps_.size(); ++k)
+                    if (!lastOps_[k].strip && lastOps_[k].key == op.key) {
+                        lastKept[k] = 1;
+                        from = k + 1;
+                        kept = true;
+                        break;
+                    }
+            if (!kept) dirty.push_back(clipTo(op.rect, SW, SH));
+        }
+        for (size_t k = 0; k < lastOps_.size(); ++k)
+            if (!lastOps_[k].strip && !lastKept[k]) dirty.push_back(clipTo(lastOps_[k].rect, SW, SH));
+        for (const Rect& r : backgroundChanged_) dirty.push_back(clipTo(r, SW, SH));
+    }
+    mergeRects(dirty);
     changed.clear();
     for (const Rect& r : dirty) {
         if (r.empty()) continue;

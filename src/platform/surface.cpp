@@ -23,8 +23,10 @@ inline Color applyOp(Color d, Color s, RasterOp op)
     }
 }
 
+// One row of a blit between two different images (rows of one image go
+// through memmove or blitRowSame).
 template <RasterOp Op>
-void blitRow(Color* d, const Color* s, int n)
+void blitRow(Color* __restrict d, const Color* __restrict s, int n)
 {
     if constexpr (Op == RasterOp::Copy) {
         std::memcpy(d, s, static_cast<size_t>(n) * sizeof(Color));
@@ -33,6 +35,10 @@ void blitRow(Color* d, const Color* s, int n)
     } else {
         for (int i = 0; i < n; ++i) d[i] |= s[i];
     }
+}
+void blitRowSame(Color* d, const Color* s, int n, RasterOp op)
+{
+    for (int i = 0; i < n; ++i) d[i] = applyOp(d[i], s[i], op);
 }
 
 int roundPx(double v) { return static_cast<int>(std::clamp(roundHalfEven(v), -1.0e9, 1.0e9)); }
@@ -62,21 +68,37 @@ void Surface::resize(int w, int h)
     const int oldW = width_, oldH = height_;
     const int keepW = std::min(w, oldW), keepH = std::min(h, oldH);
     const size_t oldN = pixels_.size();
-    if (static_cast<size_t>(n) > oldN) pixels_.resize(static_cast<size_t>(n));
+    // Pixels past the old end come out of the vector as background already.
+    if (static_cast<size_t>(n) > oldN) pixels_.resize(static_cast<size_t>(n), backColor);
     Color* p = pixels_.data();
-    if (w <= oldW) {
+    if (w < oldW) {
         for (int y = 1; y < keepH; ++y)
             std::memmove(p + static_cast<size_t>(y) * w, p + static_cast<size_t>(y) * oldW,
                          static_cast<size_t>(keepW) * sizeof(Color));
-    } else {
+    } else if (w > oldW) {
         for (int y = keepH - 1; y >= 0; --y) {
             std::memmove(p + static_cast<size_t>(y) * w, p + static_cast<size_t>(y) * oldW,
                          static_cast<size_t>(keepW) * sizeof(Color));
             std::fill(p + static_cast<size_t>(y) * w + keepW, p + static_cast<size_t>(y) * w + w, backColor);
         }
     }
-    if (h > keepH) std::fill(p + static_cast<size_t>(keepH) * w, p + static_cast<size_t>(n), backColor);
+    // Rows below the kept ones: only what still holds old pixels is cleared.
+    const size_t keptEnd = static_cast<size_t>(keepH) * static_cast<size_t>(w);
+    const size_t staleEnd = std::min(static_cast<size_t>(n), std::max(oldN, keptEnd));
+    if (staleEnd > keptEnd) std::fill(p + keptEnd, p + staleEnd, backColor);
     pixels_.resize(static_cast<size_t>(n));
+    width_ = w;
+    height_ = h;
+}
+
+void Surface::resizeForOverwrite(int w, int h)
+{
+    w = std::max(w, 0);
+    h = std::max(h, 0);
+    if (w == width_ && h == height_) return;
+    const long long n = static_cast<long long>(w) * h;
+    if (n > kMaxPixels) raiseError(kErrOutOfMemory);
+    pixels_.resize(static_cast<size_t>(n), backColor);
     width_ = w;
     height_ = h;
 }
@@ -145,8 +167,11 @@ void BitBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, int 
         long long j = overlapUp ? (j1 - 1 - k) : (j0 + k);
         Color* d = dst.row(static_cast<int>(y + j)) + (x + i0);
         const Color* s = src.pixels + static_cast<size_t>(sy + j) * src.stride + (sx + i0);
-        if (src.pixels == dst.pixels().data() && op == RasterOp::Copy) {
-            std::memmove(d, s, static_cast<size_t>(n) * sizeof(Color));
+        if (src.pixels == dst.pixels().data()) {
+            if (op == RasterOp::Copy)
+                std::memmove(d, s, static_cast<size_t>(n) * sizeof(Color));
+            else
+                blitRowSame(d, s, n, op);
             continue;
         }
         switch (op) {

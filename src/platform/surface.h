@@ -48,6 +48,9 @@ public:
     void setWidth(int w) { resize(w, height_); }
     void setHeight(int h) { resize(width_, h); }
     void resize(int w, int h);
+    // A new size whose pixels are about to be drawn over completely: what
+    // they hold until then is left unspecified, which spares clearing them.
+    void resizeForOverwrite(int w, int h);
 
     // Image: the current image as a picture.
     Picture image() const;

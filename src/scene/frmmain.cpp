@@ -106,13 +106,19 @@ void FrmMain::Form_Resize()
     p.run([&] {
         const int SW = ScaleWidth(), SH = ScaleHeight();
         p.step(50010, [&] { BuildBG(); });
+        // Both take the form's image right after their new sizes. The
+        // incremental composition composes on the form and needs no
+        // screen-sized buffer: the buffer keeps the cloud strip's size and
+        // only its screen size is remembered.
         p.step(50020, [&] {
-            picBuffer.setWidth(SW);
-            picBuffer.setHeight(SH);
-            picBG.setWidth(SW);
-            picBG.setHeight(SH);
+            frameWidth_ = SW;
+            frameHeight_ = SH;
+            if (!incremental) picBuffer.resizeForOverwrite(SW, SH);
+            picBG.resizeForOverwrite(SW, SH);
         });
-        p.step(50030, [&] { BitBlt(picBuffer, 0, 0, CLng(SW), CLng(SH), form.view(), 0, 0, RasterOp::Copy); });
+        p.step(50030, [&] {
+            if (!incremental) BitBlt(picBuffer, 0, 0, CLng(SW), CLng(SH), form.view(), 0, 0, RasterOp::Copy);
+        });
         p.step(50040, [&] { picBG.setPicture(form.view(), false); });
         p.step(50050, [&] {
             lblURL.left = SW - lblURL.width - 3;

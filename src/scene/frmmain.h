@@ -78,6 +78,11 @@ public:
     int dpi() const { return dpi_; }
 
     int ScaleWidth() const { return form.width(); }
+    // The size of the frame buffer picBuffer as the landscape left it (the
+    // screen's size), also when the incremental composition keeps no such
+    // buffer.
+    int frameWidth() const { return incremental ? frameWidth_ : picBuffer.scaleWidth(); }
+    int frameHeight() const { return incremental ? frameHeight_ : picBuffer.scaleHeight(); }
     int ScaleHeight() const { return form.height(); }
 
     // Events and procedures of the form.
@@ -194,15 +199,39 @@ private:
     void showFrame();
     void invalidateFrame();
 
+    // What a drawing draws, for telling whether a frame repeats a drawing
+    // of the last one: the same picture at the same place, or the same text
+    // in the same colour at the same point. Kind 0 is never the same
+    // (drawings from surfaces whose image may have changed).
+    struct OpKey {
+        int kind = 0;
+        const void* source = nullptr;
+        int x = 0, y = 0, w = 0, h = 0;
+        double px = 0, py = 0;
+        Color color = 0;
+        std::string text;
+        bool operator==(const OpKey&) const = default;
+    };
     struct FrameOp {
         Rect rect;
         bool strip = false;
         std::function<void(Surface&)> draw;
+        OpKey key;
     };
+    FrameOp iconOp(int id, double x, double y, double w, double h);
     std::vector<FrameOp> frameOps_, lastOps_, backgroundOps_;
     std::vector<Rect> backgroundChanged_;
+    // Where the cloud strip differs from its rows' sky colour: for each block
+    // of kStripBlock rows, the runs of strip columns (in whole blocks of
+    // kStripBlock columns) that hold clouds or a sun disc. Elsewhere the
+    // strip is plain sky, which looks the same wherever the strip stands.
+    static constexpr int kStripBlock = 16;
+    std::vector<std::vector<std::pair<int, int>>> stripClouds_;
+    void findStripClouds();
+    void addCloudDamage(std::vector<Rect>& dirty, int oldOffset) const;
     bool frameInvalid_ = true;
     int dpi_ = 96;
+    int frameWidth_ = 105, frameHeight_ = 89; // picBuffer's size at design time
     int lastStripOffset_ = -1 << 20;
 
     std::map<std::pair<int, int>, Picture> pictures_;

@@ -64,18 +64,14 @@ void FrmMain::Himmel()
         });
         p.step(50050, [&] { PaintPicture(picBG, picHimmel.view(), 0, 0); });
         const int stripW = CLng(SW * 1.156), stripH = CLng(SH * 0.25);
-        p.step(50060, [&] {
-            picBuffer.setWidth(stripW);
-            picBuffer.setHeight(stripH);
-        });
+        // The buffer and the strip are drawn over completely right after
+        // taking their new sizes.
+        p.step(50060, [&] { picBuffer.resizeForOverwrite(stripW, stripH); });
         p.step(50070, [&] {
             StretchBlt(picBuffer, 0, 0, stripW, stripH, picHimmel.view(), 0, 0, CLng(picHimmel.scaleWidth()),
                        CLng(picHimmel.scaleHeight()), RasterOp::Copy);
         });
-        p.step(50080, [&] {
-            picHimmel.setWidth(stripW);
-            picHimmel.setHeight(stripH);
-        });
+        p.step(50080, [&] { picHimmel.resizeForOverwrite(stripW, stripH); });
         p.step(50090, [&] {
             PaintPicture(picHimmel, picBuffer.view(), 0, 0, picHimmel.scaleWidth(), picHimmel.scaleHeight());
         });
