@@ -390,3 +390,33 @@ TEST_F(AnimationTest, DormantSlotsWanderAndReroll)
     EXPECT_FLOAT_EQ(f.size, 17.0f);
     EXPECT_EQ(scripted_.remaining(), 0u);
 }
+
+TEST(AnimationStrips, MirroredStripsArePaintedOntoThemselvesWithANegativeWidth)
+{
+    // With the painted pictures: every row of a strip that flies the other
+    // way reversed within the strip's width, pixel for pixel as painting the
+    // strip onto itself with its width negated.
+    HeadlessHost host;
+    setHost(&host);
+    settings() = Settings{};
+    FrmMain m(640, 480);
+    ScriptedRandom draws;
+    setRandomSource(&draws);
+    for (auto [code, colour, mask, width] : {std::array<int, 4>{11, 201, 211, 80}, {23, 223, 224, 77}}) {
+        m.flightKind = 0;
+        draws.push(rFor(-2000, 34, code));
+        m.launch();
+        ASSERT_EQ(m.flightKind, code);
+        for (auto [box, id] : {std::pair<Surface*, int>{&m.picObjekt, colour}, {&m.picMask, mask}}) {
+            const Picture& pic = m.picture(id);
+            Surface expect(pic.width, pic.height);
+            expect.setPicture(pic, true);
+            const Picture plain = expect.image();
+            PaintPicture(expect, viewOf(plain), width, 0, -width, pic.height, 0, 0, width, pic.height);
+            EXPECT_NE(expect.pixels(), plain.pixels) << "a strip that shows its mirroring";
+            EXPECT_EQ(box->pixels(), expect.pixels()) << "code " << code << ", picture " << id;
+        }
+    }
+    setRandomSource(nullptr);
+    setHost(nullptr);
+}

@@ -1,5 +1,7 @@
 // Flying objects: one at a time crosses the sky. Launch, the move of each
 // tick, the end of a flight and the drawing with mask and colour strips.
+#include <algorithm>
+
 #include "errors/handler.h"
 #include "platform/random.h"
 #include "scene/frmmain.h"
@@ -34,13 +36,23 @@ Kind kindOf(int code)
 bool gated(int code) { return code == 21 || code == 27 || code == 29 || (code >= 31 && code <= 34); }
 
 // Loads a strip into a picture box that sizes itself to it, mirrored when
-// asked: every row reversed within the strip's width.
+// asked: the strip painted onto itself with its width negated, so that
+// column i takes column width - 1 - i where that lies in the picture (a
+// width one wider than the picture keeps column 0). Done row by row in
+// place: a launch allocates nothing.
 void loadStrip(Surface& box, const Picture& pic, bool mirrored, int width)
 {
     box.setPicture(pic, true);
-    if (mirrored) {
-        Picture unmirrored = box.image();
-        PaintPicture(box, viewOf(unmirrored), width, 0, -width, pic.height, 0, 0, width, pic.height);
+    if (!mirrored) return;
+    const int w = box.width();
+    std::vector<Color> row(static_cast<size_t>(w));
+    for (int y = 0; y < box.height(); ++y) {
+        Color* d = box.row(y);
+        std::copy(d, d + w, row.begin());
+        for (int i = 0; i < std::min(w, width); ++i) {
+            const int j = width - 1 - i;
+            if (j >= 0 && j < w) d[i] = row[static_cast<size_t>(j)];
+        }
     }
 }
 
@@ -66,6 +78,25 @@ void FrmMain::launch()
     loadStrip(picMask, picture(k.mask), k.mirrored, k.mirrorWidth);
     loadStrip(picObjekt, picture(k.colour), k.mirrored, k.mirrorWidth);
     if (gated(c)) lastBigStart = tickNow;
+}
+
+void FrmMain::loadFlightPictures()
+{
+    size_t largest = 0;
+    for (int code = 1; code <= 50; ++code) {
+        const Kind k = kindOf(code);
+        if (k.colour == 0) continue;
+        for (int id : {k.colour, k.mask}) {
+            try {
+                largest = std::max(largest, picture(id).pixels.size());
+            } catch (...) {
+                // Reported where the picture is first drawn, as without this.
+            }
+        }
+    }
+    // The strip boxes take the largest strip without a new allocation.
+    picMask.reserve(largest);
+    picObjekt.reserve(largest);
 }
 
 void FrmMain::drawFlight()

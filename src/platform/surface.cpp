@@ -91,6 +91,14 @@ void Surface::resize(int w, int h)
     height_ = h;
 }
 
+void Surface::reserve(size_t n)
+{
+    if (n <= pixels_.capacity()) return;
+    const size_t used = pixels_.size();
+    pixels_.resize(n, backColor);
+    pixels_.resize(used);
+}
+
 void Surface::resizeForOverwrite(int w, int h)
 {
     w = std::max(w, 0);

@@ -51,6 +51,9 @@ public:
     // A new size whose pixels are about to be drawn over completely: what
     // they hold until then is left unspecified, which spares clearing them.
     void resizeForOverwrite(int w, int h);
+    // Room for an image of n pixels, written once so that taking an image
+    // up to that size later neither allocates nor touches new pages.
+    void reserve(size_t n);
 
     // Image: the current image as a picture.
     Picture image() const;

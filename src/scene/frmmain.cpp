@@ -98,6 +98,7 @@ void FrmMain::Form_Load()
         p.step(50040, [&] { dyMin = Zz(-4, -1); });
         p.step(50050, [&] { dyMax = Zz(1, 4); });
     });
+    loadFlightPictures();
 }
 
 void FrmMain::Form_Resize()

@@ -121,6 +121,9 @@ public:
 
     // Pieces of the tick, also used on their own by tests.
     void launch();
+    // Decodes every flying object's strips ahead of their first flight, so
+    // that no tick waits for a decoder.
+    void loadFlightPictures();
     void drawFlight();
     void setStartPositions();
     void resetFlowerSlots();
