@@ -413,3 +413,47 @@ TEST_F(SceneTest, TextAndAddressLabelFollowTheScreensResolution)
     EXPECT_EQ(mid.lblURL.width, 206);  // 205.5
     EXPECT_EQ(mid.lblURL.height, 28);  // 28.5
 }
+
+namespace {
+// A host that checks the form at every DoEvents of a landscape being
+// built: it must show the canvas stretched over the whole form.
+class StretchCheckingHost : public HeadlessHost {
+public:
+    FrmMain* scene = nullptr;
+    int checked = 0, wrong = 0;
+    void doEvents() override
+    {
+        HeadlessHost::doEvents();
+        if (!scene) return;
+        Surface expect(scene->ScaleWidth(), scene->ScaleHeight());
+        PaintPicture(expect, scene->picBG.view(), 0, 0, expect.width(), expect.height(), 0, 0, 640, 480);
+        ++checked;
+        if (expect.pixels() != scene->form.pixels()) ++wrong;
+    }
+};
+} // namespace
+
+TEST_F(SceneTest, EveryCopyOfTheCanvasShowsItWhole)
+{
+    // Later copies of a landscape being built stretch only what changed;
+    // the form must still equal the whole stretch at each of them, on sizes
+    // that divide the canvas unevenly and after a landscape that left its
+    // frames on the form.
+    StretchCheckingHost host;
+    setHost(&host);
+    Rnd rnd(31);
+    setRandomSource(&rnd);
+    for (auto [w, h] : {std::pair{1000, 700}, {333, 251}, {640, 480}}) {
+        FrmMain m(w, h);
+        host.scene = &m;
+        m.Form_Load();
+        for (int i = 0; i < 4; ++i) {
+            m.Form_Resize();
+            for (int t = 0; t < 3; ++t) m.tmrAnimation_Timer();
+        }
+        host.scene = nullptr;
+    }
+    EXPECT_EQ(host.checked, 3 * 4 * 4);
+    EXPECT_EQ(host.wrong, 0);
+    setHost(&host_);
+}

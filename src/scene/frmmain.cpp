@@ -201,7 +201,46 @@ void FrmMain::CopyBg()
     p.run([&] {
         // picBG.Refresh: the canvas keeps its image; nothing to bring to a screen.
         p.step(50020, [&] {
-            PaintPicture(form, picBG.view(), 0, 0, ScaleWidth(), ScaleHeight(), 0, 0, 640, 480, RasterOp::Copy);
+            // The form already shows the canvas as it was at the last copy of
+            // this landscape: only what the painters changed since is
+            // stretched again, pixel for pixel as the whole stretch.
+            const int SW = ScaleWidth(), SH = ScaleHeight();
+            int x0 = 0, y0 = 0, x1 = SW, y1 = SH;
+            const Surface& c = picBG;
+            if (canvasShownValid_ && canvasShown_.width() == c.width() && canvasShown_.height() == c.height()) {
+                int c0 = c.width(), c1 = 0, r0 = c.height(), r1 = 0;
+                for (int y = 0; y < c.height(); ++y) {
+                    const Color *a = c.row(y), *b = canvasShown_.row(y);
+                    int l = 0, r = c.width();
+                    while (l < r && a[l] == b[l]) ++l;
+                    if (l == r) continue;
+                    while (r > l && a[r - 1] == b[r - 1]) --r;
+                    c0 = std::min(c0, l);
+                    c1 = std::max(c1, r);
+                    r0 = std::min(r0, y);
+                    r1 = y + 1;
+                }
+                if (c0 >= c1) {
+                    x1 = y1 = 0;
+                } else {
+                    // Destination pixels whose nearest source pixel may lie in
+                    // the changed part, with a pixel to spare on each side.
+                    auto lo = [](int v, int dst, int src) { return static_cast<int>(static_cast<long long>(v) * dst / src) - 1; };
+                    auto hi = [](int v, int dst, int src) { return static_cast<int>((static_cast<long long>(v) * dst + src - 1) / src) + 1; };
+                    x0 = std::max(0, lo(c0, SW, 640));
+                    x1 = std::min(SW, hi(c1, SW, 640));
+                    y0 = std::max(0, lo(r0, SH, 480));
+                    y1 = std::min(SH, hi(r1, SH, 480));
+                }
+            }
+            if (x0 < x1 && y0 < y1) {
+                form.setClip(x0, y0, x1, y1);
+                PaintPicture(form, picBG.view(), 0, 0, SW, SH, 0, 0, 640, 480, RasterOp::Copy);
+                form.resetClip();
+            }
+            canvasShown_.resizeForOverwrite(c.width(), c.height());
+            canvasShown_.setPicture(c.view(), false);
+            canvasShownValid_ = true;
         });
         // Form.Refresh and DoEvents: the backend shows the form's image and
         // handles pending input, which may end the saver here.
@@ -218,6 +257,7 @@ void FrmMain::BuildBG()
         seaDrawn = false;
         drawings.clear();
         p.step(50010, [&] { tmrAnimation.enabled = false; });
+        canvasShownValid_ = false; // the form shows the last landscape
         p.step(50020, [&] {
             picBG.setHeight(480);
             picBG.setWidth(640);

@@ -233,6 +233,10 @@ private:
     void findStripClouds();
     void addCloudDamage(std::vector<Rect>& dirty, int oldOffset) const;
     bool frameInvalid_ = true;
+    // The canvas as CopyBg last stretched it onto the form, while a
+    // landscape is being built.
+    Surface canvasShown_;
+    bool canvasShownValid_ = false;
     int dpi_ = 96;
     int frameWidth_ = 105, frameHeight_ = 89; // picBuffer's size at design time
     int lastStripOffset_ = -1 << 20;
