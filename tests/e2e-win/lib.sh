@@ -59,6 +59,12 @@ trap 'exit 1' INT TERM
 "$WINESERVER" -k >/dev/null 2>&1
 "$WINESERVER" -w >/dev/null 2>&1
 "$WINESERVER" -p
+# A screen resolution left behind by test_high_dpi.sh, should it have been
+# stopped short, is taken away again (user.reg is the saved HKCU).
+if awk '/^\[/ { desk = index($0, "[Control Panel\\\\Desktop]") == 1 } desk && /^"LogPixels"=/ { found = 1 }
+         END { exit !found }' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  "$WINE" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+fi
 
 SCREEN_W=$(xdpyinfo | sed -n 's/^ *dimensions: *\([0-9]*\)x\([0-9]*\).*/\1/p' | head -n1)
 SCREEN_H=$(xdpyinfo | sed -n 's/^ *dimensions: *\([0-9]*\)x\([0-9]*\).*/\2/p' | head -n1)

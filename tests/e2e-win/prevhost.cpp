@@ -11,6 +11,9 @@
 //       Exit status 0 when the child filled the host and the saver ended.
 //   prevhost spi-get        prints "active=0" or "active=1"
 //   prevhost spi-set 0|1    switches the screen-saver activation (not stored)
+//   prevhost monitors       prints one line per monitor, as the system
+//                           lists them to a program that is DPI aware:
+//                             MONITOR <left> <top> <width> <height> <primary 0|1>
 //
 // SCR and GOFILE may be Unix paths; they are read through drive Z:.
 #include <windows.h>
@@ -151,6 +154,17 @@ int preview(const std::string& scr, const std::string& goFile, int width, int he
     return ok && ended ? 0 : 1;
 }
 
+BOOL CALLBACK printMonitor(HMONITOR m, HDC, LPRECT, LPARAM)
+{
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (GetMonitorInfoA(m, &mi))
+        std::printf("MONITOR %ld %ld %ld %ld %d\n", mi.rcMonitor.left, mi.rcMonitor.top,
+                    mi.rcMonitor.right - mi.rcMonitor.left, mi.rcMonitor.bottom - mi.rcMonitor.top,
+                    (mi.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0);
+    return TRUE;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -177,6 +191,15 @@ int main(int argc, char** argv)
         SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0); // delivers the change before the end
         return 0;
     }
-    std::fprintf(stderr, "usage: prevhost preview SCR GOFILE [WIDTH HEIGHT] | spi-get | spi-set 0|1\n");
+    if (argc >= 2 && std::strcmp(argv[1], "monitors") == 0) {
+        // The saver sees physical pixels (its manifest declares it DPI
+        // aware); so does this host, whatever the test's resolution.
+        using SetAwarenessFn = BOOL(WINAPI*)(HANDLE);
+        if (auto set = reinterpret_cast<SetAwarenessFn>(reinterpret_cast<void*>(
+                GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDpiAwarenessContext"))))
+            set(reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4))); // per monitor, version 2
+        return EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0) ? 0 : 2;
+    }
+    std::fprintf(stderr, "usage: prevhost preview SCR GOFILE [WIDTH HEIGHT] | spi-get | spi-set 0|1 | monitors\n");
     return 2;
 }

@@ -1,10 +1,12 @@
-// The Windows shell: the full-screen scene in a top-most popup window, the
-// preview embedded as a child of the host's window, the password services of
-// the 9x family loaded at run time, and the settings dialog.
+// The Windows shell: the full-screen scene in a top-most popup window on
+// every monitor, the preview embedded as a child of the host's window, the
+// password services of the 9x family loaded at run time, and the settings
+// dialog.
 //
 // No C++ exception crosses a Win32 callback: the window procedures catch
 // ProgramEnd (and anything else), remember it and leave the message loop.
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +46,18 @@ const char* const kStandInClass = "SylvadraPreviewStandIn";
 
 HWND toHwnd(long long handle) { return reinterpret_cast<HWND>(static_cast<intptr_t>(handle)); }
 
+// The object that a window of ours was created for (the creation parameter,
+// kept in GWLP_USERDATA from WM_NCCREATE on); nullptr before that.
+template <class T>
+T* windowOwner(HWND hwnd, UINT msg, LPARAM lp)
+{
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    return reinterpret_cast<T*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
 // Wine (which exports wine_get_version from its ntdll).
 bool runningUnderWine()
 {
@@ -79,6 +93,90 @@ void showPixels(HDC dc, const std::vector<Color>& pixels, int pw, int ph, int w,
         SetBrushOrgEx(dc, 0, 0, nullptr);
         StretchDIBits(dc, 0, 0, w, h, 0, 0, pw, ph, pixels.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
     }
+}
+
+// Copies the rectangle r of the pixels (pw x ph, 0x00RRGGBB, top-down) to
+// the same place of a device context. The rows of r are handed over as a
+// top-down bitmap of their own, so that the source scan lines are those of
+// the rectangle whatever the system makes of start scans and source rows.
+void showRect(HDC dc, const std::vector<Color>& pixels, int pw, int ph, RECT r)
+{
+    r.left = std::max<LONG>(r.left, 0);
+    r.top = std::max<LONG>(r.top, 0);
+    r.right = std::min<LONG>(r.right, pw);
+    r.bottom = std::min<LONG>(r.bottom, ph);
+    if (r.right <= r.left || r.bottom <= r.top || pixels.size() < static_cast<size_t>(pw) * ph) return;
+    const int rows = r.bottom - r.top;
+    BITMAPINFO bi = dibHeader(pw, rows);
+    SetDIBitsToDevice(dc, r.left, r.top, static_cast<DWORD>(r.right - r.left), static_cast<DWORD>(rows), r.left, 0,
+                      0, static_cast<UINT>(rows), pixels.data() + static_cast<size_t>(r.top) * pw, &bi,
+                      DIB_RGB_COLORS);
+}
+
+// The resolution of a monitor in dots per inch: GetDpiForMonitor of
+// shcore.dll where the system has it (Windows 8.1 on), otherwise the
+// screen's LOGPIXELSX.
+int monitorDpi(HMONITOR monitor)
+{
+    using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    constexpr int kMdtEffectiveDpi = 0;
+    static const GetDpiForMonitorFn getDpiForMonitor = [] {
+        HMODULE lib = LoadLibraryA("shcore.dll");
+        return lib ? reinterpret_cast<GetDpiForMonitorFn>(
+                         reinterpret_cast<void*>(GetProcAddress(lib, "GetDpiForMonitor")))
+                   : nullptr;
+    }();
+    UINT x = 0, y = 0;
+    if (getDpiForMonitor && monitor && SUCCEEDED(getDpiForMonitor(monitor, kMdtEffectiveDpi, &x, &y)) && x > 0)
+        return static_cast<int>(x);
+    int dpi = 0;
+    if (HDC dc = GetDC(nullptr)) {
+        dpi = GetDeviceCaps(dc, LOGPIXELSX);
+        ReleaseDC(nullptr, dc);
+    }
+    return dpi > 0 ? dpi : 96;
+}
+
+// A monitor of the virtual screen (whose origin is the primary monitor's
+// top-left corner, so that others may lie at negative coordinates).
+struct Monitor {
+    HMONITOR handle = nullptr;
+    RECT rect{};
+    bool primary = false;
+};
+
+BOOL CALLBACK addMonitor(HMONITOR m, HDC, LPRECT, LPARAM data)
+{
+    auto& out = *reinterpret_cast<std::vector<Monitor>*>(data);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (GetMonitorInfoA(m, &mi) && mi.rcMonitor.right > mi.rcMonitor.left && mi.rcMonitor.bottom > mi.rcMonitor.top)
+        out.push_back({m, mi.rcMonitor, (mi.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    return TRUE;
+}
+
+// Every monitor, the primary first, the others in the system's order.
+std::vector<Monitor> monitors()
+{
+    std::vector<Monitor> list;
+    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&list));
+    std::stable_partition(list.begin(), list.end(), [](const Monitor& m) { return m.primary; });
+    if (!list.empty() && !list.front().primary) {
+        // No monitor calls itself primary: the one at the origin is.
+        auto atOrigin = std::find_if(list.begin(), list.end(), [](const Monitor& m) {
+            return m.rect.left <= 0 && m.rect.top <= 0 && m.rect.right > 0 && m.rect.bottom > 0;
+        });
+        if (atOrigin != list.end()) std::rotate(list.begin(), atOrigin, atOrigin + 1);
+        list.front().primary = true;
+    }
+    if (list.empty()) {
+        // No monitors to tell: the primary screen as the system metrics do.
+        const POINT origin{0, 0};
+        Monitor m{MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY), {}, true};
+        m.rect = {0, 0, std::max(GetSystemMetrics(SM_CXSCREEN), 1), std::max(GetSystemMetrics(SM_CYSCREEN), 1)};
+        list.push_back(m);
+    }
+    return list;
 }
 
 std::string envVar(const char* name)
@@ -186,9 +284,9 @@ public:
     void changePassword(long long hostWindow) override;
     void runFullScreen() override;
 
-    // DoEvents: the scene form is brought to the screen and pending messages
-    // are handled. When one of them ended the saver, the end goes on from
-    // here up to the loop of runFullScreen.
+    // DoEvents: the scene forms are brought to the screen and pending
+    // messages are handled. When one of them ended the saver, the end goes
+    // on from here up to the loop of runFullScreen.
     void doEvents();
 
     // What start-up changed in the system and the ending did not put back
@@ -200,21 +298,42 @@ public:
     int status() const { return status_; }
 
 private:
+    // One full-screen form on a monitor, with a scene of its own.
+    struct Head {
+        HWND wnd = nullptr;
+        HMONITOR monitor = nullptr;
+        RECT rect{}; // the monitor on the virtual screen
+        std::unique_ptr<FrmMain> scene;
+        // Its landscape is on the form: from now on the form is what the
+        // window shows (black before).
+        bool live = false;
+        DWORD next = 0; // when its next animation tick is due
+    };
+
     static LRESULT CALLBACK sceneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK previewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK standInProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT sceneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT sceneMessage(Head* h, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT previewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
     bool registerClass(const char* name, WNDPROC proc, HBRUSH background);
-    // Runs a scene event; an end of the program inside it ends the loop.
+    // The head of a window of ours; nullptr for any other.
+    Head* headOf(HWND hwnd);
+    // Runs an event of a head's scene; an end of the program inside it ends
+    // the loop.
     template <class F>
-    void sceneEvent(F&& f);
+    void sceneEvent(Head* h, F&& f);
     void endLoop(bool failed);
     // Handles the queued messages; false once WM_QUIT has been seen.
     bool pumpMessages();
-    void presentScene(HDC dc);
-    void presentScene();
+    // Opens a top-most borderless form on every monitor; false when not even
+    // the primary's could be opened.
+    bool openHeads();
+    // Brings a head's form to its window: the rectangles that the last tick
+    // changed, or all of it.
+    void present(Head& h, bool all);
+    void presentAll();
+    void paintHead(Head& h, HDC dc, const RECT& area);
     void previewResize(HWND hwnd, HDC dc);
     void placeStandIn();
 
@@ -228,9 +347,8 @@ private:
     bool cursorHidden_ = false;
     bool runningSet_ = false;
 
-    // The scene form.
-    HWND sceneWnd_ = nullptr;
-    FrmMain* scene_ = nullptr;
+    // The scene forms, heads_[0] on the primary monitor.
+    std::vector<Head> heads_;
     bool sceneLoaded_ = false;
     bool ended_ = false;
     bool quit_ = false;
@@ -296,7 +414,7 @@ bool Win32Platform::verifyScreenSavePwd()
     if (!lib) return true;
     bool ok = true;
     if (auto fn = reinterpret_cast<VerifyFn>(reinterpret_cast<void*>(GetProcAddress(lib, "VerifyScreenSavePwd"))))
-        ok = fn(sceneWnd_) != 0;
+        ok = fn(heads_.empty() ? nullptr : heads_.front().wnd) != 0;
     FreeLibrary(lib);
     return ok;
 }
@@ -330,9 +448,10 @@ bool Win32Platform::registerClass(const char* name, WNDPROC proc, HBRUSH backgro
 
 void Win32Platform::unloadForms()
 {
-    if (scene_ && sceneLoaded_) {
+    if (sceneLoaded_) {
         sceneLoaded_ = false;
-        scene_->Form_Unload();
+        for (Head& h : heads_)
+            if (h.scene) h.scene->Form_Unload();
     }
     if (previewWnd_) {
         HWND w = previewWnd_;
@@ -350,10 +469,17 @@ void Win32Platform::endLoop(bool failed)
     }
 }
 
-template <class F>
-void Win32Platform::sceneEvent(F&& f)
+Win32Platform::Head* Win32Platform::headOf(HWND hwnd)
 {
-    if (ended_ || !scene_ || !sceneLoaded_) return;
+    for (Head& h : heads_)
+        if (h.wnd == hwnd) return &h;
+    return nullptr;
+}
+
+template <class F>
+void Win32Platform::sceneEvent(Head* h, F&& f)
+{
+    if (ended_ || !h || !h->scene || !sceneLoaded_) return;
     try {
         f();
     } catch (const ProgramEnd&) {
@@ -380,8 +506,8 @@ bool Win32Platform::pumpMessages()
 
 void Win32Platform::doEvents()
 {
-    if (scene_ && sceneWnd_) {
-        presentScene();
+    if (!heads_.empty()) {
+        presentAll();
         pumpMessages();
         if (ended_ || quit_) throw ProgramEnd{};
         return;
@@ -399,51 +525,72 @@ void Win32Platform::doEvents()
     }
 }
 
-void Win32Platform::presentScene(HDC dc)
+void Win32Platform::present(Head& h, bool all)
 {
-    if (!scene_ || !sceneWnd_) return;
+    if (!h.live || !h.wnd || !h.scene) return;
+    HDC dc = GetDC(h.wnd);
+    if (!dc) return;
     RECT rc{};
-    GetClientRect(sceneWnd_, &rc);
-    const Surface& f = scene_->form;
-    showPixels(dc, f.pixels(), f.width(), f.height(), rc.right - rc.left, rc.bottom - rc.top);
+    GetClientRect(h.wnd, &rc);
+    const FrmMain& m = *h.scene;
+    const Surface& f = m.form;
+    const int w = rc.right - rc.left, hgt = rc.bottom - rc.top;
+    if (all || m.changedAll || w != f.width() || hgt != f.height()) {
+        showPixels(dc, f.pixels(), f.width(), f.height(), w, hgt);
+    } else {
+        // The window showed the last frame: only what the tick changed goes
+        // to it.
+        for (const FrmMain::Rect& r : m.changed)
+            if (!r.empty()) showRect(dc, f.pixels(), f.width(), f.height(), RECT{r.x0, r.y0, r.x1, r.y1});
+    }
+    ReleaseDC(h.wnd, dc);
 }
 
-void Win32Platform::presentScene()
+void Win32Platform::presentAll()
 {
-    if (!sceneWnd_) return;
-    if (HDC dc = GetDC(sceneWnd_)) {
-        presentScene(dc);
-        ReleaseDC(sceneWnd_, dc);
+    for (Head& h : heads_) present(h, true);
+}
+
+// WM_PAINT: the invalid area from the form (black while the head has no
+// landscape yet).
+void Win32Platform::paintHead(Head& h, HDC dc, const RECT& area)
+{
+    RECT rc{};
+    GetClientRect(h.wnd, &rc);
+    if (!h.live || !h.scene) {
+        FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        return;
     }
+    const Surface& f = h.scene->form;
+    if (rc.right - rc.left == f.width() && rc.bottom - rc.top == f.height())
+        showRect(dc, f.pixels(), f.width(), f.height(), area);
+    else
+        showPixels(dc, f.pixels(), f.width(), f.height(), rc.right - rc.left, rc.bottom - rc.top);
 }
 
 // ---------------------------------------------------------------------------
-// Full screen: frmMain
+// Full screen: frmMain, once on every monitor
 
 LRESULT CALLBACK Win32Platform::sceneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = windowOwner<Win32Platform>(hwnd, msg, lp);
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
     try {
-        return self->sceneMessage(hwnd, msg, wp, lp);
+        return self->sceneMessage(self->headOf(hwnd), hwnd, msg, wp, lp);
     } catch (...) {
         self->endLoop(true);
         return 0;
     }
 }
 
-LRESULT Win32Platform::sceneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+LRESULT Win32Platform::sceneMessage(Head* h, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
     case WM_ERASEBKGND: return 1; // WM_PAINT covers the whole client area
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        if (scene_) presentScene(dc);
+        if (h) paintHead(*h, dc, ps.rcPaint);
         else FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         EndPaint(hwnd, &ps);
         return 0;
@@ -454,19 +601,21 @@ LRESULT Win32Platform::sceneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             return TRUE;
         }
         break;
+    // Input on any monitor goes to the scene of that monitor, whose events
+    // end the saver on all of them.
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: sceneEvent([this] { scene_->Form_KeyDown(); }); return 0;
+    case WM_SYSKEYDOWN: sceneEvent(h, [h] { h->scene->Form_KeyDown(); }); return 0;
     case WM_CHAR:
-    case WM_SYSCHAR: sceneEvent([this] { scene_->Form_KeyPress(); }); return 0;
+    case WM_SYSCHAR: sceneEvent(h, [h] { h->scene->Form_KeyPress(); }); return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-    case WM_XBUTTONDOWN: sceneEvent([this] { scene_->Form_MouseDown(); }); return 0;
-    case WM_LBUTTONUP: sceneEvent([this] { scene_->Form_Click(); }); return 0;
+    case WM_XBUTTONDOWN: sceneEvent(h, [h] { h->scene->Form_MouseDown(); }); return 0;
+    case WM_LBUTTONUP: sceneEvent(h, [h] { h->scene->Form_Click(); }); return 0;
     case WM_MOUSEMOVE: {
         const float x = static_cast<float>(static_cast<short>(LOWORD(lp)));
         const float y = static_cast<float>(static_cast<short>(HIWORD(lp)));
-        sceneEvent([this, x, y] { scene_->Form_MouseMove(x, y); });
+        sceneEvent(h, [h, x, y] { h->scene->Form_MouseMove(x, y); });
         return 0;
     }
     case WM_SYSCOMMAND:
@@ -474,88 +623,122 @@ LRESULT Win32Platform::sceneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         if ((wp & 0xFFF0) == SC_SCREENSAVE) return 0;
         break;
     case WM_CLOSE:
-        // Unloading the form ends the program: its unload event ends the
-        // saver, and a form that is no longer loaded keeps nothing running.
-        sceneEvent([this] { scene_->Form_Unload(); });
+        // Unloading a form ends the program: its unload event ends the
+        // saver, and forms that are no longer loaded keep nothing running.
+        sceneEvent(h, [h] { h->scene->Form_Unload(); });
         if (!ended_) {
             sceneLoaded_ = false;
             endLoop(false);
         }
         return 0;
     case WM_ENDSESSION:
-        if (wp) sceneEvent([this] { scene_->Form_Terminate(); });
+        if (wp) sceneEvent(h, [h] { h->scene->Form_Terminate(); });
         return 0;
     default: break;
     }
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
+bool Win32Platform::openHeads()
+{
+    const std::vector<Monitor> list = monitors();
+    heads_.reserve(list.size());
+    for (const Monitor& mon : list) {
+        // A form over the monitor, without border or caption.
+        const RECT& r = mon.rect;
+        HWND w = CreateWindowExA(0, kSceneClass, "Sylvadra", WS_POPUP, r.left, r.top, r.right - r.left,
+                                 r.bottom - r.top, nullptr, nullptr, instance_, this);
+        if (!w) {
+            if (heads_.empty()) return false; // the primary's is needed
+            continue;
+        }
+        Head h;
+        h.wnd = w;
+        h.monitor = mon.handle;
+        h.rect = r;
+        heads_.push_back(std::move(h));
+    }
+    for (Head& h : heads_) {
+        // The scene at the window's size in pixels, its text at the
+        // monitor's resolution.
+        RECT rc{};
+        GetClientRect(h.wnd, &rc);
+        h.scene = std::make_unique<FrmMain>(std::max<int>(rc.right - rc.left, 1), std::max<int>(rc.bottom - rc.top, 1));
+        // Frames are composed where they changed only, pixel for pixel the same.
+        h.scene->incremental = true;
+        h.scene->setDpi(monitorDpi(h.monitor));
+    }
+    return true;
+}
+
 void Win32Platform::runFullScreen()
 {
-    if (!registerClass(kSceneClass, sceneProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)))) {
+    if (!registerClass(kSceneClass, sceneProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))) || !openHeads()) {
+        heads_.clear();
         status_ = 1;
         return;
     }
-    // The form covers the primary screen, without border or caption.
-    const int w = std::max(GetSystemMetrics(SM_CXSCREEN), 1);
-    const int h = std::max(GetSystemMetrics(SM_CYSCREEN), 1);
-    sceneWnd_ = CreateWindowExA(0, kSceneClass, "Sylvadra", WS_POPUP, 0, 0, w, h, nullptr, nullptr, instance_, this);
-    if (!sceneWnd_) {
-        status_ = 1;
-        return;
-    }
-    RECT rc{};
-    GetClientRect(sceneWnd_, &rc);
-    auto scene = std::make_unique<FrmMain>(std::max<int>(rc.right - rc.left, 1), std::max<int>(rc.bottom - rc.top, 1));
-    scene_ = scene.get();
-    // Frames are composed where they changed only, pixel for pixel the same.
-    scene_->incremental = true;
     sceneLoaded_ = true;
-    setWallpaperScene(scene_);
+    setWallpaperScene(heads_.front().scene.get());
     try {
-        scene_->Form_Load();
-        if (!ended_) {
-            SetTopMost(sceneWnd_, kTrue, kTrue);
-            ShowWindow(sceneWnd_, SW_SHOW);
-            SetForegroundWindow(sceneWnd_);
-            SetFocus(sceneWnd_);
-            UpdateWindow(sceneWnd_);
-            scene_->Form_Resize();
-            presentScene();
+        // The primary first, exactly as a single screen runs; then every
+        // further monitor, its form black until its landscape is there.
+        for (size_t k = 0; k < heads_.size() && !ended_ && !quit_ && sceneLoaded_; ++k) {
+            Head& h = heads_[k];
+            h.scene->Form_Load();
+            if (ended_) break;
+            h.live = true;
+            if (k == 0) {
+                SetTopMost(h.wnd, kTrue, kTrue);
+                ShowWindow(h.wnd, SW_SHOW);
+                SetForegroundWindow(h.wnd);
+                SetFocus(h.wnd);
+                UpdateWindow(h.wnd);
+                for (size_t j = 1; j < heads_.size(); ++j) {
+                    SetTopMost(heads_[j].wnd, kTrue, kFalse);
+                    ShowWindow(heads_[j].wnd, SW_SHOWNOACTIVATE);
+                    UpdateWindow(heads_[j].wnd);
+                }
+            }
+            h.scene->Form_Resize();
+            present(h, true);
+            h.next = GetTickCount();
         }
-        // The animation timer: one tick per interval while it is enabled,
-        // messages handled in between without busy waiting.
-        DWORD next = GetTickCount();
+        // Each head's animation timer: one tick per interval while it is
+        // enabled, messages handled in between without busy waiting.
         while (!ended_ && !quit_ && sceneLoaded_) {
-            FrmMain& m = *scene_;
-            const DWORD interval = static_cast<DWORD>(std::max<int32_t>(m.tmrAnimation.interval, 1));
             DWORD now = GetTickCount();
-            const int32_t wait = static_cast<int32_t>(next - now);
+            int32_t wait = INT32_MAX;
+            for (const Head& h : heads_) wait = std::min(wait, static_cast<int32_t>(h.next - now));
             if (wait > 0) MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(wait), QS_ALLINPUT,
                                                       MWMO_INPUTAVAILABLE);
             if (!pumpMessages() || ended_ || !sceneLoaded_) break;
-            now = GetTickCount();
-            if (static_cast<int32_t>(now - next) < 0) continue;
-            next += interval;
-            // After a long stall (a new landscape, a suspended machine) the
-            // timer does not try to catch up.
-            if (static_cast<int32_t>(now - next) > static_cast<int32_t>(interval)) next = now + interval;
-            if (m.tmrAnimation.enabled) {
-                m.tmrAnimation_Timer();
-                presentScene();
+            for (Head& h : heads_) {
+                if (ended_ || quit_ || !sceneLoaded_) break;
+                FrmMain& m = *h.scene;
+                const DWORD interval = static_cast<DWORD>(std::max<int32_t>(m.tmrAnimation.interval, 1));
+                now = GetTickCount();
+                if (static_cast<int32_t>(now - h.next) < 0) continue;
+                h.next += interval;
+                // After a long stall (a new landscape, a suspended machine)
+                // the timer does not try to catch up.
+                if (static_cast<int32_t>(now - h.next) > static_cast<int32_t>(interval)) h.next = now + interval;
+                if (m.tmrAnimation.enabled) {
+                    m.tmrAnimation_Timer();
+                    present(h, false);
+                }
             }
         }
     } catch (const ProgramEnd&) {
     } catch (...) {
         status_ = 1;
     }
-    // The program ends now, and the window goes with the process: destroying
-    // it here would only wait for the window manager under Wine (up to two
-    // seconds when there is none). Messages are no longer dispatched to it.
+    // The program ends now, and the windows go with the process: destroying
+    // them here would only wait for the window manager under Wine (up to two
+    // seconds when there is none). Messages are no longer dispatched to them.
     setWallpaperScene(nullptr);
     sceneLoaded_ = false;
-    scene_ = nullptr;
-    scene.reset();
+    heads_.clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -563,11 +746,7 @@ void Win32Platform::runFullScreen()
 
 LRESULT CALLBACK Win32Platform::previewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = windowOwner<Win32Platform>(hwnd, msg, lp);
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
     try {
         return self->previewMessage(hwnd, msg, wp, lp);
@@ -645,11 +824,7 @@ LRESULT Win32Platform::previewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 LRESULT CALLBACK Win32Platform::standInProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = windowOwner<Win32Platform>(hwnd, msg, lp);
     switch (msg) {
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
