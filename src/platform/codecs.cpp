@@ -480,9 +480,17 @@ std::vector<uint8_t> encodeBmp24(const Picture& picture)
     if (picture.empty()) fail("Cannot save an empty picture as BMP");
     if (picture.width > kMaxPictureSide || picture.height > kMaxPictureSide)
         fail("Picture is too large to save as BMP");
-    const size_t w = static_cast<size_t>(picture.width);
-    const size_t h = static_cast<size_t>(picture.height);
-    if (picture.pixels.size() < w * h) fail("Picture has fewer pixels than its size");
+    if (picture.pixels.size() < static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height))
+        fail("Picture has fewer pixels than its size");
+    return encodeBmp24(picture.pixels.data(), picture.width, picture.height);
+}
+
+std::vector<uint8_t> encodeBmp24(const Color* pixels, int width, int height)
+{
+    if (!pixels || width <= 0 || height <= 0) fail("Cannot save an empty picture as BMP");
+    if (width > kMaxPictureSide || height > kMaxPictureSide) fail("Picture is too large to save as BMP");
+    const size_t w = static_cast<size_t>(width);
+    const size_t h = static_cast<size_t>(height);
 
     const size_t stride = (w * 3 + 3) & ~size_t{3};
     const size_t imageSize = stride * h;
@@ -512,7 +520,7 @@ std::vector<uint8_t> encodeBmp24(const Picture& picture)
 
     uint8_t* rowStart = p + 54;
     for (size_t row = 0; row < h; ++row, rowStart += stride) {
-        const Color* src = picture.pixels.data() + (h - 1 - row) * w;
+        const Color* src = pixels + (h - 1 - row) * w;
         uint8_t* q = rowStart;
         for (size_t x = 0; x < w; ++x, q += 3) {
             const Color c = src[x];

@@ -30,6 +30,9 @@ Picture decodeIco(std::span<const uint8_t> bytes);
 
 // A 24-bit bottom-up .bmp file of the picture's pixels (alpha is dropped).
 std::vector<uint8_t> encodeBmp24(const Picture& picture);
+// The same from width x height pixels in rows one after another (a
+// surface's image), without a copy of them.
+std::vector<uint8_t> encodeBmp24(const Color* pixels, int width, int height);
 // Writes the picture as a PNG file; false when the file cannot be written.
 bool savePng(const std::string& path, const Picture& picture);
 // Encodes the picture as PNG bytes (deterministic for the same pixels): RGB

@@ -6,6 +6,10 @@
 
 #include "platform/font.h"
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 namespace syl {
 
 namespace {
@@ -41,6 +45,21 @@ void blitRowSame(Color* d, const Color* s, int n, RasterOp op)
     for (int i = 0; i < n; ++i) d[i] = applyOp(d[i], s[i], op);
 }
 
+// Room for n pixels. A screen-sized image is asked to come in huge pages
+// where the system offers them: the first touch of a 4K frame is then a few
+// dozen page faults instead of eight thousand.
+void growCapacity(std::vector<Color>& v, size_t n)
+{
+    if (n <= v.capacity()) return;
+    v.reserve(n);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kHuge = 2u << 20;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(v.data()) + kHuge - 1) & ~(kHuge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(v.data() + v.capacity())) & ~(kHuge - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
 int roundPx(double v) { return static_cast<int>(std::clamp(roundHalfEven(v), -1.0e9, 1.0e9)); }
 
 } // namespace
@@ -69,7 +88,10 @@ void Surface::resize(int w, int h)
     const int keepW = std::min(w, oldW), keepH = std::min(h, oldH);
     const size_t oldN = pixels_.size();
     // Pixels past the old end come out of the vector as background already.
-    if (static_cast<size_t>(n) > oldN) pixels_.resize(static_cast<size_t>(n), backColor);
+    if (static_cast<size_t>(n) > oldN) {
+        growCapacity(pixels_, static_cast<size_t>(n));
+        pixels_.resize(static_cast<size_t>(n), backColor);
+    }
     Color* p = pixels_.data();
     if (w < oldW) {
         for (int y = 1; y < keepH; ++y)
@@ -95,6 +117,7 @@ void Surface::reserve(size_t n)
 {
     if (n <= pixels_.capacity()) return;
     const size_t used = pixels_.size();
+    growCapacity(pixels_, n);
     pixels_.resize(n, backColor);
     pixels_.resize(used);
 }
@@ -106,6 +129,7 @@ void Surface::resizeForOverwrite(int w, int h)
     if (w == width_ && h == height_) return;
     const long long n = static_cast<long long>(w) * h;
     if (n > kMaxPixels) raiseError(kErrOutOfMemory);
+    growCapacity(pixels_, static_cast<size_t>(n));
     pixels_.resize(static_cast<size_t>(n), backColor);
     width_ = w;
     height_ = h;

@@ -102,7 +102,7 @@ std::string wallpaperPath()
     return joinPath(dir, "Sylvadra.bmp");
 }
 
-bool writeFileAtomically(const std::string& path, const std::string& bytes)
+bool writeFileAtomically(const std::string& path, std::string_view bytes)
 {
     std::string tmp = path + ".tmp";
     {
@@ -163,8 +163,11 @@ void exitScreensaver()
             p.step(0, [&] { Print(bg, kCopyrightLine); });
             p.step(0, [&] {
                 path = wallpaperPath();
-                std::vector<uint8_t> file = encodeBmp24(bg.image());
-                if (!writeFileAtomically(path, std::string(file.begin(), file.end()))) raiseError(kErrFileAccess);
+                // Encoded straight from the landscape and written as it is:
+                // one file's worth of memory at the end, not three.
+                const std::vector<uint8_t> file = encodeBmp24(bg.pixels().data(), bg.width(), bg.height());
+                const std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.size());
+                if (!writeFileAtomically(path, bytes)) raiseError(kErrFileAccess);
             });
             p.step(0, [&] { plat.setWallPaper(path); });
         }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace syl {
 
@@ -69,7 +70,7 @@ inline constexpr const char* kCopyrightLine = "Sylvadra - Copyright (c) 2026 the
 
 // Writes bytes to a file through a temporary file and a rename, so that the
 // file is never left half-written. False when it cannot be written.
-bool writeFileAtomically(const std::string& path, const std::string& bytes);
+bool writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // Forget that the saver ended (tests run several in one process).
 void resetSaverState();

@@ -487,6 +487,13 @@ int runShell(const CommandLine& c)
     if (fullScreen) {
         if (run.windowId || run.root || xs)
             SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+        // The window's surface is the X server's shared-memory image, and
+        // only the changed rectangles are put on the screen. An accelerated
+        // surface would go through OpenGL, which uploads and draws the whole
+        // picture at every update (and on a machine without a GPU renders it
+        // in software): many times the cost of the frame itself. The
+        // environment variable of the same name still decides when set.
+        SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
             std::fprintf(stderr, "sylvadra: no display: %s\n", SDL_GetError());
             return 1;
