@@ -3,6 +3,7 @@
 // host's window, the settings dialog in GTK 3.
 #include <SDL.h>
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 #include <algorithm>
@@ -96,6 +97,31 @@ private:
 };
 
 int xErrorIgnored(Display*, XErrorEvent*) { return 0; }
+
+// Whether a window manager runs on the display (one that follows the
+// desktop conventions names its check window on the root window). Without
+// one, full-screen and stay-on-top are requests nobody answers, and SDL
+// would wait for an answer before the window is usable.
+bool windowManagerRunning()
+{
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return true;
+    bool running = false;
+    const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check != None) {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, XA_WINDOW, &type, &format, &items,
+                               &after, &data) == Success &&
+            type == XA_WINDOW && items == 1)
+            running = true;
+        if (data) XFree(data);
+    }
+    XCloseDisplay(d);
+    return running;
+}
 
 // The full-screen scene: one borderless SDL window on every display, each
 // with a scene of its own (own landscape, flower slots and flying objects,
@@ -264,12 +290,14 @@ bool SdlPlatform::openWindows()
         if (w) heads_.push_back(Head{w, nullptr, 0});
     } else {
         int n = std::max(SDL_GetNumVideoDisplays(), 1);
+        // Without a window manager a borderless window over the display's
+        // bounds is already on top of everything.
+        Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI;
+        if (windowManagerRunning()) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP;
         for (int i = 0; i < n; ++i) {
             SDL_Rect r{0, 0, 1024, 768};
             SDL_GetDisplayBounds(i, &r);
-            SDL_Window* w = SDL_CreateWindow("Sylvadra", r.x, r.y, r.w, r.h,
-                                             SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP |
-                                                 SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_ALLOW_HIGHDPI);
+            SDL_Window* w = SDL_CreateWindow("Sylvadra", r.x, r.y, r.w, r.h, flags);
             if (!w && i == 0) break;
             if (w) heads_.push_back(Head{w, nullptr, 0});
         }

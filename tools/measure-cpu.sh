@@ -1,0 +1,35 @@
+#!/bin/bash
+# CPU time and peak memory of the real saver: `sylvadra /S` full screen on
+# an Xvfb screen of the given size for the given seconds, measured with
+# /usr/bin/time (user + system CPU of our process only; the X server's work
+# is not counted). One line per seed.
+#
+#   tools/measure-cpu.sh [WIDTH HEIGHT [SECONDS [SEEDS...]]]
+#   tools/measure-cpu.sh 3840 2160 30 1 2 3
+set -u
+W=${1:-1920} H=${2:-1080} SECONDS_RUN=${3:-30}
+shift $(( $# < 3 ? $# : 3 ))
+SEEDS=("$@")
+[ ${#SEEDS[@]} -eq 0 ] && SEEDS=(1 2 3)
+HERE=$(cd "$(dirname "$0")/.." && pwd)
+EXE=${SYLVADRA:-$HERE/build/src/platform/sylvadra}
+for tool in Xvfb /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "measure-cpu: $tool is missing" >&2; exit 1; }
+done
+[ -x "$EXE" ] || { echo "measure-cpu: build first (make native): $EXE" >&2; exit 1; }
+for seed in "${SEEDS[@]}"; do
+  disp=$(( 90 + RANDOM % 400 ))
+  Xvfb ":$disp" -noreset -screen 0 "${W}x${H}x24" -nolisten tcp >/dev/null 2>&1 &
+  xpid=$!
+  sleep 1.5
+  home=$(mktemp -d)
+  out=$(DISPLAY=":$disp" HOME="$home" /usr/bin/time -f "%U %S %M" \
+        timeout -s TERM "$SECONDS_RUN" "$EXE" /S --seed "$seed" 2>&1 >/dev/null | tail -1)
+  kill "$xpid" 2>/dev/null; wait "$xpid" 2>/dev/null
+  rm -rf "$home"
+  read -r user sys kb <<<"$out"
+  awk -v w="$W" -v h="$H" -v s="$seed" -v u="$user" -v y="$sys" -v k="$kb" -v t="$SECONDS_RUN" \
+    -v frame="$(( W * H * 4 ))" 'BEGIN {
+      printf "%dx%d seed %s: %.2f s CPU in %d s = %.2f %% of a core; peak %.0f MB (four frames + 40 MB = %.0f MB)\n",
+             w, h, s, u + y, t, 100 * (u + y) / t, k / 1024, (4 * frame) / 1048576 + 40 }'
+done
