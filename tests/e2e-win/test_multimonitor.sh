@@ -30,33 +30,7 @@ for n in $(shuf -i 100-199); do
 done
 if [ -z "$DISP" ]; then echo "FAIL: no free display number"; rm -rf "$XDIR"; exit 1; fi
 mkdir -p "$XDIR/xorg.d"
-cat > "$XDIR/xorg.conf" <<'EOF'
-Section "ServerFlags"
-  Option "AutoAddDevices" "false"
-  Option "AutoEnableDevices" "false"
-EndSection
-Section "Device"
-  Identifier "dev"
-  Driver "dummy"
-  VideoRam 65536
-EndSection
-Section "Monitor"
-  Identifier "mon"
-  HorizSync 5.0-1000.0
-  VertRefresh 5.0-200.0
-EndSection
-Section "Screen"
-  Identifier "scr"
-  Device "dev"
-  Monitor "mon"
-  DefaultDepth 24
-  SubSection "Display"
-    Depth 24
-    Virtual 2048 1024
-  EndSubSection
-EndSection
-EOF
-Xorg ":$DISP" -config "$XDIR/xorg.conf" -configdir "$XDIR/xorg.d" -noreset -nolisten tcp -sharevts -novtswitch \
+Xorg ":$DISP" -config "$(cd "$(dirname "$0")/.." && pwd)/xorg-dummy.conf" -configdir "$XDIR/xorg.d" -noreset -nolisten tcp -sharevts -novtswitch \
   -logfile "$XDIR/xorg.log" >/dev/null 2>&1 &
 XORG_PID=$!
 export DISPLAY=":$DISP"

@@ -20,33 +20,7 @@ W0=800 H0=600 W1=640 H1=480
 DISP=$(free_display) || fail "no free display number"
 export DISPLAY=":$DISP"
 mkdir -p "$WORK/xorg.d"
-cat > "$WORK/xorg.conf" <<'EOF'
-Section "ServerFlags"
-  Option "AutoAddDevices" "false"
-  Option "AutoEnableDevices" "false"
-EndSection
-Section "Device"
-  Identifier "dev"
-  Driver "dummy"
-  VideoRam 65536
-EndSection
-Section "Monitor"
-  Identifier "mon"
-  HorizSync 5.0-1000.0
-  VertRefresh 5.0-200.0
-EndSection
-Section "Screen"
-  Identifier "scr"
-  Device "dev"
-  Monitor "mon"
-  DefaultDepth 24
-  SubSection "Display"
-    Depth 24
-    Virtual 2048 1024
-  EndSubSection
-EndSection
-EOF
-Xorg ":$DISP" -config "$WORK/xorg.conf" -configdir "$WORK/xorg.d" -noreset -nolisten tcp -sharevts -novtswitch \
+Xorg ":$DISP" -config "$(cd "$(dirname "$0")/.." && pwd)/xorg-dummy.conf" -configdir "$WORK/xorg.d" -noreset -nolisten tcp -sharevts -novtswitch \
   -logfile "$WORK/xorg.log" >/dev/null 2>&1 &
 XVFB_PID=$!
 wait_x || fail "the X server did not start: $(grep -F '(EE)' "$WORK/xorg.log" | head -5)"
