@@ -12,6 +12,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <exception>
 #include <functional>
 #include <new>
 #include <string>
@@ -25,6 +27,23 @@ enum class ErrorAction : int16_t { Retry = 0, Ignore = 1, Cancel = 2, End = 3 };
 // Ends the program at once. Thrown by the End action and by Shutdown; caught
 // only by the shell's event loop (and by tests), never by a procedure.
 struct ProgramEnd {};
+
+// Runs an event of a form from a window toolkit's callback, which no
+// exception may leave: true when the program goes on, false when it ends
+// there (the end was raised, or a failure, which is reported on stderr).
+template <class F>
+bool runEvent(F&& f) noexcept
+{
+    try {
+        f();
+        return true;
+    } catch (const ProgramEnd&) {
+        return false;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "sylvadra: %s\n", e.what());
+        return false;
+    }
+}
 
 // Sends a failure to the error form's dispatcher (defined with ErrPtnr).
 // statement identifies one execution of a statement (a call of

@@ -498,15 +498,8 @@ template <class F>
 void ConfigDialog::event(F&& f)
 {
     if (updating_ || closed_ || ending_) return;
-    try {
-        f();
-    } catch (const ProgramEnd&) {
+    if (!runEvent(f)) {
         ending_ = true;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "sylvadra: %s\n", e.what());
-        ending_ = true;
-    }
-    if (ending_) {
         quitLoops();
         return;
     }

@@ -410,15 +410,8 @@ template <class F>
 void ConfigWindow::event(F&& f)
 {
     if (updating_ || closed_ || ending_) return;
-    try {
-        f();
-    } catch (const ProgramEnd&) {
+    if (!runEvent(f)) {
         ending_ = true;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "Sylvadra: %s\n", e.what());
-        ending_ = true;
-    }
-    if (ending_) {
         // Wakes the loops so that they see the end.
         PostMessageA(hwnd_, WM_NULL, 0, 0);
         return;
