@@ -832,6 +832,31 @@ TEST(Codecs, Bmp24RoundTripAndLayout)
     }
 }
 
+TEST(Codecs, Bmp24WrittenInPiecesHoldsTheWholePicture)
+{
+    // A screen-wide picture goes out in several pieces, none much larger
+    // than a few hundred kilobytes, and together they are the file.
+    const int w = 1500, h = 200;
+    const Picture in = testPicture(w, h);
+    std::vector<size_t> sizes;
+    Bytes file;
+    ASSERT_TRUE(syl::writeBmp24(in.pixels.data(), w, h, [&](std::span<const uint8_t> piece) {
+        sizes.push_back(piece.size());
+        file.insert(file.end(), piece.begin(), piece.end());
+        return true;
+    }));
+    EXPECT_GT(sizes.size(), 3u);
+    EXPECT_EQ(sizes.front(), 54u) << "the header alone first";
+    for (size_t n : sizes) EXPECT_LE(n, 256u << 10);
+    ASSERT_EQ(file.size(), syl::bmp24FileSize(w, h));
+    expectPixels(syl::decodeBmp(file), w, h, in.pixels);
+
+    // A sink that fails stops the writing at once.
+    int calls = 0;
+    EXPECT_FALSE(syl::writeBmp24(in.pixels.data(), w, h, [&](std::span<const uint8_t>) { return ++calls < 2; }));
+    EXPECT_EQ(calls, 2);
+}
+
 TEST(Codecs, Bmp24OfAnIconDropsTheAlpha)
 {
     const Picture icon = testPicture(3, 3, PictureKind::Icon);

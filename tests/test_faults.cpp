@@ -182,6 +182,28 @@ TEST_F(FaultTest, AtomicWritesLeaveTheOldFileOrTheNewOneAndNoTemporaryFile)
     }
     EXPECT_EQ(readAll(target), "new picture");
     EXPECT_EQ(files(), std::vector<std::string>{"app/Sylvadra.bmp"});
+
+    // Written in pieces: nothing changes until the commit, and a file that
+    // is given up (never committed) leaves no trace.
+    {
+        AtomicFile f(target.string());
+        const uint8_t piece[] = {'a', 'b'};
+        ASSERT_TRUE(f.write(piece));
+        ASSERT_TRUE(f.write(piece));
+        EXPECT_EQ(readAll(target), "new picture");
+    }
+    EXPECT_EQ(readAll(target), "new picture");
+    EXPECT_EQ(files(), std::vector<std::string>{"app/Sylvadra.bmp"});
+    {
+        AtomicFile f(target.string());
+        const uint8_t piece[] = {'a', 'b'};
+        ASSERT_TRUE(f.write(piece) && f.write(piece) && f.commit());
+        EXPECT_FALSE(f.commit()) << "committed once only";
+    }
+    EXPECT_EQ(readAll(target), "abab");
+    AtomicFile nowhere((root_ / "missing" / "x.bmp").string());
+    EXPECT_FALSE(nowhere.write(std::span<const uint8_t>()));
+    EXPECT_FALSE(nowhere.commit());
 }
 
 // Garbage in place of every picture (the font and the preview stay as

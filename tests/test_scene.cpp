@@ -415,45 +415,72 @@ TEST_F(SceneTest, TextAndAddressLabelFollowTheScreensResolution)
 }
 
 namespace {
-// A host that checks the form at every DoEvents of a landscape being
-// built: it must show the canvas stretched over the whole form.
+// A host that keeps a screen as a backend does, bringing only the changed
+// parts of the form to it, and checks it at every DoEvents of a landscape
+// being built: it must show the canvas stretched over the whole form.
 class StretchCheckingHost : public HeadlessHost {
 public:
     FrmMain* scene = nullptr;
+    Surface screen;
     int checked = 0, wrong = 0;
+    void attach(FrmMain* m)
+    {
+        scene = m;
+        // Nothing shown yet: a colour no landscape has.
+        if (m) screen = Surface(m->ScaleWidth(), m->ScaleHeight(), 0x123457);
+    }
+    void show()
+    {
+        const Surface& f = scene->form;
+        if (scene->changedAll) {
+            screen.setPicture(f.view(), false);
+            return;
+        }
+        for (const FrmMain::Rect& r : scene->changed)
+            BitBlt(screen, r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0, f.view(), r.x0, r.y0, RasterOp::Copy);
+    }
     void doEvents() override
     {
         HeadlessHost::doEvents();
         if (!scene) return;
+        show();
         Surface expect(scene->ScaleWidth(), scene->ScaleHeight());
         PaintPicture(expect, scene->picBG.view(), 0, 0, expect.width(), expect.height(), 0, 0, 640, 480);
         ++checked;
         if (expect.pixels() != scene->form.pixels()) ++wrong;
+        if (expect.pixels() != screen.pixels()) ++wrongOnScreen;
     }
+    int wrongOnScreen = 0;
 };
 } // namespace
 
 TEST_F(SceneTest, EveryCopyOfTheCanvasShowsItWhole)
 {
-    // Later copies of a landscape being built stretch only what changed;
-    // the form must still equal the whole stretch at each of them, on sizes
-    // that divide the canvas unevenly and after a landscape that left its
-    // frames on the form.
+    // Later copies of a landscape being built stretch only what changed and
+    // report only that to the backend; the form, and a screen that receives
+    // only the reported parts, must still equal the whole stretch at each of
+    // them, on sizes that divide the canvas unevenly and after a landscape
+    // that left its frames on the form.
     StretchCheckingHost host;
     setHost(&host);
     Rnd rnd(31);
     setRandomSource(&rnd);
     for (auto [w, h] : {std::pair{1000, 700}, {333, 251}, {640, 480}}) {
         FrmMain m(w, h);
-        host.scene = &m;
+        m.incremental = w != 333;
+        host.attach(&m);
         m.Form_Load();
         for (int i = 0; i < 4; ++i) {
             m.Form_Resize();
-            for (int t = 0; t < 3; ++t) m.tmrAnimation_Timer();
+            for (int t = 0; t < 3; ++t) {
+                m.tmrAnimation_Timer();
+                host.show();
+            }
         }
-        host.scene = nullptr;
+        host.attach(nullptr);
     }
     EXPECT_EQ(host.checked, 3 * 4 * 4);
     EXPECT_EQ(host.wrong, 0);
+    EXPECT_EQ(host.wrongOnScreen, 0);
     setHost(&host_);
 }

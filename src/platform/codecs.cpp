@@ -487,16 +487,31 @@ std::vector<uint8_t> encodeBmp24(const Picture& picture)
 
 std::vector<uint8_t> encodeBmp24(const Color* pixels, int width, int height)
 {
+    std::vector<uint8_t> out;
+    writeBmp24(pixels, width, height, [&](std::span<const uint8_t> piece) {
+        if (out.empty()) out.reserve(bmp24FileSize(width, height));
+        out.insert(out.end(), piece.begin(), piece.end());
+        return true;
+    });
+    return out;
+}
+
+size_t bmp24FileSize(int width, int height)
+{
+    const size_t stride = (static_cast<size_t>(std::max(width, 0)) * 3 + 3) & ~size_t{3};
+    return 14 + 40 + stride * static_cast<size_t>(std::max(height, 0)); // at most 805 MB for 16384 x 16384
+}
+
+bool writeBmp24(const Color* pixels, int width, int height, const std::function<bool(std::span<const uint8_t>)>& sink)
+{
     if (!pixels || width <= 0 || height <= 0) fail("Cannot save an empty picture as BMP");
     if (width > kMaxPictureSide || height > kMaxPictureSide) fail("Picture is too large to save as BMP");
     const size_t w = static_cast<size_t>(width);
     const size_t h = static_cast<size_t>(height);
-
     const size_t stride = (w * 3 + 3) & ~size_t{3};
-    const size_t imageSize = stride * h;
-    const size_t fileSize = 14 + 40 + imageSize; // at most 805 MB for 16384 x 16384
-    std::vector<uint8_t> out(fileSize, 0);
-    uint8_t* p = out.data();
+    const size_t fileSize = bmp24FileSize(width, height);
+
+    uint8_t head[54] = {};
     auto put16 = [](uint8_t* q, uint32_t v) {
         q[0] = static_cast<uint8_t>(v);
         q[1] = static_cast<uint8_t>(v >> 8);
@@ -504,32 +519,40 @@ std::vector<uint8_t> encodeBmp24(const Color* pixels, int width, int height)
     auto put32 = [](uint8_t* q, uint32_t v) {
         for (int i = 0; i < 4; ++i) q[i] = static_cast<uint8_t>(v >> (8 * i));
     };
-    p[0] = 'B';
-    p[1] = 'M';
-    put32(p + 2, static_cast<uint32_t>(fileSize));
-    put32(p + 10, 14 + 40);
-    put32(p + 14, 40);
-    put32(p + 18, static_cast<uint32_t>(w));
-    put32(p + 22, static_cast<uint32_t>(h));
-    put16(p + 26, 1);
-    put16(p + 28, 24);
-    put32(p + 30, kBiRgb);
-    put32(p + 34, static_cast<uint32_t>(imageSize));
-    put32(p + 38, 3780); // 96 dots per inch
-    put32(p + 42, 3780);
+    head[0] = 'B';
+    head[1] = 'M';
+    put32(head + 2, static_cast<uint32_t>(fileSize));
+    put32(head + 10, 14 + 40);
+    put32(head + 14, 40);
+    put32(head + 18, static_cast<uint32_t>(w));
+    put32(head + 22, static_cast<uint32_t>(h));
+    put16(head + 26, 1);
+    put16(head + 28, 24);
+    put32(head + 30, kBiRgb);
+    put32(head + 34, static_cast<uint32_t>(stride * h));
+    put32(head + 38, 3780); // 96 dots per inch
+    put32(head + 42, 3780);
+    if (!sink(head)) return false;
 
-    uint8_t* rowStart = p + 54;
-    for (size_t row = 0; row < h; ++row, rowStart += stride) {
-        const Color* src = pixels + (h - 1 - row) * w;
-        uint8_t* q = rowStart;
-        for (size_t x = 0; x < w; ++x, q += 3) {
-            const Color c = src[x];
-            q[0] = static_cast<uint8_t>(c);
-            q[1] = static_cast<uint8_t>(c >> 8);
-            q[2] = static_cast<uint8_t>(c >> 16);
+    // Rows bottom-up, a few hundred kilobytes at a time: a screen-sized
+    // picture is never held twice.
+    const size_t rowsPerPiece = std::max<size_t>(1, (256u << 10) / stride);
+    std::vector<uint8_t> piece(std::min(h, rowsPerPiece) * stride, 0);
+    for (size_t row = 0; row < h;) {
+        const size_t n = std::min(rowsPerPiece, h - row);
+        for (size_t k = 0; k < n; ++k, ++row) {
+            const Color* src = pixels + (h - 1 - row) * w;
+            uint8_t* q = piece.data() + k * stride;
+            for (size_t x = 0; x < w; ++x, q += 3) {
+                const Color c = src[x];
+                q[0] = static_cast<uint8_t>(c);
+                q[1] = static_cast<uint8_t>(c >> 8);
+                q[2] = static_cast<uint8_t>(c >> 16);
+            }
         }
+        if (!sink(std::span<const uint8_t>(piece.data(), n * stride))) return false;
     }
-    return out;
+    return true;
 }
 
 } // namespace syl

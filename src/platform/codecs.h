@@ -3,7 +3,9 @@
 // what is wrong, never an out-of-bounds read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,6 +35,12 @@ std::vector<uint8_t> encodeBmp24(const Picture& picture);
 // The same from width x height pixels in rows one after another (a
 // surface's image), without a copy of them.
 std::vector<uint8_t> encodeBmp24(const Color* pixels, int width, int height);
+// The same file handed to sink in pieces (the header first, then a few
+// hundred kilobytes of rows at a time), so that it can be written without
+// being held whole. Stops and returns false as soon as sink returns false.
+bool writeBmp24(const Color* pixels, int width, int height, const std::function<bool(std::span<const uint8_t>)>& sink);
+// The size of that file in bytes.
+size_t bmp24FileSize(int width, int height);
 // Writes the picture as a PNG file; false when the file cannot be written.
 bool savePng(const std::string& path, const Picture& picture);
 // Encodes the picture as PNG bytes (deterministic for the same pixels): RGB

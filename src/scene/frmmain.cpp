@@ -233,10 +233,14 @@ void FrmMain::CopyBg()
                     y1 = std::min(SH, hi(r1, SH, 480));
                 }
             }
+            // What the backend brings to the screen at Refresh.
+            changed.clear();
+            changedAll = false;
             if (x0 < x1 && y0 < y1) {
                 form.setClip(x0, y0, x1, y1);
                 PaintPicture(form, picBG.view(), 0, 0, SW, SH, 0, 0, 640, 480, RasterOp::Copy);
                 form.resetClip();
+                changed.push_back({x0, y0, x1, y1});
             }
             canvasShown_.resizeForOverwrite(c.width(), c.height());
             canvasShown_.setPicture(c.view(), false);

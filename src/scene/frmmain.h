@@ -174,8 +174,9 @@ public:
         int x0 = 0, y0 = 0, x1 = 0, y1 = 0; // [x0, x1) x [y0, y1)
         bool empty() const { return x1 <= x0 || y1 <= y0; }
     };
-    // The parts of the form that the last tick changed (all of it when
-    // changedAll is set): what a backend has to bring to the screen.
+    // The parts of the form that the last tick or the last copy of the
+    // canvas changed (all of it when changedAll is set): what a backend has
+    // to bring to the screen.
     std::vector<Rect> changed;
     bool changedAll = true;
 

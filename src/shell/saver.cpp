@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "errors/errptnr.h"
 #include "errors/handler.h"
@@ -102,32 +101,47 @@ std::string wallpaperPath()
     return joinPath(dir, "Sylvadra.bmp");
 }
 
+AtomicFile::AtomicFile(const std::string& path) : path_(path), tmp_(path + ".tmp")
+{
+    file_ = std::fopen(tmp_.c_str(), "wb");
+    failed_ = file_ == nullptr;
+}
+
+AtomicFile::~AtomicFile()
+{
+    if (file_) {
+        std::fclose(file_);
+        std::remove(tmp_.c_str());
+    }
+}
+
+bool AtomicFile::write(std::span<const uint8_t> bytes)
+{
+    if (failed_) return false;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+    return !failed_;
+}
+
+bool AtomicFile::commit()
+{
+    if (!file_) return false;
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    bool ok = closed && !failed_;
+#ifdef _WIN32
+    ok = ok && MoveFileExA(tmp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+#else
+    ok = ok && std::rename(tmp_.c_str(), path_.c_str()) == 0;
+#endif
+    if (!ok) std::remove(tmp_.c_str());
+    failed_ = !ok;
+    return ok;
+}
+
 bool writeFileAtomically(const std::string& path, std::string_view bytes)
 {
-    std::string tmp = path + ".tmp";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        if (!f) return false;
-        f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        f.flush();
-        if (!f) {
-            f.close();
-            std::remove(tmp.c_str());
-            return false;
-        }
-    }
-#ifdef _WIN32
-    if (!MoveFileExA(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(tmp.c_str());
-        return false;
-    }
-#else
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        return false;
-    }
-#endif
-    return true;
+    AtomicFile f(path);
+    return f.write({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}) && f.commit();
 }
 
 void Shutdown()
@@ -163,11 +177,12 @@ void exitScreensaver()
             p.step(0, [&] { Print(bg, kCopyrightLine); });
             p.step(0, [&] {
                 path = wallpaperPath();
-                // Encoded straight from the landscape and written as it is:
-                // one file's worth of memory at the end, not three.
-                const std::vector<uint8_t> file = encodeBmp24(bg.pixels().data(), bg.width(), bg.height());
-                const std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.size());
-                if (!writeFileAtomically(path, bytes)) raiseError(kErrFileAccess);
+                // Encoded straight from the landscape and written piece by
+                // piece: the picture is never held a second time.
+                AtomicFile file(path);
+                const bool written = writeBmp24(bg.pixels().data(), bg.width(), bg.height(),
+                                                [&](std::span<const uint8_t> piece) { return file.write(piece); });
+                if (!written || !file.commit()) raiseError(kErrFileAccess);
             });
             p.step(0, [&] { plat.setWallPaper(path); });
         }

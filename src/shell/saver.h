@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -68,8 +70,28 @@ std::string wallpaperPath();
 // The maker's copyright line printed on the wallpaper.
 inline constexpr const char* kCopyrightLine = "Sylvadra - Copyright (c) 2026 the Sylvadra developers";
 
-// Writes bytes to a file through a temporary file and a rename, so that the
-// file is never left half-written. False when it cannot be written.
+// A file written through a temporary file and a rename, so that it is never
+// left half-written: write the pieces, then commit. Without a successful
+// commit the temporary file is removed and the old file stays as it was.
+class AtomicFile {
+public:
+    explicit AtomicFile(const std::string& path);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    // False once anything failed (the temporary file cannot be made or written).
+    bool write(std::span<const uint8_t> bytes);
+    // Closes the temporary file and puts it in the file's place; false when
+    // anything failed.
+    bool commit();
+
+private:
+    std::string path_, tmp_;
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+};
+
+// Writes bytes to a file with an AtomicFile. False when it cannot be written.
 bool writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // Forget that the saver ended (tests run several in one process).

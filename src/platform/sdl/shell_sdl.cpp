@@ -2,6 +2,7 @@
 // window that xscreensaver hands over), the preview drawn with Xlib into the
 // host's window, the settings dialog in GTK 3.
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <poll.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -191,6 +193,8 @@ private:
     void present(Head& h, bool all = true);
     void presentAll();
     void pumpEvents();
+    // Waits at most ms milliseconds for input; whether any came.
+    bool waitForInput(int32_t ms);
     // The scene of the window that an event names; the primary's when the
     // window is none of ours.
     FrmMain& sceneOf(uint32_t windowId);
@@ -204,6 +208,8 @@ private:
     // end of the run is the end of the saver and may leave the wallpaper.
     bool coversPrimary_ = false;
     int status_ = 0;
+    // The X connection of SDL's windows, for waiting on it directly.
+    Display* display_ = nullptr;
 };
 
 void SdlPlatform::present(Head& h, bool all)
@@ -214,8 +220,8 @@ void SdlPlatform::present(Head& h, bool all)
     const FrmMain& m = *h.scene;
     const Surface& f = m.form;
     const int w = std::min(ws->w, f.width()), hgt = std::min(ws->h, f.height());
-    // Only what the last tick changed goes to the window, unless the whole
-    // picture is new.
+    // Only what the last tick or canvas copy changed goes to the window,
+    // unless the whole picture is new.
     std::vector<SDL_Rect> rects;
     if (all || m.changedAll) {
         rects.push_back({0, 0, w, hgt});
@@ -238,7 +244,7 @@ void SdlPlatform::present(Head& h, bool all)
 
 void SdlPlatform::presentAll()
 {
-    for (Head& h : heads_) present(h);
+    for (Head& h : heads_) present(h, false);
 }
 
 FrmMain& SdlPlatform::sceneOf(uint32_t windowId)
@@ -285,6 +291,25 @@ void SdlPlatform::pumpEvents()
     }
 }
 
+bool SdlPlatform::waitForInput(int32_t ms)
+{
+    // SDL's own wait polls the X connection a dozen times and more before it
+    // sleeps, at every tick. Here the sleep is one poll on the connection,
+    // unless events are queued already (read with the last reply, or left in
+    // SDL's queue).
+    if (!display_) {
+        SDL_Event e;
+        if (!SDL_WaitEventTimeout(&e, ms)) return false;
+        SDL_PushEvent(&e);
+        return true;
+    }
+    if (SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return true;
+    if (XEventsQueued(display_, QueuedAlready) > 0) return true;
+    XFlush(display_);
+    pollfd fd{ConnectionNumber(display_), POLLIN, 0};
+    return poll(&fd, 1, ms) > 0;
+}
+
 bool SdlPlatform::openWindows()
 {
     if (embedded()) {
@@ -327,6 +352,10 @@ bool SdlPlatform::openWindows()
         std::fprintf(stderr, "sylvadra: cannot open a window: %s\n", SDL_GetError());
         return false;
     }
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(heads_.front().window, &info) && info.subsystem == SDL_SYSWM_X11)
+        display_ = info.info.x11.display;
     // Text as large as the desktop's own on a scaled screen.
     const int dpi = desktopDpi();
     for (Head& h : heads_) {
@@ -376,17 +405,22 @@ void SdlPlatform::runFullScreen()
             h.next = SDL_GetTicks();
         }
         if (heads_.size() > 1 && running_) SDL_RaiseWindow(heads_.front().window);
+        uint32_t lastPump = SDL_GetTicks();
         while (running_) {
             uint32_t now = SDL_GetTicks();
             int32_t wait = INT32_MAX;
             for (const Head& h : heads_) wait = std::min(wait, static_cast<int32_t>(h.next - now));
-            SDL_Event e;
-            if (wait > 0 && SDL_WaitEventTimeout(&e, wait)) {
-                SDL_PushEvent(&e);
+            if (waitForInput(std::max(wait, 0))) {
                 pumpEvents();
-                continue;
+                lastPump = SDL_GetTicks();
+                if (wait > 0) continue;
+            } else if (!display_ || now - lastPump >= 250) {
+                // Nothing came in. SDL's own upkeep (keeping the desktop's
+                // screen saver away) still needs its events pumped now and
+                // then, but not at every tick.
+                pumpEvents();
+                lastPump = now;
             }
-            pumpEvents();
             for (size_t k = 0; k < heads_.size() && running_; ++k) {
                 Head& h = heads_[k];
                 FrmMain& m = *h.scene;
@@ -410,6 +444,7 @@ void SdlPlatform::runFullScreen()
     running_ = false;
     for (Head& h : heads_) SDL_DestroyWindow(h.window);
     heads_.clear();
+    display_ = nullptr;
 }
 
 bool SdlPlatform::setWallPaper(const std::string& path)

@@ -548,7 +548,7 @@ void Win32Platform::present(Head& h, bool all)
 
 void Win32Platform::presentAll()
 {
-    for (Head& h : heads_) present(h, true);
+    for (Head& h : heads_) present(h, false);
 }
 
 // WM_PAINT: the invalid area from the form (black while the head has no
