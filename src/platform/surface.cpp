@@ -46,8 +46,9 @@ void blitRowSame(Color* d, const Color* s, int n, RasterOp op)
 }
 
 // Room for n pixels. A screen-sized image is asked to come in huge pages
-// where the system offers them: the first touch of a 4K frame is then a few
-// dozen page faults instead of eight thousand.
+// where the system offers them, and its pages are mapped in one call: the
+// first touch of a 4K frame would otherwise be thousands of page faults,
+// each a trap into the kernel (dearer still inside a virtual machine).
 void growCapacity(std::vector<Color>& v, size_t n)
 {
     if (n <= v.capacity()) return;
@@ -57,6 +58,14 @@ void growCapacity(std::vector<Color>& v, size_t n)
     const uintptr_t begin = (reinterpret_cast<uintptr_t>(v.data()) + kHuge - 1) & ~(kHuge - 1);
     const uintptr_t end = (reinterpret_cast<uintptr_t>(v.data() + v.capacity())) & ~(kHuge - 1);
     if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    {
+        constexpr uintptr_t kPage = 4096;
+        const uintptr_t b = (reinterpret_cast<uintptr_t>(v.data()) + kPage - 1) & ~(kPage - 1);
+        const uintptr_t e = (reinterpret_cast<uintptr_t>(v.data() + v.capacity())) & ~(kPage - 1);
+        if (e > b) madvise(reinterpret_cast<void*>(b), e - b, MADV_POPULATE_WRITE);
+    }
 #endif
 }
 
