@@ -2,6 +2,7 @@
 // random values and a simulated clock.
 #include <gtest/gtest.h>
 
+#include "pixels.h"
 #include "errors/errptnr.h"
 #include "fake_resources.h"
 #include "platform/host.h"
@@ -133,7 +134,7 @@ TEST_F(AnimationTest, TimedRestartOnlyWhenAskedAndFirstCheckOnlyRecords)
     host_.tick += 61000;
     m->tmrAnimation_Timer();
     EXPECT_EQ(m->lastRestart, host_.tick) << "the first check only records";
-    const auto before = m->picBG.pixels();
+    const auto before = pixelsOf(m->picBG);
     host_.tick += 30000;
     m->tmrAnimation_Timer();
     EXPECT_EQ(m->lastRestart, host_.tick - 30000) << "not yet";
@@ -142,7 +143,7 @@ TEST_F(AnimationTest, TimedRestartOnlyWhenAskedAndFirstCheckOnlyRecords)
     m->tmrAnimation_Timer();
     EXPECT_EQ(m->lastRestart, host_.tick);
     EXPECT_EQ(m->cloudStep, 0);
-    EXPECT_NE(m->picBG.pixels(), before) << "a new landscape";
+    EXPECT_NE(pixelsOf(m->picBG), before) << "a new landscape";
     EXPECT_TRUE(m->tmrAnimation.enabled);
 }
 
@@ -372,7 +373,7 @@ TEST_F(AnimationTest, DormantSlotsWanderAndReroll)
     // At W - 5 moving 15: past the right edge it continues at 0. A grass
     // number without sprouting: size 32, nothing painted.
     f = {635, 0, 20, 120, 0, 0};
-    const auto before = m->picBG.pixels();
+    const auto before = pixelsOf(m->picBG);
     script({{-1, 33, 5}, {300, 460, 350}, {10, 20, 15}, {1, 182, 150}, {181, 200, 190}});
     m->Blumen();
     EXPECT_FLOAT_EQ(f.x, 0.0f);
@@ -380,7 +381,7 @@ TEST_F(AnimationTest, DormantSlotsWanderAndReroll)
     EXPECT_EQ(f.state, 5);
     EXPECT_EQ(f.icon, 190);
     EXPECT_FLOAT_EQ(f.size, 32.0f);
-    EXPECT_EQ(m->picBG.pixels(), before);
+    EXPECT_EQ(pixelsOf(m->picBG), before);
     // Sprouting: a flower with five tufts at its foot.
     script({{-1, 33, -1}, {300, 460, 350}, {10, 20, 10}, {1, 182, 20}, {15, 20, 17}});
     for (int i = 0; i < 5 * 3 - 2; ++i) scripted_.push(0.5f);
@@ -413,8 +414,8 @@ TEST(AnimationStrips, MirroredStripsArePaintedOntoThemselvesWithANegativeWidth)
             expect.setPicture(pic, true);
             const Picture plain = expect.image();
             PaintPicture(expect, viewOf(plain), width, 0, -width, pic.height, 0, 0, width, pic.height);
-            EXPECT_NE(expect.pixels(), plain.pixels) << "a strip that shows its mirroring";
-            EXPECT_EQ(box->pixels(), expect.pixels()) << "code " << code << ", picture " << id;
+            EXPECT_NE(pixelsOf(expect), plain.pixels) << "a strip that shows its mirroring";
+            EXPECT_EQ(pixelsOf(*box), pixelsOf(expect)) << "code " << code << ", picture " << id;
         }
     }
     setRandomSource(nullptr);

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "pixels.h"
 #include "errors/errptnr.h"
 #include "platform/host.h"
 #include "platform/random.h"
@@ -83,8 +84,8 @@ TEST_F(Frames, IncrementalFramesEqualWholeFramesTickForTick)
     for (int t = 0; t < 2000; ++t) {
         host.clock.second = (t / 50) % 60;
         tick();
-        ASSERT_EQ(w.form.pixels(), incremental->form.pixels()) << "frame " << t;
-        ASSERT_EQ(w.picBG.pixels(), incremental->picBG.pixels()) << "landscape after frame " << t;
+        ASSERT_EQ(pixelsOf(w.form), pixelsOf(incremental->form)) << "frame " << t;
+        ASSERT_EQ(pixelsOf(w.picBG), pixelsOf(incremental->picBG)) << "landscape after frame " << t;
         if (w.lastRestart != lastRestart && lastRestart != 0) ++restarts;
         lastRestart = w.lastRestart;
         if (w.flightKind != lastKind && w.flightKind > 0) ++flights;
@@ -119,6 +120,6 @@ TEST_F(Frames, CloudEdgesOnEveryColumnMoveWithoutTrails)
     });
     for (int t = 0; t < 600; ++t) {
         tick();
-        ASSERT_EQ(whole->form.pixels(), incremental->form.pixels()) << "frame " << t << ", strip at " << whole->cloudOffset;
+        ASSERT_EQ(pixelsOf(whole->form), pixelsOf(incremental->form)) << "frame " << t << ", strip at " << whole->cloudOffset;
     }
 }

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "pixels.h"
 #include "errors/errptnr.h"
 #include "fake_resources.h"
 #include "platform/host.h"
@@ -344,7 +345,7 @@ TEST_F(SceneTest, TheSameSeedComposesTheSamePicture)
         FrmMain m(320, 240);
         m.Form_Load();
         m.Form_Resize();
-        return m.picBG.pixels();
+        return pixelsOf(m.picBG);
     };
     EXPECT_EQ(compose(99), compose(99));
     EXPECT_NE(compose(99), compose(100));
@@ -447,8 +448,8 @@ public:
         Surface expect(scene->ScaleWidth(), scene->ScaleHeight());
         PaintPicture(expect, scene->picBG.view(), 0, 0, expect.width(), expect.height(), 0, 0, 640, 480);
         ++checked;
-        if (expect.pixels() != scene->form.pixels()) ++wrong;
-        if (expect.pixels() != screen.pixels()) ++wrongOnScreen;
+        if (pixelsOf(expect) != pixelsOf(scene->form)) ++wrong;
+        if (pixelsOf(expect) != pixelsOf(screen)) ++wrongOnScreen;
     }
     int wrongOnScreen = 0;
 };

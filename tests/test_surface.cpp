@@ -2,6 +2,7 @@
 // edge, mirroring, stretching, masks, lines, the ellipse and text.
 #include <gtest/gtest.h>
 
+#include "pixels.h"
 #include "platform/font.h"
 #include "platform/surface.h"
 
@@ -36,7 +37,7 @@ TEST(Surface, ResizeKeepsWhatRemainsAndFillsWithBackground)
     EXPECT_EQ(rowOf(s, 1), (std::vector<Color>{B, B, B}));
     s.resize(0, 0);
     EXPECT_EQ(s.width(), 0);
-    EXPECT_TRUE(s.pixels().empty());
+    EXPECT_TRUE(pixelsOf(s).empty());
 }
 
 TEST(Surface, AnySequenceOfSizesKeepsTheCornerThatRemains)
@@ -57,10 +58,62 @@ TEST(Surface, AnySequenceOfSizesKeepsTheCornerThatRemains)
         back = back == K ? W : K;
         s.backColor = back;
         s.resize(w, h);
-        ASSERT_EQ(s.pixels(), expect) << w << " x " << h;
+        ASSERT_EQ(pixelsOf(s), expect) << w << " x " << h;
         // Marks the new area so that the next step tells kept from cleared.
         if (w > 1 && h > 1) s.setPixel(w - 1, h - 1, static_cast<Color>(7 * w + h));
     }
+}
+
+TEST(Surface, AnImageInBorrowedMemoryIsDrawnThereUntilItComesBack)
+{
+    Surface s(4, 3, K);
+    s.setPixel(1, 1, R);
+    std::vector<Color> memory(12, 0xABCDEF);
+    s.useMemory(memory.data());
+    EXPECT_FALSE(s.usesOwnMemory());
+    EXPECT_EQ(memory, pixelsOf(s));
+    EXPECT_EQ(memory[5], R) << "the image moves along";
+
+    // Drawing goes to the memory and reading comes from it.
+    BitBlt(s, 0, 0, 1, 1, viewOf(pic(1, 1, {G})), 0, 0, RasterOp::Copy);
+    Line(s, 0, 2, 4, 2, B);
+    EXPECT_EQ(memory, (std::vector<Color>{G, K, K, K, K, R, K, K, B, B, B, B}));
+    memory[3] = W;
+    EXPECT_EQ(s.pixel(3, 0), W);
+    EXPECT_EQ(s.view().pixels, memory.data());
+    BitBlt(s, 0, 1, 4, 2, s.view(), 0, 0, RasterOp::Copy); // within the image, downwards
+    EXPECT_EQ(memory, (std::vector<Color>{G, K, K, W, G, K, K, W, K, R, K, K}));
+    s.setPicture(pic(4, 3, std::vector<Color>(12, G)), true);
+    EXPECT_EQ(memory, std::vector<Color>(12, G)) << "a picture of the same size";
+    EXPECT_FALSE(s.usesOwnMemory());
+
+    // A copy holds its own pixels.
+    Surface copy = s;
+    EXPECT_TRUE(copy.usesOwnMemory());
+    copy.setPixel(0, 0, R);
+    EXPECT_EQ(memory[0], G);
+
+    // A new size takes the image back, with the corner that remains; the
+    // memory is not touched again.
+    s.setPixel(1, 0, B);
+    s.resize(2, 2);
+    EXPECT_TRUE(s.usesOwnMemory());
+    EXPECT_EQ(pixelsOf(s), (std::vector<Color>{G, B, G, G}));
+    const std::vector<Color> left = memory;
+    s.clearPicture();
+    Line(s, 0, 0, 2, 0, W);
+    EXPECT_EQ(memory, left);
+
+    // Back and forth at one size.
+    s.useMemory(memory.data());
+    s.setPixel(1, 1, R);
+    s.ownMemory();
+    s.setPixel(0, 0, B);
+    EXPECT_EQ(pixelsOf(s), (std::vector<Color>{B, W, K, R}));
+    EXPECT_EQ(memory[0], W);
+    s.useMemory(memory.data());
+    s.resizeForOverwrite(1, 1);
+    EXPECT_TRUE(s.usesOwnMemory());
 }
 
 TEST(Surface, BitBltClipsAtEveryEdgeOfBothRectangles)
@@ -81,7 +134,7 @@ TEST(Surface, BitBltClipsAtEveryEdgeOfBothRectangles)
     for (const auto& c : cases) {
         Surface d(3, 3, K);
         BitBlt(d, c.x, c.y, c.w, c.h, viewOf(src), c.sx, c.sy, RasterOp::Copy);
-        EXPECT_EQ(d.pixels(), c.expect) << "at " << c.x << "," << c.y << " from " << c.sx << "," << c.sy;
+        EXPECT_EQ(pixelsOf(d), c.expect) << "at " << c.x << "," << c.y << " from " << c.sx << "," << c.sy;
     }
 }
 
@@ -91,11 +144,12 @@ TEST(Surface, MaskedSpriteLeavesTheBackgroundWhereTheMaskIsWhite)
     Picture sprite = pic(2, 1, {R, K});
     Picture mask = pic(2, 1, {K, W});
     Surface d(2, 1, 0);
-    d.pixels() = {G, B};
+    d.setPixel(0, 0, G);
+    d.setPixel(1, 0, B);
     BitBlt(d, 0, 0, 2, 1, viewOf(mask), 0, 0, RasterOp::And);
-    EXPECT_EQ(d.pixels(), (std::vector<Color>{K, B}));
+    EXPECT_EQ(pixelsOf(d), (std::vector<Color>{K, B}));
     BitBlt(d, 0, 0, 2, 1, viewOf(sprite), 0, 0, RasterOp::Paint);
-    EXPECT_EQ(d.pixels(), (std::vector<Color>{R, B}));
+    EXPECT_EQ(pixelsOf(d), (std::vector<Color>{R, B}));
 }
 
 TEST(Surface, PaintPictureWithNegativeWidthMirrorsIntoTheRectangleLeftOfX1)
@@ -103,7 +157,7 @@ TEST(Surface, PaintPictureWithNegativeWidthMirrorsIntoTheRectangleLeftOfX1)
     Picture p = pic(3, 1, {R, G, B});
     Surface d(5, 1, K);
     PaintPicture(d, viewOf(p), 4, 0, -3, 1);
-    EXPECT_EQ(d.pixels(), (std::vector<Color>{K, B, G, R, K}));
+    EXPECT_EQ(pixelsOf(d), (std::vector<Color>{K, B, G, R, K}));
 
     // A source rectangle that starts left of the picture: those columns draw
     // nothing, the rest land mirrored at the right end of the destination.
@@ -115,7 +169,7 @@ TEST(Surface, PaintPictureWithNegativeWidthMirrorsIntoTheRectangleLeftOfX1)
     for (const auto& c : cases) {
         Surface d8(8, 1, 0);
         PaintPicture(d8, viewOf(hill), 8 - c.x, 0, -8, 1, c.x, 0, 8, 1);
-        EXPECT_EQ(d8.pixels(), c.expect) << "x = " << c.x;
+        EXPECT_EQ(pixelsOf(d8), c.expect) << "x = " << c.x;
     }
 }
 
@@ -130,12 +184,12 @@ TEST(Surface, StretchTakesTheNearestSourcePixel)
     Picture q = pic(4, 1, {1, 2, 3, 4});
     Surface e(2, 1, K);
     StretchBlt(e, 0, 0, 2, 1, viewOf(q), 0, 0, 4, 1, RasterOp::Copy);
-    EXPECT_EQ(e.pixels(), (std::vector<Color>{2, 4}));
+    EXPECT_EQ(pixelsOf(e), (std::vector<Color>{2, 4}));
     // A gradient 20 wide stretched into tiles 35 wide, 3 rows to 6.
     Picture g = pic(1, 3, {1, 2, 3});
     Surface t(1, 6, K);
     PaintPicture(t, viewOf(g), 0, 0, 1, 6);
-    EXPECT_EQ(t.pixels(), (std::vector<Color>{1, 1, 2, 2, 3, 3}));
+    EXPECT_EQ(pixelsOf(t), (std::vector<Color>{1, 1, 2, 2, 3, 3}));
 }
 
 TEST(Surface, IconsDrawWithTheirTransparency)
@@ -146,7 +200,7 @@ TEST(Surface, IconsDrawWithTheirTransparency)
     Surface d(2, 1, B);
     d.clearPicture();
     PaintPicture(d, viewOf(icon), 0, 0, 2, 1);
-    EXPECT_EQ(d.pixels(), (std::vector<Color>{R, B}));
+    EXPECT_EQ(pixelsOf(d), (std::vector<Color>{R, B}));
 }
 
 TEST(Surface, WideHorizontalLinesCoverTheirPenRows)
@@ -164,11 +218,11 @@ TEST(Surface, WideHorizontalLinesCoverTheirPenRows)
     Surface f(4, 10, K);
     f.drawWidth = 4;
     Line(f, 0, 5, 4, 5, W, true);
-    EXPECT_EQ(f.pixels(), d.pixels());
+    EXPECT_EQ(pixelsOf(f), pixelsOf(d));
     // Far outside: nothing, and no time spent walking it.
     Surface g(4, 4, K);
     Line(g, -100000, -5, 100000, -5, W);
-    EXPECT_EQ(g.pixels(), std::vector<Color>(16, K));
+    EXPECT_EQ(pixelsOf(g), std::vector<Color>(16, K));
 }
 
 TEST(Surface, EllipseFillsTheDiscInsideItsBoundingBox)

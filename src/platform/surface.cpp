@@ -83,6 +83,36 @@ Surface::Surface(int width, int height, Color back) : backColor(back)
     resize(width, height);
 }
 
+Surface::Surface(const Surface& other)
+    : backColor(other.backColor), foreColor(other.foreColor), fillColor(other.fillColor),
+      drawWidth(other.drawWidth), font(other.font), currentX(other.currentX), currentY(other.currentY),
+      width_(other.width_), height_(other.height_), pixels_(other.pixels().begin(), other.pixels().end()),
+      clipX0_(other.clipX0_), clipY0_(other.clipY0_), clipX1_(other.clipX1_), clipY1_(other.clipY1_)
+{
+}
+
+Surface& Surface::operator=(const Surface& other)
+{
+    if (this != &other) *this = Surface(other);
+    return *this;
+}
+
+void Surface::useMemory(Color* memory)
+{
+    if (!memory || memory == external_) return;
+    std::memmove(memory, data(), count() * sizeof(Color));
+    external_ = memory;
+    std::vector<Color>().swap(pixels_); // not needed while the image is there
+}
+
+void Surface::ownMemory()
+{
+    if (!external_) return;
+    growCapacity(pixels_, count());
+    pixels_.assign(external_, external_ + count());
+    external_ = nullptr;
+}
+
 void Surface::resize(int w, int h)
 {
     w = std::max(w, 0);
@@ -90,6 +120,7 @@ void Surface::resize(int w, int h)
     if (w == width_ && h == height_) return;
     const long long n = static_cast<long long>(w) * h;
     if (n > kMaxPixels) raiseError(kErrOutOfMemory);
+    ownMemory();
     // The rows are laid out anew inside the same buffer, which keeps its
     // capacity: the surfaces change size at every new landscape, and fresh
     // allocations of screen-sized buffers cost more than the drawing.
@@ -138,6 +169,7 @@ void Surface::resizeForOverwrite(int w, int h)
     if (w == width_ && h == height_) return;
     const long long n = static_cast<long long>(w) * h;
     if (n > kMaxPixels) raiseError(kErrOutOfMemory);
+    external_ = nullptr; // what the image holds is about to be drawn over
     growCapacity(pixels_, static_cast<size_t>(n));
     pixels_.resize(static_cast<size_t>(n), backColor);
     width_ = w;
@@ -150,7 +182,7 @@ Picture Surface::image() const
     p.kind = PictureKind::Bitmap;
     p.width = width_;
     p.height = height_;
-    p.pixels = pixels_;
+    p.pixels.assign(pixels().begin(), pixels().end());
     return p;
 }
 
@@ -158,37 +190,39 @@ void Surface::setPicture(const Picture& p, bool autoSize)
 {
     if (autoSize) {
         if (static_cast<long long>(p.width) * p.height > kMaxPixels) raiseError(kErrOutOfMemory);
-        width_ = std::max(p.width, 0);
-        height_ = std::max(p.height, 0);
-        if (p.alpha.empty()) {
-            pixels_ = p.pixels;
+        if (p.width != width_ || p.height != height_) {
+            external_ = nullptr;
+            width_ = std::max(p.width, 0);
+            height_ = std::max(p.height, 0);
+        }
+        if (!external_) pixels_.resize(count());
+        if (p.alpha.empty() && p.pixels.size() == count()) {
+            std::copy(p.pixels.begin(), p.pixels.end(), data());
             return;
         }
-        pixels_.assign(static_cast<size_t>(width_) * height_, backColor);
-    } else {
-        std::fill(pixels_.begin(), pixels_.end(), backColor);
     }
+    clearPicture();
     PaintPicture(*this, viewOf(p), 0, 0);
 }
 
 void Surface::setPicture(const ImageView& v, bool autoSize)
 {
     if (autoSize) resize(v.width, v.height);
-    if (!v.alpha && v.width == width_ && v.height == height_ && v.pixels != pixels_.data()) {
+    if (!v.alpha && v.width == width_ && v.height == height_ && v.pixels != data()) {
         for (int y = 0; y < height_; ++y)
             std::memcpy(row(y), v.pixels + static_cast<size_t>(y) * v.stride, static_cast<size_t>(width_) * sizeof(Color));
         return;
     }
-    if (v.pixels == pixels_.data()) return; // its own image
-    std::fill(pixels_.begin(), pixels_.end(), backColor);
+    if (v.pixels == data()) return; // its own image
+    clearPicture();
     PaintPicture(*this, v, 0, 0);
 }
 
-void Surface::clearPicture() { std::fill(pixels_.begin(), pixels_.end(), backColor); }
+void Surface::clearPicture() { std::fill(data(), data() + count(), backColor); }
 
 void Surface::setPixel(int x, int y, Color c)
 {
-    if (x >= 0 && y >= 0 && x < width_ && y < height_) pixels_[static_cast<size_t>(y) * width_ + x] = c;
+    if (x >= 0 && y >= 0 && x < width_ && y < height_) data()[static_cast<size_t>(y) * width_ + x] = c;
 }
 
 void BitBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, int sx, int sy, RasterOp op)

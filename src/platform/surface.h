@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,11 @@ class Surface {
 public:
     Surface() = default;
     Surface(int width, int height, Color back = 0);
+    // A copy always holds its pixels in its own memory.
+    Surface(const Surface& other);
+    Surface& operator=(const Surface& other);
+    Surface(Surface&&) noexcept = default;
+    Surface& operator=(Surface&&) noexcept = default;
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -55,9 +61,19 @@ public:
     // up to that size later neither allocates nor touches new pages.
     void reserve(size_t n);
 
+    // The image moves into memory that the caller provides and keeps alive
+    // for as long as the surface uses it: width x height pixels, rows one
+    // after another (a window's shared image, which the screen then shows
+    // without another copy). The current image is copied there.
+    void useMemory(Color* memory);
+    // The image comes back into the surface's own memory. A change of size
+    // brings it back as well.
+    void ownMemory();
+    bool usesOwnMemory() const { return external_ == nullptr; }
+
     // Image: the current image as a picture.
     Picture image() const;
-    ImageView view() const { return {pixels_.data(), width_, height_, width_, nullptr}; }
+    ImageView view() const { return {data(), width_, height_, width_, nullptr}; }
     // Picture = p: replaces the image. With autoSize the surface takes the
     // picture's size; otherwise it is cleared to the background and p drawn at (0, 0).
     void setPicture(const Picture& p, bool autoSize);
@@ -66,12 +82,13 @@ public:
     // Picture = none: the image becomes the plain background.
     void clearPicture();
 
-    Color* row(int y) { return pixels_.data() + static_cast<size_t>(y) * width_; }
-    const Color* row(int y) const { return pixels_.data() + static_cast<size_t>(y) * width_; }
-    Color pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+    Color* row(int y) { return data() + static_cast<size_t>(y) * width_; }
+    const Color* row(int y) const { return data() + static_cast<size_t>(y) * width_; }
+    Color pixel(int x, int y) const { return data()[static_cast<size_t>(y) * width_ + x]; }
     void setPixel(int x, int y, Color c);
-    std::vector<Color>& pixels() { return pixels_; }
-    const std::vector<Color>& pixels() const { return pixels_; }
+    // All pixels, rows one after another.
+    std::span<Color> pixels() { return {data(), count()}; }
+    std::span<const Color> pixels() const { return {data(), count()}; }
 
     // Drawing operations touch only pixels inside the clip rectangle
     // [clipLeft, clipRight) x [clipTop, clipBottom), which is the whole
@@ -98,9 +115,14 @@ public:
     double currentY = 0;
 
 private:
+    Color* data() { return external_ ? external_ : pixels_.data(); }
+    const Color* data() const { return external_ ? external_ : pixels_.data(); }
+    size_t count() const { return static_cast<size_t>(width_) * static_cast<size_t>(height_); }
+
     int width_ = 0;
     int height_ = 0;
-    std::vector<Color> pixels_;
+    std::vector<Color> pixels_; // the own memory, unused while external_ is set
+    Color* external_ = nullptr;
     int clipX0_ = 0, clipY0_ = 0, clipX1_ = 1 << 30, clipY1_ = 1 << 30;
 };
 

@@ -29,6 +29,24 @@ shot "$WORK/e.png"
 set -- $(mean_rgb "$WORK/e.png" "380x40+20+12")
 [ "$3" -gt 60 ] || fail "no sky inside the given window ($*)"
 ok "scene inside the window ($*)"
+# The host changes the window's size, larger and then smaller than the
+# scene: the scene goes on being shown, and at full size its clock line
+# changes each second.
+for size in "520 380" "300 200" "400 300"; do
+  xdotool windowsize "$WIN2" $size
+  sleep 1
+  alive $PID || fail "the run ended when its window became $size"
+  shot "$WORK/r1.png"
+  set -- $(mean_rgb "$WORK/r1.png" "280x40+20+12")
+  [ "$3" -gt 60 ] || fail "no sky in the window at $size ($*)"
+  if [ "$size" != "300 200" ]; then
+    sleep 1.2
+    shot "$WORK/r2.png"
+    changed=$(differing "$WORK/r1.png" "$WORK/r2.png" "150x20+12+290")
+    [ "${changed:-0}" -gt 0 ] || fail "the clock line stood still after the window became $size"
+  fi
+  ok "shown at $size"
+done
 kill -TERM $PID
 wait_end $PID 50 || fail "SIGTERM did not end the run"
 ok "SIGTERM ends the embedded run"

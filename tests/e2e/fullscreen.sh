@@ -23,6 +23,22 @@ d=$(differing "$WORK/a.png" "$WORK/b.png" "${SCREEN_W}x$((SCREEN_H / 4))+0+0")
 [ "${d:-0}" -gt 0 ] || fail "the clouds do not move"
 ok "clouds moved ($d pixels)"
 
+# The window changes its size and comes back: the picture goes on being
+# shown (its clock line changes each second), then fills the screen again.
+WINID=$(xwininfo -root -children | awk '/"Sylvadra"/ {print $1; exit}')
+[ -n "$WINID" ] || fail "no saver window found"
+xdotool windowsize "$WINID" $((SCREEN_W / 2)) $((SCREEN_H / 2)); sleep 0.8
+alive $PID || fail "a smaller window ended the saver"
+xdotool windowsize "$WINID" "$SCREEN_W" "$SCREEN_H"; sleep 0.8
+shot "$WORK/c.png"
+sleep 1.2
+shot "$WORK/d.png"
+d=$(differing "$WORK/c.png" "$WORK/d.png" "200x24+0+$((SCREEN_H - 24))")
+[ "${d:-0}" -gt 0 ] || fail "the clock line stood still after the window's size changed"
+set -- $(mean_rgb "$WORK/d.png" "200x100+$((SCREEN_W - 200))+$((SCREEN_H - 100))")
+[ $(( $1 + $2 + $3 )) -gt 60 ] || fail "the landscape is gone from the bottom-right corner ($*)"
+ok "shown through a change of the window's size"
+
 # Mouse: small moves (under 3 pixels from the last one) do not end it, a
 # move of 3 pixels does. The pointer starts where the server put it; the
 # window may already have reported that position as its first move.

@@ -186,11 +186,16 @@ private:
         SDL_Window* window = nullptr;
         std::unique_ptr<FrmMain> scene;
         uint32_t next = 0; // when its next animation tick is due
+        // The form's image is the window's own image (the X server's shared
+        // memory): frames are composed where the screen takes them from.
+        bool shared = false;
     };
 
     bool embedded() const { return cmd_.windowId.has_value() || cmd_.root; }
     bool openWindows();
     void present(Head& h, bool all = true);
+    // The form takes its image back from the window's (before SDL frees it).
+    void unshare(Head& h);
     void presentAll();
     void pumpEvents();
     // Waits at most ms milliseconds for input; whether any came.
@@ -212,26 +217,55 @@ private:
     Display* display_ = nullptr;
 };
 
+// The rectangles of a w x h window that a present brings to the screen:
+// what the last tick or canvas copy changed, or the whole picture.
+std::vector<SDL_Rect> rectsToShow(const FrmMain& m, bool all, int w, int h)
+{
+    std::vector<SDL_Rect> rects;
+    if (w <= 0 || h <= 0) return rects;
+    if (all || m.changedAll) {
+        rects.push_back({0, 0, w, h});
+        return rects;
+    }
+    for (const auto& r : m.changed) {
+        SDL_Rect c{r.x0, r.y0, std::min(r.x1, w) - r.x0, std::min(r.y1, h) - r.y0};
+        if (c.w > 0 && c.h > 0) rects.push_back(c);
+    }
+    return rects;
+}
+
 void SdlPlatform::present(Head& h, bool all)
 {
     if (!h.window || !h.scene) return;
+    FrmMain& m = *h.scene;
+    Surface& f = m.form;
+    if (h.shared) {
+        // The changed pixels are in the window's image already. While the
+        // form lives there, SDL's window surface is not asked for again:
+        // after a change of the window's size that would free the image.
+        const std::vector<SDL_Rect> rects = rectsToShow(m, all, f.width(), f.height());
+        if (rects.empty() ||
+            SDL_UpdateWindowSurfaceRects(h.window, rects.data(), static_cast<int>(rects.size())) == 0)
+            return;
+        // The window's image is no longer the one shown (the window has
+        // changed its size): the form takes its image back.
+        unshare(h);
+        all = true;
+    }
     SDL_Surface* ws = SDL_GetWindowSurface(h.window);
     if (!ws) return;
-    const FrmMain& m = *h.scene;
-    const Surface& f = m.form;
-    const int w = std::min(ws->w, f.width()), hgt = std::min(ws->h, f.height());
-    // Only what the last tick or canvas copy changed goes to the window,
-    // unless the whole picture is new.
-    std::vector<SDL_Rect> rects;
-    if (all || m.changedAll) {
-        rects.push_back({0, 0, w, hgt});
-    } else {
-        for (const auto& r : m.changed) {
-            SDL_Rect c{r.x0, r.y0, std::min(r.x1, w) - r.x0, std::min(r.y1, hgt) - r.y0};
-            if (c.w > 0 && c.h > 0) rects.push_back(c);
-        }
+    if (ws->format->format == SDL_PIXELFORMAT_RGB888 && ws->w == f.width() && ws->h == f.height() &&
+        ws->pitch == ws->w * 4 && !SDL_MUSTLOCK(ws)) {
+        // The same pixel layout and size: the form moves into the window's
+        // image, and no frame is copied again.
+        f.useMemory(static_cast<Color*>(ws->pixels));
+        h.shared = true;
+        SDL_UpdateWindowSurface(h.window);
+        return;
     }
-    if (rects.empty() || w <= 0 || hgt <= 0) return;
+    const int w = std::min(ws->w, f.width()), hgt = std::min(ws->h, f.height());
+    const std::vector<SDL_Rect> rects = rectsToShow(m, all, w, hgt);
+    if (rects.empty()) return;
     if (SDL_MUSTLOCK(ws)) SDL_LockSurface(ws);
     const int bpp = ws->format->BytesPerPixel;
     for (const SDL_Rect& r : rects)
@@ -240,6 +274,13 @@ void SdlPlatform::present(Head& h, bool all)
                           ws->pitch);
     if (SDL_MUSTLOCK(ws)) SDL_UnlockSurface(ws);
     SDL_UpdateWindowSurfaceRects(h.window, rects.data(), static_cast<int>(rects.size()));
+}
+
+void SdlPlatform::unshare(Head& h)
+{
+    if (!h.shared) return;
+    if (h.scene) h.scene->form.ownMemory();
+    h.shared = false;
 }
 
 void SdlPlatform::presentAll()
@@ -277,6 +318,10 @@ void SdlPlatform::pumpEvents()
                     .Form_MouseMove(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y));
             break;
         case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                for (Head& h : heads_)
+                    if (SDL_GetWindowID(h.window) == e.window.windowID) unshare(h);
+            }
             if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
                 for (Head& h : heads_)
                     if (SDL_GetWindowID(h.window) == e.window.windowID) present(h);
@@ -442,7 +487,11 @@ void SdlPlatform::runFullScreen()
     lh.pump = nullptr;
     setWallpaperScene(nullptr);
     running_ = false;
-    for (Head& h : heads_) SDL_DestroyWindow(h.window);
+    for (Head& h : heads_) {
+        // A scene whose form lives in the window's image goes first.
+        h.scene.reset();
+        SDL_DestroyWindow(h.window);
+    }
     heads_.clear();
     display_ = nullptr;
 }

@@ -81,7 +81,7 @@ BITMAPINFO dibHeader(int width, int height)
 
 // Shows pixels over the rectangle (0, 0, w, h) of a device context: copied
 // when the sizes agree, stretched otherwise.
-void showPixels(HDC dc, const std::vector<Color>& pixels, int pw, int ph, int w, int h)
+void showPixels(HDC dc, std::span<const Color> pixels, int pw, int ph, int w, int h)
 {
     if (pw <= 0 || ph <= 0 || w <= 0 || h <= 0 || pixels.size() < static_cast<size_t>(pw) * ph) return;
     BITMAPINFO bi = dibHeader(pw, ph);
@@ -99,7 +99,7 @@ void showPixels(HDC dc, const std::vector<Color>& pixels, int pw, int ph, int w,
 // the same place of a device context. The rows of r are handed over as a
 // top-down bitmap of their own, so that the source scan lines are those of
 // the rectangle whatever the system makes of start scans and source rows.
-void showRect(HDC dc, const std::vector<Color>& pixels, int pw, int ph, RECT r)
+void showRect(HDC dc, std::span<const Color> pixels, int pw, int ph, RECT r)
 {
     r.left = std::max<LONG>(r.left, 0);
     r.top = std::max<LONG>(r.top, 0);
