@@ -150,6 +150,28 @@ TEST(Surface, MaskedSpriteLeavesTheBackgroundWhereTheMaskIsWhite)
     EXPECT_EQ(pixelsOf(d), (std::vector<Color>{K, B}));
     BitBlt(d, 0, 0, 2, 1, viewOf(sprite), 0, 0, RasterOp::Paint);
     EXPECT_EQ(pixelsOf(d), (std::vector<Color>{R, B}));
+
+    // Rows long enough to go by blocks, with a rest, at every start column.
+    for (int x0 = 0; x0 < 3; ++x0) {
+        const int n = 21;
+        std::vector<Color> back(n + 3), m(n), spr(n);
+        for (int i = 0; i < n + 3; ++i) back[static_cast<size_t>(i)] = static_cast<Color>(0x9A7B5C + 977 * i);
+        for (int i = 0; i < n; ++i) {
+            m[static_cast<size_t>(i)] = (i % 3 == 0) ? W : K;
+            spr[static_cast<size_t>(i)] = (i % 3 == 0) ? K : static_cast<Color>(0x102030 * (i + 1) & 0xFFFFFF);
+        }
+        Surface row(n + 3, 1, 0);
+        for (int i = 0; i < n + 3; ++i) row.setPixel(i, 0, back[static_cast<size_t>(i)]);
+        BitBlt(row, x0, 0, n, 1, viewOf(pic(n, 1, m)), 0, 0, RasterOp::And);
+        BitBlt(row, x0, 0, n, 1, viewOf(pic(n, 1, spr)), 0, 0, RasterOp::Paint);
+        for (int i = 0; i < n + 3; ++i) {
+            const int k = i - x0;
+            const Color expect = (k < 0 || k >= n) ? back[static_cast<size_t>(i)]
+                                 : (k % 3 == 0)    ? back[static_cast<size_t>(i)]
+                                                   : spr[static_cast<size_t>(k)];
+            ASSERT_EQ(row.pixel(i, 0), expect) << "column " << i << ", start " << x0;
+        }
+    }
 }
 
 TEST(Surface, PaintPictureWithNegativeWidthMirrorsIntoTheRectangleLeftOfX1)

@@ -86,13 +86,20 @@ void BM_FormResize(benchmark::State& state)
     setHost(nullptr);
 }
 
+// How a tick's frame reaches the window.
+enum class Mode {
+    Whole = 0,       // composed whole and copied whole
+    Incremental = 1, // composed where it changed, the changed parts copied (Windows)
+    Shared = 2,      // composed where it changed in the window's own memory (Linux)
+};
+
 // Thread CPU time of each of n ticks of one run, each including bringing
 // what it changed onto a window's own buffer (as the backends do). Every 500
 // ticks a new landscape (not counted), so that clear and cloudy skies, towns
 // and forests all take their turn; the first frame of each is composed whole
 // and not counted either. The same seed and simulated clock make every run
 // do the same work tick for tick.
-std::vector<double> tickTimes(int w, int h, bool incremental, int n)
+std::vector<double> tickTimes(int w, int h, Mode mode, int n)
 {
     std::vector<uint32_t> window(static_cast<size_t>(w) * h);
     HeadlessHost host;
@@ -102,9 +109,11 @@ std::vector<double> tickTimes(int w, int h, bool incremental, int n)
     Rnd rnd(2024);
     setRandomSource(&rnd);
     FrmMain m(w, h);
-    m.incremental = incremental;
+    m.incremental = mode != Mode::Whole;
+    if (mode == Mode::Shared) m.form.useMemory(window.data());
     m.Form_Load();
     auto present = [&] {
+        if (mode == Mode::Shared) return;
         if (m.changedAll) {
             std::memcpy(window.data(), m.form.pixels().data(), window.size() * 4);
             return;
@@ -135,22 +144,21 @@ std::vector<double> tickTimes(int w, int h, bool incremental, int n)
 }
 
 // The average tick over 4,000 ticks at default settings, and the worst
-// ordinary tick: range(2) = 1 for the incremental composition. The
-// incremental runs are repeated three times and a tick's cost is its
-// cheapest of the three, so that an interrupt or a preemption in one run
-// does not pass for the cost of a tick.
+// ordinary tick: range(2) is the Mode. The incremental runs are repeated
+// three times and a tick's cost is its cheapest of the three, so that an
+// interrupt or a preemption in one run does not pass for the cost of a tick.
 void BM_Tick(benchmark::State& state)
 {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
-    const bool incremental = state.range(2) != 0;
+    const Mode mode = static_cast<Mode>(state.range(2));
     constexpr int kTicks = 4000;
-    const int runs = incremental ? 3 : 1;
+    const int runs = mode == Mode::Whole ? 1 : 3;
     const double copy = frameCopyNs(w, h);
     std::vector<double> best(kTicks, 1e300);
     double total = 0;
     for (auto _ : state)
         for (int r = 0; r < runs; ++r) {
-            const std::vector<double> t = tickTimes(w, h, incremental, kTicks);
+            const std::vector<double> t = tickTimes(w, h, mode, kTicks);
             for (int i = 0; i < kTicks; ++i) {
                 total += t[static_cast<size_t>(i)];
                 best[static_cast<size_t>(i)] = std::min(best[static_cast<size_t>(i)], t[static_cast<size_t>(i)]);
@@ -171,9 +179,11 @@ BENCHMARK(BM_FormResize)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark
 BENCHMARK(BM_Tick)
     ->Args({1920, 1080, 0})
     ->Args({1920, 1080, 1})
+    ->Args({1920, 1080, 2})
     ->Args({3840, 2160, 0})
     ->Args({3840, 2160, 1})
-    ->ArgNames({"w", "h", "incremental"})
+    ->Args({3840, 2160, 2})
+    ->ArgNames({"w", "h", "mode"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
