@@ -29,6 +29,18 @@ shot "$WORK/e.png"
 set -- $(mean_rgb "$WORK/e.png" "380x40+20+12")
 [ "$3" -gt 60 ] || fail "no sky inside the given window ($*)"
 ok "scene inside the window ($*)"
+# Another window covers part of the landscape and goes away (as a screen
+# locker's dialog does): the uncovered part shows the landscape again.
+coproc COVER { "$XHOST" 120 60 150 200; }
+read -r COVERWIN <&"${COVER[0]}"
+[ -n "$COVERWIN" ] || fail "no covering window"
+sleep 0.5
+exec {COVER[1]}>&-
+sleep 1
+shot "$WORK/u.png"
+set -- $(mean_rgb "$WORK/u.png" "120x60+150+200")
+[ "$2" -gt $(( $1 + 20 )) ] || fail "the uncovered part is not the landscape again ($*)"
+ok "uncovered part drawn again ($*)"
 # The host changes the window's size, larger and then smaller than the
 # scene: the scene goes on being shown, and at full size its clock line
 # changes each second.

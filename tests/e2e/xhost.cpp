@@ -1,6 +1,9 @@
 // A stand-in for a screen-saver host: opens a plain window of the given
-// size, prints its X11 window id, and destroys the window when its standard
-// input reaches end of file (or it gets SIGTERM).
+// size (at 10, 10 or at the given place), prints its X11 window id, and
+// destroys the window when its standard input reaches end of file (or it
+// gets SIGTERM).
+//
+//   sylvadra_xhost WIDTH HEIGHT [X Y]
 #include <X11/Xlib.h>
 
 #include <csignal>
@@ -18,7 +21,9 @@ int main(int argc, char** argv)
     int h = argc > 2 ? std::atoi(argv[2]) : 240;
     Display* d = XOpenDisplay(nullptr);
     if (!d) return 1;
-    Window win = XCreateSimpleWindow(d, DefaultRootWindow(d), 10, 10, static_cast<unsigned>(w),
+    const int x = argc > 4 ? std::atoi(argv[3]) : 10;
+    const int y = argc > 4 ? std::atoi(argv[4]) : 10;
+    Window win = XCreateSimpleWindow(d, DefaultRootWindow(d), x, y, static_cast<unsigned>(w),
                                      static_cast<unsigned>(h), 0, 0, 0x404040);
     XStoreName(d, win, "sylvadra-test-host");
     XMapWindow(d, win);

@@ -399,8 +399,16 @@ bool SdlPlatform::openWindows()
     }
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(heads_.front().window, &info) && info.subsystem == SDL_SYSWM_X11)
+    if (SDL_GetWindowWMInfo(heads_.front().window, &info) && info.subsystem == SDL_SYSWM_X11) {
         display_ = info.info.x11.display;
+        // SDL asks a window that another program hands over for no events
+        // at all. Its parts that another window uncovers must be drawn
+        // again (only what changes is drawn at each tick), and a change of
+        // its size must be known.
+        XWindowAttributes a{};
+        if (embedded() && XGetWindowAttributes(display_, info.info.x11.window, &a))
+            XSelectInput(display_, info.info.x11.window, a.your_event_mask | ExposureMask | StructureNotifyMask);
+    }
     // Text as large as the desktop's own on a scaled screen.
     const int dpi = desktopDpi();
     for (Head& h : heads_) {
