@@ -352,7 +352,9 @@ bool SdlPlatform::waitForInput(int32_t ms)
     if (XEventsQueued(display_, QueuedAlready) > 0) return true;
     XFlush(display_);
     pollfd fd{ConnectionNumber(display_), POLLIN, 0};
-    return poll(&fd, 1, ms) > 0;
+    // Interrupted by a signal counts as input: SDL turns SIGTERM into its
+    // quit event when its events are pumped.
+    return poll(&fd, 1, ms) != 0;
 }
 
 bool SdlPlatform::openWindows()
