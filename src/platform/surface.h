@@ -37,7 +37,8 @@ class Surface {
 public:
     Surface() = default;
     Surface(int width, int height, Color back = 0);
-    // A copy always holds its pixels in its own memory.
+    // A copy always holds its pixels in its own memory. (The copy names
+    // every member: one added later must be copied there too.)
     Surface(const Surface& other);
     Surface& operator=(const Surface& other);
     Surface(Surface&&) noexcept = default;
