@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/files.h"
 #include "platform/host.h"
 #include "shell/saver.h"
 
@@ -85,14 +86,7 @@ std::string platformText(const SystemInfo& si)
     }
 }
 
-bool appendTo(const std::string& path, const std::string& text)
-{
-    std::FILE* f = std::fopen(path.c_str(), "ab");
-    if (!f) return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0) ok = false;
-    return ok;
-}
+bool appendTo(const std::string& path, const std::string& text) { return appendToUserFile(path, text); }
 
 std::string protocolName() { return baseNameOf(host().exePath()) + ".EPT"; }
 
@@ -173,8 +167,7 @@ std::string AppendProtocol()
         if (appendTo(beside, text)) return beside;
         const std::string userDir = host().userDataDir();
         if (userDir.empty()) return {};
-        std::error_code ec;
-        std::filesystem::create_directories(std::filesystem::path(userDir), ec);
+        if (!makeUserFolder(userDir)) return {};
         const std::string fallback = FallbackProtocolFileName();
         if (appendTo(fallback, text)) return fallback;
     } catch (const std::exception&) {
@@ -204,13 +197,15 @@ ErrorAction OnError(const std::string& AktModul, const std::string& AktProc, con
         f.progInfo = baseNameOf(host().exePath()) + "  V" + std::to_string(v.major) + "." + std::to_string(v.minor) +
                      "." + std::to_string(v.revision);
     }
-    // 3. to 6.
+    // 3. to 6. A statement that fails again on its retry is the same
+    // failure: it ends the run without a second protocol and beep.
+    if (repeat) return ErrorAction::End;
     host().resetMousePointer();
     AppendProtocol();
     host().beep();
     exitScreensaver();
     // 7.
-    return repeat ? ErrorAction::End : ErrorAction::Retry;
+    return ErrorAction::Retry;
 }
 
 void Unload() { form() = Form{}; }

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/codecs.h"
+#include "platform/files.h"
 
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
@@ -66,31 +67,10 @@ std::vector<uint8_t> encodePng(const Picture& picture)
     return out;
 }
 
-bool savePng(const std::string& path, const Picture& picture)
+bool savePng(const std::string& path, const Picture& picture, std::string* why)
 {
     const std::vector<uint8_t> bytes = encodePng(picture);
-    // Written beside the target and renamed over it, so that no reader ever
-    // sees half a file.
-    const std::string temp = path + ".part";
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        if (!f) return false;
-        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        f.close();
-        if (!f) {
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        // Windows does not rename over an existing file.
-        std::remove(path.c_str());
-        if (std::rename(temp.c_str(), path.c_str()) != 0) {
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    return true;
+    return writeNamedOutput(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()}, why);
 }
 
 } // namespace syl

@@ -41,8 +41,10 @@ std::vector<uint8_t> encodeBmp24(const Color* pixels, int width, int height);
 bool writeBmp24(const Color* pixels, int width, int height, const std::function<bool(std::span<const uint8_t>)>& sink);
 // The size of that file in bytes.
 size_t bmp24FileSize(int width, int height);
-// Writes the picture as a PNG file; false when the file cannot be written.
-bool savePng(const std::string& path, const Picture& picture);
+// Writes the picture as a PNG file as a named output (files.h: a regular
+// file replaced atomically, a device or FIFO written into, a folder
+// refused); false when it cannot be written, with the reason in why.
+bool savePng(const std::string& path, const Picture& picture, std::string* why = nullptr);
 // Encodes the picture as PNG bytes (deterministic for the same pixels): RGB
 // for bitmaps, RGBA for icons.
 std::vector<uint8_t> encodePng(const Picture& picture);

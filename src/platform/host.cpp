@@ -1,7 +1,6 @@
 #include "platform/host.h"
 
 #include <cstdio>
-#include <fstream>
 
 namespace syl {
 
@@ -36,6 +35,13 @@ std::string HeadlessHost::formatTime(const LocalDateTime& t)
     return buf;
 }
 
+uint32_t tickCountOf(long long seconds, long nanoseconds)
+{
+    const unsigned long long ms =
+        static_cast<unsigned long long>(seconds) * 1000ull + static_cast<unsigned long long>(nanoseconds / 1000000);
+    return static_cast<uint32_t>(ms);
+}
+
 char pathSeparator()
 {
 #ifdef _WIN32
@@ -65,21 +71,6 @@ std::string baseNameOf(const std::string& path)
     size_t dot = name.rfind('.');
     if (dot != std::string::npos && dot > 0) name.resize(dot);
     return name;
-}
-
-bool folderWritable(const std::string& dir)
-{
-    std::string probe = dir;
-    if (probe.empty() || !isSep(probe.back())) probe += pathSeparator();
-    probe += ".sylvadra-write-probe";
-    {
-        std::ofstream f(probe, std::ios::binary);
-        if (!f) return false;
-        f << 'x';
-        if (!f) return false;
-    }
-    std::remove(probe.c_str());
-    return true;
 }
 
 } // namespace syl

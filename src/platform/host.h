@@ -92,7 +92,7 @@ public:
 std::string dirOf(const std::string& path);      // folder without a trailing separator
 std::string baseNameOf(const std::string& path); // file name without folder and extension
 char pathSeparator();
-// Whether a file can be created in the folder (tries it).
-bool folderWritable(const std::string& dir);
+// Milliseconds of a clock reading, cut to 32 bits as a tick count wraps.
+uint32_t tickCountOf(long long seconds, long nanoseconds);
 
 } // namespace syl

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/numbers.h"
@@ -39,6 +40,24 @@ bool parseUnsigned(const std::string& s, unsigned long long& v, unsigned long lo
     }
     return true;
 }
+// "YYYY-MM-DD HH:MM:SS" (or with a T between date and time), a real date.
+bool parseClock(const std::string& s, LocalDateTime& t)
+{
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0;
+    char sep = 0;
+    int used = 0;
+    if (std::sscanf(s.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%n", &y, &mo, &d, &sep, &h, &mi, &se, &used) != 7 ||
+        static_cast<size_t>(used) != s.size() || (sep != ' ' && sep != 'T'))
+        return false;
+    static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (y < 1601 || y > 9999 || mo < 1 || mo > 12 || d < 1 || d > kDays[mo - 1] || (mo == 2 && d == 29 && !leap) ||
+        h > 23 || mi > 59 || se > 59 || h < 0 || mi < 0 || se < 0)
+        return false;
+    t = LocalDateTime{y, mo, d, h, mi, se, 0};
+    return true;
+}
+
 } // namespace
 
 std::string usageText()
@@ -60,6 +79,8 @@ std::string usageText()
            "                     (default: the time of day)\n"
            "  --ticks N          animation ticks to run before the picture is taken\n"
            "  --scene-info F     also write the scene state as JSON to F\n"
+           "  --clock 'YYYY-MM-DD HH:MM:SS'\n"
+           "                     the date and time that --render shows (default: now)\n"
            "  --window-id ID     run the scene inside an existing X11 window (xscreensaver)\n"
            "  --root             run the scene in the root window, or in the window of\n"
            "                     XSCREENSAVER_WINDOW when that is set (xscreensaver)\n"
@@ -100,6 +121,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
                 else r.ticks = static_cast<long>(t);
             }
             renderOnly = true;
+        } else if (a == "--clock") {
+            if (auto v = need(a)) {
+                LocalDateTime t;
+                if (!parseClock(*v, t)) c.error = "bad --clock '" + *v + "' (YYYY-MM-DD HH:MM:SS)";
+                else r.clock = t;
+            }
+            renderOnly = true;
         } else if (a == "--scene-info") {
             if (auto v = need(a)) r.sceneInfoJson = *v;
             renderOnly = true;
@@ -125,7 +153,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
     }
     if (!c.error.empty()) return c;
     for (; i < args.size(); ++i) c.commandText += (c.commandText.empty() ? "" : " ") + args[i];
-    if (renderOnly && !wantRender) c.error = "--size, --ticks and --scene-info go with --render";
+    if (renderOnly && !wantRender) c.error = "--size, --ticks, --clock and --scene-info go with --render";
     if (c.error.empty() && !c.overrides.empty()) {
         const std::string sel = normaliseCommandText(c.commandText).substr(0, 2);
         const SettingOverride& o = c.overrides.front();

@@ -2,10 +2,13 @@
 // rendering, xscreensaver's window options, help and version), then the
 // screen-saver switch, handed to the platform's shell.
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "platform/host.h"
+#include "platform/signals.h"
 #include "shell/cmdline.h"
 #include "shell/options.h"
 #include "shell/shell.h"
@@ -38,9 +41,7 @@ std::vector<std::string> arguments(int argc, char** argv)
     return args;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     syl::CommandLine c = syl::parseCommandLine(arguments(argc, argv));
     if (!c.error.empty()) {
@@ -59,4 +60,21 @@ int main(int argc, char** argv)
     if (c.render) return syl::renderHeadless(*c.render);
     syl::setPendingOverrides(c.overrides);
     return syl::runShell(c);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Before any file or display is touched: a stop signal never leaves a
+    // half-written file behind, nor a process that no longer listens.
+    syl::installStopSignals();
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("sylvadra: out of memory\n", stderr);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "sylvadra: %s\n", e.what());
+    }
+    return 1;
 }

@@ -2,13 +2,15 @@
 
 #include <cstdio>
 #include <ctime>
-#include <fstream>
+#include <new>
 #include <sstream>
 
 #include "errors/handler.h"
 #include "platform/codecs.h"
+#include "platform/files.h"
 #include "platform/host.h"
 #include "platform/random.h"
+#include "platform/system_host.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
 
@@ -16,26 +18,33 @@ namespace syl {
 
 namespace {
 
-// The simulated clock starts an hour after "boot", as a real tick count would
-// be well past zero when a screen saver starts.
-constexpr uint32_t kStartTick = 3600u * 1000u;
+// The saver's own host with a simulated clock: the tick count starts an hour
+// after "boot", as a real one would be well past zero when a screen saver
+// starts, and the date and time run on with it from their start.
+class RenderHost : public SystemHost {
+public:
+    uint32_t tickCount() override { return tick; }
+    LocalDateTime now() override { return clock; }
 
-void advanceClock(HeadlessHost& h, int32_t ms)
-{
-    h.tick += static_cast<uint32_t>(ms);
-    LocalDateTime& c = h.clock;
-    c.millisecond += ms;
-    while (c.millisecond >= 1000) {
-        c.millisecond -= 1000;
-        if (++c.second == 60) {
-            c.second = 0;
-            if (++c.minute == 60) {
-                c.minute = 0;
-                if (++c.hour == 24) c.hour = 0;
+    void advance(int32_t ms)
+    {
+        tick += static_cast<uint32_t>(ms);
+        clock.millisecond += ms;
+        while (clock.millisecond >= 1000) {
+            clock.millisecond -= 1000;
+            if (++clock.second == 60) {
+                clock.second = 0;
+                if (++clock.minute == 60) {
+                    clock.minute = 0;
+                    if (++clock.hour == 24) clock.hour = 0;
+                }
             }
         }
     }
-}
+
+    uint32_t tick = 3600u * 1000u;
+    LocalDateTime clock;
+};
 
 std::string esc(const std::string& s)
 {
@@ -94,40 +103,47 @@ std::string sceneInfoJson(const FrmMain& m, uint64_t seed, long ticks)
 
 int renderHeadless(const RenderOptions& o)
 {
-    HeadlessHost h;
-    h.tick = kStartTick;
+    if (!o.sceneInfoJson.empty() && sameFile(o.sceneInfoJson, o.outPng)) {
+        std::fprintf(stderr, "sylvadra: --scene-info names the picture's own file %s\n", o.outPng.c_str());
+        return 1;
+    }
+    RenderHost h;
+    h.clock = o.clock ? *o.clock : h.SystemHost::now();
     Host* previous = &host();
     setHost(&h);
-    // What the full-screen mode shows depends on the stored settings (the
-    // animation rate, the restart period, the date and time line).
-    LoadConfig();
-    uint64_t seed = o.seed ? *o.seed : static_cast<uint64_t>(std::time(nullptr));
-    defaultRnd().seed64(seed);
     int status = 0;
+    auto failed = [&](const std::string& what, const std::string& why) {
+        std::fprintf(stderr, "sylvadra: cannot write %s: %s\n", what.c_str(), why.c_str());
+        status = 1;
+    };
     try {
+        // What the full-screen mode shows depends on the stored settings (the
+        // animation rate, the restart period, the date and time line).
+        LoadConfig();
+        const uint64_t seed = o.seed ? *o.seed : static_cast<uint64_t>(std::time(nullptr));
+        defaultRnd().seed64(seed);
         FrmMain m(o.width, o.height);
         m.recordDrawings = true;
         m.incremental = true;
         m.Form_Load();
         m.Form_Resize();
         for (long t = 0; t < o.ticks; ++t) {
-            advanceClock(h, m.tmrAnimation.interval);
+            h.advance(m.tmrAnimation.interval);
             if (m.tmrAnimation.enabled) m.tmrAnimation_Timer();
         }
-        if (!savePng(o.outPng, m.form.image())) {
-            std::fprintf(stderr, "sylvadra: cannot write %s\n", o.outPng.c_str());
-            status = 1;
-        }
-        if (status == 0 && !o.sceneInfoJson.empty()) {
-            std::ofstream f(o.sceneInfoJson, std::ios::binary);
-            f << sceneInfoJson(m, seed, o.ticks);
-            if (!f) {
-                std::fprintf(stderr, "sylvadra: cannot write %s\n", o.sceneInfoJson.c_str());
-                status = 1;
-            }
-        }
+        std::string why;
+        if (!savePng(o.outPng, m.form.image(), &why)) failed(o.outPng, why);
+        if (status == 0 && !o.sceneInfoJson.empty() &&
+            !writeNamedOutput(o.sceneInfoJson, sceneInfoJson(m, seed, o.ticks), &why))
+            failed(o.sceneInfoJson, why);
     } catch (const ProgramEnd&) {
         std::fprintf(stderr, "sylvadra: the scene failed; see the error protocol\n");
+        status = 1;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "sylvadra: not enough memory for a %dx%d picture\n", o.width, o.height);
+        status = 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "sylvadra: %s\n", e.what());
         status = 1;
     }
     setHost(previous);

@@ -1,11 +1,15 @@
 // Headless rendering: what the full-screen mode shows at a given screen
 // size, after the first new landscape and optionally a number of ticks on a
-// simulated clock, written as a PNG without any display.
+// simulated clock, written as a PNG without any display. It runs as the
+// saver does, with the same settings, folders, protocol and system
+// information; only its clock is simulated (from now, or a fixed moment).
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "platform/host.h"
 
 namespace syl {
 
@@ -18,6 +22,7 @@ struct RenderOptions {
     std::optional<uint64_t> seed; // default: from the time of day
     long ticks = 0;
     std::string sceneInfoJson; // empty: none
+    std::optional<LocalDateTime> clock; // the date and time shown at the start; default: now
 };
 
 // Renders and writes the files; returns 0, or 1 with a message on stderr.

@@ -1,21 +1,17 @@
 #include "shell/saver.h"
 
-#include <cstdio>
-#include <filesystem>
+#include <span>
 
 #include "errors/errptnr.h"
 #include "errors/handler.h"
 #include "platform/codecs.h"
+#include "platform/files.h"
 #include "platform/host.h"
 #include "platform/random.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
 #include "shell/cmdline.h"
 #include "shell/options.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace syl {
 
@@ -95,53 +91,33 @@ std::string wallpaperPath()
     std::string dir = dirOf(host().exePath());
     if (!folderWritable(dir)) {
         dir = host().userDataDir();
-        std::error_code ec;
-        std::filesystem::create_directories(dir, ec);
+        makeUserFolder(dir);
     }
     return joinPath(dir, "Sylvadra.bmp");
 }
 
-AtomicFile::AtomicFile(const std::string& path) : path_(path), tmp_(path + ".tmp")
+namespace {
+
+bool writeBmpFile(const std::string& path, const Surface& bg)
 {
-    file_ = std::fopen(tmp_.c_str(), "wb");
-    failed_ = file_ == nullptr;
+    // Encoded straight from the landscape and written piece by piece: the
+    // picture is never held a second time.
+    AtomicFile file(path);
+    const bool written = writeBmp24(bg.pixels().data(), bg.width(), bg.height(),
+                                    [&](std::span<const uint8_t> piece) { return file.write(piece); });
+    return written && file.commit();
 }
 
-AtomicFile::~AtomicFile()
-{
-    if (file_) {
-        std::fclose(file_);
-        std::remove(tmp_.c_str());
-    }
-}
+} // namespace
 
-bool AtomicFile::write(std::span<const uint8_t> bytes)
+std::string writeWallpaper(const Surface& bg)
 {
-    if (failed_) return false;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
-    return !failed_;
-}
-
-bool AtomicFile::commit()
-{
-    if (!file_) return false;
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    bool ok = closed && !failed_;
-#ifdef _WIN32
-    ok = ok && MoveFileExA(tmp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-#else
-    ok = ok && std::rename(tmp_.c_str(), path_.c_str()) == 0;
-#endif
-    if (!ok) std::remove(tmp_.c_str());
-    failed_ = !ok;
-    return ok;
-}
-
-bool writeFileAtomically(const std::string& path, std::string_view bytes)
-{
-    AtomicFile f(path);
-    return f.write({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}) && f.commit();
+    const std::string beside = joinPath(dirOf(host().exePath()), "Sylvadra.bmp");
+    if (writeBmpFile(beside, bg)) return beside;
+    const std::string userDir = host().userDataDir();
+    if (userDir.empty() || !makeUserFolder(userDir)) return {};
+    const std::string own = joinPath(userDir, "Sylvadra.bmp");
+    return writeBmpFile(own, bg) ? own : std::string();
 }
 
 void Shutdown()
@@ -176,13 +152,8 @@ void exitScreensaver()
             });
             p.step(0, [&] { Print(bg, kCopyrightLine); });
             p.step(0, [&] {
-                path = wallpaperPath();
-                // Encoded straight from the landscape and written piece by
-                // piece: the picture is never held a second time.
-                AtomicFile file(path);
-                const bool written = writeBmp24(bg.pixels().data(), bg.width(), bg.height(),
-                                                [&](std::span<const uint8_t> piece) { return file.write(piece); });
-                if (!written || !file.commit()) raiseError(kErrFileAccess);
+                path = writeWallpaper(bg);
+                if (path.empty()) raiseError(kErrFileAccess);
             });
             p.step(0, [&] { plat.setWallPaper(path); });
         }

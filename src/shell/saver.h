@@ -5,14 +5,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <span>
 #include <string>
-#include <string_view>
 
 namespace syl {
 
 class FrmMain;
+class Surface;
 
 // True (-1) only while the saver runs full screen.
 int16_t& SaverRunning();
@@ -67,32 +65,14 @@ void exitScreensaver();
 // per-user data folder when that folder cannot be written.
 std::string wallpaperPath();
 
+// Writes the landscape as the wallpaper file: into the executable's folder,
+// and when that fails for any reason (no permission, a full disk, a folder
+// in its place) into the per-user data folder. Returns the file written,
+// empty when neither could be.
+std::string writeWallpaper(const Surface& landscape);
+
 // The maker's copyright line printed on the wallpaper.
 inline constexpr const char* kCopyrightLine = "Sylvadra - Copyright (c) 2026 the Sylvadra developers";
-
-// A file written through a temporary file and a rename, so that it is never
-// left half-written: write the pieces, then commit. Without a successful
-// commit the temporary file is removed and the old file stays as it was.
-class AtomicFile {
-public:
-    explicit AtomicFile(const std::string& path);
-    ~AtomicFile();
-    AtomicFile(const AtomicFile&) = delete;
-    AtomicFile& operator=(const AtomicFile&) = delete;
-    // False once anything failed (the temporary file cannot be made or written).
-    bool write(std::span<const uint8_t> bytes);
-    // Closes the temporary file and puts it in the file's place; false when
-    // anything failed.
-    bool commit();
-
-private:
-    std::string path_, tmp_;
-    std::FILE* file_ = nullptr;
-    bool failed_ = false;
-};
-
-// Writes bytes to a file with an AtomicFile. False when it cannot be written.
-bool writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // Forget that the saver ended (tests run several in one process).
 void resetSaverState();

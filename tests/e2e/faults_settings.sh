@@ -8,7 +8,7 @@
 . "$(dirname "$0")/lib.bash"
 
 INI="$XDG_CONFIG_HOME/sylvadra/settings.ini"
-render() { "$EXE" --render "$WORK/$1.png" --size 320x240 --seed 9 --ticks 30; }
+render() { "$EXE" --render "$WORK/$1.png" --size 320x240 --seed 9 --ticks 30 --clock '2026-12-08 12:00:00'; }
 fullscreen_runs() {
   "$EXE" /S & PID=$!
   wait_scene || fail "$1: no landscape"

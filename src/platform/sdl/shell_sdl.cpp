@@ -23,11 +23,12 @@
 #include <vector>
 
 #include "errors/handler.h"
-#include "errors/sysinfo.h"
 #include "platform/codecs.h"
 #include "platform/host.h"
 #include "platform/random.h"
 #include "platform/resources.h"
+#include "platform/signals.h"
+#include "platform/system_host.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
 #include "shell/options.h"
@@ -40,63 +41,15 @@ int runSettingsDialog(); // platform/gtk
 
 namespace {
 
-class LinuxHost : public Host {
+// The saver's host: the system's, with the window's pending events.
+class LinuxHost : public SystemHost {
 public:
-    std::string exePath() override
-    {
-        char buf[4096];
-        ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-        if (n <= 0) return "./sylvadra";
-        return std::string(buf, static_cast<size_t>(n));
-    }
-    std::string userDataDir() override
-    {
-        const char* x = std::getenv("XDG_DATA_HOME");
-        if (x && *x) return std::string(x) + "/sylvadra";
-        const char* h = std::getenv("HOME");
-        return std::string(h && *h ? h : "/tmp") + "/.local/share/sylvadra";
-    }
-    void beep() override {}
-    void resetMousePointer() override {}
-    uint32_t tickCount() override { return SDL_GetTicks(); }
-    LocalDateTime now() override
-    {
-        timespec ts{};
-        clock_gettime(CLOCK_REALTIME, &ts);
-        std::tm tm{};
-        localtime_r(&ts.tv_sec, &tm);
-        return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
-                static_cast<int>(ts.tv_nsec / 1000000)};
-    }
-    std::string formatDate(const LocalDateTime& t) override { return format(t, "%x"); }
-    std::string formatTime(const LocalDateTime& t) override { return format(t, "%X"); }
-    char decimalSeparator() override
-    {
-        const lconv* l = std::localeconv();
-        return (l && l->decimal_point && l->decimal_point[0] == ',') ? ',' : '.';
-    }
     void doEvents() override
     {
         if (pump) pump();
     }
-    SystemInfo systemInfo() override { return querySystemInfo(); }
 
     std::function<void()> pump;
-
-private:
-    static std::string format(const LocalDateTime& t, const char* f)
-    {
-        std::tm tm{};
-        tm.tm_year = t.year - 1900;
-        tm.tm_mon = t.month - 1;
-        tm.tm_mday = t.day;
-        tm.tm_hour = t.hour;
-        tm.tm_min = t.minute;
-        tm.tm_sec = t.second;
-        char buf[128];
-        size_t n = std::strftime(buf, sizeof buf, f, &tm);
-        return std::string(buf, n);
-    }
 };
 
 int xErrorIgnored(Display*, XErrorEvent*) { return 0; }
@@ -198,6 +151,7 @@ private:
     void unshare(Head& h);
     void presentAll();
     void pumpEvents();
+    void endOnSignal();
     // Waits at most ms milliseconds for input; whether any came.
     bool waitForInput(int32_t ms);
     // The scene of the window that an event names; the primary's when the
@@ -301,8 +255,18 @@ void SdlPlatform::endEmbedded()
     throw ProgramEnd{};
 }
 
+void SdlPlatform::endOnSignal()
+{
+    // SIGTERM (xscreensaver's way to stop us), SIGHUP, SIGQUIT, SIGINT: the
+    // saver ends as on input, with the wallpaper and the restored state.
+    if (!running_ || !stopSignal()) return;
+    if (embedded()) endEmbedded();
+    heads_.front().scene->Form_Unload();
+}
+
 void SdlPlatform::pumpEvents()
 {
+    endOnSignal();
     SDL_Event e;
     while (running_ && SDL_PollEvent(&e)) {
         switch (e.type) {
@@ -343,6 +307,7 @@ bool SdlPlatform::waitForInput(int32_t ms)
     // unless events are queued already (read with the last reply, or left in
     // SDL's queue).
     if (!display_) {
+        if (stopSignal()) return true;
         SDL_Event e;
         if (!SDL_WaitEventTimeout(&e, ms)) return false;
         SDL_PushEvent(&e);
@@ -351,10 +316,10 @@ bool SdlPlatform::waitForInput(int32_t ms)
     if (SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return true;
     if (XEventsQueued(display_, QueuedAlready) > 0) return true;
     XFlush(display_);
-    pollfd fd{ConnectionNumber(display_), POLLIN, 0};
-    // Interrupted by a signal counts as input: SDL turns SIGTERM into its
-    // quit event when its events are pumped.
-    return poll(&fd, 1, ms) != 0;
+    pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {stopSignalFd(), POLLIN, 0}};
+    // A stop signal counts as input (its descriptor, or the interrupted
+    // wait): the events that follow see it.
+    return poll(fds, stopSignalFd() >= 0 ? 2 : 1, ms) != 0;
 }
 
 bool SdlPlatform::openWindows()
@@ -438,6 +403,7 @@ void SdlPlatform::runFullScreen()
         return;
     }
     running_ = true;
+    listenForStopSignals(true);
     setWallpaperScene(heads_.front().scene.get());
     auto& lh = static_cast<LinuxHost&>(host());
     lh.pump = [this] {
@@ -497,6 +463,7 @@ void SdlPlatform::runFullScreen()
     lh.pump = nullptr;
     setWallpaperScene(nullptr);
     running_ = false;
+    listenForStopSignals(false);
     for (Head& h : heads_) {
         // A scene whose form lives in the window's image goes first.
         h.scene.reset();
@@ -640,6 +607,8 @@ int runShell(const CommandLine& c)
         // in software): many times the cost of the frame itself. The
         // environment variable of the same name still decides when set.
         SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+        // The program's own handlers take the stop signals (platform/signals).
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
             std::fprintf(stderr, "sylvadra: no display: %s\n", SDL_GetError());
             return 1;

@@ -16,6 +16,7 @@
 #include "platform/host.h"
 #include "platform/random.h"
 #include "platform/resources.h"
+#include "platform/system_host.h"
 #include "scene/frmmain.h"
 #include "shell/saver.h"
 #include "shell/shell.h"
@@ -179,83 +180,14 @@ std::vector<Monitor> monitors()
     return list;
 }
 
-std::string envVar(const char* name)
-{
-    char buf[MAX_PATH * 2];
-    DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
-    if (n == 0 || n >= sizeof buf) return {};
-    return std::string(buf, n);
-}
-
 class Win32Platform;
 
-class Win32Host : public Host {
+// The saver's host: the system's, with the windows' pending messages.
+class Win32Host : public SystemHost {
 public:
-    std::string exePath() override
-    {
-        std::vector<char> buf(MAX_PATH);
-        for (;;) {
-            DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-            if (n == 0) return "Sylvadra.scr";
-            if (n < buf.size()) return std::string(buf.data(), n);
-            if (buf.size() >= 32768) return std::string(buf.data(), n);
-            buf.resize(buf.size() * 2);
-        }
-    }
-    std::string userDataDir() override
-    {
-        std::string base = envVar("LOCALAPPDATA");
-        if (base.empty()) base = envVar("APPDATA");
-        if (base.empty()) base = dirOf(exePath());
-        return base + "\\Sylvadra";
-    }
-    void beep() override { MessageBeep(0); }
-    void resetMousePointer() override { SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))); } // IDC_ARROW
-    uint32_t tickCount() override { return GetTickCount(); }
-    LocalDateTime now() override
-    {
-        SYSTEMTIME st{};
-        GetLocalTime(&st);
-        return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
-    }
-    std::string formatDate(const LocalDateTime& t) override
-    {
-        SYSTEMTIME st = systemTime(t);
-        char buf[128];
-        int n = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, sizeof buf);
-        return n > 1 ? std::string(buf, static_cast<size_t>(n - 1)) : std::string();
-    }
-    std::string formatTime(const LocalDateTime& t) override
-    {
-        SYSTEMTIME st = systemTime(t);
-        char buf[128];
-        int n = GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, buf, sizeof buf);
-        return n > 1 ? std::string(buf, static_cast<size_t>(n - 1)) : std::string();
-    }
-    char decimalSeparator() override
-    {
-        char buf[8] = {};
-        if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, sizeof buf) > 0 && buf[0] == ',') return ',';
-        return '.';
-    }
     void doEvents() override;
-    SystemInfo systemInfo() override { return querySystemInfo(); }
 
     Win32Platform* platform = nullptr;
-
-private:
-    static SYSTEMTIME systemTime(const LocalDateTime& t)
-    {
-        SYSTEMTIME st{};
-        st.wYear = static_cast<WORD>(t.year);
-        st.wMonth = static_cast<WORD>(t.month);
-        st.wDay = static_cast<WORD>(t.day);
-        st.wHour = static_cast<WORD>(t.hour);
-        st.wMinute = static_cast<WORD>(t.minute);
-        st.wSecond = static_cast<WORD>(t.second);
-        st.wMilliseconds = static_cast<WORD>(t.millisecond);
-        return st;
-    }
 };
 
 class Win32Platform : public SaverPlatform {

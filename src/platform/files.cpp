@@ -1,0 +1,62 @@
+#include "platform/files.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace syl {
+
+namespace {
+
+// Temporary names held for removal on a fatal signal. A slot's name is
+// written before it is marked used, so the handler never reads half a name.
+constexpr int kHeldNames = 8;
+constexpr std::size_t kHeldNameSize = 4096;
+char g_heldNames[kHeldNames][kHeldNameSize];
+std::atomic<bool> g_heldUsed[kHeldNames];
+
+} // namespace
+
+int holdTemporaryName(const std::string& path)
+{
+    if (path.size() >= kHeldNameSize) return -1;
+    for (int i = 0; i < kHeldNames; ++i) {
+        if (g_heldUsed[i].load()) continue;
+        std::memcpy(g_heldNames[i], path.c_str(), path.size() + 1);
+        g_heldUsed[i].store(true);
+        return i;
+    }
+    return -1;
+}
+
+void releaseTemporaryName(int slot)
+{
+    if (slot >= 0 && slot < kHeldNames) g_heldUsed[slot].store(false);
+}
+
+void removeHeldTemporaryFiles()
+{
+    for (int i = 0; i < kHeldNames; ++i) {
+        if (!g_heldUsed[i].load()) continue;
+#ifdef _WIN32
+        std::remove(g_heldNames[i]);
+#else
+        unlink(g_heldNames[i]);
+#endif
+        g_heldUsed[i].store(false);
+    }
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes, AtomicFile::Links links, std::string* why)
+{
+    AtomicFile f(path, links);
+    const bool ok = f.write(bytes) && f.commit();
+    if (!ok && why) *why = f.error();
+    return ok;
+}
+
+} // namespace syl

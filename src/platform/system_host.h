@@ -1,0 +1,41 @@
+// The host of a real run: the executable, the per-user folders, the clock
+// since the machine started, the date and time in the user's formats, and
+// the operating system. The window backends build on it (their own events,
+// beep and pointer); headless rendering uses it with a simulated clock.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/host.h"
+
+namespace syl {
+
+class SystemHost : public Host {
+public:
+    std::string exePath() override;
+    // Per user only: empty when no home folder of the user's can be found.
+    std::string userDataDir() override;
+    void beep() override;
+    void resetMousePointer() override;
+    // Milliseconds since the machine started, in 32 bits (wrapping after
+    // about 49.7 days), on every system alike.
+    uint32_t tickCount() override;
+    LocalDateTime now() override;
+    std::string formatDate(const LocalDateTime& t) override;
+    std::string formatTime(const LocalDateTime& t) override;
+    char decimalSeparator() override;
+    void doEvents() override {}
+    SystemInfo systemInfo() override;
+};
+
+// The user's home folder: HOME when it is an absolute path, else the one
+// the password database names for the user; empty when neither does.
+std::string userHomeDir();
+
+// A per-user base folder in the XDG manner: the variable's value when it is
+// an absolute path (a relative one is ignored), else home + fallback
+// ("/.local/share"); empty without a home folder.
+std::string xdgBaseDir(const char* variable, const char* fallback);
+
+} // namespace syl
