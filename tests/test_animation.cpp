@@ -2,11 +2,15 @@
 // random values and a simulated clock.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+
 #include "pixels.h"
 #include "errors/errptnr.h"
 #include "fake_resources.h"
 #include "platform/host.h"
 #include "platform/random.h"
+#include "platform/system_host.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
 
@@ -420,4 +424,24 @@ TEST(AnimationStrips, MirroredStripsArePaintedOntoThemselvesWithANegativeWidth)
     }
     setRandomSource(nullptr);
     setHost(nullptr);
+}
+
+// The restart period and the spacing of the large flying objects count on
+// the machine's clock, as on Windows: milliseconds since the machine
+// started, cut to 32 bits. A clock that started with the program would put
+// the first new landscape at twice the period.
+TEST(SystemClock, TickCountIsMillisecondsSinceBootWrappingAt32Bits)
+{
+    EXPECT_EQ(tickCountOf(1, 999999999), 1999u);
+    EXPECT_EQ(tickCountOf(4294967, 295000000), 4294967295u);
+    EXPECT_EQ(tickCountOf(4294967, 296000000), 0u) << "wraps after about 49.7 days";
+#ifndef _WIN32
+    std::ifstream uptime("/proc/uptime");
+    double seconds = 0;
+    ASSERT_TRUE(uptime >> seconds);
+    SystemHost system;
+    const uint32_t expected = static_cast<uint32_t>(static_cast<unsigned long long>(seconds * 1000));
+    const int32_t apart = static_cast<int32_t>(system.tickCount() - expected);
+    EXPECT_LT(std::abs(apart), 2000) << "uptime " << seconds << " s";
+#endif
 }

@@ -6,8 +6,13 @@
 // file is left half-written.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -205,6 +210,139 @@ TEST_F(FaultTest, AtomicWritesLeaveTheOldFileOrTheNewOneAndNoTemporaryFile)
     AtomicFile nowhere((root_ / "missing" / "x.bmp").string());
     EXPECT_FALSE(nowhere.write(std::span<const uint8_t>()));
     EXPECT_FALSE(nowhere.commit());
+}
+
+// Names that someone else planted in the folders the program writes to:
+// nothing is written through them, and what they point to stays as it was.
+TEST_F(FaultTest, PlantedNamesAreNeverFollowed)
+{
+    const fs::path app = root_ / "app";
+    const fs::path victim = root_ / "victim";
+    std::ofstream(victim) << "precious";
+    const fs::path target = app / "Sylvadra.bmp";
+#ifndef _WIN32
+    // The temporary names of old (fixed, guessable) and a symlink at the
+    // target itself: the link is replaced, never written through.
+    for (const char* planted : {"Sylvadra.bmp.tmp", "Sylvadra.bmp.part", ".sylvadra-write-probe"})
+        fs::create_symlink(victim, app / planted);
+    fs::create_symlink(victim, target);
+    EXPECT_TRUE(folderWritable(app.string()));
+    ASSERT_TRUE(writeFileAtomically(target.string(), "picture"));
+    EXPECT_FALSE(fs::is_symlink(target));
+    EXPECT_EQ(readAll(target), "picture");
+    EXPECT_EQ(readAll(victim), "precious");
+
+    // A file the user linked on purpose (Follow) is written where it lives.
+    const fs::path link = app / "linked.ini";
+    fs::create_symlink(victim, link);
+    ASSERT_TRUE(writeFileAtomically(link.string(), "values", AtomicFile::Links::Follow));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readAll(victim), "values");
+    std::ofstream(victim, std::ios::trunc) << "precious";
+
+    // Appends go only into the user's own regular files.
+    fs::create_symlink(victim, app / "sylvadra.EPT");
+    EXPECT_FALSE(appendToUserFile((app / "sylvadra.EPT").string(), "protocol"));
+    ASSERT_EQ(mkfifo((app / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(appendToUserFile((app / "fifo").string(), "protocol")) << "no hang, no write";
+    EXPECT_FALSE(writeFileAtomically((app / "fifo").string(), "x")) << "a FIFO is never replaced";
+    EXPECT_EQ(fs::status(app / "fifo").type(), fs::file_type::fifo);
+
+    // Reads take regular files of a sane size only.
+    std::string text, why;
+    EXPECT_EQ(readRegularFile((app / "fifo").string(), 1 << 20, text, &why), ReadStatus::Unreadable);
+    fs::create_symlink("/dev/zero", app / "zero");
+    EXPECT_EQ(readRegularFile((app / "zero").string(), 1 << 20, text, &why), ReadStatus::Unreadable);
+    EXPECT_EQ(why, "not a regular file");
+    std::ofstream(app / "big") << std::string((1 << 20) + 1, 'x');
+    EXPECT_EQ(readRegularFile((app / "big").string(), 1 << 20, text), ReadStatus::Unreadable);
+    EXPECT_EQ(readRegularFile((app / "none").string(), 1 << 20, text), ReadStatus::Missing);
+    EXPECT_EQ(readAll(victim), "precious");
+#endif
+    // Two writers of one file at once never share a temporary file.
+    {
+        AtomicFile a(target.string()), b(target.string());
+        ASSERT_TRUE(a.write(std::string_view("first")) && b.write(std::string_view("second")));
+        ASSERT_TRUE(b.commit() && a.commit());
+    }
+    EXPECT_EQ(readAll(target), "first");
+    // A folder where a file should be is refused with a reason.
+    fs::create_directories(app / "out.png");
+    std::string reason;
+    EXPECT_FALSE(writeNamedOutput((app / "out.png").string(), "png", &reason));
+    EXPECT_EQ(reason, "is a folder");
+    EXPECT_TRUE(fs::is_directory(app / "out.png"));
+}
+
+// The wallpaper goes to the per-user folder when the program's folder can
+// be written but the file cannot (here a folder in its place, as a full
+// disk would fail it); one failure leaves one protocol.
+TEST_F(FaultTest, WallpaperFallsBackWhenTheWriteFailsForAnyReason)
+{
+    testres::Installer pictures;
+    fs::create_directories(root_ / "app" / "Sylvadra.bmp");
+    FrmMain m(160, 120);
+    setWallpaperScene(&m);
+    m.Form_Load();
+    m.Form_Resize();
+    startFullScreen();
+    EXPECT_THROW(m.Form_KeyDown(), ProgramEnd);
+    const fs::path wallpaper = fs::path(host_.userDataDir_) / "Sylvadra.bmp";
+    EXPECT_EQ(platform_.wallpapers, std::vector<std::string>{wallpaper.string()});
+    EXPECT_TRUE(fs::is_regular_file(wallpaper));
+    EXPECT_EQ(host_.beeps, 0);
+
+    // Nowhere to write: the failure is protocolled once.
+    resetSaverState();
+    platform_.wallpapers.clear();
+    host_.userDataDir_ = blocked("user");
+    FrmMain n(160, 120);
+    setWallpaperScene(&n);
+    n.Form_Load();
+    n.Form_Resize();
+    startFullScreen();
+    EXPECT_THROW(n.Form_KeyDown(), ProgramEnd);
+    EXPECT_TRUE(platform_.wallpapers.empty());
+    EXPECT_EQ(host_.beeps, 1);
+    const std::string protocol = readAll(root_ / "app" / "sylvadra.EPT");
+    size_t count = 0;
+    for (size_t at = 0; (at = protocol.find("PROGRAMM-INFO:", at)) != std::string::npos; ++at) ++count;
+    EXPECT_EQ(count, 1u) << "one failure, one protocol";
+}
+
+// A failure that reaches an input event of the scene form (here one that
+// the dispatch of a failure inside exitScreensaver raises) is reported
+// with the event's own statement number, as every scene procedure's is.
+TEST_F(FaultTest, SceneInputEventsReportTheirStatementNumbers)
+{
+    struct FailingPlatform : RecordingPlatform {
+        void showCursor(bool) override { raiseError(kErrOverflow); }
+    } failing;
+    setSaverPlatform(&failing);
+    FrmMain m(160, 120);
+    std::vector<std::string> seen;
+    setDispatchHook([&](const char* module, const char* procedure, const RuntimeError&, int line) {
+        seen.push_back(std::string(module) + "." + procedure + ":" + std::to_string(line));
+        if (std::string(procedure) == "exitScreensaver") raiseError(kErrOverflow);
+        return ErrorAction::Cancel;
+    });
+    const std::vector<std::pair<std::string, std::function<void()>>> events = {
+        {"Form_Click", [&] { m.Form_Click(); }},         {"Form_DblClick", [&] { m.Form_DblClick(); }},
+        {"Form_KeyDown", [&] { m.Form_KeyDown(); }},     {"Form_KeyPress", [&] { m.Form_KeyPress(); }},
+        {"Form_MouseDown", [&] { m.Form_MouseDown(); }}, {"Form_Terminate", [&] { m.Form_Terminate(); }},
+        {"Form_Unload", [&] { m.Form_Unload(); }},
+        {"Form_MouseMove", [&] { m.Form_MouseMove(10, 10); m.Form_MouseMove(20, 20); }},
+    };
+    for (const auto& [name, raise] : events) {
+        SCOPED_TRACE(name);
+        seen.clear();
+        resetSaverState();
+        SaverRunning() = kTrue;
+        raise();
+        const std::string line = name == "Form_MouseMove" ? "50020" : "50010";
+        EXPECT_EQ(seen, (std::vector<std::string>{"Saver.exitScreensaver:0", "frmMain." + name + ":" + line}));
+    }
+    setSaverPlatform(&platform_);
 }
 
 // Garbage in place of every picture (the font and the preview stay as

@@ -11,7 +11,8 @@ namespace {
 void endFrom(const char* event)
 {
     Procedure p("frmMain", event);
-    p.run([&] { p.step(0, [] { exitScreensaver(); }); });
+    // The scene form numbers its statements from 50010 on.
+    p.run([&] { p.step(50010, [] { exitScreensaver(); }); });
 }
 } // namespace
 
@@ -27,16 +28,17 @@ void FrmMain::Form_MouseMove(float x, float y)
 {
     Procedure p("frmMain", "Form_MouseMove");
     p.run([&] {
-        p.step(0, [&] {
-            bool none = lastMouseX == 0 && lastMouseY == 0;
-            bool small = std::fabs(lastMouseX - x) < 3 && std::fabs(lastMouseY - y) < 3;
-            if (none || small) {
+        bool moved = false;
+        p.step(50010, [&] {
+            const bool none = lastMouseX == 0 && lastMouseY == 0;
+            const bool small = std::fabs(lastMouseX - x) < 3 && std::fabs(lastMouseY - y) < 3;
+            moved = !none && !small;
+            if (!moved) {
                 lastMouseX = x;
                 lastMouseY = y;
-                return;
             }
-            exitScreensaver();
         });
+        if (moved) p.step(50020, [] { exitScreensaver(); });
     });
 }
 

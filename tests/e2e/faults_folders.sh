@@ -38,7 +38,7 @@ end_with_key() {
 }
 no_temporary_files() {
   local left
-  left=$(find "$WORK" -name '*.tmp')
+  left=$(find "$WORK" -name '*.tmp' -o -name '*.part')
   [ -z "$left" ] || fail "$1: temporary files left: $left"
 }
 
@@ -66,4 +66,44 @@ size=$(identify -format '%wx%h' "$wallpaper" 2>/dev/null)
 found=$(find "$WORK" -name '*.EPT')
 [ -z "$found" ] || fail "an error protocol was written: $found"
 ok "program folder unwritable: the wallpaper is in the per-user folder ($size)"
+
+# 3. Names planted in the program's folder by someone else, each a symlink
+# to a file of the user's: the write probe, the temporary names of old and
+# the protocol. Nothing is written through them.
+echo "precious" > "$WORK/victim"
+mkdir -p "$WORK/planted"
+cp "$EXE_SRC" "$WORK/planted/sylvadra"
+for name in .sylvadra-write-probe Sylvadra.bmp.tmp Sylvadra.bmp.part sylvadra.EPT; do
+  ln -s "$WORK/victim" "$WORK/planted/$name"
+done
+settings_ini 'Speed=fast'
+"$WORK/planted/sylvadra" --seed 6 /S & PID=$!
+wait_scene || fail "planted names: no landscape"
+end_with_key "planted names"
+rm -f "$XDG_CONFIG_HOME/sylvadra/settings.ini"
+[ "$(cat "$WORK/victim")" = precious ] || fail "planted names: the linked file was changed"
+[ -f "$WORK/planted/Sylvadra.bmp" ] && [ ! -L "$WORK/planted/Sylvadra.bmp" ] || fail "planted names: no wallpaper beside the program"
+[ -L "$WORK/planted/sylvadra.EPT" ] || fail "planted names: the planted protocol link was replaced"
+grep -q LoadConfig "$XDG_DATA_HOME/sylvadra/sylvadra.EPT" 2>/dev/null ||
+  fail "planted names: the protocol did not go to the per-user folder"
+ok "planted names: nothing written through them; the protocol went to the per-user folder"
+
+# 4. A full disk under the program's folder (a small tmpfs in a mount
+# namespace of the saver's own): the wallpaper goes to the per-user folder.
+if unshare -m true 2>/dev/null; then
+  rm -rf "$XDG_DATA_HOME/sylvadra"
+  mkdir -p "$WORK/full"
+  size=$(( $(stat -c %s "$EXE_SRC") / 1024 + 64 ))
+  unshare -m bash -c "mount -t tmpfs -o size=${size}k tmpfs '$WORK/full' &&
+    cp '$EXE_SRC' '$WORK/full/sylvadra' && { dd if=/dev/zero of='$WORK/full/filler' bs=4k 2>/dev/null; true; } &&
+    exec '$WORK/full/sylvadra' --seed 7 /S" & PID=$!
+  wait_scene || fail "full disk: no landscape"
+  end_with_key "full disk"
+  [ -f "$XDG_DATA_HOME/sylvadra/Sylvadra.bmp" ] || fail "full disk: no wallpaper in the per-user folder"
+  identify "$XDG_DATA_HOME/sylvadra/Sylvadra.bmp" >/dev/null 2>&1 || fail "full disk: the wallpaper does not open"
+  [ ! -e "$XDG_DATA_HOME/sylvadra/sylvadra.EPT" ] || fail "full disk: a protocol although the wallpaper was written"
+  ok "full disk in the program's folder: the wallpaper is in the per-user folder"
+else
+  echo "skip: no mount namespace here, the full-disk case is not run"
+fi
 exit 0

@@ -33,7 +33,7 @@ for d in $delays; do
   wait $PID
   status=$?
   [ $status = 0 ] || [ $status = 143 ] || fail "SIGTERM after $d s: exit status $status"
-  left=$(find "$APP" -name '*.tmp')
+  left=$(find "$APP" -name '*.tmp' -o -name '*.part')
   [ -z "$left" ] || fail "SIGTERM after $d s: temporary files left: $left"
   check_wallpaper "SIGTERM after $d s"
   echo "SIGTERM after $d s: status $status$( [ -f "$APP/Sylvadra.bmp" ] && echo ', wallpaper complete')"
