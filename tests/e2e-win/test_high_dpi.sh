@@ -25,13 +25,6 @@ set_dpi() {
 }
 trap 'set_dpi 96; cleanup' EXIT
 
-# The bounding box WxH+X+Y of the pure white pixels (the printed text) in a
-# region of a picture.
-white_box() {
-  convert "$1" -crop "$2" +repage -fx '(r>0.97&&g>0.97&&b>0.97)?1:0' -format '%@' info: 2>/dev/null
-}
-box_w() { echo "$1" | sed -n 's/^\([0-9]*\)x.*/\1/p'; }
-box_h() { echo "$1" | sed -n 's/^[0-9]*x\([0-9]*\)+.*/\1/p'; }
 # True when $1 / $2 lies within [$3, $4].
 ratio_within() { awk -v a="$1" -v b="$2" -v lo="$3" -v hi="$4" 'BEGIN { exit !(b > 0 && a / b >= lo && a / b <= hi) }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
