@@ -1,6 +1,7 @@
 #!/bin/sh
 # /C: the Win32 settings dialog and its about box. The dialog opens with the
-# defaults and the exact caption, also for /C:1234 and /C 1234; closing it
+# defaults and the exact caption, also for /C:1234, /C 1234 and no switch at
+# all (as Windows starts a screen saver for "Configure"); closing it
 # (or Escape) stores nothing; the flower-number slider moved to 51 and
 # "&OK" leave maxFl 6.08 in the registry; unchecking "Restart / Neustart"
 # greys the minutes and disables the spinner; "&Info..." opens the about
@@ -79,15 +80,16 @@ wait_saver_end 15 || fail "closing the window did not end the program"
 [ -z "$(settings)" ] || fail "closing without OK stored settings: $(settings)"
 log "closing the window stored nothing"
 
-# 2. What follows the switch is ignored; Escape also leaves without storing.
-for args in "/C:1234" "/C 1234"; do
+# 2. What follows the switch is ignored, and no switch is the dialog too;
+#    Escape also leaves without storing.
+for args in "/C:1234" "/C 1234" ""; do
   # shellcheck disable=SC2086
   open_dialog $args
   xdotool key Escape
   wait_saver_end 15 || fail "Escape did not close the dialog of '$args'"
   [ -z "$(settings)" ] || fail "Escape stored settings"
 done
-log "/C:1234 and '/C 1234' show the dialog"
+log "/C:1234, '/C 1234' and no switch show the dialog"
 
 # 3. The flower-number slider to 51, then "&OK" (Alt+O).
 open_dialog /C
