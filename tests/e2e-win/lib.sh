@@ -45,17 +45,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-# The prefix is made once per build folder, under a lock.
-(
-  flock 9
-  if [ ! -f "$WINEPREFIX/.ready" ]; then
-    rm -rf "$WINEPREFIX"
-    "$WINE" wineboot -i >/dev/null 2>&1
-    "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    "$WINESERVER" -w
-    touch "$WINEPREFIX/.ready"
-  fi
-) 9>"$BUILD/wineprefix-e2e.lock"
+# The prefix is made once per build folder (ctest's wine_prefixes makes it
+# before the tests start).
+"$(dirname "$0")/../../tools/wine-prefix.sh" "$WINEPREFIX" || exit 1
 "$WINESERVER" -k >/dev/null 2>&1
 "$WINESERVER" -w >/dev/null 2>&1
 "$WINESERVER" -p

@@ -116,9 +116,10 @@ int preview(const std::string& scr, const std::string& goFile, int width, int he
     std::printf("HOST %ld %ld %ld %ld\n", origin.x, origin.y, rc.right, rc.bottom);
     std::fflush(stdout);
 
-    // The saver's child window: it appears, then has time to paint.
+    // The saver's child window: it appears (within a minute, however busy
+    // the machine), then has time to paint.
     HWND child = nullptr;
-    for (int i = 0; i < 100 && !child; ++i) {
+    for (int i = 0; i < 600 && !child; ++i) {
         pumpFor(100);
         HWND c = GetWindow(host, GW_CHILD);
         if (c && IsWindowVisible(c)) child = c;
