@@ -65,10 +65,12 @@ std::vector<std::string> split(const std::string& s)
 }
 
 CommandLine parse(const std::string& line) { return parseCommandLine(split(line)); }
+// Options of a full-screen run (on Windows no switch is the settings dialog).
+CommandLine parseRun(const std::string& line) { return parse(line + " /S"); }
 
 Settings applied(const std::string& line)
 {
-    CommandLine c = parse(line);
+    CommandLine c = parseRun(line);
     EXPECT_EQ(c.error, "") << line;
     Settings s;
     applyOverrides(c.overrides, s);
@@ -190,7 +192,7 @@ TEST(OptionsParser, SwitchesSetAndClearTheirSetting)
         EXPECT_EQ(settingValue(off, o.setting), 0);
         Settings start;
         start.Date = start.Time = start.Restart = start.Wallpaper = 0;
-        CommandLine c = parse(std::string("--") + o.name + (o.kind == OptionKind::Period ? " 7" : ""));
+        CommandLine c = parseRun(std::string("--") + o.name + (o.kind == OptionKind::Period ? " 7" : ""));
         ASSERT_EQ(c.error, "");
         applyOverrides(c.overrides, start);
         EXPECT_EQ(settingValue(start, o.setting), 1);
@@ -253,11 +255,25 @@ TEST(OptionsParser, MistakesAreNamed)
 
 TEST(OptionsParser, GoWithTheRunningSaverOnly)
 {
-    for (const char* ok : {"--speed 3", "--speed 3 /S", "--no-date /s", "--window-id 0x1234 --flowers 3",
-                           "--root --no-wallpaper", "--seed 4 --time"}) {
+    for (const char* ok : {"--speed 3 /S", "--no-date /s", "--window-id 0x1234 --flowers 3 /S",
+                           "--root --no-wallpaper /S", "--seed 4 --time /s"}) {
         CommandLine c = parse(ok);
         EXPECT_EQ(c.error, "") << ok;
         EXPECT_EQ(c.overrides.size(), 1u) << ok;
+    }
+    // No switch: the full screen, except on Windows, where the system passes
+    // no switch for "Configure" and the settings dialog opens.
+    for (const char* none : {"--speed 3", "--seed 4 --time", "--window-id 0x1234 --flowers 3", ""}) {
+        CommandLine c = parse(none);
+#ifdef _WIN32
+        EXPECT_EQ(c.commandText, "/C") << none;
+        if (!c.overrides.empty()) {
+            EXPECT_NE(c.error.find(" goes with the running saver, not with /C"), std::string::npos) << none;
+        }
+#else
+        EXPECT_EQ(c.commandText, "") << none;
+        EXPECT_EQ(c.error, "") << none;
+#endif
     }
     EXPECT_EQ(parse("--speed 3 /C").error, "--speed goes with the running saver, not with /C");
     EXPECT_EQ(parse("--no-date /p 123").error, "--no-date goes with the running saver, not with /P");
@@ -277,7 +293,7 @@ TEST_F(OptionsTest, PendingOverridesTakeThePlaceOfTheLoadedSettings)
     store_.set(kSettingsApp, kSettingsSection, "Speed", "2");
     store_.set(kSettingsApp, kSettingsSection, "Date", "1");
     store_.set(kSettingsApp, kSettingsSection, "rTime", "900");
-    setPendingOverrides(parse("--speed 8 --no-date").overrides);
+    setPendingOverrides(parseRun("--speed 8 --no-date").overrides);
     LoadConfig();
     EXPECT_FLOAT_EQ(settings().Speed, 2.0f);
     applyPendingOverrides();
@@ -342,7 +358,7 @@ CommandLine runWith(const std::string& arg, const std::string& value)
     std::string a = arg;
     size_t p = a.find('%');
     if (p != std::string::npos) a.replace(p, 1, value);
-    return parse(a);
+    return parseRun(a);
 }
 
 TEST(OptionsXml, HasAControlOfEveryOptionWithTheDialogsRange)
@@ -383,7 +399,7 @@ TEST(OptionsXml, HasAControlOfEveryOptionWithTheDialogsRange)
             // Boxes are on by default, as the dialog's are; unchecked they
             // pass --no-NAME.
             EXPECT_FALSE(e.attr.count("arg-set")) << id;
-            CommandLine c = parse(e.attr.at("arg-unset"));
+            CommandLine c = parseRun(e.attr.at("arg-unset"));
             ASSERT_EQ(c.error, "") << id;
             ASSERT_EQ(c.overrides.size(), 1u) << id;
             EXPECT_FALSE(c.overrides[0].on) << id;

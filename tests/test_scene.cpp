@@ -478,9 +478,29 @@ TEST_F(SceneTest, EveryCopyOfTheCanvasShowsItWhole)
                 host.show();
             }
         }
+        // The window takes a new size (a display change): the form follows
+        // with a landscape of its own size, laid out for it.
+        EXPECT_FALSE(m.resizeForm(w, h)) << "the same size composes nothing";
+        const int w2 = h + 17, h2 = w / 2 + 9;
+        host.screen.resize(w2, h2);
+        EXPECT_TRUE(m.resizeForm(w2, h2));
+        EXPECT_EQ(m.ScaleWidth(), w2);
+        EXPECT_EQ(m.ScaleHeight(), h2);
+        EXPECT_EQ(m.picBG.width(), w2);
+        EXPECT_EQ(m.picBG.height(), h2);
+        EXPECT_EQ(m.frameWidth(), w2);
+        EXPECT_EQ(m.frameHeight(), h2);
+        EXPECT_EQ(m.flowerTop, flowerTopFor(m.finalBaseLine, h2));
+        EXPECT_EQ(m.lblURL.left, w2 - m.lblURL.width - 3);
+        EXPECT_EQ(m.lblURL.top, h2 - m.lblURL.height);
+        EXPECT_TRUE(m.tmrAnimation.enabled);
+        for (int t = 0; t < 3; ++t) {
+            m.tmrAnimation_Timer();
+            host.show();
+        }
         host.attach(nullptr);
     }
-    EXPECT_EQ(host.checked, 3 * 4 * 4);
+    EXPECT_EQ(host.checked, 3 * 5 * 4);
     EXPECT_EQ(host.wrong, 0);
     EXPECT_EQ(host.wrongOnScreen, 0);
     setHost(&host_);

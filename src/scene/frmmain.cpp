@@ -145,6 +145,20 @@ void FrmMain::Form_Resize()
     });
 }
 
+bool FrmMain::resizeForm(int width, int height)
+{
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    if (width == ScaleWidth() && height == ScaleHeight()) return false;
+    form.resize(width, height);
+    // Until the new landscape is there, the form as a whole is what changed.
+    invalidateFrame();
+    changed.clear();
+    changedAll = true;
+    Form_Resize();
+    return true;
+}
+
 void FrmMain::resetFlowerSlots()
 {
     const int SW = ScaleWidth(), SH = ScaleHeight();

@@ -88,6 +88,12 @@ public:
     // Events and procedures of the form.
     void Form_Load();
     void Form_Resize();
+    // The form takes a new client size in pixels (at least 1 x 1), as when
+    // the screen's mode changes or a monitor is turned or plugged: what it
+    // shows stays in the part that remains, and Form_Resize composes a new
+    // landscape for the new size. Returns false, doing nothing, when the
+    // size is the form's already.
+    bool resizeForm(int width, int height);
     void BuildBG();
     void CopyBg();
     void tmrAnimation_Timer();

@@ -65,9 +65,15 @@ std::string usageText()
     return "Usage: sylvadra [OPTIONS] [/S | /P <window> | /C | /A <window>]\n"
            "\n"
            "Screen-saver switches:\n"
+#ifdef _WIN32
+           "  /S                 run full screen on every monitor\n"
+           "  /P <window>        draw the preview into the host's window\n"
+           "  /C                 show the settings dialog (also with no switch)\n"
+#else
            "  /S                 run full screen on every monitor (also with no switch)\n"
            "  /P <window>        draw the preview into the host's window\n"
            "  /C                 show the settings dialog\n"
+#endif
            "  /A <window>        change the password (does nothing on this system)\n"
            "\n" +
            saverOptionsHelp() +
@@ -153,6 +159,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
     }
     if (!c.error.empty()) return c;
     for (; i < args.size(); ++i) c.commandText += (c.commandText.empty() ? "" : " ") + args[i];
+#ifdef _WIN32
+    // Windows starts a screen saver with no switch for "Configure" on its
+    // context menu ("Test", a double-click and the system pass /S): there no
+    // switch is the settings dialog. Elsewhere it is the full screen.
+    if (normaliseCommandText(c.commandText).empty()) c.commandText = "/C";
+#endif
     if (renderOnly && !wantRender) c.error = "--size, --ticks, --clock and --scene-info go with --render";
     if (c.error.empty() && !c.overrides.empty()) {
         const std::string sel = normaliseCommandText(c.commandText).substr(0, 2);

@@ -23,6 +23,7 @@ struct CommandLine {
     std::optional<uint64_t> seed;      // reproduce a run's landscapes
     SettingOverrides overrides;        // saver options, in the order given
     std::string commandText;           // what follows the long options, as given
+                                       // (on Windows "/C" when nothing follows)
     std::string error;                 // non-empty: the arguments are wrong
 };
 

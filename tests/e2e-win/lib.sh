@@ -45,17 +45,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-# The prefix is made once per build folder, under a lock.
-(
-  flock 9
-  if [ ! -f "$WINEPREFIX/.ready" ]; then
-    rm -rf "$WINEPREFIX"
-    "$WINE" wineboot -i >/dev/null 2>&1
-    "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    "$WINESERVER" -w
-    touch "$WINEPREFIX/.ready"
-  fi
-) 9>"$BUILD/wineprefix-e2e.lock"
+# The prefix is made once per build folder (ctest's wine_prefixes makes it
+# before the tests start).
+"$(dirname "$0")/../../tools/wine-prefix.sh" "$WINEPREFIX" || exit 1
 "$WINESERVER" -k >/dev/null 2>&1
 "$WINESERVER" -w >/dev/null 2>&1
 "$WINESERVER" -p
@@ -93,16 +85,23 @@ start_saver() {
 
 saver_running() { [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null; }
 
-# Waits up to $1 seconds for the saver to end; true when it has.
-wait_saver_end() {
-  _n=$(( $1 * 10 ))
-  while [ "$_n" -gt 0 ]; do
-    saver_running || { wait "$SAVER_PID" 2>/dev/null; SAVER_PID=; return 0; }
-    sleep 0.1
-    _n=$((_n - 1))
+# Runs a check (a command and its arguments) until it holds or $1 seconds
+# have passed by the clock (times E2E_TIME_SCALE, for slow machines); true
+# when it held. Checks wait for what they look for instead of sleeping a
+# fixed time, so that a busy machine only makes them slower.
+wait_until() {
+  _deadline=$(( $(date +%s) + $1 * ${E2E_TIME_SCALE:-1} ))
+  shift
+  while :; do
+    "$@" && return 0
+    [ "$(date +%s)" -lt "$_deadline" ] || return 1
+    sleep 0.2
   done
-  return 1
 }
+
+saver_ended() { saver_running && return 1; wait "$SAVER_PID" 2>/dev/null; SAVER_PID=; return 0; }
+# Waits up to $1 seconds for the saver to end; true when it has.
+wait_saver_end() { wait_until "$1" saver_ended; }
 
 shot() { import -window root "$WORK/$1.png" 2>/dev/null; }
 
@@ -111,36 +110,48 @@ region_means() {
   convert "$1" -crop "$2" +repage -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info: 2>/dev/null
 }
 
-# A landscape is on the screen: the picture is not black, and its top rows
-# are sky (blue clearly above red and bright enough).
+# A landscape is on the screen (or on its top-left W x H, $2 and $3): the
+# picture is not black, and its top rows are sky (blue clearly above red
+# and bright enough).
 is_landscape() {
-  _top=$(region_means "$1" "${SCREEN_W}x$((SCREEN_H / 20))+0+0")
-  _all=$(region_means "$1" "${SCREEN_W}x${SCREEN_H}+0+0")
+  _w=${2:-$SCREEN_W} _h=${3:-$SCREEN_H}
+  _top=$(region_means "$1" "${_w}x$((_h / 20))+0+0")
+  _all=$(region_means "$1" "${_w}x${_h}+0+0")
   [ -n "$_top" ] && [ -n "$_all" ] || return 1
   echo "$_top $_all" | awk '{ exit !($3 > 0.45 && $3 > $1 + 0.15 && ($4 + $5 + $6) > 0.3) }'
 }
 
-# Waits up to $1 seconds for a landscape; prints how long it took.
+# Waits up to $1 seconds for a landscape; prints how long it took. False at
+# once when the saver ends.
+landscape_shown() { saver_running || return 2; shot wait; is_landscape "$WORK/wait.png"; }
+landscape_or_end() { landscape_shown; [ $? != 1 ]; }
 wait_landscape() {
   _start=$(date +%s.%N)
-  _n=$(( $1 * 4 ))
-  while [ "$_n" -gt 0 ]; do
-    saver_running || return 1
-    shot wait
-    if is_landscape "$WORK/wait.png"; then
-      echo "$(date +%s.%N) $_start" | awk '{ printf "%.1f\n", $1 - $2 }'
-      return 0
-    fi
-    sleep 0.25
-    _n=$((_n - 1))
-  done
-  return 1
+  wait_until "$1" landscape_or_end && saver_running || return 1
+  echo "$(date +%s.%N) $_start" | awk '{ printf "%.1f\n", $1 - $2 }'
 }
 
 # Number of pixels that differ between two pictures in a region.
 pixels_differing() {
   convert "$1" "$2" -crop "$3" +repage -compose difference -composite -threshold 0 \
     -format '%[fx:mean*w*h]' info: 2>/dev/null | awk '{ printf "%d\n", $1 }'
+}
+
+# The bounding box WxH+X+Y of the pure white pixels (printed text) in a
+# region of a picture, and its width and height.
+white_box() {
+  convert "$1" -crop "$2" +repage -fx '(r>0.97&&g>0.97&&b>0.97)?1:0' -format '%@' info: 2>/dev/null
+}
+box_w() { echo "$1" | sed -n 's/^\([0-9]*\)x.*/\1/p'; }
+box_h() { echo "$1" | sed -n 's/^[0-9]*x\([0-9]*\)+.*/\1/p'; }
+
+# A frame of a window of W x H ($1, $2) at the screen's top-left corner
+# shows the date and time at 96 dpi in its bottom-left corner (box: where
+# the white pixels lie). The screenshot is left in date.png.
+frame_with_date() {
+  shot date
+  box=$(white_box "$WORK/date.png" "$(($1 / 2))x40+0+$(($2 - 40))")
+  [ "$(box_w "$box")" -ge 100 ] 2>/dev/null && [ "$(box_h "$box")" -ge 6 ] 2>/dev/null
 }
 
 finish() {

@@ -14,6 +14,11 @@
 //   prevhost monitors       prints one line per monitor, as the system
 //                           lists them to a program that is DPI aware:
 //                             MONITOR <left> <top> <width> <height> <primary 0|1>
+//   prevhost resize CLASS WIDTH HEIGHT
+//                           gives the first window of the class a new size,
+//                           its top-left corner kept, as a change of the
+//                           display does; prints its client size then:
+//                             SIZE <width> <height>
 //
 // SCR and GOFILE may be Unix paths; they are read through drive Z:.
 #include <windows.h>
@@ -111,9 +116,10 @@ int preview(const std::string& scr, const std::string& goFile, int width, int he
     std::printf("HOST %ld %ld %ld %ld\n", origin.x, origin.y, rc.right, rc.bottom);
     std::fflush(stdout);
 
-    // The saver's child window: it appears, then has time to paint.
+    // The saver's child window: it appears (within a minute, however busy
+    // the machine), then has time to paint.
     HWND child = nullptr;
-    for (int i = 0; i < 100 && !child; ++i) {
+    for (int i = 0; i < 600 && !child; ++i) {
         pumpFor(100);
         HWND c = GetWindow(host, GW_CHILD);
         if (c && IsWindowVisible(c)) child = c;
@@ -200,6 +206,21 @@ int main(int argc, char** argv)
             set(reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4))); // per monitor, version 2
         return EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0) ? 0 : 2;
     }
-    std::fprintf(stderr, "usage: prevhost preview SCR GOFILE [WIDTH HEIGHT] | spi-get | spi-set 0|1 | monitors\n");
+    if (argc >= 5 && std::strcmp(argv[1], "resize") == 0) {
+        HWND w = FindWindowA(argv[2], nullptr);
+        if (!w) {
+            std::printf("ERROR no window of class %s\n", argv[2]);
+            return 2;
+        }
+        if (!SetWindowPos(w, nullptr, 0, 0, std::atoi(argv[3]), std::atoi(argv[4]),
+                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
+            return 2;
+        RECT rc{};
+        GetClientRect(w, &rc);
+        std::printf("SIZE %ld %ld\n", rc.right - rc.left, rc.bottom - rc.top);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: prevhost preview SCR GOFILE [WIDTH HEIGHT] | spi-get | spi-set 0|1 | monitors | "
+                         "resize CLASS WIDTH HEIGHT\n");
     return 2;
 }

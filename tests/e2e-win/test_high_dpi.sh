@@ -25,27 +25,13 @@ set_dpi() {
 }
 trap 'set_dpi 96; cleanup' EXIT
 
-# The bounding box WxH+X+Y of the pure white pixels (the printed text) in a
-# region of a picture.
-white_box() {
-  convert "$1" -crop "$2" +repage -fx '(r>0.97&&g>0.97&&b>0.97)?1:0' -format '%@' info: 2>/dev/null
-}
-box_w() { echo "$1" | sed -n 's/^\([0-9]*\)x.*/\1/p'; }
-box_h() { echo "$1" | sed -n 's/^[0-9]*x\([0-9]*\)+.*/\1/p'; }
 # True when $1 / $2 lies within [$3, $4].
 ratio_within() { awk -v a="$1" -v b="$2" -v lo="$3" -v hi="$4" 'BEGIN { exit !(b > 0 && a / b >= lo && a / b <= hi) }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+window_or_end() { _w=$(find_window "$1"); [ -n "$_w" ] || ! saver_running; }
 wait_window() { # $1 name; prints the window
-  _n=200
-  while [ "$_n" -gt 0 ]; do
-    _w=$(find_window "$1")
-    [ -n "$_w" ] && { echo "$_w"; return 0; }
-    saver_running || return 1
-    sleep 0.1
-    _n=$((_n - 1))
-  done
-  return 1
+  wait_until 60 window_or_end "$1" && [ -n "$_w" ] && echo "$_w"
 }
 size_of() { eval "$(xdotool getwindowgeometry --shell "$1")"; echo "$WIDTH $HEIGHT"; }
 
@@ -59,13 +45,14 @@ for dpi in 96 192; do
   remove_wallpapers
   log "$dpi dpi: starting $SCR --seed 7 /S"
   start_saver --seed 7 /S
-  if ! wait_landscape 30 >/dev/null; then fail "$dpi dpi: no landscape within 30 s"; finish; fi
-  sleep 1.5
-  shot "screen$dpi"
+  if ! wait_landscape 60 >/dev/null; then fail "$dpi dpi: no landscape within 60 s"; finish; fi
+  # The landscape is complete once the animation prints the date and time.
+  wait_until 60 frame_with_date $SCREEN_W $SCREEN_H || fail "$dpi dpi: no date and time ($box)"
+  cp "$WORK/date.png" "$WORK/screen$dpi.png"
   is_landscape "$WORK/screen$dpi.png" || fail "$dpi dpi: the screen shows no landscape"
   cp "$WORK/screen$dpi.png" "$SHOTS/screen-${dpi}dpi-win32.png"
   xdotool key space
-  wait_saver_end 10 || { fail "$dpi dpi: a key press did not end the saver"; finish; }
+  wait_saver_end 30 || { fail "$dpi dpi: a key press did not end the saver"; finish; }
   wp=$(wallpaper_files | head -n1)
   if [ -z "$wp" ]; then fail "$dpi dpi: no wallpaper"; finish; fi
   size=$(identify -format '%wx%h' "$wp" 2>/dev/null)

@@ -10,7 +10,7 @@ remove_wallpapers
 set_activation 0
 
 start_saver /S
-if t=$(wait_landscape 20); then log "landscape after ${t}s"; else fail "no landscape within 20 s"; finish; fi
+if t=$(wait_landscape 60); then log "landscape after ${t}s"; else fail "no landscape within 60 s"; finish; fi
 sleep 0.5
 
 # Moves relative to where the pointer is while the saver's window is up (an
@@ -28,7 +28,7 @@ sleep 1.5
 if saver_running; then log "2-pixel move: still running"; else fail "a 2-pixel move ended the saver"; finish; fi
 
 xdotool mousemove $((X + 6)) $((Y + 3))
-if wait_saver_end 10; then log "3-pixel move ended the saver"; else fail "a 3-pixel move did not end the saver"; fi
+if wait_saver_end 30; then log "3-pixel move ended the saver"; else fail "a 3-pixel move did not end the saver"; fi
 
 sleep 0.5
 if [ -n "$(wallpaper_files)" ]; then fail "a wallpaper file was written with Wallpaper 0: $(wallpaper_files)"; else log "no wallpaper file"; fi

@@ -81,17 +81,19 @@ sky() { # $1 picture, $2 region
   _m=$(region_means "$1" "$2")
   [ -n "$_m" ] && echo "$_m" | awk '{ exit !($3 > 0.3 && $3 > $1 + 0.1) }'
 }
-wait_both() {
-  _n=120
-  while [ "$_n" -gt 0 ]; do
-    saver_running || return 1
-    shot m
-    sky "$WORK/m.png" "${W0}x30+${W1}+0" && sky "$WORK/m.png" "${W1}x30+0+0" && return 0
-    sleep 0.25
-    _n=$((_n - 1))
+# Both monitors show a sky, and (with "date") both print the date and time,
+# so that their landscapes are complete.
+both_shown() {
+  saver_running || return 0
+  shot m
+  sky "$WORK/m.png" "${W0}x30+${W1}+0" && sky "$WORK/m.png" "${W1}x30+0+0" || return 1
+  [ "$1" = date ] || return 0
+  for _head in "300x40+${W1}+$((H0 - 40))" "300x40+0+$((H1 - 40))"; do
+    _box=$(white_box "$WORK/m.png" "$_head")
+    [ "$(box_w "$_box")" -ge 100 ] 2>/dev/null || return 1
   done
-  return 1
 }
+wait_both() { wait_until 60 both_shown "$@" && saver_running; }
 # The sum of the red, green and blue means (0..3) of a region.
 brightness() { region_means "$1" "$2" | awk '{ printf "%.3f\n", $1 + $2 + $3 }'; }
 colours() { convert "$1" -crop "$2" +repage -format '%k' info: 2>/dev/null; }
@@ -106,8 +108,7 @@ else
   fail "not both monitors show a landscape (primary top $(region_means "$WORK/m.png" "${W0}x30+${W1}+0"), second top $(region_means "$WORK/m.png" "${W1}x30+0+0"))"
   finish
 fi
-sleep 1
-shot m
+wait_both date || fail "not both monitors print the date and time"
 cp "$WORK/m.png" "$WORK/both.png"
 [ -n "$KEEP_E2E" ] && cp "$WORK/m.png" "$BUILD/e2e-multimonitor.png"
 log "$(our_windows) visible windows named Sylvadra"
@@ -135,12 +136,14 @@ log "$d of $((W1 * H1)) pixels differ between the two landscapes"
 
 # Both animate: each prints the time of day, seconds and all, in its
 # bottom-left corner in every frame.
-sleep 1.5
-shot m2
+clock_changed() {
+  shot m2
+  d=$(pixels_differing "$WORK/m.png" "$WORK/m2.png" "$1")
+  [ "${d:-0}" -gt 0 ]
+}
 for head in "240x30+${W1}+$((H0 - 30))" "240x30+0+$((H1 - 30))"; do
-  d=$(pixels_differing "$WORK/m.png" "$WORK/m2.png" "$head")
-  log "clock region $head: $d pixels changed in 1.5 s"
-  [ "${d:-0}" -gt 0 ] || fail "the clock does not change in $head"
+  if wait_until 30 clock_changed "$head"; then log "clock region $head: $d pixels changed"
+  else fail "the clock does not change in $head"; fi
 done
 # Frames go to the screen where they changed only: the text of each tick
 # is where the frame has it, the date and time at the bottom-left corner
@@ -155,9 +158,16 @@ saver_running || fail "the saver ended by itself"
 
 # One key ends both, leaving no window; the wallpaper is the primary's.
 xdotool key space
-if wait_saver_end 10; then log "a key press ended the saver"; else fail "a key press did not end the saver"; finish; fi
-sleep 0.5
-shot after
+if wait_saver_end 30; then log "a key press ended the saver"; else fail "a key press did not end the saver"; finish; fi
+windows_gone() { [ "$(our_windows)" = 0 ]; }
+screens_dark() {
+  windows_gone || return 1
+  shot after
+  for _head in "$HEAD0" "$HEAD1"; do
+    brightness "$WORK/after.png" "$_head" | awk '{ exit !($1 < 0.05) }' || return 1
+  done
+}
+wait_until 20 screens_dark
 for head in "$HEAD0" "$HEAD1"; do
   b=$(brightness "$WORK/after.png" "$head")
   log "monitor $head afterwards: brightness $b"
@@ -175,12 +185,11 @@ log "wallpaper: ${size:-none}"
 # which ends the saver by itself.
 xdotool mousemove $((W1 / 2)) $((H1 / 2))
 start_saver --seed 6 /S
-if ! wait_both; then fail "no landscapes the second time"; finish; fi
-sleep 0.5
+if ! wait_both date; then fail "no landscapes the second time"; finish; fi
 saver_running || fail "the saver ended by itself"
 xdotool click 1
-if wait_saver_end 10; then log "a click on the second monitor ended the saver"; else fail "a click on the second monitor did not end the saver"; fi
-sleep 0.5
+if wait_saver_end 30; then log "a click on the second monitor ended the saver"; else fail "a click on the second monitor did not end the saver"; fi
+wait_until 20 windows_gone
 n=$(our_windows)
 [ "$n" = 0 ] || fail "$n windows left behind after the click"
 finish

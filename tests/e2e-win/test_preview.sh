@@ -9,27 +9,29 @@ set_activation 1
 
 "$WINE" "$PREVHOST" preview "$SCR" "$WORK/go" 200 150 >"$WORK/host.log" 2>&1 &
 HOST_PID=$!
-n=0
-until grep -q '^CHILD' "$WORK/host.log" 2>/dev/null; do
-  n=$((n + 1))
-  if [ $n -gt 200 ] || ! kill -0 $HOST_PID 2>/dev/null; then
-    fail "the test host reported no child window"
-    cat "$WORK/host.log"
-    touch "$WORK/go"
-    finish
-  fi
-  sleep 0.1
-done
+child_or_end() { grep -q '^CHILD' "$WORK/host.log" 2>/dev/null || ! kill -0 $HOST_PID 2>/dev/null; }
+wait_until 90 child_or_end
+if ! grep -q '^CHILD' "$WORK/host.log" 2>/dev/null; then
+  fail "the test host reported no child window"
+  cat "$WORK/host.log"
+  touch "$WORK/go"
+  finish
+fi
 tr -d '\r' <"$WORK/host.log" | sed 's/^/host: /'
 set -- $(tr -d '\r' <"$WORK/host.log" | sed -n 's/^HOST //p')
 hx=$1 hy=$2 hw=$3 hh=$4
 set -- $(tr -d '\r' <"$WORK/host.log" | sed -n 's/^CHILD //p')
 [ "$1" = 1 ] || fail "the preview is not a visible child of the host filling its client area ($*)"
 
-shot preview
-convert "$WORK/preview.png" -crop "${hw}x${hh}+${hx}+${hy}" +repage "$WORK/preview-area.png"
-magenta=$(convert "$WORK/preview-area.png" -fx '(r>0.9&&g<0.1&&b>0.9)?1:0' -format '%[fx:mean*w*h]' info: |
-          awk '{ printf "%d\n", $1 }')
+# The host's area shows the preview picture once the preview has painted.
+preview_painted() {
+  shot preview
+  convert "$WORK/preview.png" -crop "${hw}x${hh}+${hx}+${hy}" +repage "$WORK/preview-area.png"
+  magenta=$(convert "$WORK/preview-area.png" -fx '(r>0.9&&g<0.1&&b>0.9)?1:0' -format '%[fx:mean*w*h]' info: |
+            awk '{ printf "%d\n", $1 }')
+  [ "${magenta:-1}" -eq 0 ]
+}
+wait_until 30 preview_painted
 spread=$(convert "$WORK/preview-area.png" -colorspace gray -format '%[fx:standard_deviation]' info:)
 top=$(region_means "$WORK/preview-area.png" "${hw}x$((hh / 10))+0+0")
 log "host area: $magenta host-coloured pixels, grey spread $spread, top rows $top"
@@ -38,12 +40,8 @@ echo "$spread" | awk '{ exit !($1 > 0.05) }' || fail "the host area shows no pic
 echo "$top" | awk '{ exit !($3 > 0.45 && $3 > $1 + 0.1) }' || fail "no sky in the top rows of the preview"
 
 touch "$WORK/go"
-n=0
-while kill -0 $HOST_PID 2>/dev/null; do
-  n=$((n + 1))
-  [ $n -gt 300 ] && { fail "the test host did not finish"; kill $HOST_PID; break; }
-  sleep 0.1
-done
+host_done() { ! kill -0 $HOST_PID 2>/dev/null; }
+wait_until 60 host_done || { fail "the test host did not finish"; kill $HOST_PID; }
 wait $HOST_PID
 status=$?
 set -- $(tr -d '\r' <"$WORK/host.log" | sed -n 's/^EXIT //p')

@@ -1,6 +1,7 @@
 #!/bin/sh
 # /C: the Win32 settings dialog and its about box. The dialog opens with the
-# defaults and the exact caption, also for /C:1234 and /C 1234; closing it
+# defaults and the exact caption, also for /C:1234, /C 1234 and no switch at
+# all (as Windows starts a screen saver for "Configure"); closing it
 # (or Escape) stores nothing; the flower-number slider moved to 51 and
 # "&OK" leave maxFl 6.08 in the registry; unchecking "Restart / Neustart"
 # greys the minutes and disables the spinner; "&Info..." opens the about
@@ -40,14 +41,8 @@ find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1;
 # Starts the saver with the given arguments and waits for the dialog.
 open_dialog() {
   start_saver "$@"
-  WIN=
-  _n=200
-  while [ "$_n" -gt 0 ] && [ -z "$WIN" ]; do
-    WIN=$(find_window 'Settings / Einstellungen')
-    saver_running || break
-    sleep 0.1
-    _n=$((_n - 1))
-  done
+  dialog_or_end() { WIN=$(find_window 'Settings / Einstellungen'); [ -n "$WIN" ] || ! saver_running; }
+  wait_until 60 dialog_or_end
   if [ -z "$WIN" ]; then
     fail "no dialog for '$*'"
     finish
@@ -65,7 +60,14 @@ open_dialog() {
 # 1. The defaults; closing the window stores nothing.
 reset_settings
 open_dialog /C
-shot a
+# Waits for the dialog to be painted: a light window, the minutes black on white.
+dialog_painted() {
+  shot a
+  region_means "$WORK/a.png" "$(at 0 0 496 355)" | awk '{ exit !($1 > 0.7 && $2 > 0.7 && $3 > 0.7) }' &&
+    region_means "$WORK/a.png" "$(at 281 257 21 15)" | awk '{ exit !($1 > 0.8 && $2 > 0.8 && $3 > 0.8) }' &&
+    [ "$(darkest "$WORK/a.png" "$(at 280 256 23 17)")" -lt 80 ]
+}
+wait_until 30 dialog_painted
 convert "$WORK/a.png" -crop "$(at 0 0 496 355)" +repage "$SHOTS/settings-dialog-win32.png"
 m=$(region_means "$WORK/a.png" "$(at 0 0 496 355)")
 echo "$m" | awk '{ exit !($1 > 0.7 && $2 > 0.7 && $3 > 0.7) }' || fail "the dialog is not a light window ($m)"
@@ -75,19 +77,20 @@ echo "$m" | awk '{ exit !($1 > 0.8 && $2 > 0.8 && $3 > 0.8) }' || fail "the minu
 arrows_on=$(darkest "$WORK/a.png" "$(at 306 258 13 13)")
 log "dialog opened; spinner arrows darkest $arrows_on"
 "$WORK/close-window" "$WIN"
-wait_saver_end 15 || fail "closing the window did not end the program"
+wait_saver_end 30 || fail "closing the window did not end the program"
 [ -z "$(settings)" ] || fail "closing without OK stored settings: $(settings)"
 log "closing the window stored nothing"
 
-# 2. What follows the switch is ignored; Escape also leaves without storing.
-for args in "/C:1234" "/C 1234"; do
+# 2. What follows the switch is ignored, and no switch is the dialog too;
+#    Escape also leaves without storing.
+for args in "/C:1234" "/C 1234" ""; do
   # shellcheck disable=SC2086
   open_dialog $args
   xdotool key Escape
-  wait_saver_end 15 || fail "Escape did not close the dialog of '$args'"
+  wait_saver_end 30 || fail "Escape did not close the dialog of '$args'"
   [ -z "$(settings)" ] || fail "Escape stored settings"
 done
-log "/C:1234 and '/C 1234' show the dialog"
+log "/C:1234, '/C 1234' and no switch show the dialog"
 
 # 3. The flower-number slider to 51, then "&OK" (Alt+O).
 open_dialog /C
@@ -98,7 +101,7 @@ sleep 0.3
 shot b
 convert "$WORK/b.png" -crop "$(at 0 0 496 355)" +repage "$SHOTS/settings-dialog-win32-51.png"
 xdotool key alt+o
-wait_saver_end 15 || fail "OK did not close the dialog"
+wait_saver_end 30 || fail "OK did not close the dialog"
 v=$(setting maxFl)
 [ "$v" = "6.08" ] || fail "maxFl is '$v', not 6.08"
 for kv in SpeedF=6 SpeedS=0.53 SpeedO=6 Speed=5 Date=1 Time=1 Restart=1 rTime=600 Wallpaper=1; do
@@ -111,11 +114,15 @@ stored=$(settings)
 #    spinner; checking it again restores both.
 open_dialog /C
 click_at 214 240                # the restart box
-shot d
+greyed() {
+  shot d
+  g=$(darkest "$WORK/d.png" "$(at 280 256 23 17)")
+  s=$(darkest "$WORK/d.png" "$(at 306 258 13 13)")
+  [ "$g" -gt 150 ] && [ "$s" -gt "$arrows_on" ]
+}
+wait_until 20 greyed
 convert "$WORK/d.png" -crop "$(at 0 0 496 355)" +repage "$SHOTS/settings-dialog-win32-restart-off.png"
-g=$(darkest "$WORK/d.png" "$(at 280 256 23 17)")
 [ "$g" -gt 150 ] || fail "minutes not grey after unchecking restart (darkest $g)"
-s=$(darkest "$WORK/d.png" "$(at 306 258 13 13)")
 [ "$s" -gt "$arrows_on" ] || fail "spinner arrows not greyed (darkest $s, enabled $arrows_on)"
 click_at 312 260                # the upper arrow of the disabled spinner
 shot e
@@ -123,31 +130,29 @@ shot e
   fail "the disabled spinner changed the minutes"
 log "unchecking restart greys the minutes ($g) and the spinner ($s)"
 click_at 214 240
-shot f
-[ "$(darkest "$WORK/f.png" "$(at 280 256 23 17)")" -lt 80 ] || fail "minutes not black after checking again"
+minutes_black() { shot f; [ "$(darkest "$WORK/f.png" "$(at 280 256 23 17)")" -lt 80 ]; }
+wait_until 20 minutes_black || fail "minutes not black after checking again"
 click_at 312 259                # the upper arrow: one minute more
-shot g
-[ "$(pixels_differing "$WORK/f.png" "$WORK/g.png" "$(at 280 256 23 17)")" -gt 0 ] ||
-  fail "the enabled spinner did not change the minutes"
+minutes_changed() { shot g; [ "$(pixels_differing "$WORK/f.png" "$WORK/g.png" "$(at 280 256 23 17)")" -gt 0 ]; }
+wait_until 20 minutes_changed || fail "the enabled spinner did not change the minutes"
 log "checking restart again enables the spinner"
 
 # 5. "&Info..." opens the about box; its "&OK" closes it.
 click_at 440 238
-ABOUT=
-_n=50
-while [ "$_n" -gt 0 ] && [ -z "$ABOUT" ]; do
-  ABOUT=$(find_window '^Sylvadra Info$')
-  sleep 0.1
-  _n=$((_n - 1))
-done
+about_open() { ABOUT=$(find_window '^Sylvadra Info$'); [ -n "$ABOUT" ]; }
+wait_until 30 about_open
 if [ -z "$ABOUT" ]; then
   fail "Info opened no about box"
 else
   eval "$(xdotool getwindowgeometry --shell "$ABOUT")"
   [ "${WIDTH}x${HEIGHT}" = "356x329" ] || fail "about box is ${WIDTH}x${HEIGHT}"
   AX=$X AY=$Y
-  sleep 0.5
-  shot h
+  # Painted: the version label white.
+  about_painted() {
+    shot h
+    region_means "$WORK/h.png" "249x21+$((AX + 56))+$((AY + 80))" | awk '{ exit !($1 > 0.7 && $3 > 0.7) }'
+  }
+  wait_until 20 about_painted
   convert "$WORK/h.png" -crop "356x329+$AX+$AY" +repage "$SHOTS/about-box-win32.png"
   m=$(region_means "$WORK/h.png" "20x20+$AX+$((AY + 150))")
   echo "$m" | awk '{ exit !($3 > $1 && $3 > 0.45) }' || fail "no blue disk at the about box's left edge ($m)"
@@ -157,8 +162,8 @@ else
   m=$(region_means "$WORK/h.png" "33x25+$((AX + 212))+$((AY + 268))")
   echo "$m" | awk '{ exit !($1 > 0.6 && $1 < 0.92) }' || fail "no grey OK button ($m)"
   xdotool key alt+o
-  _n=30
-  while [ "$_n" -gt 0 ] && [ -n "$(find_window '^Sylvadra Info$')" ]; do sleep 0.1; _n=$((_n - 1)); done
+  about_closed() { [ -z "$(find_window '^Sylvadra Info$')" ]; }
+  wait_until 20 about_closed
   [ -z "$(find_window '^Sylvadra Info$')" ] || fail "OK did not close the about box"
   saver_running || fail "closing the about box ended the program"
   log "about box shown at ${WIDTH}x${HEIGHT}; its OK closed it"
@@ -167,8 +172,8 @@ fi
 # 6. "&WWW..." hands the address to the shell, which opens the browser.
 xdotool windowfocus --sync "$WIN" 2>/dev/null
 xdotool key alt+w
-_n=100
-while [ "$_n" -gt 0 ] && [ ! -s "$WORK/opened" ]; do sleep 0.1; _n=$((_n - 1)); done
+browser_called() { [ -s "$WORK/opened" ]; }
+wait_until 30 browser_called
 if [ -s "$WORK/opened" ]; then
   grep -q 'https://sylvadra.example.org/' "$WORK/opened" || fail "WWW opened $(cat "$WORK/opened")"
   log "WWW opened $(cat "$WORK/opened")"
@@ -178,7 +183,7 @@ fi
 
 # Everything changed above is dropped when the window is closed.
 "$WORK/close-window" "$WIN"
-wait_saver_end 15 || fail "closing the window did not end the program"
+wait_saver_end 30 || fail "closing the window did not end the program"
 [ "$(settings)" = "$stored" ] || fail "closing without OK changed the settings"
 log "closing after changes stored nothing"
 finish

@@ -13,11 +13,11 @@ for switch in /x /a /p; do
       /x) start_saver /x ;;
       *) start_saver "$switch" 1234 ;;
     esac
-    if wait_saver_end 10; then
+    if wait_saver_end 30; then
       took=$(echo "$(date +%s.%N) $start" | awk '{ printf "%.1f", $1 - $2 }')
       log "$switch ended after ${took}s (Wine's own start-up included)"
     else
-      fail "$switch did not end within 10 s"
+      fail "$switch did not end within 30 s"
       continue
     fi
     after=$(activation)

@@ -58,10 +58,11 @@ find "$UPREFIX/drive_c/users" -name Sylvadra.bmp -exec rm -f {} + 2>/dev/null
 
 as_user "$WINE" "$WORK/app/Sylvadra.scr" /S >"$WORK/saver.log" 2>&1 &
 SAVER_PID=$!
-if t=$(wait_landscape 30); then log "landscape after ${t}s"; else fail "no landscape within 30 s"; finish; fi
-sleep 1
+if t=$(wait_landscape 60); then log "landscape after ${t}s"; else fail "no landscape within 60 s"; finish; fi
+# The landscape is complete once the animation prints the date and time.
+wait_until 60 frame_with_date $SCREEN_W $SCREEN_H || fail "no date and time at the bottom-left ($box)"
 xdotool key space
-if wait_saver_end 10; then log "a key press ended the saver"; else fail "a key press did not end the saver"; fi
+if wait_saver_end 30; then log "a key press ended the saver"; else fail "a key press did not end the saver"; fi
 
 [ -e "$WORK/app/Sylvadra.bmp" ] && fail "a wallpaper file appeared in the folder the user may not write"
 wp=$(find "$UPREFIX/drive_c/users" -path '*/AppData/Local/Sylvadra/Sylvadra.bmp' 2>/dev/null | head -n1)

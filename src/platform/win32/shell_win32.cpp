@@ -240,6 +240,10 @@ private:
         // window shows (black before).
         bool live = false;
         DWORD next = 0; // when its next animation tick is due
+        // The window's client size changed: the scene takes the new size
+        // at the next turn of the loop (not inside a composition, which
+        // handles window messages at each stage).
+        bool resizePending = false;
     };
 
     static LRESULT CALLBACK sceneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -265,6 +269,10 @@ private:
     // changed, or all of it.
     void present(Head& h, bool all);
     void presentAll();
+    // A head's window over its monitor's bounds as they are now.
+    void refit(Head& h);
+    // The scenes whose windows changed size compose a landscape for it.
+    void resizeScenes();
     void paintHead(Head& h, HDC dc, const RECT& area);
     void previewResize(HWND hwnd, HDC dc);
     void placeStandIn();
@@ -550,6 +558,20 @@ LRESULT Win32Platform::sceneMessage(Head* h, HWND hwnd, UINT msg, WPARAM wp, LPA
         sceneEvent(h, [h, x, y] { h->scene->Form_MouseMove(x, y); });
         return 0;
     }
+    case WM_SIZE:
+        // A new size (a change of the display mode, a monitor turned): a
+        // new landscape for it, not the old one cut or stretched.
+        if (h && h->scene && wp != SIZE_MINIMIZED) {
+            RECT rc{};
+            GetClientRect(hwnd, &rc);
+            if (rc.right - rc.left != h->scene->ScaleWidth() || rc.bottom - rc.top != h->scene->ScaleHeight())
+                h->resizePending = true;
+        }
+        return 0;
+    case WM_DISPLAYCHANGE:
+        // Each form covers its monitor again; the new size comes as WM_SIZE.
+        if (h) refit(*h);
+        break;
     case WM_SYSCOMMAND:
         // No other screen saver starts over this one.
         if ((wp & 0xFFF0) == SC_SCREENSAVE) return 0;
@@ -603,6 +625,46 @@ bool Win32Platform::openHeads()
     return true;
 }
 
+void Win32Platform::refit(Head& h)
+{
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    HMONITOR m = h.monitor;
+    if (!GetMonitorInfoA(m, &mi)) {
+        // The monitor is gone: the nearest of those left.
+        m = MonitorFromRect(&h.rect, MONITOR_DEFAULTTONEAREST);
+        if (!m || !GetMonitorInfoA(m, &mi)) return;
+    }
+    const RECT& r = mi.rcMonitor;
+    if (r.right <= r.left || r.bottom <= r.top) return;
+    h.monitor = m;
+    h.rect = r;
+    RECT now{};
+    GetWindowRect(h.wnd, &now);
+    if (!EqualRect(&now, &r))
+        SetWindowPos(h.wnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Platform::resizeScenes()
+{
+    for (Head& h : heads_) {
+        if (ended_ || quit_ || !sceneLoaded_) return;
+        if (!h.resizePending || !h.live) continue;
+        h.resizePending = false;
+        RECT rc{};
+        GetClientRect(h.wnd, &rc);
+        FrmMain& m = *h.scene;
+        const int w = std::max<int>(rc.right - rc.left, 1), hgt = std::max<int>(rc.bottom - rc.top, 1);
+        if (w == m.ScaleWidth() && hgt == m.ScaleHeight()) continue;
+        // The monitor's resolution may have changed with its mode.
+        const int dpi = monitorDpi(h.monitor);
+        if (dpi != m.dpi()) m.setDpi(dpi);
+        m.resizeForm(w, hgt);
+        present(h, true);
+        h.next = GetTickCount();
+    }
+}
+
 void Win32Platform::runFullScreen()
 {
     if (!registerClass(kSceneClass, sceneProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))) || !openHeads()) {
@@ -645,6 +707,7 @@ void Win32Platform::runFullScreen()
             if (wait > 0) MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(wait), QS_ALLINPUT,
                                                       MWMO_INPUTAVAILABLE);
             if (!pumpMessages() || ended_ || !sceneLoaded_) break;
+            resizeScenes();
             for (Head& h : heads_) {
                 if (ended_ || quit_ || !sceneLoaded_) break;
                 FrmMain& m = *h.scene;
