@@ -6,12 +6,17 @@
 # time at full size in its bottom-left corner; a key press ends the saver,
 # the wallpaper file (Wallpaper 1, the default) is the last landscape at the
 # window's size with the copyright line in its bottom-left corner, and the
-# activation is on again at the end.
+# activation is on again at the end. Names planted beside the program (the
+# temporary and probe names of old, as links to a file of the user's) are
+# never written through.
 . "$(dirname "$0")/lib.sh"
 
 reset_settings
 remove_wallpapers
 set_activation 1
+echo precious > "$WORK/victim"
+PLANTED="$SCR_DIR/Sylvadra.bmp.tmp $SCR_DIR/.sylvadra-write-probe"
+for p in $PLANTED; do rm -f "$p"; ln -s "$WORK/victim" "$p"; done
 
 
 log "starting $SCR /S"
@@ -72,6 +77,11 @@ else
   [ "${white:-0}" -gt 150 ] || fail "no copyright line in the wallpaper's bottom-left corner"
   cp "$wp" "$WORK/wallpaper.bmp"
 fi
+
+[ "$(cat "$WORK/victim")" = precious ] || fail "a file was written through a name planted beside the program"
+rm -f $PLANTED
+left=$(find "$SCR_DIR" -maxdepth 1 -name '*.part')
+[ -z "$left" ] || fail "temporary files left: $left"
 
 a=$(activation)
 log "activation afterwards: $a"
