@@ -6,17 +6,10 @@
 
 #include "platform/font.h"
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 namespace syl {
 
 namespace {
-
-// The largest surface accepted: 16384 x 16384 pixels (1 GiB); bigger is
-// "Out of memory" rather than an allocation the system cannot make.
-constexpr long long kMaxPixels = 16384LL * 16384LL;
 
 inline Color applyOp(Color d, Color s, RasterOp op)
 {
@@ -52,30 +45,6 @@ void blitRowSame(Color* d, const Color* s, int n, RasterOp op)
     for (int i = 0; i < n; ++i) d[i] = applyOp(d[i], s[i], op);
 }
 
-// Room for n pixels. A screen-sized image is asked to come in huge pages
-// where the system offers them, and its pages are mapped in one call: the
-// first touch of a 4K frame would otherwise be thousands of page faults,
-// each a trap into the kernel (dearer still inside a virtual machine).
-void growCapacity(std::vector<Color>& v, size_t n)
-{
-    if (n <= v.capacity()) return;
-    v.reserve(n);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr uintptr_t kHuge = 2u << 20;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(v.data()) + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(v.data() + v.capacity())) & ~(kHuge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-    {
-        constexpr uintptr_t kPage = 4096;
-        const uintptr_t b = (reinterpret_cast<uintptr_t>(v.data()) + kPage - 1) & ~(kPage - 1);
-        const uintptr_t e = (reinterpret_cast<uintptr_t>(v.data() + v.capacity())) & ~(kPage - 1);
-        if (e > b) madvise(reinterpret_cast<void*>(b), e - b, MADV_POPULATE_WRITE);
-    }
-#endif
-}
-
 int roundPx(double v) { return static_cast<int>(std::clamp(roundHalfEven(v), -1.0e9, 1.0e9)); }
 
 } // namespace
@@ -90,105 +59,18 @@ Surface::Surface(int width, int height, Color back) : backColor(back)
     resize(width, height);
 }
 
-Surface::Surface(const Surface& other)
-    : backColor(other.backColor), foreColor(other.foreColor), fillColor(other.fillColor),
-      drawWidth(other.drawWidth), font(other.font), currentX(other.currentX), currentY(other.currentY),
-      width_(other.width_), height_(other.height_), pixels_(other.pixels().begin(), other.pixels().end()),
-      clipX0_(other.clipX0_), clipY0_(other.clipY0_), clipX1_(other.clipX1_), clipY1_(other.clipY1_)
-{
-}
-
-Surface& Surface::operator=(const Surface& other)
-{
-    if (this != &other) *this = Surface(other);
-    return *this;
-}
-
-void Surface::useMemory(Color* memory)
-{
-    if (!memory || memory == external_) return;
-    std::memmove(memory, data(), count() * sizeof(Color));
-    external_ = memory;
-    std::vector<Color>().swap(pixels_); // not needed while the image is there
-}
-
-void Surface::ownMemory()
-{
-    if (!external_) return;
-    growCapacity(pixels_, count());
-    pixels_.assign(external_, external_ + count());
-    external_ = nullptr;
-}
-
-void Surface::resize(int w, int h)
-{
-    w = std::max(w, 0);
-    h = std::max(h, 0);
-    if (w == width_ && h == height_) return;
-    const long long n = static_cast<long long>(w) * h;
-    if (n > kMaxPixels) raiseError(kErrOutOfMemory);
-    ownMemory();
-    // The rows are laid out anew inside the same buffer, which keeps its
-    // capacity: the surfaces change size at every new landscape, and fresh
-    // allocations of screen-sized buffers cost more than the drawing.
-    const int oldW = width_, oldH = height_;
-    const int keepW = std::min(w, oldW), keepH = std::min(h, oldH);
-    const size_t oldN = pixels_.size();
-    // Pixels past the old end come out of the vector as background already.
-    if (static_cast<size_t>(n) > oldN) {
-        growCapacity(pixels_, static_cast<size_t>(n));
-        pixels_.resize(static_cast<size_t>(n), backColor);
-    }
-    Color* p = pixels_.data();
-    if (w < oldW) {
-        for (int y = 1; y < keepH; ++y)
-            std::memmove(p + static_cast<size_t>(y) * w, p + static_cast<size_t>(y) * oldW,
-                         static_cast<size_t>(keepW) * sizeof(Color));
-    } else if (w > oldW) {
-        for (int y = keepH - 1; y >= 0; --y) {
-            std::memmove(p + static_cast<size_t>(y) * w, p + static_cast<size_t>(y) * oldW,
-                         static_cast<size_t>(keepW) * sizeof(Color));
-            std::fill(p + static_cast<size_t>(y) * w + keepW, p + static_cast<size_t>(y) * w + w, backColor);
-        }
-    }
-    // Rows below the kept ones: only what still holds old pixels is cleared.
-    const size_t keptEnd = static_cast<size_t>(keepH) * static_cast<size_t>(w);
-    const size_t staleEnd = std::min(static_cast<size_t>(n), std::max(oldN, keptEnd));
-    if (staleEnd > keptEnd) std::fill(p + keptEnd, p + staleEnd, backColor);
-    pixels_.resize(static_cast<size_t>(n));
-    width_ = w;
-    height_ = h;
-}
-
-void Surface::reserve(size_t n)
-{
-    if (n <= pixels_.capacity()) return;
-    const size_t used = pixels_.size();
-    growCapacity(pixels_, n);
-    pixels_.resize(n, backColor);
-    pixels_.resize(used);
-}
-
-void Surface::resizeForOverwrite(int w, int h)
-{
-    w = std::max(w, 0);
-    h = std::max(h, 0);
-    if (w == width_ && h == height_) return;
-    const long long n = static_cast<long long>(w) * h;
-    if (n > kMaxPixels) raiseError(kErrOutOfMemory);
-    external_ = nullptr; // what the image holds is about to be drawn over
-    growCapacity(pixels_, static_cast<size_t>(n));
-    pixels_.resize(static_cast<size_t>(n), backColor);
-    width_ = w;
-    height_ = h;
-}
+void Surface::useMemory(Color* memory) { store_.useMemory(memory); }
+void Surface::ownMemory() { store_.ownMemory(); }
+void Surface::resize(int w, int h) { store_.resize(w, h, backColor); }
+void Surface::reserve(size_t n) { store_.reserve(n, backColor); }
+void Surface::resizeForOverwrite(int w, int h) { store_.resizeForOverwrite(w, h, backColor); }
 
 Picture Surface::image() const
 {
     Picture p;
     p.kind = PictureKind::Bitmap;
-    p.width = width_;
-    p.height = height_;
+    p.width = width();
+    p.height = height();
     p.pixels.assign(pixels().begin(), pixels().end());
     return p;
 }
@@ -196,13 +78,7 @@ Picture Surface::image() const
 void Surface::setPicture(const Picture& p, bool autoSize)
 {
     if (autoSize) {
-        if (static_cast<long long>(p.width) * p.height > kMaxPixels) raiseError(kErrOutOfMemory);
-        if (p.width != width_ || p.height != height_) {
-            external_ = nullptr;
-            width_ = std::max(p.width, 0);
-            height_ = std::max(p.height, 0);
-        }
-        if (!external_) pixels_.resize(count());
+        resizeForOverwrite(p.width, p.height);
         if (p.alpha.empty() && p.pixels.size() == count()) {
             std::copy(p.pixels.begin(), p.pixels.end(), data());
             return;
@@ -215,9 +91,9 @@ void Surface::setPicture(const Picture& p, bool autoSize)
 void Surface::setPicture(const ImageView& v, bool autoSize)
 {
     if (autoSize) resize(v.width, v.height);
-    if (!v.alpha && v.width == width_ && v.height == height_ && v.pixels != data()) {
-        for (int y = 0; y < height_; ++y)
-            std::memcpy(row(y), v.pixels + static_cast<size_t>(y) * v.stride, static_cast<size_t>(width_) * sizeof(Color));
+    if (!v.alpha && v.width == width() && v.height == height() && v.pixels != data()) {
+        for (int y = 0; y < height(); ++y)
+            std::memcpy(row(y), v.pixels + static_cast<size_t>(y) * v.stride, static_cast<size_t>(width()) * sizeof(Color));
         return;
     }
     if (v.pixels == data()) return; // its own image
@@ -229,7 +105,7 @@ void Surface::clearPicture() { std::fill(data(), data() + count(), backColor); }
 
 void Surface::setPixel(int x, int y, Color c)
 {
-    if (x >= 0 && y >= 0 && x < width_ && y < height_) data()[static_cast<size_t>(y) * width_ + x] = c;
+    if (x >= 0 && y >= 0 && x < width() && y < height()) data()[static_cast<size_t>(y) * width() + x] = c;
 }
 
 void BitBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, int sx, int sy, RasterOp op)

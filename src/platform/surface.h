@@ -11,6 +11,7 @@
 
 #include "platform/numbers.h"
 #include "platform/picture.h"
+#include "platform/pixel_store.h"
 
 namespace syl {
 
@@ -37,23 +38,18 @@ class Surface {
 public:
     Surface() = default;
     Surface(int width, int height, Color back = 0);
-    // A copy always holds its pixels in its own memory. (The copy names
-    // every member: one added later must be copied there too.)
-    Surface(const Surface& other);
-    Surface& operator=(const Surface& other);
-    Surface(Surface&&) noexcept = default;
-    Surface& operator=(Surface&&) noexcept = default;
+    // A copy holds its pixels in its own memory (PixelStore's copy).
 
-    int width() const { return width_; }
-    int height() const { return height_; }
+    int width() const { return store_.width(); }
+    int height() const { return store_.height(); }
     // Scale units are pixels: ScaleWidth and ScaleHeight equal the size.
-    int scaleWidth() const { return width_; }
-    int scaleHeight() const { return height_; }
+    int scaleWidth() const { return width(); }
+    int scaleHeight() const { return height(); }
 
     // Setting Width or Height keeps what was drawn in the part that remains;
     // the new area takes the background colour.
-    void setWidth(int w) { resize(w, height_); }
-    void setHeight(int h) { resize(width_, h); }
+    void setWidth(int w) { resize(w, height()); }
+    void setHeight(int h) { resize(width(), h); }
     void resize(int w, int h);
     // A new size whose pixels are about to be drawn over completely: what
     // they hold until then is left unspecified, which spares clearing them.
@@ -70,11 +66,11 @@ public:
     // The image comes back into the surface's own memory. A change of size
     // brings it back as well.
     void ownMemory();
-    bool usesOwnMemory() const { return external_ == nullptr; }
+    bool usesOwnMemory() const { return store_.usesOwnMemory(); }
 
     // Image: the current image as a picture.
     Picture image() const;
-    ImageView view() const { return {data(), width_, height_, width_, nullptr}; }
+    ImageView view() const { return {data(), width(), height(), width(), nullptr}; }
     // Picture = p: replaces the image. With autoSize the surface takes the
     // picture's size; otherwise it is cleared to the background and p drawn at (0, 0).
     void setPicture(const Picture& p, bool autoSize);
@@ -83,9 +79,9 @@ public:
     // Picture = none: the image becomes the plain background.
     void clearPicture();
 
-    Color* row(int y) { return data() + static_cast<size_t>(y) * width_; }
-    const Color* row(int y) const { return data() + static_cast<size_t>(y) * width_; }
-    Color pixel(int x, int y) const { return data()[static_cast<size_t>(y) * width_ + x]; }
+    Color* row(int y) { return data() + static_cast<size_t>(y) * width(); }
+    const Color* row(int y) const { return data() + static_cast<size_t>(y) * width(); }
+    Color pixel(int x, int y) const { return data()[static_cast<size_t>(y) * width() + x]; }
     void setPixel(int x, int y, Color c);
     // All pixels, rows one after another.
     std::span<Color> pixels() { return {data(), count()}; }
@@ -104,8 +100,8 @@ public:
     void resetClip() { setClip(0, 0, 1 << 30, 1 << 30); }
     int clipLeft() const { return clipX0_ > 0 ? clipX0_ : 0; }
     int clipTop() const { return clipY0_ > 0 ? clipY0_ : 0; }
-    int clipRight() const { return clipX1_ < width_ ? clipX1_ : width_; }
-    int clipBottom() const { return clipY1_ < height_ ? clipY1_ : height_; }
+    int clipRight() const { return clipX1_ < width() ? clipX1_ : width(); }
+    int clipBottom() const { return clipY1_ < height() ? clipY1_ : height(); }
 
     Color backColor = 0;
     Color foreColor = 0;         // pen colour and text colour
@@ -116,14 +112,11 @@ public:
     double currentY = 0;
 
 private:
-    Color* data() { return external_ ? external_ : pixels_.data(); }
-    const Color* data() const { return external_ ? external_ : pixels_.data(); }
-    size_t count() const { return static_cast<size_t>(width_) * static_cast<size_t>(height_); }
+    Color* data() { return store_.data(); }
+    const Color* data() const { return store_.data(); }
+    size_t count() const { return store_.count(); }
 
-    int width_ = 0;
-    int height_ = 0;
-    std::vector<Color> pixels_; // the own memory, unused while external_ is set
-    Color* external_ = nullptr;
+    PixelStore store_;
     int clipX0_ = 0, clipY0_ = 0, clipX1_ = 1 << 30, clipY1_ = 1 << 30;
 };
 
