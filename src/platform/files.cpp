@@ -59,4 +59,15 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, Atomic
     return ok;
 }
 
+bool writeNamedOutput(const std::string& path, std::string_view bytes, std::string* why)
+{
+    switch (pathKind(path, true)) {
+    case PathKind::Directory:
+        if (why) *why = "is a folder";
+        return false;
+    case PathKind::Special: return detail::writeIntoDevice(path, bytes, why);
+    default: return writeFileAtomically(path, bytes, AtomicFile::Links::Follow, why);
+    }
+}
+
 } // namespace syl

@@ -113,4 +113,10 @@ void releaseTemporaryName(int slot);
 // Removes every held temporary file; safe to call in a signal handler.
 void removeHeldTemporaryFiles();
 
+namespace detail {
+// Writes into a device or a FIFO that is there already (no creation, no
+// truncation, no rename); the systems' halves of writeNamedOutput.
+bool writeIntoDevice(const std::string& path, std::string_view bytes, std::string* why);
+} // namespace detail
+
 } // namespace syl

@@ -231,31 +231,25 @@ bool AtomicFile::commit()
     return true;
 }
 
-bool writeNamedOutput(const std::string& path, std::string_view bytes, std::string* why)
+bool detail::writeIntoDevice(const std::string& path, std::string_view bytes, std::string* why)
 {
     auto failWith = [&](const std::string& w) {
         if (why) *why = w;
         return false;
     };
-    switch (pathKind(path, true)) {
-    case PathKind::Directory: return failWith("is a folder");
-    case PathKind::Special: {
-        // A device or a FIFO is written into, never replaced.
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0) return failWith(reason(errno));
-        struct stat st{};
-        if (fstat(fd, &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
-            ::close(fd);
-            return failWith("changed while it was opened");
-        }
-        bool ok = writeAll(fd, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-        const int e = errno;
-        if (::close(fd) != 0 && ok) return failWith(reason(errno));
-        if (!ok) return failWith(reason(e));
-        return true;
+    // A device or a FIFO is written into, never replaced.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return failWith(reason(errno));
+    struct stat st{};
+    if (fstat(fd, &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return failWith("changed while it was opened");
     }
-    default: return writeFileAtomically(path, bytes, AtomicFile::Links::Follow, why);
-    }
+    bool ok = writeAll(fd, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    const int e = errno;
+    if (::close(fd) != 0 && ok) return failWith(reason(errno));
+    if (!ok) return failWith(reason(e));
+    return true;
 }
 
 bool sameFile(const std::string& a, const std::string& b)

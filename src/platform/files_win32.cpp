@@ -216,26 +216,20 @@ bool AtomicFile::commit()
     return true;
 }
 
-bool writeNamedOutput(const std::string& path, std::string_view bytes, std::string* why)
+bool detail::writeIntoDevice(const std::string& path, std::string_view bytes, std::string* why)
 {
     auto failWith = [&](const std::string& w) {
         if (why) *why = w;
         return false;
     };
-    switch (pathKind(path, true)) {
-    case PathKind::Directory: return failWith("is a folder");
-    case PathKind::Special: {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return failWith(reason(GetLastError()));
-        const bool ok = GetFileType(h) != FILE_TYPE_DISK &&
-                        writeAll(h, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-        const DWORD e = GetLastError();
-        CloseHandle(h);
-        return ok || failWith(reason(e));
-    }
-    default: return writeFileAtomically(path, bytes, AtomicFile::Links::Follow, why);
-    }
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return failWith(reason(GetLastError()));
+    const bool ok = GetFileType(h) != FILE_TYPE_DISK &&
+                    writeAll(h, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    const DWORD e = GetLastError();
+    CloseHandle(h);
+    return ok || failWith(reason(e));
 }
 
 bool sameFile(const std::string& a, const std::string& b)

@@ -294,27 +294,49 @@ Image paintButterfly(int v)
     return stack(frames);
 }
 
-Image paintSmallPlane()
+// An aeroplane towing the banner, in two frames (the propeller and the
+// banner's wave in two phases): the rope and the banner first, then the
+// aeroplane that plane paints over them.
+template <class Plane>
+Image towingPlane(int width, float rope[4], float bannerX0, float bannerX1, float bannerY0, float bannerY1, RGB letters,
+                  RGB cloth, bool towedRight, Plane plane)
 {
     std::vector<Image> frames;
     for (int k = 0; k < 2; ++k) {
-        Canvas cv(330, 100, 3);
-        // Rope from the tail to the banner.
-        line(cv, 96, 50, 136, 47, 0.8f, Solid{rgb8(90, 80, 70)});
-        banner(cv, 136, 326, 30, 34, k * 0.5f, "Sylvadra", rgb8(250, 246, 232), rgb8(200, 36, 40), true);
+        Canvas cv(width, 100, 3);
+        line(cv, rope[0], rope[1], rope[2], rope[3], towedRight ? 0.8f : 0.9f, Solid{rgb8(90, 80, 70)});
+        banner(cv, bannerX0, bannerX1, bannerY0, bannerY1, k * 0.5f, "Sylvadra", letters, cloth, towedRight);
+        plane(cv, k);
+        frames.push_back(resolve(cv));
+    }
+    return stack(frames);
+}
+
+// A fuselage in three tones from top to bottom (top to top + height), with a
+// stripe where stripe(x, y) holds.
+template <class Stripe>
+void fuselage(Canvas& cv, std::vector<Pt> outline, float top, float height, RGB light, RGB mid, RGB dark,
+              Stripe stripe, RGB stripeColour)
+{
+    poly(cv, smoothPoly(std::move(outline), 2), [&](float x, float y) {
+        float v = (y - top) / height;
+        RGB c = v < 0.25f ? light : (v < 0.7f ? mid : dark);
+        if (stripe(x, y)) c = stripeColour;
+        return c;
+    });
+}
+
+Image paintSmallPlane()
+{
+    float rope[4] = {96, 50, 136, 47};
+    return towingPlane(330, rope, 136, 326, 30, 34, rgb8(250, 246, 232), rgb8(200, 36, 40), true, [](Canvas& cv, int k) {
         // The aeroplane, nose to the left.
         RGB red = rgb8(220, 50, 46), redL = rgb8(250, 120, 100), redD = rgb8(150, 30, 40), white = rgb8(246, 246, 246);
         // Tail fin and stabiliser.
         poly(cv, {{78, 46}, {88, 28}, {98, 28}, {98, 48}}, [&](float x, float) { return x < 84 ? redL : red; });
         rellipse(cv, 90, 47, 10, 2, -0.05f, Solid{redD});
-        // Fuselage.
-        auto body = smoothPoly({{14, 48}, {20, 40}, {50, 38}, {98, 44}, {98, 49}, {50, 58}, {20, 58}, {14, 54}}, 2);
-        poly(cv, body, [&](float x, float y) {
-            float v = (y - 38) / 20;
-            RGB c = v < 0.25f ? redL : (v < 0.7f ? red : redD);
-            if (y > 47.5f && y < 50.5f && x > 24) c = white; // stripe
-            return c;
-        });
+        fuselage(cv, {{14, 48}, {20, 40}, {50, 38}, {98, 44}, {98, 49}, {50, 58}, {20, 58}, {14, 54}}, 38, 20, redL, red,
+                 redD, [](float x, float y) { return y > 47.5f && y < 50.5f && x > 24; }, white);
         // Cabin windows.
         poly(cv, {{30, 41}, {36, 33}, {50, 33}, {52, 41}}, [](float x, float) { return x < 40 ? rgb8(200, 230, 250) : rgb8(120, 160, 210); });
         rect(cv, 41, 33, 43, 41, Solid{redD});
@@ -328,18 +350,13 @@ Image paintSmallPlane()
         // Engine cowl and propeller.
         poly(cv, {{13, 45}, {22, 42}, {22, 56}, {13, 54}}, [](float, float y) { return y < 48 ? rgb8(230, 230, 236) : rgb8(170, 170, 180); });
         propellerBlur(cv, 10, 50, 15, k);
-        frames.push_back(resolve(cv));
-    }
-    return stack(frames);
+    });
 }
 
 Image paintBigPlane()
 {
-    std::vector<Image> frames;
-    for (int k = 0; k < 2; ++k) {
-        Canvas cv(400, 100, 3);
-        line(cv, 262, 54, 236, 52, 0.9f, Solid{rgb8(90, 80, 70)});
-        banner(cv, 8, 236, 32, 38, k * 0.5f, "Sylvadra", rgb8(250, 222, 60), rgb8(40, 80, 180), false);
+    float rope[4] = {262, 54, 236, 52};
+    return towingPlane(400, rope, 8, 236, 32, 38, rgb8(250, 222, 60), rgb8(40, 80, 180), false, [](Canvas& cv, int k) {
         // A biplane flying to the right.
         RGB yel = rgb8(250, 204, 40), yelL = rgb8(255, 238, 140), yelD = rgb8(196, 140, 30), blue = rgb8(40, 80, 180);
         // Tail.
@@ -348,14 +365,8 @@ Image paintBigPlane()
         rellipse(cv, 272, 52, 12, 2.2f, 0, Solid{yelD});
         // Lower wing (behind the body).
         rellipse(cv, 336, 64, 30, 3, 0, [&](float, float y) { return y < 63 ? yelL : yelD; });
-        // Fuselage.
-        auto body = smoothPoly({{262, 50}, {300, 42}, {372, 42}, {384, 46}, {384, 62}, {372, 66}, {300, 62}, {262, 54}}, 2);
-        poly(cv, body, [&](float x, float y) {
-            float v = (y - 42) / 24;
-            RGB c = v < 0.25f ? yelL : (v < 0.7f ? yel : yelD);
-            if (y > 52 && y < 55 && x < 372) c = blue;
-            return c;
-        });
+        fuselage(cv, {{262, 50}, {300, 42}, {372, 42}, {384, 46}, {384, 62}, {372, 66}, {300, 62}, {262, 54}}, 42, 24,
+                 yelL, yel, yelD, [](float x, float y) { return y > 52 && y < 55 && x < 372; }, blue);
         // Cockpit with the pilot.
         circle(cv, 334, 40, 4, Solid{rgb8(120, 80, 60)});
         circle(cv, 335, 41.5f, 3, Solid{rgb8(240, 190, 150)});
@@ -373,9 +384,7 @@ Image paintBigPlane()
         // Nose and propeller.
         poly(cv, {{380, 44}, {388, 47}, {388, 61}, {380, 64}}, [](float, float y) { return y < 52 ? rgb8(236, 236, 240) : rgb8(170, 170, 180); });
         propellerBlur(cv, 391, 54, 18, k);
-        frames.push_back(resolve(cv));
-    }
-    return stack(frames);
+    });
 }
 
 Image paintAirship()
