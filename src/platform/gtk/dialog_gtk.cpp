@@ -28,6 +28,7 @@
 #include "platform/controls.h"
 #include "platform/resources.h"
 #include "settings/frmconfig.h"
+#include "settings/settings_store.h"
 
 namespace syl {
 
@@ -903,9 +904,23 @@ int runSettingsDialog()
         return 1;
     }
     installCss();
+    // A save that failed (dispatched and written to the protocol already)
+    // is told on stderr as well, and the program ends with status 1, also
+    // when the failure ended it.
+    auto saveFailed = [] {
+        const std::string failure = settingsStore().lastWriteFailure();
+        if (failure.empty()) return false;
+        std::fprintf(stderr, "sylvadra: cannot save the settings: %s\n", failure.c_str());
+        return true;
+    };
     ConfigDialog dialog;
-    dialog.run();
-    return 0;
+    try {
+        dialog.run();
+    } catch (const ProgramEnd&) {
+        if (saveFailed()) return 1;
+        throw;
+    }
+    return saveFailed() ? 1 : 0;
 }
 
 } // namespace syl
