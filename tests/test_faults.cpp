@@ -421,7 +421,8 @@ TEST_F(FaultTest, DamagedSettingsFilesStartTheSceneWithDefaults)
         {"corrupt", std::string(kCorrupt, sizeof kCorrupt - 1), false, 0},
         {"corrupt values", "[Settings]\nSpeed=fast\nrTime=1O\nmaxFl=\n", false, 3},
         {"one line of 1 MB", megabyte, false, 0},
-        {"a value of 1 MB", "[Settings]\nSpeed=" + megabyte + "\n", false, 1},
+        {"a value of almost 1 MB", "[Settings]\nSpeed=" + megabyte.substr(64) + "\n", false, 1},
+        {"more than 1 MB", "[Settings]\nSpeed=3\n" + megabyte, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

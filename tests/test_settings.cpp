@@ -29,6 +29,7 @@ public:
                     const std::string& def) override
     {
         reads.push_back(key);
+        if (reading == 0) ++readsOutsideASession;
         defaults[key] = def;
         return MemorySettingsStore::get(app, section, key, def);
     }
@@ -39,9 +40,19 @@ public:
         writes.push_back(key);
         MemorySettingsStore::set(app, section, key, value);
     }
+    void setMany(const std::string& app, const std::string& section, const Values& values) override
+    {
+        ++batches;
+        SettingsStore::setMany(app, section, values);
+    }
+    void beginReading() override { ++reading; }
+    void endReading() override { --reading; }
     std::vector<std::string> reads, writes;
     std::map<std::string, std::string> defaults;
     bool failWrites = false;
+    int batches = 0;             // calls of setMany
+    int reading = 0;             // open reading sessions
+    int readsOutsideASession = 0;
 };
 
 struct Dispatch {
@@ -109,6 +120,9 @@ TEST_F(SettingsTest, EmptyStoreGivesTheDefaults)
         // Read in the order of the table; defaults offered as text in the user's format.
         EXPECT_EQ(store_.reads, (std::vector<std::string>{"maxFl", "SpeedF", "SpeedS", "SpeedO", "Speed", "Date",
                                                           "Time", "Restart", "rTime", "Wallpaper"}));
+        // All in one reading session, which is closed again.
+        EXPECT_EQ(store_.readsOutsideASession, 0);
+        EXPECT_EQ(store_.reading, 0);
         EXPECT_EQ(store_.defaults["SpeedS"], sep == ',' ? "0,53" : "0.53");
         EXPECT_EQ(store_.defaults["rTime"], "600");
         EXPECT_EQ(store_.defaults["maxFl"], "6");
@@ -190,6 +204,7 @@ TEST_F(SettingsTest, SaveConfigWritesTheTenKeysInOrderNeverHalfMaxFl)
     SaveConfig();
     EXPECT_EQ(store_.writes, (std::vector<std::string>{"SpeedF", "maxFl", "SpeedS", "SpeedO", "Speed", "Date", "Time",
                                                        "Restart", "rTime", "Wallpaper"}));
+    EXPECT_EQ(store_.batches, 1); // one write of the store for all ten
     EXPECT_FALSE(store_.contains("Sylvadra", "Settings", "halfMaxFl"));
     EXPECT_EQ(store_.size(), 10u);
     const std::pair<const char*, const char*> expected[] = {
@@ -406,7 +421,7 @@ TEST_F(SettingsTest, WriteFailureIsDispatchedFromSaveConfig)
     store_.failWrites = true;
     answer_ = ErrorAction::Ignore;
     SaveConfig();
-    ASSERT_EQ(dispatches_.size(), 10u); // each statement failed and was passed over
+    ASSERT_EQ(dispatches_.size(), 1u); // the one write of all ten keys failed and was passed over
     for (const auto& d : dispatches_) {
         EXPECT_EQ(d.module, "Saver");
         EXPECT_EQ(d.procedure, "SaveConfig");

@@ -1,12 +1,20 @@
 // The Linux settings file: <config dir>/sylvadra/settings.ini, group
 // [Settings]. Damaged, unreadable and oversized files never fail a read;
-// what cannot be read takes its default.
+// what cannot be read takes its default and is never written over. A save
+// replaces the file once, keeping its mode and a symbolic link to it.
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -48,6 +56,25 @@ protected:
         return s.str();
     }
     std::string get(const std::string& key) { return store_->get("Sylvadra", "Settings", key, "<default>"); }
+    // What settings.ini is: its kind, its link target, its bytes and its
+    // inode (of the file a link names), for comparing before and after.
+    std::string snapshot() const
+    {
+        struct stat l {}, t {};
+        if (lstat(file().c_str(), &l) != 0) return "missing";
+        std::string what = std::to_string(l.st_mode) + " " + std::to_string(l.st_ino);
+        if (S_ISLNK(l.st_mode)) {
+            what += " -> " + fs::read_symlink(file()).string();
+            if (stat(file().c_str(), &t) == 0) what += " " + std::to_string(t.st_mode) + " " + std::to_string(t.st_ino);
+        }
+        if (S_ISLNK(l.st_mode) ? S_ISREG(t.st_mode) : S_ISREG(l.st_mode)) what += " " + readFile();
+        return what;
+    }
+    static unsigned modeOf(const fs::path& p)
+    {
+        struct stat st {};
+        return stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0xFFFFu;
+    }
 
     fs::path dir_;
     std::unique_ptr<SettingsStore> store_;
@@ -95,7 +122,8 @@ TEST_F(IniStoreTest, WritesTheSettingsGroupAndReadsItBack)
 
 TEST_F(IniStoreTest, DamagedFilesKeepWhatCanBeRead)
 {
-    const std::string megabyte(1 << 20, 'x');
+    // Lines of almost a megabyte: the file stays within the size that is read.
+    const std::string megabyte((1 << 20) - 64, 'x');
     const char binary[] = "\x00\xff\xfe[Set\x00tings]\n\x80\x81=\x01\n";
     struct Case {
         const char* name;
@@ -129,10 +157,11 @@ TEST_F(IniStoreTest, DamagedFilesKeepWhatCanBeRead)
     }
 }
 
-TEST_F(IniStoreTest, MegabyteValueIsReadAndLoadConfigFallsBackToTheDefault)
+TEST_F(IniStoreTest, HugeValueIsReadAndLoadConfigFallsBackToTheDefault)
 {
-    writeFile("[Settings]\nmaxFl=" + std::string(1 << 20, '7') + "\nSpeed=3\n");
-    EXPECT_EQ(get("maxFl").size(), 1u << 20);
+    const size_t size = (1u << 20) - 64; // the file stays just within the size that is read
+    writeFile("[Settings]\nmaxFl=" + std::string(size, '7') + "\nSpeed=3\n");
+    EXPECT_EQ(get("maxFl").size(), size);
 
     HeadlessHost h;
     setHost(&h);
@@ -154,18 +183,149 @@ TEST_F(IniStoreTest, MegabyteValueIsReadAndLoadConfigFallsBackToTheDefault)
     settings() = Settings{};
 }
 
-TEST_F(IniStoreTest, UnreadableAndUnwritablePlaces)
+TEST_F(IniStoreTest, ByteOrderMarkBeforeTheGroupIsSkipped)
 {
-    // settings.ini is a folder: nothing to read, nothing can be written.
-    fs::create_directories(file());
-    EXPECT_EQ(get("maxFl"), "<default>");
-    EXPECT_EQ(errorOf([&] { store_->set("Sylvadra", "Settings", "maxFl", "7"); }), kErrFileAccess);
+    writeFile("\xEF\xBB\xBF[Settings]\nmaxFl=7\nSpeed=3\n");
+    EXPECT_EQ(get("maxFl"), "7");
+    EXPECT_EQ(get("Speed"), "3");
+    store_->set("Sylvadra", "Settings", "Date", "0");
+    EXPECT_EQ(get("maxFl"), "7");
+    EXPECT_EQ(get("Date"), "0");
+}
+
+// What stands in place of settings.ini and cannot be read as a settings
+// file reads as the defaults, fails a save, and is left exactly as it was.
+// None of these depends on permissions, so they hold for root as well.
+TEST_F(IniStoreTest, WhatCannotBeReadIsNeverWrittenOver)
+{
+    const std::string tooLarge = "[Settings]\nmaxFl=7\n" + std::string(1 << 20, '#');
+    const struct {
+        const char* name;
+        std::function<void()> make;
+    } cases[] = {
+        {"a folder", [&] { fs::create_directories(file()); }},
+        {"a FIFO", [&] { ASSERT_EQ(mkfifo(file().c_str(), 0600), 0); }},
+        {"a symbolic link to /dev/zero", [&] { fs::create_symlink("/dev/zero", file()); }},
+        {"a file over 1 MB", [&] { writeFile(tooLarge); }},
+        {"a link to a file over 1 MB",
+         [&] {
+             fs::create_directories(dir_ / "elsewhere");
+             std::ofstream(dir_ / "elsewhere" / "real.ini", std::ios::binary) << tooLarge;
+             fs::create_symlink(dir_ / "elsewhere" / "real.ini", file());
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::error_code ec;
+        fs::remove_all(dir_ / "sylvadra", ec);
+        fs::remove_all(dir_ / "elsewhere", ec);
+        fs::create_directories(file().parent_path());
+        c.make();
+        const auto before = snapshot();
+
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(get("maxFl"), "<default>");
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        EXPECT_EQ(errorOf([&] { store_->setMany("Sylvadra", "Settings", {{"maxFl", "5"}, {"Speed", "3"}}); }),
+                  kErrFileAccess);
+        EXPECT_EQ(store_->lastWriteFailure().rfind(file().string() + ": ", 0), 0u) << store_->lastWriteFailure();
+        EXPECT_EQ(snapshot(), before);
+        // Nothing is left behind in the folder either.
+        int entries = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(file().parent_path())) ++entries;
+        EXPECT_EQ(entries, 1);
+    }
 
     // A config folder below a regular file (fails for every user, root too).
     std::ofstream(dir_ / "plain") << "x";
     auto blocked = makeIniSettingsStore((dir_ / "plain" / "config").string());
     EXPECT_EQ(blocked->get("Sylvadra", "Settings", "maxFl", "6"), "6");
     EXPECT_EQ(errorOf([&] { blocked->set("Sylvadra", "Settings", "maxFl", "7"); }), kErrFileAccess);
+    EXPECT_NE(blocked->lastWriteFailure().find((dir_ / "plain").string()), std::string::npos);
+}
+
+TEST_F(IniStoreTest, SaveKeepsTheFileItsModeAndALinkToIt)
+{
+    // A new file is the user's alone.
+    store_->set("Sylvadra", "Settings", "Speed", "3");
+    EXPECT_EQ(modeOf(file()), 0600);
+    EXPECT_TRUE(store_->lastWriteFailure().empty());
+
+    // An existing file keeps its mode, its comments and its other groups.
+    writeFile("# mine\n[Other]\nkey=value\n[Settings]\nmaxFl=7\n");
+    fs::permissions(file(), static_cast<fs::perms>(0640), fs::perm_options::replace);
+    store_->setMany("Sylvadra", "Settings", {{"Speed", "4"}, {"Date", "0"}});
+    EXPECT_EQ(modeOf(file()), 0640);
+    const std::string text = readFile();
+    for (const char* part : {"# mine\n", "[Other]\nkey=value\n", "[Settings]\nmaxFl=7\nSpeed=4\nDate=0\n"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
+
+    // A symbolic link stays one; the file it names is replaced, in its own
+    // folder, with its own mode.
+    const fs::path real = dir_ / "elsewhere" / "real.ini";
+    fs::create_directories(real.parent_path());
+    std::ofstream(real, std::ios::binary) << "[Settings]\nmaxFl=9\n";
+    fs::permissions(real, static_cast<fs::perms>(0604), fs::perm_options::replace);
+    fs::remove(file());
+    fs::create_symlink("../elsewhere/real.ini", file());
+    store_->set("Sylvadra", "Settings", "Speed", "2");
+    EXPECT_TRUE(fs::is_symlink(file()));
+    EXPECT_EQ(fs::read_symlink(file()), "../elsewhere/real.ini");
+    EXPECT_EQ(modeOf(real), 0604);
+    EXPECT_EQ(get("maxFl"), "9");
+    EXPECT_EQ(get("Speed"), "2");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(real.parent_path())) ++entries;
+    EXPECT_EQ(entries, 1); // no temporary file left beside the target
+}
+
+TEST_F(IniStoreTest, ReadingSessionReadsTheFileOnce)
+{
+    writeFile("[Settings]\nmaxFl=7\n");
+    store_->beginReading();
+    EXPECT_EQ(get("maxFl"), "7");
+    writeFile("[Settings]\nmaxFl=8\n");
+    EXPECT_EQ(get("maxFl"), "7"); // what the session read first
+    store_->endReading();
+    EXPECT_EQ(get("maxFl"), "8");
+    // Outside a session every read sees the file as it is.
+    writeFile("[Settings]\nmaxFl=9\n");
+    EXPECT_EQ(get("maxFl"), "9");
+}
+
+// SaveConfig replaces the settings file once for all ten keys: one file
+// created beside it, one rename onto it.
+TEST_F(IniStoreTest, SaveConfigReplacesTheFileOnce)
+{
+    writeFile("[Settings]\nmaxFl=7\n");
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, file().parent_path().c_str(), IN_CREATE | IN_MOVED_TO), 0);
+
+    HeadlessHost h;
+    setHost(&h);
+    setSettingsStore(store_.get());
+    settings() = Settings{};
+    SaveConfig();
+    setSettingsStore(nullptr);
+    setHost(nullptr);
+
+    int created = 0, renamedOnto = 0;
+    alignas(inotify_event) char buf[8192];
+    for (ssize_t n; (n = read(watch, buf, sizeof buf)) > 0;) {
+        for (char* p = buf; p < buf + n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(p);
+            if (e->mask & IN_CREATE) ++created;
+            if ((e->mask & IN_MOVED_TO) && e->len && std::strcmp(e->name, "settings.ini") == 0) ++renamedOnto;
+            p += sizeof(inotify_event) + e->len;
+        }
+    }
+    close(watch);
+    EXPECT_EQ(created, 1);
+    EXPECT_EQ(renamedOnto, 1);
+    for (const char* key : {"SpeedF", "maxFl", "SpeedS", "SpeedO", "Speed", "Date", "Time", "Restart", "rTime",
+                            "Wallpaper"})
+        EXPECT_NE(get(key), "<default>") << key;
 }
 
 TEST(IniStoreFolder, FollowsXdgConfigHome)

@@ -89,6 +89,8 @@ void LoadConfig()
 {
     Procedure proc("Saver", "LoadConfig");
     Settings& s = settings();
+    // The store reads its file once for all ten keys.
+    SettingsReading reading;
     proc.run([&] {
         loadStep(proc, s.maxFl, "maxFl", 6, maxFlOf);
         loadStep(proc, s.SpeedF, "SpeedF", 6, [](const std::string& t) { return singleOf(t, kAmountLo, kAmountHi); });
@@ -108,25 +110,33 @@ void SaveConfig()
 {
     Procedure proc("Saver", "SaveConfig");
     const Settings& s = settings();
-    auto save = [&](const char* key, auto text) {
-        proc.step(0, [&] { SaveSetting(kSettingsApp, kSettingsSection, key, text()); });
+    // Each setting is turned into its text by a statement of its own; the
+    // ten texts then go to the store in one write, so that the key file is
+    // replaced once, with all of them or none.
+    SettingsStore::Values values;
+    values.reserve(10);
+    auto text = [&](const char* key, auto convert) {
+        values.emplace_back(key, std::string());
+        const size_t at = values.size() - 1;
+        proc.step(0, [&] { values[at].second = convert(); });
     };
     auto single = [](float v) { return [v] { return formatSingle(v, host().decimalSeparator()); }; };
     auto integer = [](long long v) { return [v] { return std::to_string(v); }; };
     proc.run([&] {
-        save("SpeedF", single(s.SpeedF));
-        save("maxFl", [&] {
+        text("SpeedF", single(s.SpeedF));
+        text("maxFl", [&] {
             if (const auto* d = std::get_if<double>(&s.maxFl)) return formatDouble(*d, host().decimalSeparator());
             return std::get<std::string>(s.maxFl);
         });
-        save("SpeedS", single(s.SpeedS));
-        save("SpeedO", single(s.SpeedO));
-        save("Speed", single(s.Speed));
-        save("Date", integer(s.Date));
-        save("Time", integer(s.Time));
-        save("Restart", integer(s.Restart));
-        save("rTime", integer(s.rTime));
-        save("Wallpaper", integer(s.Wallpaper));
+        text("SpeedS", single(s.SpeedS));
+        text("SpeedO", single(s.SpeedO));
+        text("Speed", single(s.Speed));
+        text("Date", integer(s.Date));
+        text("Time", integer(s.Time));
+        text("Restart", integer(s.Restart));
+        text("rTime", integer(s.rTime));
+        text("Wallpaper", integer(s.Wallpaper));
+        proc.step(0, [&] { SaveSettings(kSettingsApp, kSettingsSection, values); });
     });
 }
 

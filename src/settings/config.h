@@ -45,7 +45,9 @@ inline constexpr const char* kSettingsSection = "Settings";
 // default; the others are read as usual.
 void LoadConfig();
 // Writes the ten settings (never halfMaxFl), in the order SpeedF, maxFl,
-// SpeedS, SpeedO, Speed, Date, Time, Restart, rTime, Wallpaper.
+// SpeedS, SpeedO, Speed, Date, Time, Restart, rTime, Wallpaper, in one
+// write of the store (SaveSettings): a store that cannot be written fails
+// that one statement, and the key file is replaced once or not at all.
 void SaveConfig();
 
 } // namespace syl

@@ -81,6 +81,10 @@ const ConfigControlSpec* frameSpec(int index)
 
 bool isSlider(int index) { return index >= 0 && index <= 5 && index != 2; }
 
+// A switch is on when it is non-zero (as the saver reads it); its box shows
+// every such value as checked.
+long long boxState(int16_t value) { return value != 0 ? 1 : 0; }
+
 } // namespace
 
 std::span<const ConfigControlSpec> frmConfigControls() { return kControls; }
@@ -153,10 +157,10 @@ void FrmConfig::Form_Load()
         p.step(0, [&] { setScrollValue(HScroll(3), CInt((static_cast<double>(s.SpeedS) - 0.03) * 100)); });
         p.step(0, [&] { setScrollValue(HScroll(4), CInt(static_cast<double>(s.SpeedO - 2.0f) * 12.5)); });
         p.step(0, [&] { setScrollValue(HScroll(5), CInt(s.Speed * 10.0f)); });
-        p.step(0, [&] { setCheck(0, s.Date); });
-        p.step(0, [&] { setCheck(1, s.Time); });
-        p.step(0, [&] { setCheck(2, s.Restart); });
-        p.step(0, [&] { setCheck(3, s.Wallpaper); });
+        p.step(0, [&] { setCheck(0, boxState(s.Date)); });
+        p.step(0, [&] { setCheck(1, boxState(s.Time)); });
+        p.step(0, [&] { setCheck(2, boxState(s.Restart)); });
+        p.step(0, [&] { setCheck(3, boxState(s.Wallpaper)); });
         p.step(0, [&] { chkOpt[3].Caption = kWallpaperCaption; });
         p.step(0, [&] { lblTime.Caption = formatHashes(intDiv(s.rTime, 60)); });
         p.step(0, [&] { setSpinner(100 - intDiv(s.rTime, 60)); });

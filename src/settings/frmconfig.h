@@ -15,9 +15,9 @@
 //   with the restart box unchecked shows the minutes greyed at once.
 // - "&OK" reads the minutes from lblTime's text by its leading number, as
 //   Val does: a text without one counts as 0.
-// - A check box only takes 0 or 1. A stored Date, Time, Restart or
-//   Wallpaper of any other value fails at load like any value outside a
-//   control's range (error 380, dispatched for "Form_Load").
+// - A check box only takes 0 or 1, but a stored Date, Time, Restart or
+//   Wallpaper of any non-zero value (2 from a stored 1.6, or -1) loads as
+//   checked, as the saver treats it as on; "&OK" then stores 1.
 #pragma once
 
 #include <array>

@@ -2,6 +2,15 @@
 
 namespace syl {
 
+void SettingsStore::setMany(const std::string& app, const std::string& section, const Values& values)
+{
+    for (const auto& [key, value] : values) set(app, section, key, value);
+}
+
+SettingsReading::SettingsReading() : store_(settingsStore()) { store_.beginReading(); }
+
+SettingsReading::~SettingsReading() { store_.endReading(); }
+
 std::string MemorySettingsStore::get(const std::string& app, const std::string& section, const std::string& key,
                                      const std::string& def)
 {
@@ -44,6 +53,11 @@ void SaveSetting(const std::string& AppName, const std::string& Section, const s
                  const std::string& Setting)
 {
     settingsStore().set(AppName, Section, Key, Setting);
+}
+
+void SaveSettings(const std::string& AppName, const std::string& Section, const SettingsStore::Values& Settings)
+{
+    settingsStore().setMany(AppName, Section, Settings);
 }
 
 } // namespace syl

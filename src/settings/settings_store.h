@@ -10,11 +10,16 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 namespace syl {
 
 class SettingsStore {
 public:
+    // Keys and their texts, in the order in which they are written.
+    using Values = std::vector<std::pair<std::string, std::string>>;
+
     virtual ~SettingsStore() = default;
     // The text stored under the key, or def when there is none or it cannot
     // be read. Never fails.
@@ -24,6 +29,31 @@ public:
     // (75, Path/File access error).
     virtual void set(const std::string& app, const std::string& section, const std::string& key,
                      const std::string& value) = 0;
+    // Stores several keys of one section together. The key file replaces
+    // its file once, with all of them or (on failure) none; this default,
+    // which the registry and the memory store use, sets them one by one.
+    // Fails as set does.
+    virtual void setMany(const std::string& app, const std::string& section, const Values& values);
+    // Between beginReading and endReading (they nest) the store may answer
+    // every get from what it found at the first one: the key file is read
+    // once for all of LoadConfig's keys instead of once for each.
+    virtual void beginReading() {}
+    virtual void endReading() {}
+    // Why the last write failed, as "<file>: <reason>"; empty when it
+    // succeeded, before any write, and where the store cannot tell.
+    virtual std::string lastWriteFailure() const { return {}; }
+};
+
+// Holds a reading session of the active store for its lifetime.
+class SettingsReading {
+public:
+    SettingsReading();
+    ~SettingsReading();
+    SettingsReading(const SettingsReading&) = delete;
+    SettingsReading& operator=(const SettingsReading&) = delete;
+
+private:
+    SettingsStore& store_;
 };
 
 // Keeps the texts in memory only.
@@ -51,9 +81,14 @@ std::unique_ptr<SettingsStore> makeRegistrySettingsStore();
 // The folder that holds the per-application folders: $XDG_CONFIG_HOME when
 // it is an absolute path, otherwise ~/.config.
 std::string defaultConfigDir();
-// Key files <configDir>/<app in lower case>/settings.ini, saved atomically
-// (a temporary file renamed over the old one).
+// Key files <configDir>/<app in lower case>/settings.ini. Only a regular
+// file of at most kMaxSettingsFileSize bytes is read; anything else in its
+// place (a folder, a FIFO, a device, a larger file) reads as the defaults
+// and is never written over. A save replaces the file atomically (a
+// temporary file in the same folder, synced, renamed over it), keeps its
+// mode, and writes through a symbolic link to the file it names.
 std::unique_ptr<SettingsStore> makeIniSettingsStore(std::string configDir);
+inline constexpr long long kMaxSettingsFileSize = 1 << 20;
 #endif
 
 // The store that GetSetting and SaveSetting use: the one installed with
@@ -67,5 +102,7 @@ std::string GetSetting(const std::string& AppName, const std::string& Section, c
                        const std::string& Default);
 void SaveSetting(const std::string& AppName, const std::string& Section, const std::string& Key,
                  const std::string& Setting);
+// Several keys of one section at once (SettingsStore::setMany).
+void SaveSettings(const std::string& AppName, const std::string& Section, const SettingsStore::Values& Settings);
 
 } // namespace syl

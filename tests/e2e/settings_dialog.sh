@@ -3,7 +3,9 @@
 # opens with the defaults and the exact caption, also for /C:1234 and
 # /C 1234; the flower-number slider moved to 51 and "&OK" leave maxFl 6.08
 # in the settings file; unchecking "Restart / Neustart" greys the minutes and
-# disables the spinner; "&Info..." opens the about box and its "&OK" closes
+# disables the spinner; a mouse click on a slider's arrow moves it by 5, one
+# into its trough by 20; stored switches of other non-zero values (2, -1)
+# open as checked boxes; "&Info..." opens the about box and its "&OK" closes
 # it; "&WWW..." hands the web address to the desktop's browser; closing the
 # window (or Escape) stores nothing.
 # Screenshots are left in <build>/e2e-shots for a look by eye.
@@ -100,6 +102,34 @@ for kv in SpeedF=6 SpeedS=0.53 SpeedO=6 Speed=5 Date=1 Time=1 Restart=1 rTime=60
   grep -qx "$kv" "$INI" || fail "$kv missing after OK: $(tr '\n' ' ' < "$INI")"
 done
 ok "slider at 51 and OK stored maxFl=6.08"
+
+# 3b. The mouse on the sliders' arrows and troughs, with switches stored as
+#     other non-zero values (1.6 reads as 2): the dialog opens with those
+#     boxes checked, an arrow moves a slider by 5, a click into the trough
+#     by 20, and "&OK" stores the boxes as 1.
+settings_ini "$(printf 'Date=1.6\nTime=-1\nRestart=2\nWallpaper=-1')"
+open_dialog /C
+# Sliders on the client area (x, y, width, height in pixels at 96 DPI); an
+# arrow sits at each end, the thumb in the middle at 50.
+arrow_left() { click_at $(($1 + 6)) $(($2 + $4 / 2)); }
+arrow_right() { click_at $(($1 + $3 - 7)) $(($2 + $4 / 2)); }
+trough_left() { click_at $(($1 + 25)) $(($2 + $4 / 2)); }
+trough_right() { click_at $(($1 + $3 - 26)) $(($2 + $4 / 2)); }
+GENERAL="24 32 340 17" NUMBER="24 112 147 13" FLOWER_SPEED="24 160 147 13" CLOUD="216 96 147 13" OBJECT="216 160 147 13"
+arrow_left $NUMBER                      # 50 - 5 = 45
+arrow_right $FLOWER_SPEED; arrow_right $FLOWER_SPEED   # 50 + 2 x 5 = 60
+trough_right $CLOUD                     # 50 + 20 = 70
+trough_left $GENERAL                    # 50 - 20 = 30
+arrow_right $OBJECT; arrow_left $OBJECT; arrow_left $OBJECT  # 50 + 5 - 10 = 45
+shot "$WORK/b2.png"
+convert "$WORK/b2.png" -crop "$(at 0 0 496 355)" +repage "$SHOTS/settings-dialog-gtk-mouse.png"
+xdotool key alt+o
+closed_in 50 "OK did not close the dialog after the mouse moved the sliders"
+for kv in maxFl=5.6 SpeedF=6.8 SpeedS=0.73 Speed=3 SpeedO=5.6 Date=1 Time=1 Restart=1 Wallpaper=1; do
+  grep -qx "$kv" "$INI" || fail "$kv missing after the mouse moved the sliders: $(tr '\n' ' ' < "$INI")"
+done
+[ -e "$WORK/app/sylvadra.EPT" ] && fail "the switches stored as 1.6, -1 and 2 were dispatched: $(cat "$WORK/app/sylvadra.EPT")"
+ok "arrows move a slider by 5 and the trough by 20; switches of 2 and -1 open as checked boxes"
 stored=$(md5sum < "$INI")
 
 # 4. Unchecking "Restart / Neustart" greys the minutes and disables the

@@ -28,6 +28,7 @@
 #include "platform/controls.h"
 #include "platform/resources.h"
 #include "settings/frmconfig.h"
+#include "settings/settings_store.h"
 
 namespace syl {
 
@@ -328,6 +329,12 @@ private:
     struct SliderBinding {
         ConfigDialog* dialog;
         int index;
+        // What the mouse button held down on the slider is doing.
+        enum class Hold { None, Thumb, Arrow } hold = Hold::None;
+        int arrow = 0;          // the arrow pressed: -1 left, +1 right, 0 none (yet)
+        gint64 nextRepeat = 0;  // when a held arrow steps again (monotonic, microseconds)
+        guint pending = 0;      // the idle source that takes a press as an arrow's
+        double wheel = 0;       // smooth scrolling not yet turned into steps
     };
     struct ButtonBinding {
         ConfigDialog* dialog;
@@ -348,7 +355,12 @@ private:
     void showInfo();
     void openWebPage(const std::string& url);
 
-    static void onSliderChanged(GtkRange* range, gpointer data);
+    static gboolean onSliderChange(GtkRange* range, GtkScrollType scroll, gdouble value, gpointer data);
+    static gboolean onSliderPress(GtkWidget* w, GdkEventButton* e, gpointer data);
+    static gboolean onSliderRelease(GtkWidget* w, GdkEventButton* e, gpointer data);
+    static gboolean onSliderWheel(GtkWidget* w, GdkEventScroll* e, gpointer data);
+    static gboolean sliderArrowPressed(gpointer data);
+    void stepSlider(SliderBinding& b, long long delta);
     static gboolean onSliderKey(GtkWidget* w, GdkEventKey* e, gpointer data);
     static void onToggled(GtkToggleButton* b, gpointer data);
     static void onClicked(GtkButton* b, gpointer data);
@@ -384,6 +396,8 @@ ConfigDialog::ConfigDialog()
 ConfigDialog::~ConfigDialog()
 {
     stopRepeat(spinner_);
+    for (auto& b : sliderBindings_)
+        if (b->pending) g_source_remove(b->pending);
     if (window_) gtk_widget_destroy(window_);
     if (lblTimeCss_) g_object_unref(lblTimeCss_);
 }
@@ -437,8 +451,11 @@ void ConfigDialog::build()
             addClass(w, ("h" + std::to_string(h)).c_str());
             sliderHeights.push_back(h);
             auto& b = sliderBindings_.emplace_back(new SliderBinding{this, c.index});
-            g_signal_connect(w, "value-changed", G_CALLBACK(onSliderChanged), b.get());
+            g_signal_connect(w, "change-value", G_CALLBACK(onSliderChange), b.get());
             g_signal_connect(w, "key-press-event", G_CALLBACK(onSliderKey), b.get());
+            g_signal_connect(w, "button-press-event", G_CALLBACK(onSliderPress), b.get());
+            g_signal_connect(w, "button-release-event", G_CALLBACK(onSliderRelease), b.get());
+            g_signal_connect(w, "scroll-event", G_CALLBACK(onSliderWheel), b.get());
             sliders_[c.index] = w;
             break;
         }
@@ -552,11 +569,137 @@ void ConfigDialog::quitLoops()
     for (GMainLoop* l : loops_) g_main_loop_quit(l);
 }
 
-void ConfigDialog::onSliderChanged(GtkRange* range, gpointer data)
+// The sliders move as Windows scroll bars do: an arrow by the small step
+// (held down, again after a pause and then quickly), a click into the trough
+// by the large step, a dragged thumb to the whole number under it. GTK never
+// moves them itself: it reports what the user does, the form's value
+// changes, and the slider shows that value again.
+//
+// GTK 3 reports a click into the trough as a page step, and a dragged thumb
+// as a jump to the value under it, but it lets a held arrow glide by
+// fractions of the step from the next frame on (a short click does not move
+// it at all). So a press beside the thumb is taken as an arrow's unless a
+// page step comes with it.
+
+void ConfigDialog::stepSlider(SliderBinding& b, long long delta)
+{
+    const long long v = static_cast<long long>(form_.HScroll(b.index).Value) + delta;
+    event([&] { form_.userScroll(b.index, v); });
+}
+
+gboolean ConfigDialog::sliderArrowPressed(gpointer data)
 {
     auto* b = static_cast<SliderBinding*>(data);
-    const long long v = std::llround(gtk_range_get_value(range));
-    b->dialog->event([&] { b->dialog->form_.userScroll(b->index, v); });
+    b->pending = 0;
+    if (b->hold == SliderBinding::Hold::Arrow && b->arrow != 0 && b->nextRepeat == 0) {
+        b->nextRepeat = g_get_monotonic_time() + 400000;
+        b->dialog->stepSlider(*b, b->arrow * b->dialog->form_.HScroll(b->index).SmallChange);
+    }
+    return G_SOURCE_REMOVE;
+}
+
+gboolean ConfigDialog::onSliderPress(GtkWidget* w, GdkEventButton* e, gpointer data)
+{
+    auto* b = static_cast<SliderBinding*>(data);
+    if (e->type != GDK_BUTTON_PRESS || e->button != GDK_BUTTON_PRIMARY) return FALSE;
+    gint start = 0, end = 0;
+    gtk_range_get_slider_range(GTK_RANGE(w), &start, &end);
+    const bool vertical = gtk_orientable_get_orientation(GTK_ORIENTABLE(w)) == GTK_ORIENTATION_VERTICAL;
+    const double at = vertical ? e->y : e->x;
+    if (b->pending) g_source_remove(b->pending);
+    b->pending = 0;
+    b->nextRepeat = 0;
+    if (at >= start && at < end) {
+        b->hold = SliderBinding::Hold::Thumb;
+        b->arrow = 0;
+    } else {
+        // An arrow, unless GTK answers the press with a page step (the
+        // trough) before this idle call runs.
+        b->hold = SliderBinding::Hold::Arrow;
+        b->arrow = at < start ? -1 : +1;
+        b->pending = g_idle_add_full(G_PRIORITY_HIGH_IDLE, sliderArrowPressed, b, nullptr);
+    }
+    return FALSE; // GTK goes on: focus, grab, the trough's page steps
+}
+
+gboolean ConfigDialog::onSliderRelease(GtkWidget*, GdkEventButton* e, gpointer data)
+{
+    auto* b = static_cast<SliderBinding*>(data);
+    if (e->button != GDK_BUTTON_PRIMARY) return FALSE;
+    // A click so short that the idle call has not run yet still steps once.
+    if (b->pending) {
+        g_source_remove(b->pending);
+        sliderArrowPressed(b);
+    }
+    b->hold = SliderBinding::Hold::None;
+    b->arrow = 0;
+    return FALSE;
+}
+
+// The wheel steps by the small step, as the arrows do; smooth scrolling
+// once it adds up to a whole notch.
+gboolean ConfigDialog::onSliderWheel(GtkWidget*, GdkEventScroll* e, gpointer data)
+{
+    auto* b = static_cast<SliderBinding*>(data);
+    double notches = 0;
+    switch (e->direction) {
+    case GDK_SCROLL_UP: case GDK_SCROLL_LEFT: notches = -1; break;
+    case GDK_SCROLL_DOWN: case GDK_SCROLL_RIGHT: notches = +1; break;
+    case GDK_SCROLL_SMOOTH: {
+        b->wheel += e->delta_x + e->delta_y;
+        notches = std::trunc(b->wheel);
+        b->wheel -= notches;
+        break;
+    }
+    }
+    if (notches != 0 && std::fabs(notches) < 100)
+        b->dialog->stepSlider(*b, static_cast<long long>(notches) * b->dialog->form_.HScroll(b->index).SmallChange);
+    return TRUE;
+}
+
+gboolean ConfigDialog::onSliderChange(GtkRange*, GtkScrollType scroll, gdouble value, gpointer data)
+{
+    auto* b = static_cast<SliderBinding*>(data);
+    ConfigDialog& d = *b->dialog;
+    const ScrollBarControl& bar = d.form_.HScroll(b->index);
+    long long v = bar.Value;
+    switch (scroll) {
+    case GTK_SCROLL_STEP_BACKWARD: case GTK_SCROLL_STEP_LEFT: case GTK_SCROLL_STEP_UP: v -= bar.SmallChange; break;
+    case GTK_SCROLL_STEP_FORWARD: case GTK_SCROLL_STEP_RIGHT: case GTK_SCROLL_STEP_DOWN: v += bar.SmallChange; break;
+    case GTK_SCROLL_PAGE_BACKWARD: case GTK_SCROLL_PAGE_LEFT: case GTK_SCROLL_PAGE_UP: v -= bar.LargeChange; break;
+    case GTK_SCROLL_PAGE_FORWARD: case GTK_SCROLL_PAGE_RIGHT: case GTK_SCROLL_PAGE_DOWN: v += bar.LargeChange; break;
+    case GTK_SCROLL_START: v = bar.Min; break;
+    case GTK_SCROLL_END: v = bar.Max; break;
+    case GTK_SCROLL_JUMP:
+        if (b->hold == SliderBinding::Hold::Thumb) {
+            if (std::isfinite(value)) v = std::llround(std::clamp(value, -1e9, 1e9));
+        } else if (b->hold == SliderBinding::Hold::Arrow && b->arrow != 0) {
+            // A held arrow: its first step, then repeats.
+            const gint64 now = g_get_monotonic_time();
+            if (b->pending) {
+                g_source_remove(b->pending);
+                sliderArrowPressed(b);
+            } else if (b->nextRepeat != 0 && now >= b->nextRepeat) {
+                b->nextRepeat = now + 60000;
+                d.stepSlider(*b, b->arrow * bar.SmallChange);
+            }
+            if (!d.closed_ && !d.ending_) d.showControls();
+            return TRUE;
+        }
+        break;
+    case GTK_SCROLL_NONE: break;
+    }
+    if (scroll == GTK_SCROLL_PAGE_BACKWARD || scroll == GTK_SCROLL_PAGE_FORWARD || scroll == GTK_SCROLL_PAGE_LEFT ||
+        scroll == GTK_SCROLL_PAGE_RIGHT || scroll == GTK_SCROLL_PAGE_UP || scroll == GTK_SCROLL_PAGE_DOWN) {
+        // The press was in the trough, not on an arrow.
+        if (b->pending) g_source_remove(b->pending);
+        b->pending = 0;
+        b->arrow = 0;
+    }
+    d.event([&] { d.form_.userScroll(b->index, v); });
+    // The slider shows the form's value again, also when nothing changed.
+    if (!d.closed_ && !d.ending_) d.showControls();
+    return TRUE;
 }
 
 // A focused slider answers the keys of a Windows scroll bar: the arrows by
@@ -761,9 +904,23 @@ int runSettingsDialog()
         return 1;
     }
     installCss();
+    // A save that failed (dispatched and written to the protocol already)
+    // is told on stderr as well, and the program ends with status 1, also
+    // when the failure ended it.
+    auto saveFailed = [] {
+        const std::string failure = settingsStore().lastWriteFailure();
+        if (failure.empty()) return false;
+        std::fprintf(stderr, "sylvadra: cannot save the settings: %s\n", failure.c_str());
+        return true;
+    };
     ConfigDialog dialog;
-    dialog.run();
-    return 0;
+    try {
+        dialog.run();
+    } catch (const ProgramEnd&) {
+        if (saveFailed()) return 1;
+        throw;
+    }
+    return saveFailed() ? 1 : 0;
 }
 
 } // namespace syl
