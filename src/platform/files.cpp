@@ -51,9 +51,10 @@ void removeHeldTemporaryFiles()
     }
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes, AtomicFile::Links links, std::string* why)
+bool writeFileAtomically(const std::string& path, std::string_view bytes, AtomicFile::Links links, std::string* why,
+                         unsigned newFileMode)
 {
-    AtomicFile f(path, links);
+    AtomicFile f(path, links, newFileMode);
     const bool ok = f.write(bytes) && f.commit();
     if (!ok && why) *why = f.error();
     return ok;

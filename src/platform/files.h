@@ -83,7 +83,8 @@ private:
 
 // Writes bytes to a file with an AtomicFile. False when it cannot be written.
 bool writeFileAtomically(const std::string& path, std::string_view bytes,
-                         AtomicFile::Links links = AtomicFile::Links::Replace, std::string* why = nullptr);
+                         AtomicFile::Links links = AtomicFile::Links::Replace, std::string* why = nullptr,
+                         unsigned newFileMode = 0644);
 
 // Writes a file that the user named on the command line: a regular file or a
 // new name is replaced atomically (through a symlink), a device or a FIFO is

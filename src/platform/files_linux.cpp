@@ -82,7 +82,7 @@ ReadStatus readRegularFile(const std::string& path, std::size_t maxBytes, std::s
     // program; what it is decides before a single byte is read.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        if (errno == ENOENT) {
+        if (errno == ENOENT || errno == ENOTDIR) {
             if (why) *why = reason(errno);
             return ReadStatus::Missing;
         }
@@ -228,6 +228,14 @@ bool AtomicFile::commit()
     tmp_.clear();
     releaseTemporaryName(slot_);
     slot_ = -1;
+    // The new name reaches the disk with its folder.
+    const auto slash = target_.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target_.substr(0, slash));
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
     return true;
 }
 

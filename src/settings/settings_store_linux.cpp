@@ -20,21 +20,19 @@
 // removed, the old file stays as it was, and the failure is raised.
 #include "settings/settings_store.h"
 
-#include <fcntl.h>
 #include <glib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <string_view>
 
+#include "platform/files.h"
 #include "platform/numbers.h"
+#include "platform/system_host.h"
 
 namespace syl {
 
@@ -86,64 +84,16 @@ std::string keepReadableLines(const char* data, gsize length)
 
 // What reading the settings file found.
 struct FileContents {
-    enum class State { Missing, Read, Unreadable } state = State::Missing;
-    std::string data;  // the bytes read
-    mode_t mode = 0;   // the file's permission bits (Read)
-    std::string why;   // the reason (Unreadable)
+    ReadStatus state = ReadStatus::Missing;
+    std::string data; // the bytes read
+    std::string why;  // the reason (Unreadable)
 };
 
-std::string reasonOf(int error) { return std::strerror(error); }
-
-// Reads the file when it is a regular file of a sane size. Opening does not
-// block (a FIFO), and what is opened is checked before anything is read.
+// Reads the file when it is a regular file of a sane size (files.h).
 FileContents readSettingsFile(const std::string& path)
 {
     FileContents r;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        // No file, or a folder on the way that does not exist or is a file.
-        if (errno == ENOENT || errno == ENOTDIR) return r;
-        r.state = FileContents::State::Unreadable;
-        r.why = reasonOf(errno);
-        return r;
-    }
-    r.state = FileContents::State::Unreadable;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        r.why = reasonOf(errno);
-    } else if (!S_ISREG(st.st_mode)) {
-        r.why = "not a regular file";
-    } else if (st.st_size > kMaxSettingsFileSize) {
-        r.why = "larger than " + std::to_string(kMaxSettingsFileSize) + " bytes";
-    } else {
-        // One byte more than allowed tells a file that has grown since.
-        std::string data(static_cast<size_t>(kMaxSettingsFileSize) + 1, '\0');
-        size_t got = 0;
-        int error = 0;
-        while (got < data.size()) {
-            const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
-            if (n > 0) {
-                got += static_cast<size_t>(n);
-            } else if (n == 0) {
-                break;
-            } else if (errno != EINTR) {
-                error = errno;
-                break;
-            }
-        }
-        if (error != 0) {
-            r.why = reasonOf(error);
-        } else if (got > static_cast<size_t>(kMaxSettingsFileSize)) {
-            r.why = "larger than " + std::to_string(kMaxSettingsFileSize) + " bytes";
-        } else {
-            data.resize(got);
-            r.data = std::move(data);
-            r.mode = st.st_mode & 07777;
-            r.state = FileContents::State::Read;
-            r.why.clear();
-        }
-    }
-    ::close(fd);
+    r.state = readRegularFile(path, static_cast<size_t>(kMaxSettingsFileSize), r.data, &r.why);
     return r;
 }
 
@@ -156,58 +106,6 @@ bool parseLeniently(GKeyFile* kf, std::string_view text)
     if (g_key_file_load_from_data(kf, text.data(), text.size(), G_KEY_FILE_KEEP_COMMENTS, nullptr)) return true;
     std::string kept = keepReadableLines(text.data(), text.size());
     return g_key_file_load_from_data(kf, kept.data(), kept.size(), G_KEY_FILE_KEEP_COMMENTS, nullptr);
-}
-
-// The folder part and the name part of a path.
-std::string folderPart(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-std::string namePart(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Replaces the file at target (which is not a symbolic link) with data:
-// a temporary file created exclusively beside it, given mode, written,
-// synced and renamed over it. Only a regular file or nothing is replaced.
-// Returns an empty string, or the reason of the failure, having removed the
-// temporary file.
-std::string replaceFile(const std::string& target, std::string_view data, mode_t mode)
-{
-    std::string temp = folderPart(target) + "/." + namePart(target) + ".XXXXXX";
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return reasonOf(errno);
-    auto fail = [&](std::string why) {
-        if (fd >= 0) ::close(fd);
-        ::unlink(temp.c_str());
-        return why;
-    };
-    if (::fchmod(fd, mode) != 0) return fail(reasonOf(errno));
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n > 0) done += static_cast<size_t>(n);
-        else if (n < 0 && errno != EINTR) return fail(reasonOf(errno));
-        else if (n == 0) return fail(reasonOf(EIO));
-    }
-    if (::fsync(fd) != 0) return fail(reasonOf(errno));
-    const int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0) return fail(reasonOf(errno));
-    struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return fail("not a regular file");
-    if (::rename(temp.c_str(), target.c_str()) != 0) return fail(reasonOf(errno));
-    // The rename itself reaches the disk with the folder.
-    const int dir = ::open(folderPart(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return {};
 }
 
 std::string lowerCase(std::string s)
@@ -248,16 +146,17 @@ public:
     {
         lastFailure_.clear();
         read_.erase(app);
+        if (configDir_.empty()) fail("settings.ini", "no home folder to keep it in");
         const std::string folder = folderOf(app);
         const std::string path = fileOf(app);
-        if (g_mkdir_with_parents(folder.c_str(), 0700) != 0) fail(folder, reasonOf(errno));
+        if (g_mkdir_with_parents(folder.c_str(), 0700) != 0) fail(folder, std::strerror(errno));
         const FileContents old = readSettingsFile(path);
         // A file that cannot be read is the user's still: it is not replaced
         // by one that holds only what this save knows.
-        if (old.state == FileContents::State::Unreadable) fail(path, old.why);
+        if (old.state == ReadStatus::Unreadable) fail(path, old.why);
 
         KeyFile k;
-        if (old.state == FileContents::State::Read && !parseLeniently(k.kf, old.data)) {
+        if (old.state == ReadStatus::Ok && !parseLeniently(k.kf, old.data)) {
             // What a read cannot see is not written back either: a failed
             // load may have left part of the file in the key file.
             g_key_file_free(k.kf);
@@ -271,16 +170,10 @@ public:
         const std::string text(data, length);
         g_free(data);
 
-        // A symbolic link stays in place; the file it names is replaced.
-        std::string target = path;
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-            char resolved[PATH_MAX];
-            if (!::realpath(path.c_str(), resolved)) fail(path, reasonOf(errno));
-            target = resolved;
-        }
-        const mode_t mode = old.state == FileContents::State::Read ? old.mode : 0600;
-        if (std::string why = replaceFile(target, text, mode); !why.empty()) fail(target, why);
+        // A symbolic link stays in place; the file it names is replaced,
+        // keeping its mode (a new file is the user's alone).
+        std::string why;
+        if (!writeFileAtomically(path, text, AtomicFile::Links::Follow, &why, 0600)) fail(path, why);
     }
 
     void beginReading() override { ++reading_; }
@@ -297,8 +190,9 @@ private:
     // The key file of the application; null when there is no readable file.
     std::shared_ptr<KeyFile> load(const std::string& app) const
     {
+        if (configDir_.empty()) return nullptr;
         const FileContents file = readSettingsFile(fileOf(app));
-        if (file.state != FileContents::State::Read) return nullptr;
+        if (file.state != ReadStatus::Ok) return nullptr;
         auto k = std::make_shared<KeyFile>();
         if (!parseLeniently(k->kf, file.data)) return nullptr;
         return k;
@@ -318,14 +212,7 @@ private:
 
 } // namespace
 
-std::string defaultConfigDir()
-{
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') return xdg;
-    const char* home = std::getenv("HOME");
-    std::string h = (home && home[0]) ? home : g_get_home_dir();
-    return h + "/.config";
-}
+std::string defaultConfigDir() { return xdgBaseDir("XDG_CONFIG_HOME", "/.config"); }
 
 std::unique_ptr<SettingsStore> makeIniSettingsStore(std::string configDir)
 {
