@@ -14,7 +14,7 @@
 
 #include "errors/errptnr.h"
 #include "errors/handler.h"
-#include "errors/sysinfo.h"
+#include "platform/sysinfo.h"
 #include "platform/host.h"
 #include "shell/saver.h"
 

@@ -8,6 +8,7 @@
 #include "errors/handler.h"
 #include "platform/host.h"
 #include "platform/random.h"
+#include "scene/zz.h"
 
 using namespace syl;
 

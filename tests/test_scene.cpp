@@ -10,6 +10,7 @@
 #include "fake_resources.h"
 #include "platform/host.h"
 #include "platform/random.h"
+#include "scene/zz.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
 #include "shell/saver.h"

@@ -4,6 +4,7 @@
 
 #include "errors/handler.h"
 #include "platform/random.h"
+#include "scene/zz.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
 

@@ -3,6 +3,7 @@
 // for good into the landscape with tufts of grass around it.
 #include "errors/handler.h"
 #include "platform/random.h"
+#include "scene/zz.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
 

@@ -3,6 +3,7 @@
 #include "errors/handler.h"
 #include "platform/host.h"
 #include "platform/random.h"
+#include "scene/zz.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
 

@@ -1,4 +1,5 @@
 #include "errors/errptnr.h"
+#include "errors/ending.h"
 
 #include <array>
 #include <cctype>
@@ -8,7 +9,6 @@
 
 #include "platform/files.h"
 #include "platform/host.h"
-#include "shell/saver.h"
 
 namespace syl {
 

@@ -19,6 +19,12 @@ struct VersionInfo {
 // The project's own version, shown by the about box and the protocol.
 VersionInfo programVersion();
 
+// The project's web address: the caption printed in every frame, the text
+// of lblURL and the page the settings dialog opens.
+inline constexpr const char* kWebAddress = "sylvadra.example.org";
+// The same address as a page that a browser opens.
+inline constexpr const char* kWebPage = "https://sylvadra.example.org/";
+
 struct LocalDateTime {
     int year = 2000, month = 1, day = 1;
     int hour = 0, minute = 0, second = 0;

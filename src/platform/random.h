@@ -1,7 +1,6 @@
-// The one uniform generator of the system and the two helpers every painter
-// and the animation draw from: Zz (a random 16-bit integer in [lo, hi]) and
-// ZzR (a random single in [lo, hi)). Tests replace the generator with a
-// scripted sequence so that the order of draws can be checked.
+// The one uniform generator of the system, which the scene's helpers Zz and
+// ZzR draw from (scene/zz.h). Tests replace the generator with a scripted
+// sequence so that the order of draws can be checked.
 #pragma once
 
 #include <cstddef>
@@ -53,15 +52,5 @@ RandomSource& randomSource();
 void setRandomSource(RandomSource* source);
 // The default generator, for seeding at start-up.
 Rnd& defaultRnd();
-
-// The r that makes Zz(lo, hi) return v (its middle), for scripting draws in tests.
-float rFor(int lo, int hi, int v);
-
-// A random 16-bit integer from lo to hi inclusive: floor(span * r + lo) with
-// span = hi - lo + 1, from single-precision operands. Overflow is error 6, dispatched
-// with module "Allgemein" and procedure "Zz".
-int16_t Zz(long long lo, long long hi);
-// lo + (hi - lo) * r in single precision (module "Allgemein", procedure "ZzR").
-float ZzR(float lo, float hi);
 
 } // namespace syl

@@ -5,7 +5,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "errors/sysinfo.h"
+#include "platform/sysinfo.h"
 #include "platform/system_host.h"
 
 namespace syl {

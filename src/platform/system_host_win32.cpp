@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "errors/sysinfo.h"
+#include "platform/sysinfo.h"
 #include "platform/system_host.h"
 
 namespace syl {

@@ -1,6 +1,7 @@
 // City skylines, castles, the house and the fence.
 #include "errors/handler.h"
 #include "platform/random.h"
+#include "scene/zz.h"
 #include "scene/frmmain.h"
 
 namespace syl {

@@ -1,9 +1,9 @@
 // Input events of the scene form: all of them end the saver.
 #include <cmath>
 
+#include "errors/ending.h"
 #include "errors/handler.h"
 #include "scene/frmmain.h"
-#include "shell/saver.h"
 
 namespace syl {
 

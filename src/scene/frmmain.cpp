@@ -8,6 +8,7 @@
 #include "platform/host.h"
 #include "platform/numbers.h"
 #include "platform/random.h"
+#include "scene/zz.h"
 #include "settings/config.h"
 
 namespace syl {

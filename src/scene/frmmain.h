@@ -12,17 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "platform/host.h"
 #include "platform/picture.h"
 #include "platform/resources.h"
 #include "platform/surface.h"
 
 namespace syl {
-
-// The project's web address: the caption printed in every frame, the text
-// of lblURL and the page the settings dialog opens.
-inline constexpr const char* kWebAddress = "sylvadra.example.org";
-// The same address as a page that a browser opens.
-inline constexpr const char* kWebPage = "https://sylvadra.example.org/";
 
 struct FlightRecord {
     int16_t x = 0;

@@ -1,6 +1,7 @@
 // Hills, the sea with its islands, the meadow and the river.
 #include "errors/handler.h"
 #include "platform/random.h"
+#include "scene/zz.h"
 #include "scene/frmmain.h"
 
 namespace syl {

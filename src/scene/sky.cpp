@@ -2,6 +2,7 @@
 // screen-sized cloud strip that the animation drifts across the top.
 #include "errors/handler.h"
 #include "platform/random.h"
+#include "scene/zz.h"
 #include "scene/frmmain.h"
 
 namespace syl {

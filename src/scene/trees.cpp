@@ -1,6 +1,7 @@
 // Strips of fir forest and single trees scaled by their depth.
 #include "errors/handler.h"
 #include "platform/random.h"
+#include "scene/zz.h"
 #include "scene/frmmain.h"
 
 namespace syl {

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "errors/handler.h"
-#include "scene/frmmain.h"
+#include "platform/host.h"
 #include "settings/config.h"
 
 namespace syl {

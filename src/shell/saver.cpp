@@ -130,7 +130,9 @@ void Shutdown()
     throw ProgramEnd{};
 }
 
-void exitScreensaver()
+namespace {
+
+void endTheSaver()
 {
     if (!SaverRunning() || g_ending) return;
     Procedure p("Saver", "exitScreensaver");
@@ -160,5 +162,11 @@ void exitScreensaver()
         Shutdown();
     });
 }
+
+// The ending is the shell's; the dispatch and the scene reach it through
+// exitScreensaver as soon as the program runs.
+[[maybe_unused]] const bool g_endingInstalled = (installSaverEnding(&endTheSaver), true);
+
+} // namespace
 
 } // namespace syl

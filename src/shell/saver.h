@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "errors/ending.h"
+
 namespace syl {
 
 class FrmMain;
@@ -51,11 +53,12 @@ void setWallpaperScene(FrmMain* scene);
 // command text selects. Returns the mode started: 'S', 'P', 'C', 'A' or 0.
 char Main(const std::string& commandText, bool seedFromClock = true);
 
-// Ends the full-screen saver: password check where the system needs one,
-// pointer and activation restored, the wallpaper written when asked for,
-// all forms unloaded, the program ended (ProgramEnd). Does nothing unless
-// SaverRunning is true, and restores the system state only once.
-void exitScreensaver();
+// exitScreensaver (errors/ending.h, where the error dispatch and the scene's
+// input events reach it) ends the full-screen saver: password check where
+// the system needs one, pointer and activation restored, the wallpaper
+// written when asked for, all forms unloaded, the program ended
+// (ProgramEnd). It does nothing unless SaverRunning is true, and restores
+// the system state only once.
 
 // Allgemein.Shutdown: unloads all forms and ends the program; failures
 // inside it are ignored.

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "errors/handler.h"
-#include "errors/sysinfo.h"
+#include "platform/sysinfo.h"
 #include "platform/host.h"
 #include "platform/random.h"
 #include "platform/resources.h"

@@ -1,4 +1,4 @@
-#include "errors/sysinfo.h"
+#include "platform/sysinfo.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

@@ -1,6 +1,6 @@
 #include <sys/utsname.h>
 
-#include "errors/sysinfo.h"
+#include "platform/sysinfo.h"
 
 namespace syl {
 

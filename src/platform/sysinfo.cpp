@@ -1,4 +1,4 @@
-#include "errors/sysinfo.h"
+#include "platform/sysinfo.h"
 
 #include <cctype>
 
