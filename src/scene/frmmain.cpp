@@ -145,6 +145,17 @@ void FrmMain::Form_Resize()
     });
 }
 
+void FrmMain::resizeForm(int width, int height)
+{
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    if (width == form.width() && height == form.height()) return;
+    // The old picture is drawn over by the new landscape's first stage.
+    form.resizeForOverwrite(width, height);
+    form.clearPicture();
+    Form_Resize();
+}
+
 void FrmMain::resetFlowerSlots()
 {
     const int SW = ScaleWidth(), SH = ScaleHeight();

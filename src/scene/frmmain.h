@@ -88,6 +88,9 @@ public:
     // Events and procedures of the form.
     void Form_Load();
     void Form_Resize();
+    // The form takes a new client size (the screen or the window changed):
+    // a new landscape is composed for it. Nothing happens at the same size.
+    void resizeForm(int width, int height);
     void BuildBG();
     void CopyBg();
     void tmrAnimation_Timer();
