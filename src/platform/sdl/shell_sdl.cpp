@@ -637,8 +637,10 @@ bool SdlPlatform::openWindows()
     } else {
         int n = std::max(SDL_GetNumVideoDisplays(), 1);
         // Without a window manager a borderless window over the display's
-        // bounds is already on top of everything.
-        Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI;
+        // bounds is already on top of everything. The windows appear once
+        // the run listens for stop signals: a signal before that ends the
+        // program at once, one after it ends the saver in its own way.
+        Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
         if (windowManagerRunning()) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP;
         for (int i = 0; i < n; ++i) {
             SDL_Rect r{0, 0, 1024, 768};
