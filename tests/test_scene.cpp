@@ -338,6 +338,30 @@ TEST_F(SceneTest, RiverBottomOfTheLastRiverClampsTheNextLandscape)
     EXPECT_TRUE(seen);
 }
 
+TEST_F(SceneTest, ANewFormSizeComposesALandscapeForThatSize)
+{
+    Rnd rnd(5);
+    setRandomSource(&rnd);
+    FrmMain m(320, 240);
+    m.Form_Load();
+    m.Form_Resize();
+    m.resizeForm(480, 360);
+    EXPECT_EQ(m.form.width(), 480);
+    EXPECT_EQ(m.form.height(), 360);
+    EXPECT_EQ(m.picBG.width(), 480);
+    EXPECT_EQ(m.picBG.height(), 360);
+    EXPECT_EQ(m.lblURL.top, 360 - m.lblURL.height);
+    EXPECT_TRUE(m.tmrAnimation.enabled);
+    // The meadow reaches the new bottom rows, on the form and the background.
+    int lit = 0;
+    for (int x = 0; x < 480; ++x) lit += (m.form.pixel(x, 358) & 0xFFFFFF) != 0 && (m.picBG.pixel(x, 358) & 0xFFFFFF) != 0;
+    EXPECT_GT(lit, 400);
+    // The same size again composes nothing new.
+    const auto before = pixelsOf(m.picBG);
+    m.resizeForm(480, 360);
+    EXPECT_EQ(pixelsOf(m.picBG), before);
+}
+
 TEST_F(SceneTest, TheSameSeedComposesTheSamePicture)
 {
     auto compose = [](uint64_t seed) {

@@ -42,25 +42,63 @@ set -- $(mean_rgb "$WORK/u.png" "120x60+150+200")
 [ "$2" -gt $(( $1 + 20 )) ] || fail "the uncovered part is not the landscape again ($*)"
 ok "uncovered part drawn again ($*)"
 # The host changes the window's size, larger and then smaller than the
-# scene: the scene goes on being shown, and at full size its clock line
-# changes each second.
+# scene: a landscape is composed for each new size, with its meadow and its
+# date line at the new bottom (the clock there changes each second).
 for size in "520 380" "300 200" "400 300"; do
-  xdotool windowsize "$WIN2" $size
-  sleep 1
+  set -- $size
+  W=$1 H=$2
+  xdotool windowsize "$WIN2" $W $H
+  # Window at (10, 10): the date line is in its bottom-left corner.
+  clock_runs() {
+    shot "$WORK/r1.png"; sleep 1.1; shot "$WORK/r2.png"
+    [ "$(differing "$WORK/r1.png" "$WORK/r2.png" "140x18+12+$((10 + H - 20))")" -gt 0 ]
+  }
+  wait_until 50 clock_runs || fail "no running clock at the bottom of the window at $size"
   alive $PID || fail "the run ended when its window became $size"
-  shot "$WORK/r1.png"
-  set -- $(mean_rgb "$WORK/r1.png" "280x40+20+12")
+  set -- $(mean_rgb "$WORK/r2.png" "$((W - 20))x30+20+12")
   [ "$3" -gt 60 ] || fail "no sky in the window at $size ($*)"
-  if [ "$size" != "300 200" ]; then
-    sleep 1.2
-    shot "$WORK/r2.png"
-    changed=$(differing "$WORK/r1.png" "$WORK/r2.png" "150x20+12+290")
-    [ "${changed:-0}" -gt 0 ] || fail "the clock line stood still after the window became $size"
-  fi
-  ok "shown at $size"
+  # The meadow's bottom-right corner: the landscape, not the host's grey.
+  set -- $(mean_rgb "$WORK/r2.png" "60x20+$((10 + W - 70))+$((10 + H - 40))")
+  [ "$1" != 64 ] || [ "$2" != 64 ] || fail "the bottom-right corner is not drawn at $size ($*)"
+  ok "a landscape for $size"
 done
 kill -TERM $PID
 wait_end $PID 50 || fail "SIGTERM did not end the run"
 ok "SIGTERM ends the embedded run"
 exec {HOSTWIN2[1]}>&-
+
+# The window destroyed while the scene runs in it: the run ends, status 0.
+coproc HOSTWIN3 { "$XHOST" 300 200; }
+read -r WIN3 <&"${HOSTWIN3[0]}"
+"$EXE" --window-id "$WIN3" & PID=$!
+wait_until 50 eval 'shot "$WORK/g.png"; set -- $(mean_rgb "$WORK/g.png" "280x30+20+12"); [ "$3" -gt 60 ]' ||
+  fail "no scene in the third window"
+exec {HOSTWIN3[1]}>&-
+wait_end $PID 50 || fail "the run went on after its window was destroyed"
+wait $PID || fail "the run ended with status $? after its window was destroyed"
+ok "the run ends with its window"
+
+# Window ids that name no window: refused at once, with a message.
+for id in 0 -1 4194303 0xFFFFFFFF; do
+  for how in option env; do
+    start=$(date +%s%N)
+    if [ $how = option ]; then
+      timeout 5 "$EXE" --window-id "$id" 2>"$WORK/err" && fail "--window-id $id: status 0"
+    else
+      XSCREENSAVER_WINDOW=$id timeout 5 "$EXE" 2>"$WORK/err" && fail "XSCREENSAVER_WINDOW=$id: status 0"
+    fi
+    status=$?
+    took=$(( ($(date +%s%N) - start) / 1000000 ))
+    [ $status != 124 ] || fail "$how $id: still running after 5 s"
+    [ $took -lt $((1000 * ${E2E_TIME_SCALE:-1})) ] || fail "$how $id: refused after $took ms"
+    grep -q 'window' "$WORK/err" || fail "$how $id: no message ($(cat "$WORK/err"))"
+  done
+done
+ok "window ids that name no window are refused"
+# The preview in the root window would never end: refused.
+ROOT=$(( $(xwininfo -root | awk '/Window id/ {print $4}') ))
+timeout 5 "$EXE" /P "$ROOT" 2>"$WORK/err" && fail "a preview in the root window ran"
+grep -q 'root' "$WORK/err" || fail "no message for the root window"
+ok "no preview in the root window"
+saver_gone
 exit 0

@@ -1,8 +1,9 @@
 #!/bin/bash
 # Folders that cannot be written. The program's folder and the per-user data
 # folder both unwritable: the wallpaper and the error protocol fail
-# contained, the saver still ends at the first key, at once, with status 0,
-# and no file (whole or half) is left anywhere. Only the program's folder
+# contained (the display's bell rings for the failure), the saver still ends
+# at the first key, at once, with status 0, and no file (whole or half) is
+# left anywhere. Only the program's folder
 # unwritable: the wallpaper goes to the per-user folder, complete.
 #
 # Root may write into any folder, whatever its mode. So the program's folder
@@ -43,6 +44,8 @@ no_temporary_files() {
 }
 
 # 1. Both folders unwritable.
+coproc BELLS { "$BUILD/tests/sylvadra_xhost" --bells; }
+read -r -t 10 line <&"${BELLS[0]}" && [ "$line" = ready ] || fail "the bell listener did not start"
 echo "a file" > "$WORK/plain"
 export XDG_DATA_HOME="$WORK/plain/data"
 start_in "$WORK/ro1" --seed 4 /S
@@ -51,7 +54,9 @@ end_with_key "both folders unwritable"
 no_temporary_files "both folders unwritable"
 found=$(find "$WORK" -name 'Sylvadra.bmp' -o -name '*.EPT')
 [ -z "$found" ] || fail "files written although no folder can be written: $found"
-ok "both folders unwritable: the saver ends at once, nothing written"
+read -r -t 10 line <&"${BELLS[0]}" && [ "$line" = bell ] || fail "the failed wallpaper did not ring the bell"
+exec {BELLS[1]}>&-
+ok "both folders unwritable: the saver ends at once with the bell, nothing written"
 
 # 2. The program's folder unwritable: the wallpaper goes to the user folder.
 export XDG_DATA_HOME="$WORK/data"
@@ -106,4 +111,5 @@ if unshare -m true 2>/dev/null; then
 else
   echo "skip: no mount namespace here, the full-disk case is not run"
 fi
+saver_gone
 exit 0

@@ -73,4 +73,15 @@ ok "key ends, no wallpaper with Wallpaper 0"
 # An unknown switch ends at once.
 timeout 5 "$EXE" /x || fail "/x did not end cleanly"
 ok "/x ends at once"
+
+# Without a display the modes that need one end at once with a message
+# (never on a driver that shows nothing), unless SDL_VIDEODRIVER asks for one.
+for mode in /S /P\ 1234 /C; do
+  env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 5 "$EXE" $mode 2>"$WORK/err" &&
+    fail "$mode without a display: status 0"
+  [ $? != 124 ] || fail "$mode without a display: still running after 5 s"
+  grep -q 'no display' "$WORK/err" || fail "$mode without a display: no message ($(cat "$WORK/err"))"
+done
+ok "no display: the modes end at once with a message"
+saver_gone
 exit 0

@@ -68,6 +68,16 @@ differing() {
   compare -metric AE "$WORK/d1.png" "$WORK/d2.png" null: 2>&1 | sed 's/[^0-9].*//'
 }
 alive() { kill -0 "$1" 2>/dev/null; }
+# Waits up to $1 tenths of a second until the command that follows succeeds.
+wait_until() { local n=$1; shift; for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done; "$@"; }
+# No saver process of this test is left behind: each one ends within five
+# seconds of the end of the test's steps.
+saver_gone() {
+  local pattern="^$WORK/[^ ]*/sylvadra( |\$)"
+  wait_until 50 eval '! pgrep -f "$pattern" >/dev/null' ||
+    fail "a saver process was left behind: $(pgrep -af "$pattern")"
+  ok "no saver process left"
+}
 # Waits up to $2 tenths of a second for process $1 to end.
 wait_end() { for _ in $(seq "$2"); do alive "$1" || return 0; sleep 0.1; done; return 1; }
 # Waits until the screen is no longer black (the scene is shown).

@@ -98,5 +98,6 @@ sleep 0.5
 alive $PID || fail "the saver ended by itself"
 xdotool click 1
 wait_end $PID 100 || fail "a click on the second monitor did not end the saver"
+saver_gone
 ok "a click on the second monitor ended both"
 exit 0

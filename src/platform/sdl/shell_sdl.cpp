@@ -7,8 +7,13 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include <glib.h>
+
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <climits>
+#include <cerrno>
 #include <cstdint>
 #include <clocale>
 #include <csignal>
@@ -41,7 +46,8 @@ int runSettingsDialog(); // platform/gtk
 
 namespace {
 
-// The saver's host: the system's, with the window's pending events.
+// The saver's host: the system's, with the window's pending events and the
+// X display's bell.
 class LinuxHost : public SystemHost {
 public:
     void doEvents() override
@@ -49,10 +55,27 @@ public:
         if (pump) pump();
     }
 
+    // The bell of the display that the scene's windows are on, else of the
+    // default display (the preview, the settings dialog).
+    void beep() override
+    {
+        if (display) {
+            XBell(display, 0);
+            XFlush(display);
+        } else if (Display* d = XOpenDisplay(nullptr)) {
+            XBell(d, 0);
+            XCloseDisplay(d);
+        }
+    }
+
     std::function<void()> pump;
+    Display* display = nullptr;
 };
 
 int xErrorIgnored(Display*, XErrorEvent*) { return 0; }
+
+// X window ids have 29 bits; 0 names no window.
+bool plausibleWindowId(unsigned long id) { return id != 0 && id <= 0x1FFFFFFFUL; }
 
 // The desktop's text resolution: Xft.dpi of the X resources, which desktops
 // set to 192 for a screen scaled to 200 %; 96 when none is set.
@@ -142,11 +165,37 @@ private:
         // The form's image is the window's own image (the X server's shared
         // memory): frames are composed where the screen takes them from.
         bool shared = false;
+        // The window took a new size: a new landscape for it is due.
+        bool resizePending = false;
+        // Shown through Xlib, for a visual that SDL's window surface does not
+        // serve (30-bit colour, an 8-bit TrueColor layout of its own).
+        bool viaXlib = false;
+        Window xwindow = 0;
+        Visual* visual = nullptr;
+        int depth = 0;
+        GC gc = nullptr;
+        XImage* image = nullptr;
+        // The pixel value of each 8-bit red, green and blue level.
+        std::array<unsigned long, 256> red{}, green{}, blue{};
     };
 
     bool embedded() const { return cmd_.windowId.has_value() || cmd_.root; }
     bool openWindows();
+    // Whether the head can be shown, through SDL's window surface or
+    // through Xlib; false after a message on stderr.
+    bool chooseWay(Head& h);
+    bool startXlib(Head& h);
+    void presentXlib(Head& h, bool all);
+    void releaseXlib(Head& h);
     void present(Head& h, bool all = true);
+    // The window's size in pixels.
+    void windowPixels(Head& h, int& w, int& hgt);
+    // New window sizes and display bounds, taken outside any composition.
+    void applyPendingSizes();
+    // Each full-screen window over its display's bounds again.
+    void refitWindows();
+    void onXEvent(const XEvent& x);
+    void closeWindows();
     // The form takes its image back from the window's (before SDL frees it).
     void unshare(Head& h);
     void presentAll();
@@ -169,6 +218,8 @@ private:
     int status_ = 0;
     // The X connection of SDL's windows, for waiting on it directly.
     Display* display_ = nullptr;
+    // The displays changed (a mode, a monitor plugged, turned or removed).
+    bool refitPending_ = false;
 };
 
 // The rectangles of a w x h window that a present brings to the screen:
@@ -191,6 +242,10 @@ std::vector<SDL_Rect> rectsToShow(const FrmMain& m, bool all, int w, int h)
 void SdlPlatform::present(Head& h, bool all)
 {
     if (!h.window || !h.scene) return;
+    if (h.viaXlib) {
+        presentXlib(h, all);
+        return;
+    }
     FrmMain& m = *h.scene;
     Surface& f = m.form;
     if (h.shared) {
@@ -222,12 +277,139 @@ void SdlPlatform::present(Head& h, bool all)
     if (rects.empty()) return;
     if (SDL_MUSTLOCK(ws)) SDL_LockSurface(ws);
     const int bpp = ws->format->BytesPerPixel;
+    bool converted = true;
     for (const SDL_Rect& r : rects)
-        SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_RGB888, f.row(r.y) + r.x, f.width() * 4, ws->format->format,
-                          static_cast<uint8_t*>(ws->pixels) + static_cast<size_t>(r.y) * ws->pitch + r.x * bpp,
-                          ws->pitch);
+        converted = converted &&
+                    SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_RGB888, f.row(r.y) + r.x, f.width() * 4,
+                                      ws->format->format,
+                                      static_cast<uint8_t*>(ws->pixels) + static_cast<size_t>(r.y) * ws->pitch +
+                                          r.x * bpp,
+                                      ws->pitch) == 0;
     if (SDL_MUSTLOCK(ws)) SDL_UnlockSurface(ws);
-    SDL_UpdateWindowSurfaceRects(h.window, rects.data(), static_cast<int>(rects.size()));
+    if (converted) {
+        SDL_UpdateWindowSurfaceRects(h.window, rects.data(), static_cast<int>(rects.size()));
+        return;
+    }
+    // SDL cannot write the window's pixel format: Xlib can, or nothing can.
+    if (!startXlib(h)) {
+        std::fprintf(stderr, "sylvadra: cannot show the landscape in the window's pixel format %s: %s\n",
+                     SDL_GetPixelFormatName(ws->format->format), SDL_GetError());
+        status_ = 1;
+        running_ = false;
+        throw ProgramEnd{};
+    }
+    presentXlib(h, true);
+}
+
+bool SdlPlatform::chooseWay(Head& h)
+{
+    SDL_Surface* ws = SDL_GetWindowSurface(h.window);
+    uint32_t px = 0x336699, out[2] = {0, 0};
+    if (ws && !SDL_ISPIXELFORMAT_INDEXED(ws->format->format) && ws->format->BytesPerPixel <= 4 &&
+        SDL_ConvertPixels(1, 1, SDL_PIXELFORMAT_RGB888, &px, 4, ws->format->format, out, 8) == 0)
+        return true;
+    if (startXlib(h)) return true;
+    XWindowAttributes a{};
+    if (display_ && h.xwindow == 0) {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(h.window, &info) && info.subsystem == SDL_SYSWM_X11)
+            XGetWindowAttributes(display_, info.info.x11.window, &a);
+    }
+    static const char* const kClasses[] = {"StaticGray", "GrayScale", "StaticColor",
+                                           "PseudoColor", "TrueColor", "DirectColor"};
+    const int c = a.visual ? a.visual->c_class : -1;
+    std::fprintf(stderr, "sylvadra: cannot show the landscape on a %d-bit %s visual (%s)\n", a.depth,
+                 c >= 0 && c < 6 ? kClasses[c] : "unknown", ws ? SDL_GetPixelFormatName(ws->format->format)
+                                                                 : SDL_GetError());
+    return false;
+}
+
+bool SdlPlatform::startXlib(Head& h)
+{
+    if (h.viaXlib) return true;
+    if (!display_) return false;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(h.window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    XWindowAttributes a{};
+    if (!XGetWindowAttributes(display_, info.info.x11.window, &a) || !a.visual) return false;
+    const Visual* v = a.visual;
+    if ((v->c_class != TrueColor && v->c_class != DirectColor) || !v->red_mask || !v->green_mask || !v->blue_mask)
+        return false;
+    auto table = [](unsigned long mask, std::array<unsigned long, 256>& t) {
+        const int shift = std::countr_zero(mask);
+        const unsigned long top = mask >> shift;
+        for (unsigned long c = 0; c < 256; ++c) t[c] = ((c * top + 127) / 255) << shift;
+    };
+    table(v->red_mask, h.red);
+    table(v->green_mask, h.green);
+    table(v->blue_mask, h.blue);
+    h.xwindow = info.info.x11.window;
+    h.visual = a.visual;
+    h.depth = a.depth;
+    h.gc = XCreateGC(display_, h.xwindow, 0, nullptr);
+    // A screen of few colours shows one colour map at a time: that of our
+    // full-screen window, whose colours are its own (a window manager
+    // would install it as the window takes the focus).
+    if (!embedded() && !a.map_installed && a.colormap != None && !windowManagerRunning())
+        XInstallColormap(display_, a.colormap);
+    unshare(h);
+    h.viaXlib = true;
+    return true;
+}
+
+void SdlPlatform::presentXlib(Head& h, bool all)
+{
+    const FrmMain& m = *h.scene;
+    const Surface& f = m.form;
+    if (f.width() <= 0 || f.height() <= 0) return;
+    if (!h.image || h.image->width != f.width() || h.image->height != f.height()) {
+        if (h.image) XDestroyImage(h.image);
+        h.image = XCreateImage(display_, h.visual, static_cast<unsigned>(h.depth), ZPixmap, 0, nullptr,
+                               static_cast<unsigned>(f.width()), static_cast<unsigned>(f.height()), 32, 0);
+        if (!h.image) return;
+        h.image->data = static_cast<char*>(std::malloc(static_cast<size_t>(h.image->bytes_per_line) * f.height()));
+        if (!h.image->data) {
+            XDestroyImage(h.image);
+            h.image = nullptr;
+            return;
+        }
+        all = true;
+    }
+    XImage* img = h.image;
+    const bool native = img->byte_order == (std::endian::native == std::endian::little ? LSBFirst : MSBFirst);
+    for (const SDL_Rect& r : rectsToShow(m, all, f.width(), f.height())) {
+        for (int y = r.y; y < r.y + r.h; ++y) {
+            const Color* src = f.row(y) + r.x;
+            char* line = img->data + static_cast<size_t>(y) * img->bytes_per_line;
+            auto value = [&](Color c) { return h.red[(c >> 16) & 255] | h.green[(c >> 8) & 255] | h.blue[c & 255]; };
+            if (native && img->bits_per_pixel == 32) {
+                auto* dst = reinterpret_cast<uint32_t*>(line) + r.x;
+                for (int x = 0; x < r.w; ++x) dst[x] = static_cast<uint32_t>(value(src[x]));
+            } else if (native && img->bits_per_pixel == 16) {
+                auto* dst = reinterpret_cast<uint16_t*>(line) + r.x;
+                for (int x = 0; x < r.w; ++x) dst[x] = static_cast<uint16_t>(value(src[x]));
+            } else if (img->bits_per_pixel == 8) {
+                auto* dst = reinterpret_cast<uint8_t*>(line) + r.x;
+                for (int x = 0; x < r.w; ++x) dst[x] = static_cast<uint8_t>(value(src[x]));
+            } else {
+                for (int x = 0; x < r.w; ++x) XPutPixel(img, r.x + x, y, value(src[x]));
+            }
+        }
+        XPutImage(display_, h.xwindow, h.gc, img, r.x, r.y, r.x, r.y, static_cast<unsigned>(r.w),
+                  static_cast<unsigned>(r.h));
+    }
+    XFlush(display_);
+}
+
+void SdlPlatform::releaseXlib(Head& h)
+{
+    if (h.image) XDestroyImage(h.image);
+    if (h.gc) XFreeGC(display_, h.gc);
+    h.image = nullptr;
+    h.gc = nullptr;
+    h.viaXlib = false;
 }
 
 void SdlPlatform::unshare(Head& h)
@@ -262,6 +444,92 @@ void SdlPlatform::endOnSignal()
     if (!running_ || !stopSignal()) return;
     if (embedded()) endEmbedded();
     heads_.front().scene->Form_Unload();
+    // The signal stays noted (its descriptor readable): a loop that went on
+    // would never wait again.
+    running_ = false;
+}
+
+void SdlPlatform::windowPixels(Head& h, int& w, int& hgt)
+{
+    SDL_GetWindowSize(h.window, &w, &hgt);
+    if (h.viaXlib) {
+        XWindowAttributes a{};
+        if (XGetWindowAttributes(display_, h.xwindow, &a)) {
+            w = a.width;
+            hgt = a.height;
+        }
+    } else if (SDL_Surface* ws = SDL_GetWindowSurface(h.window)) {
+        w = ws->w;
+        hgt = ws->h;
+    }
+}
+
+void SdlPlatform::refitWindows()
+{
+    if (embedded()) return;
+    const int n = SDL_GetNumVideoDisplays();
+    for (int i = 0; i < static_cast<int>(heads_.size()) && i < n; ++i) {
+        Head& h = heads_[static_cast<size_t>(i)];
+        SDL_Rect r{0, 0, 0, 0};
+        if (SDL_GetDisplayBounds(i, &r) != 0 || r.w <= 0 || r.h <= 0) continue;
+        // A single display is the whole screen, which the root window's
+        // size tells at once.
+        if (n == 1 && display_) {
+            XWindowAttributes a{};
+            if (XGetWindowAttributes(display_, DefaultRootWindow(display_), &a)) r = {0, 0, a.width, a.height};
+        }
+        int x = 0, y = 0, w = 0, hgt = 0;
+        SDL_GetWindowPosition(h.window, &x, &y);
+        SDL_GetWindowSize(h.window, &w, &hgt);
+        if (x == r.x && y == r.y && w == r.w && hgt == r.h) continue;
+        const bool full = (SDL_GetWindowFlags(h.window) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+        if (full) SDL_SetWindowFullscreen(h.window, 0);
+        SDL_SetWindowPosition(h.window, r.x, r.y);
+        SDL_SetWindowSize(h.window, r.w, r.h);
+        if (full) SDL_SetWindowFullscreen(h.window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        h.resizePending = true;
+    }
+}
+
+void SdlPlatform::applyPendingSizes()
+{
+    if (refitPending_) {
+        refitPending_ = false;
+        refitWindows();
+    }
+    for (Head& h : heads_) {
+        if (!running_ || !h.resizePending) continue;
+        h.resizePending = false;
+        unshare(h);
+        int w = 0, hgt = 0;
+        windowPixels(h, w, hgt);
+        if (w <= 0 || hgt <= 0) continue;
+        // Form_Resize at the new size: a landscape composed for it, with
+        // its date line and meadow at the new bottom.
+        h.scene->resizeForm(w, hgt);
+        if (!running_) return;
+        present(h);
+        h.next = SDL_GetTicks();
+    }
+}
+
+void SdlPlatform::onXEvent(const XEvent& x)
+{
+    if (x.type == ConfigureNotify && display_ && x.xconfigure.window == DefaultRootWindow(display_)) {
+        refitPending_ = true;
+        return;
+    }
+    for (Head& h : heads_) {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (!SDL_GetWindowWMInfo(h.window, &info) || info.subsystem != SDL_SYSWM_X11 ||
+            info.info.x11.window != x.xany.window)
+            continue;
+        if (x.type == ConfigureNotify) h.resizePending = true;
+        // The window handed over is gone (xscreensaver destroys it as it
+        // stops us): the run ends as on SIGTERM.
+        if (x.type == DestroyNotify && x.xdestroywindow.window == x.xany.window && embedded()) endEmbedded();
+    }
 }
 
 void SdlPlatform::pumpEvents()
@@ -273,6 +541,7 @@ void SdlPlatform::pumpEvents()
         case SDL_QUIT:
             if (embedded()) endEmbedded();
             heads_.front().scene->Form_Unload();
+            running_ = false;
             break;
         case SDL_KEYDOWN: sceneOf(e.key.windowID).Form_KeyDown(); break;
         case SDL_MOUSEBUTTONDOWN: sceneOf(e.button.windowID).Form_MouseDown(); break;
@@ -281,10 +550,19 @@ void SdlPlatform::pumpEvents()
                 sceneOf(e.motion.windowID)
                     .Form_MouseMove(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y));
             break;
+        case SDL_SYSWMEVENT:
+            if (e.syswm.msg && e.syswm.msg->subsystem == SDL_SYSWM_X11) onXEvent(e.syswm.msg->msg.x11.event);
+            break;
+        case SDL_DISPLAYEVENT: refitPending_ = true; break;
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                // The window's image is about to go; the new landscape is
+                // composed outside the events' handling.
                 for (Head& h : heads_)
-                    if (SDL_GetWindowID(h.window) == e.window.windowID) unshare(h);
+                    if (SDL_GetWindowID(h.window) == e.window.windowID) {
+                        unshare(h);
+                        h.resizePending = true;
+                    }
             }
             if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
                 for (Head& h : heads_)
@@ -307,11 +585,9 @@ bool SdlPlatform::waitForInput(int32_t ms)
     // unless events are queued already (read with the last reply, or left in
     // SDL's queue).
     if (!display_) {
+        // Another window system: SDL's wait, which leaves the event queued.
         if (stopSignal()) return true;
-        SDL_Event e;
-        if (!SDL_WaitEventTimeout(&e, ms)) return false;
-        SDL_PushEvent(&e);
-        return true;
+        return SDL_WaitEventTimeout(nullptr, ms) != 0;
     }
     if (SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return true;
     if (XEventsQueued(display_, QueuedAlready) > 0) return true;
@@ -324,33 +600,47 @@ bool SdlPlatform::waitForInput(int32_t ms)
 
 bool SdlPlatform::openWindows()
 {
+    Window target = 0;
     if (embedded()) {
-        Window target = cmd_.windowId ? static_cast<Window>(*cmd_.windowId) : 0;
-        if (Display* d = XOpenDisplay(nullptr)) {
-            if (cmd_.root) target = DefaultRootWindow(d);
-            XWindowAttributes a{};
-            Window child = 0;
-            int x = 0, y = 0;
-            SDL_Rect primary{0, 0, 0, 0};
-            SDL_GetDisplayBounds(0, &primary);
-            // The window belongs to another program, which may destroy it at
-            // any time (xscreensaver does so as it stops us): drawing into a
-            // window that is gone must not end the program before SIGTERM
-            // has been handled, so X errors are ignored from here on.
-            XSetErrorHandler(xErrorIgnored);
-            if (XGetWindowAttributes(d, target, &a) &&
-                XTranslateCoordinates(d, target, DefaultRootWindow(d), 0, 0, &x, &y, &child))
-                coversPrimary_ = x <= primary.x && y <= primary.y && x + a.width >= primary.x + primary.w &&
-                                 y + a.height >= primary.y + primary.h;
-            XCloseDisplay(d);
+        target = cmd_.windowId ? static_cast<Window>(*cmd_.windowId) : 0;
+        if (cmd_.windowId && !plausibleWindowId(*cmd_.windowId)) {
+            std::fprintf(stderr, "sylvadra: %lu is not an X window id\n", *cmd_.windowId);
+            return false;
+        }
+        Display* d = XOpenDisplay(nullptr);
+        if (!d) {
+            std::fprintf(stderr, "sylvadra: cannot open the display %s\n", XDisplayName(nullptr));
+            return false;
+        }
+        if (cmd_.root) target = DefaultRootWindow(d);
+        XWindowAttributes a{};
+        Window child = 0;
+        int x = 0, y = 0;
+        SDL_Rect primary{0, 0, 0, 0};
+        SDL_GetDisplayBounds(0, &primary);
+        // The window belongs to another program, which may destroy it at
+        // any time (xscreensaver does so as it stops us): drawing into a
+        // window that is gone must not end the program before SIGTERM
+        // has been handled, so X errors are ignored from here on.
+        XSetErrorHandler(xErrorIgnored);
+        const bool exists = XGetWindowAttributes(d, target, &a) != 0;
+        if (exists && XTranslateCoordinates(d, target, DefaultRootWindow(d), 0, 0, &x, &y, &child))
+            coversPrimary_ = x <= primary.x && y <= primary.y && x + a.width >= primary.x + primary.w &&
+                             y + a.height >= primary.y + primary.h;
+        XCloseDisplay(d);
+        if (!exists) {
+            std::fprintf(stderr, "sylvadra: there is no window 0x%lx on the display\n", target);
+            return false;
         }
         SDL_Window* w = SDL_CreateWindowFrom(reinterpret_cast<void*>(target));
         if (w) heads_.push_back(Head{w, nullptr, 0});
     } else {
         int n = std::max(SDL_GetNumVideoDisplays(), 1);
         // Without a window manager a borderless window over the display's
-        // bounds is already on top of everything.
-        Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI;
+        // bounds is already on top of everything. The windows appear once
+        // the run listens for stop signals: a signal before that ends the
+        // program at once, one after it ends the saver in its own way.
+        Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
         if (windowManagerRunning()) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP;
         for (int i = 0; i < n; ++i) {
             SDL_Rect r{0, 0, 1024, 768};
@@ -373,19 +663,30 @@ bool SdlPlatform::openWindows()
         // again (only what changes is drawn at each tick), and a change of
         // its size must be known.
         XWindowAttributes a{};
-        if (embedded() && XGetWindowAttributes(display_, info.info.x11.window, &a))
+        if (embedded() && XGetWindowAttributes(display_, info.info.x11.window, &a)) {
             XSelectInput(display_, info.info.x11.window, a.your_event_mask | ExposureMask | StructureNotifyMask);
+            // A window destroyed before the server took the request above
+            // sends no DestroyNotify; asking for it again, after the
+            // request, tells.
+            if (!XGetWindowAttributes(display_, info.info.x11.window, &a)) {
+                std::fprintf(stderr, "sylvadra: the window 0x%lx was destroyed\n", target);
+                return false;
+            }
+        }
+        // A full-screen window follows the screen's size: the root window
+        // tells of a change of the display mode.
+        if (!embedded() && XGetWindowAttributes(display_, DefaultRootWindow(display_), &a))
+            XSelectInput(display_, DefaultRootWindow(display_), a.your_event_mask | StructureNotifyMask);
+        // Those X events come as SDL's window-manager events.
+        SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     }
     // Text as large as the desktop's own on a scaled screen.
     const int dpi = desktopDpi();
     for (Head& h : heads_) {
+        if (!chooseWay(h)) return false;
         // The scene at the window's size in pixels.
         int w = 0, hgt = 0;
-        SDL_GetWindowSize(h.window, &w, &hgt);
-        if (SDL_Surface* ws = SDL_GetWindowSurface(h.window)) {
-            w = ws->w;
-            hgt = ws->h;
-        }
+        windowPixels(h, w, hgt);
         h.scene = std::make_unique<FrmMain>(std::max(w, 1), std::max(hgt, 1));
         h.scene->incremental = true;
         h.scene->setDpi(dpi);
@@ -398,14 +699,16 @@ void SdlPlatform::runFullScreen()
     // The saver options of the command line take the place of the stored
     // settings that Main has loaded, for this run.
     applyPendingOverrides();
+    auto& lh = static_cast<LinuxHost&>(host());
     if (!openWindows()) {
         status_ = 1;
+        closeWindows();
         return;
     }
+    lh.display = display_;
     running_ = true;
     listenForStopSignals(true);
     setWallpaperScene(heads_.front().scene.get());
-    auto& lh = static_cast<LinuxHost&>(host());
     lh.pump = [this] {
         presentAll();
         pumpEvents();
@@ -428,6 +731,8 @@ void SdlPlatform::runFullScreen()
         if (heads_.size() > 1 && running_) SDL_RaiseWindow(heads_.front().window);
         uint32_t lastPump = SDL_GetTicks();
         while (running_) {
+            applyPendingSizes();
+            if (!running_) break;
             uint32_t now = SDL_GetTicks();
             int32_t wait = INT32_MAX;
             for (const Head& h : heads_) wait = std::min(wait, static_cast<int32_t>(h.next - now));
@@ -461,12 +766,19 @@ void SdlPlatform::runFullScreen()
     } catch (const ProgramEnd&) {
     }
     lh.pump = nullptr;
+    lh.display = nullptr;
     setWallpaperScene(nullptr);
     running_ = false;
     listenForStopSignals(false);
+    closeWindows();
+}
+
+void SdlPlatform::closeWindows()
+{
     for (Head& h : heads_) {
         // A scene whose form lives in the window's image goes first.
         h.scene.reset();
+        releaseXlib(h);
         SDL_DestroyWindow(h.window);
     }
     heads_.clear();
@@ -477,7 +789,14 @@ bool SdlPlatform::setWallPaper(const std::string& path)
 {
     const char* desk = std::getenv("XDG_CURRENT_DESKTOP");
     std::string d = desk ? desk : "";
-    std::string uri = "file://" + path;
+    // The file's URI, with whatever the name holds percent-encoded.
+    std::string uri;
+    if (gchar* u = g_filename_to_uri(path.c_str(), nullptr, nullptr)) {
+        uri = u;
+        g_free(u);
+    } else {
+        return false;
+    }
     auto run = [](const std::string& cmd) { return std::system(cmd.c_str()) == 0; };
     auto quote = [](const std::string& s) {
         std::string q = "'";
@@ -506,6 +825,7 @@ void SdlPlatform::runPreview(long long hostWindow)
 {
     Display* d = XOpenDisplay(nullptr);
     if (!d) {
+        std::fprintf(stderr, "sylvadra: cannot open the display %s\n", XDisplayName(nullptr));
         status_ = 1;
         return;
     }
@@ -514,6 +834,13 @@ void SdlPlatform::runPreview(long long hostWindow)
     XWindowAttributes a{};
     if (!XGetWindowAttributes(d, w, &a)) {
         XCloseDisplay(d);
+        return;
+    }
+    // The root window is never destroyed: a preview there would never end.
+    if (w == a.root) {
+        std::fprintf(stderr, "sylvadra: the preview needs a host window, not the root window\n");
+        XCloseDisplay(d);
+        status_ = 1;
         return;
     }
     XSelectInput(d, w, StructureNotifyMask | ExposureMask);
@@ -547,23 +874,53 @@ void SdlPlatform::runPreview(long long hostWindow)
         XFlush(d);
     };
     int width = a.width, height = a.height;
+    // Until the host destroys its window or a stop signal comes (SIGTERM,
+    // SIGHUP, SIGQUIT, SIGINT), whichever is first.
+    listenForStopSignals(true);
     draw(width, height);
-    for (;;) {
-        XEvent e;
-        XNextEvent(d, &e);
-        if (e.type == DestroyNotify && e.xdestroywindow.window == w) break;
-        if (e.type == ConfigureNotify && e.xconfigure.window == w) {
-            if (e.xconfigure.width != width || e.xconfigure.height != height) {
-                width = e.xconfigure.width;
-                height = e.xconfigure.height;
+    for (bool open = true; open && !stopSignal();) {
+        while (open && XPending(d) > 0) {
+            XEvent e;
+            XNextEvent(d, &e);
+            if (e.type == DestroyNotify && e.xdestroywindow.window == w) open = false;
+            else if (e.type == ConfigureNotify && e.xconfigure.window == w) {
+                if (e.xconfigure.width != width || e.xconfigure.height != height) {
+                    width = e.xconfigure.width;
+                    height = e.xconfigure.height;
+                    draw(width, height);
+                }
+            } else if (e.type == Expose && e.xexpose.count == 0) {
                 draw(width, height);
             }
-        } else if (e.type == Expose && e.xexpose.count == 0) {
-            draw(width, height);
         }
+        if (!open || stopSignal()) break;
+        pollfd fds[2] = {{ConnectionNumber(d), POLLIN, 0}, {stopSignalFd(), POLLIN, 0}};
+        poll(fds, stopSignalFd() >= 0 ? 2 : 1, -1);
     }
+    listenForStopSignals(false);
     XFreeGC(d, gc);
     XCloseDisplay(d);
+}
+
+} // namespace
+
+namespace {
+
+bool envSet(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+// Why the mode cannot run on this machine's display, empty when it can. The
+// full screen and the settings dialog run on X11 or Wayland (or on the
+// video driver that SDL_VIDEODRIVER names), the preview on X11 only.
+std::string displayMissing(char mode)
+{
+    if (envSet("DISPLAY")) return {};
+    if (mode == 'P') return "no display (DISPLAY is not set)";
+    if (envSet("WAYLAND_DISPLAY") || (mode == 'S' && envSet("SDL_VIDEODRIVER"))) return {};
+    return "no display (DISPLAY is not set)";
 }
 
 } // namespace
@@ -572,8 +929,6 @@ int runShell(const CommandLine& c)
 {
     std::setlocale(LC_ALL, "");
     std::setlocale(LC_NUMERIC, "C");
-    LinuxHost h;
-    setHost(&h);
     // xscreensaver hands its window over in XSCREENSAVER_WINDOW; that window
     // is taken when no switch is given, also with --root.
     CommandLine run = c;
@@ -581,22 +936,40 @@ int runShell(const CommandLine& c)
     const char* xs = std::getenv("XSCREENSAVER_WINDOW");
     if (xs && *xs && !run.windowId && text.find_first_not_of(" \t") == std::string::npos) {
         char* end = nullptr;
+        errno = 0;
         unsigned long id = std::strtoul(xs, &end, 0);
-        if (end && *end == '\0' && id) {
-            run.windowId = id;
-            run.root = false;
+        if (!end || end == xs || *end != '\0' || errno != 0 || xs[0] == '-' || !plausibleWindowId(id)) {
+            std::fprintf(stderr, "sylvadra: XSCREENSAVER_WINDOW='%s' is not an X window id\n", xs);
+            return 1;
         }
+        run.windowId = id;
+        run.root = false;
     }
     // A window given by its id (xscreensaver's preview passes --root and
     // --window-id) is taken before the root window.
     if (run.windowId) run.root = false;
     if (run.windowId || run.root) text = "/S";
-    SdlPlatform platform(run);
-    setSaverPlatform(&platform);
-    setPendingOverrides(c.overrides);
     std::string sel = text.size() >= 2 ? text.substr(0, 2) : text;
     for (auto& ch : sel) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     bool fullScreen = sel == "/S" || text.find_first_not_of(" \t") == std::string::npos;
+    const char mode = fullScreen ? 'S' : sel == "/P" ? 'P' : sel == "/C" ? 'C' : 0;
+    if (mode) {
+        const std::string missing = displayMissing(mode);
+        if (!missing.empty()) {
+            std::fprintf(stderr, "sylvadra: %s\n", missing.c_str());
+            return 1;
+        }
+    }
+    if (fullScreen && !envSet("SDL_VIDEODRIVER")) {
+        // SDL's own choice would fall back to a driver that shows nothing
+        // (offscreen) when the display cannot be reached.
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, envSet("DISPLAY") ? "x11" : "wayland");
+    }
+    LinuxHost h;
+    setHost(&h);
+    SdlPlatform platform(run);
+    setSaverPlatform(&platform);
+    setPendingOverrides(c.overrides);
     if (fullScreen) {
         if (run.windowId || run.root || xs)
             SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
@@ -610,7 +983,14 @@ int runShell(const CommandLine& c)
         // The program's own handlers take the stop signals (platform/signals).
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
-            std::fprintf(stderr, "sylvadra: no display: %s\n", SDL_GetError());
+            if (envSet("DISPLAY"))
+                std::fprintf(stderr, "sylvadra: cannot open the display %s: %s\n", std::getenv("DISPLAY"),
+                             SDL_GetError());
+            else
+                std::fprintf(stderr, "sylvadra: no display: %s\n", SDL_GetError());
+            setPendingOverrides({});
+            setSaverPlatform(nullptr);
+            setHost(nullptr);
             return 1;
         }
     }
