@@ -76,6 +76,21 @@ for head in "240x30+0+$((H0 - 30))" "240x30+${W0}+$((H1 - 30))"; do
 done
 ok "both monitors animate"
 
+# The second monitor takes another mode while the saver runs: its window
+# follows it, with a landscape composed for the new size (the date line at
+# its new bottom).
+xrandr --addmode DUMMY1 ${W0}x${H0} && xrandr --output DUMMY1 --mode ${W0}x${H0} --right-of DUMMY0 ||
+  fail "cannot change the second monitor's mode"
+refitted() {
+  shot "$WORK/m3.png"
+  set -- $(mean_rgb "$WORK/m3.png" "${W0}x4+${W0}+$((H0 - 4))")
+  [ $(( $1 + $2 + $3 )) -gt 30 ] || return 1
+  [ "$(convert "$WORK/m3.png" -crop "90x14+$((W0 + 4))+$((H0 - 16))" +repage \
+        -fx '(r>0.9&&g>0.9&&b>0.9)?1:0' -format '%[fx:int(mean*w*h)]' info:)" -gt 20 ]
+}
+wait_until 200 refitted || fail "the second monitor's window did not follow its new mode"
+ok "a new mode of the second monitor: a landscape at ${W0}x${H0} there"
+
 # One key ends both; the wallpaper is the primary's landscape.
 xdotool key a
 wait_end $PID 100 || fail "a key did not end the saver"

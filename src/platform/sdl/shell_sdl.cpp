@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 
 #include <glib.h>
 
@@ -220,6 +221,7 @@ private:
     Display* display_ = nullptr;
     // The displays changed (a mode, a monitor plugged, turned or removed).
     bool refitPending_ = false;
+    int randrEvents_ = -1; // the first event code of RandR, -1 without it
 };
 
 // The rectangles of a w x h window that a present brings to the screen:
@@ -464,23 +466,37 @@ void SdlPlatform::windowPixels(Head& h, int& w, int& hgt)
     }
 }
 
+// The monitors as RandR has them now (SDL keeps the bounds it found at the
+// start when a monitor only changes its mode).
+std::vector<SDL_Rect> currentMonitors(Display* d)
+{
+    std::vector<SDL_Rect> list;
+    if (!d) return list;
+    int n = 0;
+    if (XRRMonitorInfo* m = XRRGetMonitors(d, DefaultRootWindow(d), True, &n)) {
+        for (int i = 0; i < n; ++i) list.push_back({m[i].x, m[i].y, m[i].width, m[i].height});
+        XRRFreeMonitors(m);
+    }
+    return list;
+}
+
 void SdlPlatform::refitWindows()
 {
     if (embedded()) return;
     const int n = SDL_GetNumVideoDisplays();
-    for (int i = 0; i < static_cast<int>(heads_.size()) && i < n; ++i) {
+    const std::vector<SDL_Rect> monitors = currentMonitors(display_);
+    for (int i = 0; i < static_cast<int>(heads_.size()); ++i) {
         Head& h = heads_[static_cast<size_t>(i)];
-        SDL_Rect r{0, 0, 0, 0};
-        if (SDL_GetDisplayBounds(i, &r) != 0 || r.w <= 0 || r.h <= 0) continue;
-        // A single display is the whole screen, which the root window's
-        // size tells at once.
-        if (n == 1 && display_) {
-            XWindowAttributes a{};
-            if (XGetWindowAttributes(display_, DefaultRootWindow(display_), &a)) r = {0, 0, a.width, a.height};
-        }
         int x = 0, y = 0, w = 0, hgt = 0;
         SDL_GetWindowPosition(h.window, &x, &y);
         SDL_GetWindowSize(h.window, &w, &hgt);
+        // Each window stays on the monitor where its top-left corner is.
+        SDL_Rect r{0, 0, 0, 0};
+        const SDL_Point corner{x, y};
+        for (const SDL_Rect& m : monitors)
+            if (SDL_PointInRect(&corner, &m)) r = m;
+        if ((r.w <= 0 || r.h <= 0) && (i >= n || SDL_GetDisplayBounds(i, &r) != 0)) continue;
+        if (r.w <= 0 || r.h <= 0) continue;
         if (x == r.x && y == r.y && w == r.w && hgt == r.h) continue;
         const bool full = (SDL_GetWindowFlags(h.window) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
         if (full) SDL_SetWindowFullscreen(h.window, 0);
@@ -515,7 +531,8 @@ void SdlPlatform::applyPendingSizes()
 
 void SdlPlatform::onXEvent(const XEvent& x)
 {
-    if (x.type == ConfigureNotify && display_ && x.xconfigure.window == DefaultRootWindow(display_)) {
+    if ((x.type == ConfigureNotify && display_ && x.xconfigure.window == DefaultRootWindow(display_)) ||
+        (randrEvents_ >= 0 && (x.type == randrEvents_ + RRNotify || x.type == randrEvents_ + RRScreenChangeNotify))) {
         refitPending_ = true;
         return;
     }
@@ -677,6 +694,13 @@ bool SdlPlatform::openWindows()
         // tells of a change of the display mode.
         if (!embedded() && XGetWindowAttributes(display_, DefaultRootWindow(display_), &a))
             XSelectInput(display_, DefaultRootWindow(display_), a.your_event_mask | StructureNotifyMask);
+        // A monitor that takes another mode without the screen changing
+        // its size tells through RandR.
+        int error = 0;
+        if (!embedded() && XRRQueryExtension(display_, &randrEvents_, &error))
+            XRRSelectInput(display_, DefaultRootWindow(display_), RRCrtcChangeNotifyMask | RRScreenChangeNotifyMask);
+        else
+            randrEvents_ = -1;
         // Those X events come as SDL's window-manager events.
         SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     }
