@@ -61,9 +61,9 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_check
 
 run: native
 	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
-	  $(BUILD)/src/platform/sylvadra /S; \
+	  $(BUILD)/src/backends/sylvadra /S; \
 	else \
-	  $(BUILD)/src/platform/sylvadra --render $(BUILD)/landscape.png --size 1920x1080 && \
+	  $(BUILD)/src/backends/sylvadra --render $(BUILD)/landscape.png --size 1920x1080 && \
 	  echo "No display: rendered a landscape to $(BUILD)/landscape.png"; \
 	fi
 

@@ -12,7 +12,7 @@ shift $(( $# < 3 ? $# : 3 ))
 SEEDS=("$@")
 [ ${#SEEDS[@]} -eq 0 ] && SEEDS=(1 2 3)
 HERE=$(cd "$(dirname "$0")/.." && pwd)
-EXE=${SYLVADRA:-$HERE/build/src/platform/sylvadra}
+EXE=${SYLVADRA:-$HERE/build/src/backends/sylvadra}
 for tool in Xvfb /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "measure-cpu: $tool is missing" >&2; exit 1; }
 done

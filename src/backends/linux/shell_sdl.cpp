@@ -43,7 +43,7 @@
 
 namespace syl {
 
-int runSettingsDialog(); // platform/gtk
+int runSettingsDialog(); // dialog_gtk.cpp
 
 namespace {
 

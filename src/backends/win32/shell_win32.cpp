@@ -21,11 +21,11 @@
 #include "shell/saver.h"
 #include "shell/shell.h"
 
-#include "platform/win32/saver_win32.h"
+#include "backends/win32/saver_win32.h"
 
 namespace syl {
 
-int runSettingsDialog(); // platform/win32/dialog_win32.cpp
+int runSettingsDialog(); // backends/win32/dialog_win32.cpp
 
 namespace {
 
