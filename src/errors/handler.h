@@ -32,10 +32,10 @@ struct ProgramEnd {};
 // exception may leave: true when the program goes on, false when it ends
 // there (the end was raised, or a failure, which is reported on stderr).
 template <class F>
-bool runEvent(F&& f) noexcept
+bool runEvent(F&& event) noexcept
 {
     try {
-        f();
+        event();
         return true;
     } catch (const ProgramEnd&) {
         return false;
@@ -80,13 +80,13 @@ public:
 
     // One statement, with its line (0 outside frmMain).
     template <class F>
-    void step(int line, F&& f)
+    void step(int line, F&& body)
     {
         const unsigned long long statement = ++detail::lastStatementSerial;
         for (;;) {
             ErrorAction action;
             try {
-                f();
+                body();
                 return;
             } catch (const RuntimeError& e) {
                 action = dispatchError(module_, name_, e, line, statement);

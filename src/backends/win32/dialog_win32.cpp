@@ -95,7 +95,7 @@ HFONT fontOfHeight(int pixels, bool bold)
 HFONT dialogFont(int points, bool bold, int dpi) { return fontOfHeight(MulDiv(points, dpi, 72), bold); }
 
 // The width in pixels of the widest line of a text in a font.
-int textWidth(HWND w, HFONT font, const std::string& text)
+int pixelWidthOf(HWND w, HFONT font, const std::string& text)
 {
     HDC dc = GetDC(w);
     HGDIOBJ old = SelectObject(dc, font);
@@ -396,7 +396,7 @@ void ConfigWindow::layout(int dpi)
         } else if (c.kind != ConfigControlKind::Label) {
             text.clear();
         }
-        for (int h = height - 1; !text.empty() && textWidth(w, font, text) > room && h * 4 >= height * 3; --h) {
+        for (int h = height - 1; !text.empty() && pixelWidthOf(w, font, text) > room && h * 4 >= height * 3; --h) {
             font = fontOfHeight(h, bold);
             fonts.push_back(font);
         }
