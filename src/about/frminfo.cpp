@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "errors/handler.h"
+#include "platform/resources.h"
 
 namespace syl {
 
@@ -34,6 +35,19 @@ void FrmInfo::cmdOK_Click()
             if (close_) close_();
         });
     });
+}
+
+Picture aboutPicture()
+{
+    try {
+        return LoadResPicture(kInfoPictureId, ResourceKind::Data);
+    } catch (const RuntimeError&) {
+        Picture p;
+        p.width = 356;
+        p.height = 330;
+        p.pixels.assign(static_cast<size_t>(p.width) * p.height, RGB(255, 255, 255));
+        return p;
+    }
 }
 
 } // namespace syl

@@ -22,6 +22,8 @@ inline constexpr TwipsRect kVersionLabelRect{840, 1200, 3732, 320};
 inline constexpr TwipsRect kInfoOKRect{3120, 3960, 615, 495};
 // The picture's data resource number.
 inline constexpr int kInfoPictureId = 2;
+// The picture, or a plain white field of its size when it cannot be had.
+Picture aboutPicture();
 // Label(0): bold, 12 points, centred, on white. cmdOK: light grey face.
 inline constexpr int kVersionFontPoints = 12;
 inline constexpr Color kInfoButtonFace = RGB(192, 192, 192);

@@ -779,19 +779,6 @@ gboolean drawPicture(GtkWidget* w, cairo_t* cr, gpointer data)
     return TRUE;
 }
 
-Picture aboutPicture()
-{
-    try {
-        return LoadResPicture(kInfoPictureId, ResourceKind::Data);
-    } catch (const RuntimeError&) {
-        // Without the picture: a plain white field of its size.
-        Picture p;
-        p.width = 356;
-        p.height = 330;
-        p.pixels.assign(static_cast<size_t>(p.width) * p.height, RGB(255, 255, 255));
-        return p;
-    }
-}
 
 void ConfigDialog::showInfo()
 {

@@ -599,19 +599,6 @@ void ConfigWindow::showInfo()
 
 // ---- The about box ----------------------------------------------------------------
 
-Picture aboutPicture()
-{
-    try {
-        return LoadResPicture(kInfoPictureId, ResourceKind::Data);
-    } catch (const RuntimeError&) {
-        // Without the picture: a plain white field of its size.
-        Picture p;
-        p.width = 356;
-        p.height = 330;
-        p.pixels.assign(static_cast<size_t>(p.width) * p.height, RGB(255, 255, 255));
-        return p;
-    }
-}
 
 InfoWindow::InfoWindow(ConfigWindow& owner) : owner_(owner), form_([this] { closed_ = true; })
 {
