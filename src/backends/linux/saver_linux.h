@@ -1,0 +1,174 @@
+// The Linux backend's own parts: the saver's host, the platform that runs
+// the modes (the full-screen scene in SDL2 windows or in a window that
+// xscreensaver hands over, the preview drawn with Xlib, the settings dialog
+// in GTK 3) and the X11 helpers they share. Private to src/backends/linux.
+#pragma once
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/system_host.h"
+#include "scene/frmmain.h"
+#include "shell/cmdline.h"
+#include "shell/saver.h"
+
+namespace syl {
+
+int runSettingsDialog(); // dialog_gtk.cpp
+
+// The saver's host: the system's, with the window's pending events and the
+// X display's bell.
+class LinuxHost : public SystemHost {
+public:
+    void doEvents() override
+    {
+        if (pump) pump();
+    }
+
+    // The bell of the display that the scene's windows are on, else of the
+    // default display (the preview, the settings dialog).
+    void beep() override
+    {
+        if (display) {
+            XBell(display, 0);
+            XFlush(display);
+        } else if (Display* d = XOpenDisplay(nullptr)) {
+            XBell(d, 0);
+            XCloseDisplay(d);
+        }
+    }
+
+    std::function<void()> pump;
+    Display* display = nullptr;
+};
+
+// X11 helpers (x11_linux.cpp).
+// An error handler that ignores every error: windows of other programs may
+// be gone by the time a request reaches the server.
+int xErrorIgnored(Display*, XErrorEvent*);
+// X window ids have 29 bits; 0 names no window.
+bool plausibleWindowId(unsigned long id);
+// The desktop's text resolution: Xft.dpi of the X resources, which desktops
+// set to 192 for a screen scaled to 200 %; 96 when none is set.
+int desktopDpi();
+// Whether a window manager runs on the display.
+bool windowManagerRunning();
+// The monitors as RandR has them now (SDL keeps the bounds it found at the
+// start when a monitor only changes its mode).
+std::vector<SDL_Rect> currentMonitors(Display* d);
+
+// The rectangles of a w x h window that a present brings to the screen:
+// what the last tick or canvas copy changed, or the whole picture
+// (present_sdl.cpp).
+std::vector<SDL_Rect> rectsToShow(const FrmMain& m, bool all, int w, int h);
+
+// The full-screen scene: one borderless SDL window on every display, each
+// with a scene of its own (own landscape, flower slots and flying objects,
+// composed at that display's size). Display 0 is the primary: its scene is
+// composed first and its landscape becomes the wallpaper. Any input on any
+// window ends them all. Inside a window that xscreensaver hands over there
+// is one window and one scene.
+class SdlPlatform : public SaverPlatform {
+public:
+    explicit SdlPlatform(const CommandLine& c) : cmd_(c) {}
+
+    void showCursor(bool show) override
+    {
+        if (!embedded()) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+    }
+    void setScreenSaveActive(bool active) override
+    {
+        // The desktop's screen saver is held off only while our own full
+        // screen runs; it is released again at the end in every mode.
+        if (embedded() || !SDL_WasInit(SDL_INIT_VIDEO)) return;
+        if (active) SDL_EnableScreenSaver(); else SDL_DisableScreenSaver();
+    }
+    bool setWallPaper(const std::string& path) override;
+    void unloadForms() override
+    {
+        if (!running_) return;
+        running_ = false;
+        for (Head& h : heads_)
+            if (h.scene) h.scene->Form_Unload();
+    }
+    void runPreview(long long hostWindow) override;
+    void runSettings() override { status_ = runSettingsDialog(); }
+    void runFullScreen() override;
+
+    int status() const { return status_; }
+
+private:
+    struct Head {
+        SDL_Window* window = nullptr;
+        std::unique_ptr<FrmMain> scene;
+        uint32_t next = 0; // when its next animation tick is due
+        // The form's image is the window's own image (the X server's shared
+        // memory): frames are composed where the screen takes them from.
+        bool shared = false;
+        // The window took a new size: a new landscape for it is due.
+        bool resizePending = false;
+        // Shown through Xlib, for a visual that SDL's window surface does not
+        // serve (30-bit colour, an 8-bit TrueColor layout of its own).
+        bool viaXlib = false;
+        Window xwindow = 0;
+        Visual* visual = nullptr;
+        int depth = 0;
+        GC gc = nullptr;
+        XImage* image = nullptr;
+        // The pixel value of each 8-bit red, green and blue level.
+        std::array<unsigned long, 256> red{}, green{}, blue{};
+    };
+
+    bool embedded() const { return cmd_.windowId.has_value() || cmd_.root; }
+    bool openWindows();
+    // Whether the head can be shown, through SDL's window surface or
+    // through Xlib; false after a message on stderr.
+    bool chooseWay(Head& h);
+    bool startXlib(Head& h);
+    void presentXlib(Head& h, bool all);
+    void releaseXlib(Head& h);
+    void present(Head& h, bool all = true);
+    // The window's size in pixels.
+    void windowPixels(Head& h, int& w, int& hgt);
+    // New window sizes and display bounds, taken outside any composition.
+    void applyPendingSizes();
+    // Each full-screen window over its display's bounds again.
+    void refitWindows();
+    void onXEvent(const XEvent& x);
+    void closeWindows();
+    // The form takes its image back from the window's (before SDL frees it).
+    void unshare(Head& h);
+    void presentAll();
+    void pumpEvents();
+    void endOnSignal();
+    // Waits at most ms milliseconds for input; whether any came.
+    bool waitForInput(int32_t ms);
+    // The scene of the window that an event names; the primary's when the
+    // window is none of ours.
+    FrmMain& sceneOf(uint32_t windowId);
+    // The end of an embedded run (xscreensaver stops it with SIGTERM).
+    [[noreturn]] void endEmbedded();
+
+    CommandLine cmd_;
+    std::vector<Head> heads_; // heads_[0] is the primary display
+    bool running_ = false;
+    // Embedded: the given window covers the primary display, so that the
+    // end of the run is the end of the saver and may leave the wallpaper.
+    bool coversPrimary_ = false;
+    int status_ = 0;
+    // The X connection of SDL's windows, for waiting on it directly.
+    Display* display_ = nullptr;
+    // The displays changed (a mode, a monitor plugged, turned or removed).
+    bool refitPending_ = false;
+    int randrEvents_ = -1; // the first event code of RandR, -1 without it
+};
+
+} // namespace syl
