@@ -42,9 +42,9 @@ mkdir -p "$work"
 flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I$root/src -I$here"
 
 # The decoders.
-codec_sources="$root/src/platform/codecs.cpp $root/src/platform/codec_png.cpp $root/src/platform/numbers.cpp
+codec_sources="$root/src/platform/codec_dib.cpp $root/src/platform/codec_bmp.cpp $root/src/platform/codec_ico.cpp $root/src/platform/codec_png.cpp $root/src/platform/numbers.cpp
                $root/src/platform/files.cpp $root/src/platform/files_linux.cpp"
-codec_headers="$root/src/platform/codecs.h $root/src/platform/picture.h $root/src/platform/numbers.h $here/fuzz_check.h
+codec_headers="$root/src/platform/codecs.h $root/src/platform/dib.h $root/src/platform/picture.h $root/src/platform/numbers.h $here/fuzz_check.h
                $root/src/platform/files.h"
 # The settings and what they rest on; the error form is left out (each
 # target answers for the dispatcher itself).
