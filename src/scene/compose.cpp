@@ -1,0 +1,201 @@
+// The composition of a landscape: BuildBG paints the layers onto the
+// 640 x 480 canvas back to front, and CopyBg shows the canvas stretched
+// over the form after each stage.
+#include <algorithm>
+
+#include "errors/handler.h"
+#include "platform/host.h"
+#include "platform/numbers.h"
+#include "scene/frmmain.h"
+#include "scene/zz.h"
+#include "settings/config.h"
+
+namespace syl {
+
+void FrmMain::CopyBg()
+{
+    Procedure p("frmMain", "CopyBg");
+    p.run([&] {
+        // picBG.Refresh: the canvas keeps its image; nothing to bring to a screen.
+        p.step(50020, [&] {
+            // The form already shows the canvas as it was at the last copy of
+            // this landscape: only what the painters changed since is
+            // stretched again, pixel for pixel as the whole stretch.
+            const int SW = ScaleWidth(), SH = ScaleHeight();
+            int x0 = 0, y0 = 0, x1 = SW, y1 = SH;
+            const Surface& c = picBG;
+            if (canvasShownValid_ && canvasShown_.width() == c.width() && canvasShown_.height() == c.height()) {
+                int c0 = c.width(), c1 = 0, r0 = c.height(), r1 = 0;
+                for (int y = 0; y < c.height(); ++y) {
+                    const Color *a = c.row(y), *b = canvasShown_.row(y);
+                    int l = 0, r = c.width();
+                    while (l < r && a[l] == b[l]) ++l;
+                    if (l == r) continue;
+                    while (r > l && a[r - 1] == b[r - 1]) --r;
+                    c0 = std::min(c0, l);
+                    c1 = std::max(c1, r);
+                    r0 = std::min(r0, y);
+                    r1 = y + 1;
+                }
+                if (c0 >= c1) {
+                    x1 = y1 = 0;
+                } else {
+                    // Destination pixels whose nearest source pixel may lie in
+                    // the changed part, with a pixel to spare on each side.
+                    auto lo = [](int v, int dst, int src) { return static_cast<int>(static_cast<long long>(v) * dst / src) - 1; };
+                    auto hi = [](int v, int dst, int src) { return static_cast<int>((static_cast<long long>(v) * dst + src - 1) / src) + 1; };
+                    x0 = std::max(0, lo(c0, SW, 640));
+                    x1 = std::min(SW, hi(c1, SW, 640));
+                    y0 = std::max(0, lo(r0, SH, 480));
+                    y1 = std::min(SH, hi(r1, SH, 480));
+                }
+            }
+            // What the backend brings to the screen at Refresh.
+            changed.clear();
+            changedAll = false;
+            if (x0 < x1 && y0 < y1) {
+                form.setClip(x0, y0, x1, y1);
+                PaintPicture(form, picBG.view(), 0, 0, SW, SH, 0, 0, 640, 480, RasterOp::Copy);
+                form.resetClip();
+                changed.push_back({x0, y0, x1, y1});
+            }
+            canvasShown_.resizeForOverwrite(c.width(), c.height());
+            canvasShown_.setPicture(c.view(), false);
+            canvasShownValid_ = true;
+        });
+        // Form.Refresh and DoEvents: the backend shows the form's image and
+        // handles pending input, which may end the saver here.
+        p.step(50040, [&] { host().doEvents(); });
+    });
+}
+
+void FrmMain::BuildBG()
+{
+    Procedure p("frmMain", "BuildBG");
+    p.run([&] {
+        int16_t baseY = 0;
+        int16_t fenceCount = 0;
+        seaDrawn = false;
+        drawings.clear();
+        p.step(50010, [&] { tmrAnimation.enabled = false; });
+        canvasShownValid_ = false; // the form shows the last landscape
+        p.step(50020, [&] {
+            picBG.setHeight(480);
+            picBG.setWidth(640);
+        });
+        p.step(50030, [&] {
+            skyType = Zz(1, 6);
+            if (skyType == 6) skyType = 2;
+        });
+        p.step(50040, [&] {
+            baseY = Zz(190, 330);
+            horizon = baseY;
+        });
+        p.step(50050, [&] { Hintergrund(baseY); });
+        p.step(50060, [&] { Himmel(); });
+        p.step(50070, [&] {
+            if (Zz(0, 2) == 0) {
+                Meer(baseY);
+                seaDrawn = true;
+            }
+        });
+        p.step(50080, [&] { Boden(baseY); });
+        for (int i = 0; i <= 3; ++i)
+            p.step(50090, [&] {
+                if (Zz(0, 2) == 0) Berge(baseY);
+            });
+        p.step(50100, [&] {
+            if (!seaDrawn) Fluss(baseY);
+        });
+        p.step(50110, [&] { CopyBg(); });
+        for (int i = 0; i <= 20; ++i) {
+            p.step(50120, [&] {
+                int16_t c = Zz(1, 4);
+                if (c == 1) {
+                    int16_t n = seaDrawn ? Zz(1, 16) : Zz(1, 6);
+                    if (n < 6) Berge(baseY);
+                } else if (c == 2) {
+                    int16_t n = Zz(1, 7);
+                    if (n < 6) Wald(baseY);
+                } else if (c == 3) {
+                    int16_t n = Zz(1, 60);
+                    if (baseY < 300 && n < 6) {
+                        City(baseY);
+                        baseY = ck16(baseY + Zz(2, 7));
+                        Berge(baseY);
+                    }
+                } else if (c == 4) {
+                    int16_t n = Zz(1, 15);
+                    if (baseY < 350 && n < 6) {
+                        Burg(baseY);
+                        baseY = ck16(baseY + Zz(2, 7));
+                        Berge(baseY);
+                    }
+                }
+                baseY = ck16(baseY + Zz(1, 4));
+            });
+        }
+        p.step(50130, [&] { CopyBg(); });
+        p.step(50140, [&] {
+            if (baseY < 250)
+                baseY = 250;
+            else
+                baseY = ck16(baseY + Zz(5, 15));
+        });
+        p.step(50150, [&] {
+            if (Zz(1, 8) == 1) {
+                if (baseY < 430) Zaun(baseY);
+                fenceCount = 1;
+                baseY = ck16(baseY + 5);
+            }
+        });
+        int16_t passes = 0;
+        p.step(50160, [&] { passes = Zz(1, 20); });
+        for (int i = 0; i <= passes; ++i) {
+            p.step(50160, [&] {
+                int16_t t = Zz(1, 20);
+                if (t < 4) {
+                    int16_t kind = 1;
+                    if (baseY < 430) Baum(baseY, kind);
+                    baseY = ck16(baseY + Zz(1, 6));
+                }
+                if (t > 17) {
+                    int16_t kind = 2;
+                    if (baseY < 430) Baum(baseY, kind);
+                    baseY = ck16(baseY + Zz(1, 6));
+                }
+            });
+        }
+        p.step(50170, [&] { CopyBg(); });
+        p.step(50180, [&] { baseY = ck16(baseY + Zz(2, 5)); });
+        p.step(50190, [&] {
+            int16_t h = Zz(1, 8);
+            if (h < 3 && baseY < 410) {
+                int16_t fir = 1;
+                Baum(baseY, fir);
+                int16_t second = ck16(baseY + 2);
+                Baum(second, fir);
+                if (Zz(1, 3) == 1) {
+                    Zaun(baseY);
+                    fenceCount = ck16(fenceCount + 1);
+                }
+                baseY = ck16(baseY + 20);
+                Haus(baseY);
+                baseY = ck16(baseY + Zz(10, 15));
+                int16_t f = Zz(1, 3);
+                if (f == 1 && fenceCount < 2 && baseY < 430) Zaun(baseY);
+            }
+        });
+        p.step(50200, [&] { CopyBg(); });
+        p.step(50210, [&] {
+            if (baseY < riverBottom) baseY = riverBottom;
+        });
+        p.step(50220, [&] {
+            finalBaseLine = baseY;
+            flowerTop = flowerTopFor(baseY, ScaleHeight());
+        });
+        p.step(50230, [&] { grassTop = ck16(flowerTop - 40LL); });
+    });
+}
+
+} // namespace syl
