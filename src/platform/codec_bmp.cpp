@@ -47,11 +47,7 @@ Picture decodeBmpImpl(std::span<const uint8_t> bytes)
 
 Picture decodeBmp(std::span<const uint8_t> bytes)
 {
-    try {
-        return decodeBmpImpl(bytes);
-    } catch (const std::bad_alloc&) {
-        throw RuntimeError(kErrOutOfMemory);
-    }
+    return outOfMemoryAsError([&] { return decodeBmpImpl(bytes); });
 }
 
 std::vector<uint8_t> encodeBmp24(const Picture& picture)

@@ -104,11 +104,7 @@ Picture decodeIcoImpl(std::span<const uint8_t> bytes)
 
 Picture decodeIco(std::span<const uint8_t> bytes)
 {
-    try {
-        return decodeIcoImpl(bytes);
-    } catch (const std::bad_alloc&) {
-        throw RuntimeError(kErrOutOfMemory);
-    }
+    return outOfMemoryAsError([&] { return decodeIcoImpl(bytes); });
 }
 
 } // namespace syl

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <new>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -106,5 +107,16 @@ void decodePlain(const Dib& d, std::span<const uint8_t> data, Color* out);
 void decodeRle(const Dib& d, std::span<const uint8_t> data, Color* out, const std::string& what);
 
 std::vector<Color> allocatePixels(const Dib& d);
+
+// Runs a decoder: memory that runs out is error 7, as everywhere else.
+template <class Decode>
+Picture outOfMemoryAsError(Decode&& decode)
+{
+    try {
+        return decode();
+    } catch (const std::bad_alloc&) {
+        throw RuntimeError(kErrOutOfMemory);
+    }
+}
 
 } // namespace syl::dib

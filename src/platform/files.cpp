@@ -51,6 +51,15 @@ void removeHeldTemporaryFiles()
     }
 }
 
+AtomicFile::~AtomicFile() { discard(); }
+
+bool AtomicFile::fail(const std::string& why)
+{
+    if (!failed_) error_ = why;
+    failed_ = true;
+    return false;
+}
+
 bool writeFileAtomically(const std::string& path, std::string_view bytes, AtomicFile::Links links, std::string* why,
                          unsigned newFileMode)
 {

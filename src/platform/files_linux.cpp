@@ -168,15 +168,6 @@ AtomicFile::AtomicFile(const std::string& path, Links links, unsigned newFileMod
     if (fchmod(fd_, mode) != 0) fail(reason(errno));
 }
 
-AtomicFile::~AtomicFile() { discard(); }
-
-bool AtomicFile::fail(const std::string& why)
-{
-    if (!failed_) error_ = why;
-    failed_ = true;
-    return false;
-}
-
 void AtomicFile::discard()
 {
     if (fd_ >= 0) {

@@ -160,15 +160,6 @@ AtomicFile::AtomicFile(const std::string& path, Links links, unsigned newFileMod
     slot_ = holdTemporaryName(tmp_);
 }
 
-AtomicFile::~AtomicFile() { discard(); }
-
-bool AtomicFile::fail(const std::string& why)
-{
-    if (!failed_) error_ = why;
-    failed_ = true;
-    return false;
-}
-
 void AtomicFile::discard()
 {
     if (handle_) {
