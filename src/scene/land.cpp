@@ -6,6 +6,21 @@
 
 namespace syl {
 
+namespace {
+
+// Water as lines of pen width w from the bottom of the band [top, top + h)
+// upwards, each a little lighter than the one below.
+void waterLines(Surface& bg, int top, int h, int w, int r0, int g0, int b0)
+{
+    const long long lines = intDiv(h, w);
+    for (long long i = 1; i <= lines; ++i) {
+        const int row = ck16(top + h - w * i);
+        Line(bg, 0, row, 640, row, RGB(r0 + 3 * i, g0 + 5 * i, b0 + 2 * i));
+    }
+}
+
+} // namespace
+
 void FrmMain::Berge(int16_t& y)
 {
     Procedure p("frmMain", "Berge");
@@ -54,11 +69,7 @@ void FrmMain::Meer(int16_t& y)
         });
         p.step(50030, [&] { picBG.drawWidth = w; });
         p.step(50040, [&] {
-            const long long lines = intDiv(h, w);
-            for (long long i = 1; i <= lines; ++i) {
-                int row = ck16(y + h - w * i);
-                Line(picBG, 0, row, 640, row, RGB(r0 + 3 * i, g0 + 5 * i, b0 + 2 * i));
-            }
+            waterLines(picBG, y, h, w, r0, g0, b0);
             record({"Meer", 0, 0, 0, y, 640, h, false, w, y, y + h - 1});
         });
         p.step(50050, [&] {
@@ -122,11 +133,7 @@ void FrmMain::Fluss(int16_t y)
         });
         p.step(50050, [&] { picBG.drawWidth = w; });
         p.step(50060, [&] {
-            const long long lines = intDiv(h, w);
-            for (long long i = 1; i <= lines; ++i) {
-                int row = ck16(top + h - w * i);
-                Line(picBG, 0, row, 640, row, RGB(r0 + 3 * i, g0 + 5 * i, b0 + 2 * i));
-            }
+            waterLines(picBG, top, h, w, r0, g0, b0);
             record({"Fluss", 0, 0, 0, top, 640, h, false, w, top, top + h - 1});
         });
         p.step(50070, [&] { picBG.drawWidth = 1; });
