@@ -82,7 +82,7 @@ saver_gone() {
 wait_end() { for _ in $(seq "$2"); do alive "$1" || return 0; sleep 0.1; done; return 1; }
 # Waits until the screen is no longer black (the scene is shown).
 wait_scene() {
-  for _ in $(seq 40); do
+  for _ in $(seq $((100 * ${E2E_TIME_SCALE:-1}))); do
     SHOT_STARTED=$(date +%s%N)
     shot "$WORK/w.png"
     set -- $(mean_rgb "$WORK/w.png" "${SCREEN_W}x40+0+0")
