@@ -567,6 +567,19 @@ TEST(DialogControls, SettingAValueOutsideTheRangeFails)
     EXPECT_EQ(errorDescription(kErrInvalidPropertyValue), "Invalid property value");
 }
 
+TEST(DialogControls, ScrollMovesStepFromTheValueOrGoToAnEnd)
+{
+    const ScrollBarControl bar{1, 100, 5, 20, 98, true};
+    EXPECT_EQ(scrolledValue(bar, ScrollMove::SmallBack), 93);
+    EXPECT_EQ(scrolledValue(bar, ScrollMove::SmallForward), 103); // kept inside the range by the form
+    EXPECT_EQ(scrolledValue(bar, ScrollMove::LargeBack), 78);
+    EXPECT_EQ(scrolledValue(bar, ScrollMove::LargeForward), 118);
+    EXPECT_EQ(scrolledValue(bar, ScrollMove::ToMin), 1);
+    EXPECT_EQ(scrolledValue(bar, ScrollMove::ToMax), 100);
+    const ScrollBarControl wide{-32768, 32767, 32767, 32767, 32767, true};
+    EXPECT_EQ(scrolledValue(wide, ScrollMove::LargeForward), 65534); // no 16-bit overflow
+}
+
 TEST(DialogControls, CheckBoxTakesZeroOrOne)
 {
     const struct {

@@ -23,6 +23,20 @@ int16_t ScrollBarControl::clamp(long long v) const
     return static_cast<int16_t>(v);
 }
 
+long long scrolledValue(const ScrollBarControl& bar, ScrollMove move)
+{
+    const long long v = bar.Value;
+    switch (move) {
+    case ScrollMove::SmallBack: return v - bar.SmallChange;
+    case ScrollMove::SmallForward: return v + bar.SmallChange;
+    case ScrollMove::LargeBack: return v - bar.LargeChange;
+    case ScrollMove::LargeForward: return v + bar.LargeChange;
+    case ScrollMove::ToMin: return bar.Min;
+    case ScrollMove::ToMax: return bar.Max;
+    }
+    return v;
+}
+
 bool setScrollValue(ScrollBarControl& bar, long long value)
 {
     const int16_t v = ck16(value);

@@ -44,6 +44,13 @@ struct ScrollBarControl {
     int16_t clamp(long long v) const;
 };
 
+// What the user asks of a scroll bar: the small or the large step back or
+// forward, or one of its ends.
+enum class ScrollMove { SmallBack, SmallForward, LargeBack, LargeForward, ToMin, ToMax };
+// The value a move asks for from the bar's Value, not yet kept inside Min
+// to Max.
+long long scrolledValue(const ScrollBarControl& bar, ScrollMove move);
+
 // Setting a property to a value it cannot take: outside the 16-bit range is
 // error 6 (Overflow), inside it but outside Min to Max error 380 (Invalid
 // property value). The control is unchanged after a failure. Both return
