@@ -14,7 +14,7 @@ command -v valgrind >/dev/null || fail "valgrind is not installed (make deps)"
 export XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" HOME="$WORK"
 mkdir -p "$XDG_CONFIG_HOME/sylvadra"
 settings() { printf '[Settings]\nSpeed=10\nrTime=60\nRestart=%s\n' "$1" > "$XDG_CONFIG_HOME/sylvadra/settings.ini"; }
-render() { "$@" --render "$WORK/out.png" --size 320x240 --seed 5 --ticks 5000; }
+render() { "$@" --render "$WORK/out.png" --size 320x240 --seed 5 --ticks 5000 --clock '2026-12-08 12:00:00'; }
 
 settings 0
 render "$EXE" || fail "render without restart"
