@@ -10,6 +10,7 @@
 
 #include "platform/controls.h"
 #include "platform/host.h"
+#include "platform/picture.h"
 
 namespace syl {
 
