@@ -34,7 +34,9 @@
 
 namespace syl {
 
+namespace win32 {
 int runSettingsDialog();
+} // namespace win32
 
 namespace {
 
@@ -773,7 +775,7 @@ void InfoWindow::drawButton(const DRAWITEMSTRUCT& d)
 
 } // namespace
 
-int runSettingsDialog()
+int win32::runSettingsDialog()
 {
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
