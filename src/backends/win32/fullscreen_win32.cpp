@@ -222,7 +222,8 @@ void Win32Platform::resizeScenes()
 
 void Win32Platform::runFullScreen()
 {
-    if (!registerWindowClass(kSceneClass, sceneProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))) || !openHeads()) {
+    const auto black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    if (!registerWindowClass(kSceneClass, sceneProc, black) || !openHeads()) {
         heads_.clear();
         status_ = 1;
         return;
