@@ -1,213 +1,41 @@
-// The settings dialog frmConfig and the about box frmInfo as Win32 windows.
+// The settings dialog frmConfig as a Win32 window.
 //
 // Standard controls (group boxes, scroll bars, check boxes, an up-down
 // spinner, static labels, push buttons) stand at the places of the
 // dialog's layout, converted from twips at the window's DPI and placed
 // again when the DPI changes. All behaviour is the core's
-// (settings/frmconfig, about/frminfo): a control reports what the user did,
-// the form's event procedure runs, and every control is set again from the
-// form's controls. The keyboard (Tab, access keys, Escape) goes through
-// IsDialogMessage.
+// (settings/frmconfig): a control reports what the user did, the form's
+// event procedure runs, and every control is set again from the form's
+// controls. The keyboard (Tab, access keys, Escape) goes through
+// IsDialogMessage. "&Info" opens the about box (about_win32.cpp).
 //
 // No C++ exception crosses a window procedure: ProgramEnd (the error
 // dispatch's End) is caught there, the message loops are left, and it is
 // thrown again once runSettingsDialog's loop has returned.
-#include <algorithm>
 #include <cstdio>
-#include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "about/frminfo.h"
 #include "errors/handler.h"
-#include "platform/controls.h"
-#include "platform/resources.h"
 #include "settings/frmconfig.h"
 
-// After the system's own headers above: windows.h's RGB macro would replace
-// the system's RGB.
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "backends/win32/about_win32.h"
+#include "backends/win32/controls_win32.h"
+
 #include <commctrl.h>
 #include <shellapi.h>
-#undef RGB
 
-namespace syl {
-
-int runSettingsDialog();
+namespace syl::win32 {
 
 namespace {
 
 const char* const kConfigClass = "SylvadraFrmConfig";
-const char* const kInfoClass = "SylvadraFrmInfo";
-constexpr int kFirstControlId = 100; // ids 1 and 2 are Enter and Escape
-constexpr UINT kWmDpiChanged = 0x02E0;
+// No WS_CLIPCHILDREN: the group boxes leave their inside to the window's
+// background.
+constexpr DWORD kConfigStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-COLORREF colorRef(Color c)
-{
-    return static_cast<COLORREF>(redOf(c) | (greenOf(c) << 8) | (blueOf(c) << 16));
-}
-
-// A procedure of user32 that older systems lack, looked up at run time.
-template <class Fn>
-Fn user32Proc(const char* name)
-{
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    FARPROC p = user32 ? GetProcAddress(user32, name) : nullptr;
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(p));
-}
-
-// The window's DPI (the system's where the window cannot tell).
-int dpiOf(HWND hwnd)
-{
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = user32Proc<GetDpiForWindowFn>("GetDpiForWindow");
-    if (getDpiForWindow && hwnd) {
-        const UINT d = getDpiForWindow(hwnd);
-        if (d) return static_cast<int>(d);
-    }
-    HDC dc = GetDC(nullptr);
-    const int d = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 0;
-    if (dc) ReleaseDC(nullptr, dc);
-    return d > 0 ? d : kDefaultDpi;
-}
-
-// The outer size of a window whose client area is w x h at the DPI.
-SIZE outerSize(int w, int h, DWORD style, DWORD exStyle, int dpi)
-{
-    using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = user32Proc<AdjustForDpiFn>("AdjustWindowRectExForDpi");
-    RECT r{0, 0, w, h};
-    if (!adjustForDpi || !adjustForDpi(&r, style, FALSE, exStyle, static_cast<UINT>(dpi)))
-        AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    return {r.right - r.left, r.bottom - r.top};
-}
-
-// MS Sans Serif with a character height in pixels.
-HFONT fontOfHeight(int pixels, bool bold)
-{
-    return CreateFontA(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                       "MS Sans Serif");
-}
-
-// MS Sans Serif at a size in points for the DPI.
-HFONT dialogFont(int points, bool bold, int dpi) { return fontOfHeight(MulDiv(points, dpi, 72), bold); }
-
-// The width in pixels of the widest line of a text in a font.
-int pixelWidthOf(HWND w, HFONT font, const std::string& text)
-{
-    HDC dc = GetDC(w);
-    HGDIOBJ old = SelectObject(dc, font);
-    int widest = 0;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        SIZE size{};
-        GetTextExtentPoint32A(dc, text.c_str() + start, static_cast<int>(end - start), &size);
-        widest = std::max(widest, static_cast<int>(size.cx));
-        start = end + 1;
-    }
-    SelectObject(dc, old);
-    ReleaseDC(w, dc);
-    return widest;
-}
-
-void setFont(HWND w, HFONT f) { SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(f), TRUE); }
-
-void placeWindow(HWND w, const TwipsRect& twips, int dpi)
-{
-    const PixelRect r = toPixels(twips, dpi);
-    SetWindowPos(w, nullptr, r.x, r.y, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// The window centred over another one (or the screen's work area), kept on it.
-POINT centredOver(HWND over, SIZE size)
-{
-    RECT area{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    RECT base = area;
-    if (over) GetWindowRect(over, &base);
-    LONG x = base.left + (base.right - base.left - size.cx) / 2;
-    LONG y = base.top + (base.bottom - base.top - size.cy) / 2;
-    x = std::max(area.left, std::min(x, area.right - size.cx));
-    y = std::max(area.top, std::min(y, area.bottom - size.cy));
-    return {x, y};
-}
-
-// Text with line breaks as the controls show them.
-std::string windowsLines(const std::string& s)
-{
-    std::string out;
-    for (char c : s) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
-
-std::string windowText(HWND w)
-{
-    const int n = GetWindowTextLengthA(w);
-    std::string s(static_cast<size_t>(std::max(n, 0)) + 1, '\0');
-    GetWindowTextA(w, s.data(), n + 1);
-    s.resize(static_cast<size_t>(std::max(n, 0)));
-    return s;
-}
-
-// Runs the messages of a modal window until done() holds; IsDialogMessage
-// gives it the dialog keyboard. A WM_QUIT is put back for the outer loop.
-template <class Done>
-void modalLoop(HWND window, Done done)
-{
-    MSG msg;
-    while (!done()) {
-        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        if (got < 0) return;
-        if (IsDialogMessageA(window, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-class ConfigWindow;
-
-// ---- The about box --------------------------------------------------------
-
-class InfoWindow {
-public:
-    explicit InfoWindow(ConfigWindow& owner);
-    ~InfoWindow();
-    // Loads the form, shows it modally and returns when it has closed.
-    void run(HWND ownerWindow);
-
-private:
-    static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    void layout(int dpi);
-    void paint();
-    void drawButton(const DRAWITEMSTRUCT& d);
-
-    ConfigWindow& owner_;
-    FrmInfo form_;
-    HWND hwnd_ = nullptr;
-    HWND label_ = nullptr;
-    HWND ok_ = nullptr;
-    HFONT labelFont_ = nullptr;
-    HFONT buttonFont_ = nullptr;
-    HBRUSH white_ = nullptr;
-    Picture picture_;
-    bool closed_ = false;
-};
-
-// ---- The dialog -----------------------------------------------------------------
-
-class ConfigWindow {
+class ConfigWindow : public AboutBoxOwner {
 public:
     ConfigWindow();
     ~ConfigWindow();
@@ -218,7 +46,8 @@ public:
     // program inside it ends all loops.
     template <class F>
     void event(F&& f);
-    bool ending() const { return ending_; }
+    void formEvent(const std::function<void()>& f) override { event(f); }
+    bool ending() const override { return ending_; }
 
 private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -246,36 +75,11 @@ private:
     bool ending_ = false;
 };
 
-// No WS_CLIPCHILDREN: the group boxes leave their inside to the window's
-// background.
-constexpr DWORD kConfigStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr DWORD kInfoStyle = WS_POPUP | WS_CLIPCHILDREN;
-
-// Registers a window class of the dialogs once; its procedure finds the
-// window's object in GWLP_USERDATA (none yet while the window is created).
-void registerClass(const char* name, WNDPROC proc, UINT style)
-{
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, name, &existing)) return;
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = style;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpfnWndProc = proc;
-    wc.lpszClassName = name;
-    RegisterClassExA(&wc);
-}
-
 ConfigWindow::ConfigWindow()
     : form_({[this] { showInfo(); }, [this](const std::string& url) { openWebPage(url); }, [this] { close(); }})
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    registerClass(kConfigClass, proc, 0);
+    registerDialogClass(kConfigClass, proc, 0);
     white_ = CreateSolidBrush(colorRef(RGB(255, 255, 255)));
     hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kConfigClass, kFrmConfigCaption, kConfigStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance, nullptr);
@@ -283,18 +87,13 @@ ConfigWindow::ConfigWindow()
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     createControls();
     layout(dpiOf(hwnd_));
-    const SIZE size = outerSize(twipsToPixels(kFrmConfigClientWidth, dpi_), twipsToPixels(kFrmConfigClientHeight, dpi_),
-                                kConfigStyle, WS_EX_CONTROLPARENT, dpi_);
-    const POINT at = centredOver(nullptr, size);
-    SetWindowPos(hwnd_, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    placeCentred(hwnd_, nullptr, kFrmConfigClientWidth, kFrmConfigClientHeight, kConfigStyle, WS_EX_CONTROLPARENT, dpi_,
+                 nullptr, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 ConfigWindow::~ConfigWindow()
 {
-    if (hwnd_) {
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
-    }
+    destroyDialogWindow(hwnd_);
     for (HFONT f : fonts_) DeleteObject(f);
     if (white_) DeleteObject(white_);
 }
@@ -570,13 +369,10 @@ LRESULT ConfigWindow::message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             return 0;
         }
         break;
-    case kWmDpiChanged: {
-        const auto* r = reinterpret_cast<const RECT*>(lp);
+    case kWmDpiChanged:
         layout(HIWORD(wp));
-        SetWindowPos(hwnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        moveToSuggestedRect(hwnd, lp);
         return 0;
-    }
     case WM_CLOSE:
         close(); // the close box: nothing is stored
         return 0;
@@ -597,180 +393,6 @@ void ConfigWindow::showInfo()
     if (ending_) throw ProgramEnd{};
 }
 
-// ---- The about box ----------------------------------------------------------------
-
-
-InfoWindow::InfoWindow(ConfigWindow& owner) : owner_(owner), form_([this] { closed_ = true; })
-{
-    picture_ = aboutPicture();
-    white_ = CreateSolidBrush(colorRef(RGB(255, 255, 255)));
-}
-
-InfoWindow::~InfoWindow()
-{
-    if (hwnd_) {
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
-    }
-    if (labelFont_) DeleteObject(labelFont_);
-    if (buttonFont_) DeleteObject(buttonFont_);
-    if (white_) DeleteObject(white_);
-}
-
-void InfoWindow::layout(int dpi)
-{
-    placeWindow(label_, kVersionLabelRect, dpi);
-    placeWindow(ok_, kInfoOKRect, dpi);
-    HFONT label = dialogFont(kVersionFontPoints, true, dpi);
-    HFONT button = dialogFont(8, false, dpi);
-    setFont(label_, label);
-    setFont(ok_, button);
-    if (labelFont_) DeleteObject(labelFont_);
-    if (buttonFont_) DeleteObject(buttonFont_);
-    labelFont_ = label;
-    buttonFont_ = button;
-}
-
-void InfoWindow::run(HWND ownerWindow)
-{
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    registerClass(kInfoClass, proc, CS_DROPSHADOW);
-    // The title is never shown (no caption); it names the window for the task list and tools.
-    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kInfoClass, "Sylvadra Info", kInfoStyle, 0, 0, 1, 1, ownerWindow,
-                            nullptr, instance, nullptr);
-    if (!hwnd_) return;
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    label_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, 0, 0, 1, 1, hwnd_,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId)), instance, nullptr);
-    // Hidden until Form_Load has run.
-    ok_ = CreateWindowExA(0, "BUTTON", form_.cmdOK.Caption.c_str(), WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 1, 1,
-                          hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + 1)), instance,
-                          nullptr);
-    const int dpi = dpiOf(hwnd_);
-    layout(dpi);
-    const SIZE size = outerSize(twipsToPixels(kFrmInfoClientWidth, dpi), twipsToPixels(kFrmInfoClientHeight, dpi),
-                                kInfoStyle, WS_EX_CONTROLPARENT, dpi);
-    const POINT at = centredOver(ownerWindow, size);
-    SetWindowPos(hwnd_, HWND_TOP, at.x, at.y, size.cx, size.cy, SWP_NOACTIVATE);
-
-    owner_.event([&] { form_.Form_Load(); });
-    if (owner_.ending()) return;
-    SetWindowTextA(label_, form_.Label[0].Caption.c_str());
-    ShowWindow(ok_, form_.cmdOK.Visible ? SW_SHOWNA : SW_HIDE);
-
-    // Modal: the dialog takes no input while the box is open.
-    EnableWindow(ownerWindow, FALSE);
-    ShowWindow(hwnd_, SW_SHOWNORMAL);
-    SetForegroundWindow(hwnd_);
-    if (form_.cmdOK.Visible) SetFocus(ok_);
-    modalLoop(hwnd_, [this] { return closed_ || owner_.ending(); });
-    EnableWindow(ownerWindow, TRUE);
-    SetActiveWindow(ownerWindow);
-    ShowWindow(hwnd_, SW_HIDE);
-}
-
-LRESULT CALLBACK InfoWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
-    auto* self = reinterpret_cast<InfoWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
-    try {
-        return self->message(hwnd, msg, wp, lp);
-    } catch (...) {
-        // Nothing of the box's own throws; the form's events go through
-        // the dialog's event(), which catches the end of the program.
-    }
-    return 0;
-}
-
-LRESULT InfoWindow::message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
-    switch (msg) {
-    case WM_PAINT: paint(); return 0;
-    case WM_ERASEBKGND: return 1; // the picture covers it all
-    case WM_COMMAND:
-        // "&OK", Enter and Escape all close the box through its OK button.
-        if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL ||
-            (reinterpret_cast<HWND>(lp) == ok_ && HIWORD(wp) == BN_CLICKED)) {
-            if (IsWindowVisible(ok_)) owner_.event([&] { form_.cmdOK_Click(); });
-        }
-        return 0;
-    case WM_CTLCOLORSTATIC:
-        if (reinterpret_cast<HWND>(lp) == label_) {
-            HDC dc = reinterpret_cast<HDC>(wp);
-            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-            SetBkColor(dc, colorRef(RGB(255, 255, 255)));
-            return reinterpret_cast<LRESULT>(white_);
-        }
-        break;
-    case WM_DRAWITEM: {
-        const auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-        if (d && d->hwndItem == ok_) {
-            drawButton(*d);
-            return TRUE;
-        }
-        break;
-    }
-    case kWmDpiChanged: {
-        const auto* r = reinterpret_cast<const RECT*>(lp);
-        layout(HIWORD(wp));
-        SetWindowPos(hwnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    }
-    default: break;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-// Image2: the picture at its natural size at 96 DPI, scaled with the DPI
-// elsewhere so that the label stays on its white field.
-void InfoWindow::paint()
-{
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
-    const int dpi = dpiOf(hwnd_);
-    if (!picture_.empty()) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = picture_.width;
-        bi.bmiHeader.biHeight = -picture_.height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        SetStretchBltMode(dc, HALFTONE);
-        StretchDIBits(dc, 0, 0, MulDiv(picture_.width, dpi, kDefaultDpi), MulDiv(picture_.height, dpi, kDefaultDpi),
-                      0, 0, picture_.width, picture_.height, picture_.pixels.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
-    }
-    EndPaint(hwnd_, &ps);
-}
-
-// cmdOK: a push button with a light grey face.
-void InfoWindow::drawButton(const DRAWITEMSTRUCT& d)
-{
-    RECT r = d.rcItem;
-    const bool pushed = (d.itemState & ODS_SELECTED) != 0;
-    DrawFrameControl(d.hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
-    RECT face = r;
-    InflateRect(&face, -2, -2);
-    HBRUSH grey = CreateSolidBrush(colorRef(kInfoButtonFace));
-    FillRect(d.hDC, &face, grey);
-    DeleteObject(grey);
-    if (pushed) OffsetRect(&face, 1, 1);
-    SetBkMode(d.hDC, TRANSPARENT);
-    SetTextColor(d.hDC, GetSysColor(COLOR_BTNTEXT));
-    HGDIOBJ old = SelectObject(d.hDC, buttonFont_);
-    const std::string text = form_.cmdOK.Caption;
-    DrawTextA(d.hDC, text.c_str(), -1, &face,
-              DT_CENTER | DT_VCENTER | DT_SINGLELINE | ((d.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0));
-    SelectObject(d.hDC, old);
-    if (d.itemState & ODS_FOCUS) {
-        RECT focus = r;
-        InflateRect(&focus, -4, -4);
-        DrawFocusRect(d.hDC, &focus);
-    }
-}
-
 } // namespace
 
 int runSettingsDialog()
@@ -784,4 +406,4 @@ int runSettingsDialog()
     return 0;
 }
 
-} // namespace syl
+} // namespace syl::win32
