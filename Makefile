@@ -8,7 +8,7 @@ ASANBUILD ?= build-asan
 JOBS     ?= $(shell nproc)
 
 PACKAGES = cmake ninja-build g++ pkg-config googletest libgtest-dev libbenchmark-dev \
-           libglib2.0-dev libsdl2-dev libx11-dev libxrandr-dev libgtk-3-dev libstb-dev \
+           libglib2.0-dev libglib2.0-bin dbus-daemon libsdl2-dev libx11-dev libxrandr-dev libgtk-3-dev libstb-dev \
            g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64 \
            xvfb xauth xdotool x11-utils imagemagick clang util-linux valgrind \
            xscreensaver xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxml2-utils dpkg-dev

@@ -1,0 +1,704 @@
+// The wallpaper on the Linux desktops, each reached through its own
+// interface: GSettings on a key-file backend with schemas of the test's own,
+// stand-in xfconf and Plasma shell services on a private D-Bus bus, and a
+// stand-in sway IPC socket.
+#include <gtest/gtest.h>
+
+#define G_SETTINGS_ENABLE_BACKEND
+#include <gio/gio.h>
+#include <gio/gsettingsbackend.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "backends/linux/desktop_linux.h"
+
+namespace syl {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of its own under the temporary folder, removed at the end.
+struct TempDir {
+    fs::path path;
+    TempDir()
+    {
+        std::string pattern = (fs::temp_directory_path() / "sylvadra-desk-XXXXXX").string();
+        if (mkdtemp(pattern.data())) path = pattern;
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        if (!path.empty()) fs::remove_all(path, ec);
+    }
+};
+
+// An environment variable set (or unset) for one scope.
+struct ScopedEnv {
+    std::string name;
+    std::optional<std::string> saved;
+    ScopedEnv(const char* n, const char* value) : name(n)
+    {
+        if (const char* old = std::getenv(n)) saved = old;
+        if (value) setenv(n, value, 1); else unsetenv(n);
+    }
+    ~ScopedEnv()
+    {
+        if (saved) setenv(name.c_str(), saved->c_str(), 1); else unsetenv(name.c_str());
+    }
+};
+
+// The picture's name has spaces and both quotes; its URI has them
+// percent-encoded but the apostrophe, which URIs allow.
+const char* kPictureName = "it's a \"view\".bmp";
+const char* kPictureUriName = "it's%20a%20%22view%22.bmp";
+
+// ---- detection and the texts sent ----
+
+TEST(DesktopDetect, FirstKnownEntryOfTheListCountsCaseAside)
+{
+    EXPECT_EQ(detectDesktop("GNOME", nullptr), Desktop::Gnome);
+    EXPECT_EQ(detectDesktop("ubuntu:GNOME", nullptr), Desktop::Gnome);
+    EXPECT_EQ(detectDesktop("Unity:Unity7:ubuntu", nullptr), Desktop::Gnome);
+    EXPECT_EQ(detectDesktop("Budgie:GNOME", nullptr), Desktop::Gnome);
+    EXPECT_EQ(detectDesktop("X-Cinnamon", nullptr), Desktop::Cinnamon);
+    EXPECT_EQ(detectDesktop("cinnamon", nullptr), Desktop::Cinnamon);
+    EXPECT_EQ(detectDesktop("MATE", nullptr), Desktop::Mate);
+    EXPECT_EQ(detectDesktop("xfce", nullptr), Desktop::Xfce);
+    EXPECT_EQ(detectDesktop("KDE", nullptr), Desktop::Kde);
+    EXPECT_EQ(detectDesktop("KDE:GNOME", nullptr), Desktop::Kde);
+    EXPECT_EQ(detectDesktop("sway", "/run/user/1/sway-ipc.sock"), Desktop::Sway);
+    EXPECT_EQ(detectDesktop(nullptr, "/run/user/1/sway-ipc.sock"), Desktop::Sway);
+    EXPECT_EQ(detectDesktop("GNOME", "/run/user/1/sway-ipc.sock"), Desktop::Gnome);
+    EXPECT_EQ(detectDesktop("sway", nullptr), Desktop::Other);
+    EXPECT_EQ(detectDesktop("GNOMEX:XFCE4", ""), Desktop::Other);
+    EXPECT_EQ(detectDesktop("", nullptr), Desktop::Other);
+    EXPECT_EQ(detectDesktop(nullptr, nullptr), Desktop::Other);
+}
+
+TEST(DesktopDetect, ElsewhereNothingIsSetAndNothingIsWrong)
+{
+    ScopedEnv desk("XDG_CURRENT_DESKTOP", "LXQt");
+    ScopedEnv sway("SWAYSOCK", nullptr);
+    std::string why = "unchanged";
+    EXPECT_FALSE(setDesktopWallpaper("/tmp/picture.bmp", &why));
+    EXPECT_EQ(why, "");
+}
+
+TEST(PlasmaScript, QuotesTheUriAsAJavaScriptString)
+{
+    EXPECT_EQ(javaScriptString("a\"b\\c'd"), "\"a\\\"b\\\\c'd\"");
+    EXPECT_EQ(javaScriptString("line\nnext\x01"), "\"line\\u000anext\\u0001\"");
+    EXPECT_EQ(javaScriptString("\xE2\x80\xA8\xC3\xA9"), "\"\\u2028\xC3\xA9\"");
+    std::string script = plasmaWallpaperScript("file:///a/b\"c.bmp");
+    EXPECT_NE(script.find("desktops()"), std::string::npos);
+    EXPECT_NE(script.find("wallpaperPlugin = \"org.kde.image\""), std::string::npos);
+    EXPECT_NE(script.find("[\"Wallpaper\", \"org.kde.image\", \"General\"]"), std::string::npos);
+    EXPECT_NE(script.find("writeConfig(\"Image\", \"file:///a/b\\\"c.bmp\")"), std::string::npos);
+}
+
+TEST(SwayIpc, CommandQuotesThePathAndRepliesAreRead)
+{
+    EXPECT_EQ(swayBackgroundCommand("/home/a b/x\"y\\z.bmp"), "output * bg \"/home/a b/x\\\"y\\\\z.bmp\" fill");
+    EXPECT_TRUE(swayReplySucceeded("[{\"success\":true}]"));
+    EXPECT_TRUE(swayReplySucceeded("[ { \"success\": true } ]"));
+    EXPECT_FALSE(swayReplySucceeded("[ { \"success\": false, \"error\": \"Unknown output\" } ]"));
+    EXPECT_FALSE(swayReplySucceeded("[{\"success\":true},{\"success\":false}]"));
+    EXPECT_FALSE(swayReplySucceeded("[]"));
+    EXPECT_FALSE(swayReplySucceeded(""));
+}
+
+// ---- GSettings ----
+
+const char* kGnomeSchema = R"(<schemalist>
+  <schema id="org.gnome.desktop.background" path="/org/gnome/desktop/background/">
+    <key name="picture-uri" type="s"><default>''</default></key>
+    <key name="picture-uri-dark" type="s"><default>''</default></key>
+  </schema>
+</schemalist>
+)";
+const char* kGnomeSchemaWithoutDark = R"(<schemalist>
+  <schema id="org.gnome.desktop.background" path="/org/gnome/desktop/background/">
+    <key name="picture-uri" type="s"><default>''</default></key>
+  </schema>
+</schemalist>
+)";
+const char* kCinnamonSchema = R"(<schemalist>
+  <schema id="org.cinnamon.desktop.background" path="/org/cinnamon/desktop/background/">
+    <key name="picture-uri" type="s"><default>''</default></key>
+  </schema>
+</schemalist>
+)";
+const char* kMateSchema = R"(<schemalist>
+  <schema id="org.mate.background" path="/org/mate/desktop/background/">
+    <key name="picture-filename" type="s"><default>''</default></key>
+  </schema>
+</schemalist>
+)";
+
+class GSettingsWallpaper : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(tmp_.path.empty());
+        picture_ = (tmp_.path / kPictureName).string();
+        uri_ = "file://" + tmp_.path.string() + "/" + kPictureUriName;
+        keyfile_ = tmp_.path / "keyfile";
+    }
+    void TearDown() override
+    {
+        if (backend_) g_object_unref(backend_);
+        if (source_) g_settings_schema_source_unref(source_);
+    }
+
+    // Schemas compiled into dir; false (with a skip) when the compiler is missing.
+    bool compileSchemas(const fs::path& dir, const std::map<std::string, const char*>& files)
+    {
+        gchar* compiler = g_find_program_in_path("glib-compile-schemas");
+        if (!compiler) return false;
+        fs::create_directories(dir);
+        for (const auto& [name, xml] : files) std::ofstream(dir / name) << xml;
+        std::string dirArg = dir.string();
+        gchar* argv[] = {compiler, dirArg.data(), nullptr};
+        gint status = -1;
+        GError* err = nullptr;
+        gboolean ran = g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, nullptr,
+                                    &status, &err);
+        g_free(compiler);
+        EXPECT_TRUE(ran) << (err ? err->message : "");
+        if (err) g_error_free(err);
+        EXPECT_TRUE(g_spawn_check_wait_status(status, nullptr));
+        return true;
+    }
+    // A private schema source and key-file backend of the schemas given.
+    bool useSchemas(const std::map<std::string, const char*>& files)
+    {
+        fs::path dir = tmp_.path / "schemas";
+        if (!compileSchemas(dir, files)) return false;
+        GError* err = nullptr;
+        source_ = g_settings_schema_source_new_from_directory(dir.c_str(), nullptr, FALSE, &err);
+        EXPECT_NE(source_, nullptr) << (err ? err->message : "");
+        if (err) g_error_free(err);
+        backend_ = g_keyfile_settings_backend_new(keyfile_.c_str(), "/", nullptr);
+        return source_ != nullptr;
+    }
+    std::string read(const char* schemaId, const char* key)
+    {
+        GSettingsSchema* schema = g_settings_schema_source_lookup(source_, schemaId, FALSE);
+        if (!schema) return "<no schema>";
+        GSettings* s = g_settings_new_full(schema, backend_, nullptr);
+        gchar* v = g_settings_get_string(s, key);
+        std::string value = v;
+        g_free(v);
+        g_object_unref(s);
+        g_settings_schema_unref(schema);
+        return value;
+    }
+    std::string keyfileText() const
+    {
+        std::ifstream in(keyfile_);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    TempDir tmp_;
+    std::string picture_, uri_;
+    fs::path keyfile_;
+    GSettingsSchemaSource* source_ = nullptr;
+    GSettingsBackend* backend_ = nullptr;
+};
+
+#define USE_SCHEMAS(...)                                                                \
+    do {                                                                                \
+        if (!useSchemas(__VA_ARGS__)) GTEST_SKIP() << "glib-compile-schemas is missing"; \
+    } while (0)
+
+TEST_F(GSettingsWallpaper, GnomeGetsTheUriInBothKeys)
+{
+    USE_SCHEMAS({{"gnome.gschema.xml", kGnomeSchema}});
+    std::string why;
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, picture_, source_, backend_, &why)) << why;
+    EXPECT_EQ(read("org.gnome.desktop.background", "picture-uri"), uri_);
+    EXPECT_EQ(read("org.gnome.desktop.background", "picture-uri-dark"), uri_);
+    std::string file = keyfileText();
+    EXPECT_NE(file.find("[org/gnome/desktop/background]"), std::string::npos) << file;
+    EXPECT_NE(file.find(kPictureUriName), std::string::npos) << file;
+}
+
+TEST_F(GSettingsWallpaper, GnomeWithoutADarkKeyGetsTheOneKey)
+{
+    USE_SCHEMAS({{"gnome.gschema.xml", kGnomeSchemaWithoutDark}});
+    std::string why;
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, picture_, source_, backend_, &why)) << why;
+    EXPECT_EQ(read("org.gnome.desktop.background", "picture-uri"), uri_);
+    EXPECT_EQ(keyfileText().find("picture-uri-dark"), std::string::npos);
+}
+
+TEST_F(GSettingsWallpaper, CinnamonGetsTheUri)
+{
+    USE_SCHEMAS({{"cinnamon.gschema.xml", kCinnamonSchema}});
+    std::string why;
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Cinnamon, picture_, source_, backend_, &why)) << why;
+    EXPECT_EQ(read("org.cinnamon.desktop.background", "picture-uri"), uri_);
+}
+
+TEST_F(GSettingsWallpaper, MateGetsThePath)
+{
+    USE_SCHEMAS({{"mate.gschema.xml", kMateSchema}});
+    std::string why;
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Mate, picture_, source_, backend_, &why)) << why;
+    EXPECT_EQ(read("org.mate.background", "picture-filename"), picture_);
+}
+
+TEST_F(GSettingsWallpaper, AMissingSchemaIsAPlainFailure)
+{
+    USE_SCHEMAS({{"mate.gschema.xml", kMateSchema}});
+    std::string why;
+    EXPECT_FALSE(setGSettingsWallpaper(Desktop::Cinnamon, picture_, source_, backend_, &why));
+    EXPECT_NE(why.find("org.cinnamon.desktop.background"), std::string::npos) << why;
+    EXPECT_FALSE(fs::exists(keyfile_));
+}
+
+// GLib's own defaults, as the saver uses them: the schemas and key file of
+// the environment. GLib reads that environment once, at its first use of
+// settings, which in this program is here.
+TEST_F(GSettingsWallpaper, TheDesktopOfTheEnvironmentThroughGLibsDefaults)
+{
+    fs::path dir = tmp_.path / "default-schemas";
+    if (!compileSchemas(dir, {{"gnome.gschema.xml", kGnomeSchema}})) GTEST_SKIP() << "glib-compile-schemas is missing";
+    fs::path config = tmp_.path / "config";
+    ScopedEnv schemas("GSETTINGS_SCHEMA_DIR", dir.c_str());
+    ScopedEnv backend("GSETTINGS_BACKEND", "keyfile");
+    ScopedEnv home("XDG_CONFIG_HOME", config.c_str());
+    ScopedEnv desk("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    // Nothing may reach the user's own settings.
+    ASSERT_EQ(fs::path(g_get_user_config_dir()), config) << "GLib had read the configuration folder before";
+    std::string why;
+    ASSERT_TRUE(setDesktopWallpaper(picture_, &why)) << why;
+    GKeyFile* kf = g_key_file_new();
+    std::string file = (config / "glib-2.0" / "settings" / "keyfile").string();
+    ASSERT_TRUE(g_key_file_load_from_file(kf, file.c_str(), G_KEY_FILE_NONE, nullptr)) << file;
+    gchar* v = g_key_file_get_value(kf, "org/gnome/desktop/background", "picture-uri", nullptr);
+    ASSERT_NE(v, nullptr);
+    GVariant* value = g_variant_parse(G_VARIANT_TYPE_STRING, v, nullptr, nullptr, nullptr);
+    g_free(v);
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(std::string(g_variant_get_string(value, nullptr)), uri_);
+    g_variant_unref(value);
+    g_key_file_free(kf);
+}
+
+// ---- D-Bus ----
+
+const char* kServicesXml = R"(<node>
+  <interface name="org.xfce.Xfconf">
+    <method name="GetAllProperties">
+      <arg direction="in" type="s" name="channel"/>
+      <arg direction="in" type="s" name="property_base"/>
+      <arg direction="out" type="a{sv}" name="properties"/>
+    </method>
+    <method name="SetProperty">
+      <arg direction="in" type="s" name="channel"/>
+      <arg direction="in" type="s" name="property"/>
+      <arg direction="in" type="v" name="value"/>
+    </method>
+  </interface>
+  <interface name="org.kde.PlasmaShell">
+    <method name="evaluateScript">
+      <arg direction="in" type="s" name="script"/>
+      <arg direction="out" type="s" name="output"/>
+    </method>
+  </interface>
+</node>
+)";
+
+// A message bus of the test's own, with no services to start, and
+// stand-in xfconf and Plasma shell services on it that record their calls.
+class DesktopBus : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(tmp_.path.empty());
+        picture_ = (tmp_.path / kPictureName).string();
+        gchar* daemon = g_find_program_in_path("dbus-daemon");
+        if (!daemon) GTEST_SKIP() << "dbus-daemon is missing";
+        fs::path conf = tmp_.path / "bus.conf";
+        std::ofstream(conf) << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                               " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                               "<busconfig><type>session</type><listen>unix:dir="
+                            << tmp_.path.string()
+                            << "</listen><auth>EXTERNAL</auth>"
+                               "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                               "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
+        std::string confArg = "--config-file=" + conf.string();
+        gchar* argv[] = {daemon, confArg.data(), const_cast<gchar*>("--nofork"), const_cast<gchar*>("--nopidfile"),
+                         const_cast<gchar*>("--print-address=1"), nullptr};
+        gint out = -1;
+        GError* err = nullptr;
+        auto flags = static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDERR_TO_DEV_NULL);
+        gboolean started = g_spawn_async_with_pipes(nullptr, argv, nullptr, flags, nullptr, nullptr, &daemonPid_,
+                                                    nullptr, &out, nullptr, &err);
+        g_free(daemon);
+        ASSERT_TRUE(started) << (err ? err->message : "");
+        std::string line;
+        char c;
+        while (::read(out, &c, 1) == 1 && c != '\n') line += c;
+        ::close(out);
+        ASSERT_FALSE(line.empty()) << "dbus-daemon gave no address";
+        address_ = line;
+        bus_.emplace("DBUS_SESSION_BUS_ADDRESS", address_.c_str());
+    }
+    void TearDown() override
+    {
+        stopServices();
+        if (daemonPid_ > 0) {
+            ::kill(daemonPid_, SIGTERM);
+            int status = 0;
+            ::waitpid(daemonPid_, &status, 0);
+        }
+    }
+
+    struct Call {
+        std::string method;
+        std::vector<std::string> args; // strings as they are (in a variant or not), other values printed
+    };
+
+    // The stand-in services run in a thread of their own, with its own main
+    // loop, so that the calls of the test's thread are answered.
+    void startServices(std::map<std::string, GVariant*> xfconfProperties, bool plasmaRefuses = false)
+    {
+        properties_ = std::move(xfconfProperties);
+        plasmaRefuses_ = plasmaRefuses;
+        std::promise<bool> ready;
+        std::future<bool> isReady = ready.get_future();
+        thread_ = std::thread([this, &ready] { serve(ready); });
+        ASSERT_TRUE(isReady.get()) << "the stand-in services did not start";
+    }
+    void stopServices()
+    {
+        if (!thread_.joinable()) return;
+        {
+            // Quit from inside the loop, which may not be running yet.
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (loop_) {
+                GSource* quit = g_idle_source_new();
+                g_source_set_callback(
+                    quit,
+                    [](gpointer loop) {
+                        g_main_loop_quit(static_cast<GMainLoop*>(loop));
+                        return gboolean(G_SOURCE_REMOVE);
+                    },
+                    loop_, nullptr);
+                g_source_attach(quit, g_main_loop_get_context(loop_));
+                g_source_unref(quit);
+            }
+        }
+        thread_.join();
+        for (auto& [name, value] : properties_) g_variant_unref(value);
+        properties_.clear();
+    }
+    std::vector<Call> calls()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return calls_;
+    }
+
+    void serve(std::promise<bool>& ready)
+    {
+        GMainContext* context = g_main_context_new();
+        g_main_context_push_thread_default(context);
+        GError* err = nullptr;
+        GDBusConnection* c = g_dbus_connection_new_for_address_sync(
+            address_.c_str(),
+            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, &err);
+        GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kServicesXml, nullptr);
+        bool ok = c && node;
+        static const GDBusInterfaceVTable vtable = {&DesktopBus::onCall, nullptr, nullptr, {}};
+        std::vector<guint> objects;
+        if (ok) {
+            objects.push_back(g_dbus_connection_register_object(c, "/org/xfce/Xfconf", node->interfaces[0], &vtable,
+                                                                this, nullptr, nullptr));
+            objects.push_back(g_dbus_connection_register_object(c, "/PlasmaShell", node->interfaces[1], &vtable,
+                                                                this, nullptr, nullptr));
+            for (const char* name : {"org.xfce.Xfconf", "org.kde.plasmashell"}) {
+                GVariant* r = g_dbus_connection_call_sync(c, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                          "org.freedesktop.DBus", "RequestName",
+                                                          g_variant_new("(su)", name, 4u /* do not queue */),
+                                                          G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000,
+                                                          nullptr, nullptr);
+                guint32 answer = 0;
+                if (r) {
+                    g_variant_get(r, "(u)", &answer);
+                    g_variant_unref(r);
+                }
+                ok = ok && answer == 1; // the primary owner
+            }
+        }
+        if (err) g_error_free(err);
+        GMainLoop* loop = g_main_loop_new(context, FALSE);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            loop_ = loop;
+        }
+        ready.set_value(ok);
+        if (ok) g_main_loop_run(loop);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            loop_ = nullptr;
+        }
+        g_main_loop_unref(loop);
+        for (guint id : objects) g_dbus_connection_unregister_object(c, id);
+        if (node) g_dbus_node_info_unref(node);
+        if (c) {
+            g_dbus_connection_close_sync(c, nullptr, nullptr);
+            g_object_unref(c);
+        }
+        g_main_context_pop_thread_default(context);
+        g_main_context_unref(context);
+    }
+
+    static void onCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
+                       GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self)
+    {
+        static_cast<DesktopBus*>(self)->answer(method, parameters, invocation);
+    }
+    void answer(const std::string& method, GVariant* parameters, GDBusMethodInvocation* invocation)
+    {
+        Call call{method, {}};
+        for (gsize i = 0; i < g_variant_n_children(parameters); ++i) {
+            GVariant* arg = g_variant_get_child_value(parameters, i);
+            if (g_variant_is_of_type(arg, G_VARIANT_TYPE_VARIANT)) {
+                GVariant* inner = g_variant_get_variant(arg);
+                g_variant_unref(arg);
+                arg = inner;
+            }
+            if (g_variant_is_of_type(arg, G_VARIANT_TYPE_STRING)) {
+                call.args.emplace_back(g_variant_get_string(arg, nullptr));
+            } else {
+                gchar* text = g_variant_print(arg, TRUE);
+                call.args.emplace_back(text);
+                g_free(text);
+            }
+            g_variant_unref(arg);
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            calls_.push_back(call);
+        }
+        if (method == "GetAllProperties") {
+            GVariantBuilder b;
+            g_variant_builder_init(&b, G_VARIANT_TYPE("a{sv}"));
+            for (const auto& [name, value] : properties_)
+                if (name.rfind(call.args[1], 0) == 0) g_variant_builder_add(&b, "{sv}", name.c_str(), value);
+            g_dbus_method_invocation_return_value(invocation, g_variant_new("(a{sv})", &b));
+        } else if (method == "SetProperty") {
+            g_dbus_method_invocation_return_value(invocation, nullptr);
+        } else if (plasmaRefuses_) {
+            g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.Failed",
+                                                       "Widgets are locked");
+        } else {
+            g_dbus_method_invocation_return_value(invocation, g_variant_new("(s)", ""));
+        }
+    }
+
+    TempDir tmp_;
+    std::string picture_;
+    std::string address_;
+    GPid daemonPid_ = 0;
+    std::optional<ScopedEnv> bus_;
+    std::thread thread_;
+    std::mutex mutex_;
+    GMainLoop* loop_ = nullptr;
+    std::vector<Call> calls_;
+    std::map<std::string, GVariant*> properties_;
+    bool plasmaRefuses_ = false;
+};
+
+TEST_F(DesktopBus, XfceGetsThePictureOnEveryMonitorAndWorkspace)
+{
+    const std::string screen = "/backdrop/screen0/";
+    startServices({
+        {screen + "monitorHDMI-1/workspace0/last-image", g_variant_ref_sink(g_variant_new_string("/old.png"))},
+        {screen + "monitorHDMI-1/workspace1/last-image", g_variant_ref_sink(g_variant_new_string("/old.png"))},
+        {screen + "monitoreDP-1/workspace0/last-image", g_variant_ref_sink(g_variant_new_string("/old.png"))},
+        {screen + "monitoreDP-1/workspace0/image-style", g_variant_ref_sink(g_variant_new_int32(5))},
+        {"/backdrop/single-workspace-mode", g_variant_ref_sink(g_variant_new_boolean(TRUE))},
+    });
+    ScopedEnv desk("XDG_CURRENT_DESKTOP", "XFCE");
+    std::string why;
+    ASSERT_TRUE(setDesktopWallpaper(picture_, &why)) << why;
+
+    std::vector<Call> got = calls();
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0].method, "GetAllProperties");
+    EXPECT_EQ(got[0].args, (std::vector<std::string>{"xfce4-desktop", "/backdrop"}));
+    std::vector<std::string> set;
+    for (size_t i = 1; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].method, "SetProperty");
+        ASSERT_EQ(got[i].args.size(), 3u);
+        EXPECT_EQ(got[i].args[0], "xfce4-desktop");
+        set.push_back(got[i].args[1]);
+        EXPECT_EQ(got[i].args[2], picture_);
+    }
+    EXPECT_EQ(set, (std::vector<std::string>{screen + "monitorHDMI-1/workspace0/last-image",
+                                             screen + "monitorHDMI-1/workspace1/last-image",
+                                             screen + "monitoreDP-1/workspace0/last-image"}));
+}
+
+TEST_F(DesktopBus, XfceWithNoPictureYetGetsTheFirstMonitors)
+{
+    startServices({});
+    ScopedEnv desk("XDG_CURRENT_DESKTOP", "XFCE");
+    std::string why;
+    ASSERT_TRUE(setDesktopWallpaper(picture_, &why)) << why;
+    std::vector<Call> got = calls();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1].method, "SetProperty");
+    EXPECT_EQ(got[1].args[1], "/backdrop/screen0/monitor0/workspace0/last-image");
+}
+
+TEST_F(DesktopBus, WithoutTheServiceNothingIsSet)
+{
+    ScopedEnv desk("XDG_CURRENT_DESKTOP", "XFCE");
+    std::string why;
+    EXPECT_FALSE(setDesktopWallpaper(picture_, &why));
+    EXPECT_NE(why.find("xfconf"), std::string::npos) << why;
+    ScopedEnv kde("XDG_CURRENT_DESKTOP", "KDE");
+    EXPECT_FALSE(setDesktopWallpaper(picture_, &why));
+    EXPECT_NE(why.find("Plasma"), std::string::npos) << why;
+}
+
+TEST_F(DesktopBus, PlasmaRunsTheScriptForEveryDesktop)
+{
+    startServices({});
+    ScopedEnv desk("XDG_CURRENT_DESKTOP", "KDE");
+    std::string why;
+    ASSERT_TRUE(setDesktopWallpaper(picture_, &why)) << why;
+    std::vector<Call> got = calls();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].method, "evaluateScript");
+    ASSERT_EQ(got[0].args.size(), 1u);
+    std::string uri = "file://" + tmp_.path.string() + "/" + kPictureUriName;
+    EXPECT_EQ(got[0].args[0], plasmaWallpaperScript(uri));
+    EXPECT_NE(got[0].args[0].find("writeConfig(\"Image\", \"" + uri + "\")"), std::string::npos) << got[0].args[0];
+}
+
+TEST_F(DesktopBus, PlasmaRefusingTheScriptIsAFailure)
+{
+    startServices({}, true);
+    ScopedEnv desk("XDG_CURRENT_DESKTOP", "KDE");
+    std::string why;
+    EXPECT_FALSE(setDesktopWallpaper(picture_, &why));
+    EXPECT_NE(why.find("Widgets are locked"), std::string::npos) << why;
+}
+
+// ---- sway ----
+
+// A stand-in sway: one connection, one i3-ipc message read, one reply.
+class SwaySocket : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(tmp_.path.empty());
+        socketPath_ = (tmp_.path / "sway-ipc.sock").string();
+        picture_ = (tmp_.path / kPictureName).string();
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ASSERT_GE(listener_, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        ASSERT_LT(socketPath_.size(), sizeof addr.sun_path);
+        std::memcpy(addr.sun_path, socketPath_.c_str(), socketPath_.size() + 1);
+        ASSERT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ASSERT_EQ(::listen(listener_, 1), 0);
+        timeval timeout{10, 0}; // no endless wait when nobody connects
+        ::setsockopt(listener_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    }
+    void TearDown() override
+    {
+        if (server_.joinable()) server_.join();
+        if (listener_ >= 0) ::close(listener_);
+    }
+    static uint32_t le32(const unsigned char* p)
+    {
+        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    }
+    void answerWith(const std::string& reply)
+    {
+        server_ = std::thread([this, reply] {
+            int c = ::accept(listener_, nullptr, nullptr);
+            if (c < 0) return;
+            unsigned char header[14];
+            if (::recv(c, header, sizeof header, MSG_WAITALL) == sizeof header) {
+                magic_.assign(reinterpret_cast<char*>(header), 6);
+                type_ = le32(header + 10);
+                std::string payload(le32(header + 6), '\0');
+                if (::recv(c, payload.data(), payload.size(), MSG_WAITALL) == ssize_t(payload.size()))
+                    command_ = payload;
+                std::string out = "i3-ipc";
+                for (uint32_t v : {uint32_t(reply.size()), 0u})
+                    for (int i = 0; i < 4; ++i) out += char((v >> (8 * i)) & 0xFF);
+                out += reply;
+                (void)::send(c, out.data(), out.size(), MSG_NOSIGNAL);
+            }
+            ::close(c);
+        });
+    }
+
+    TempDir tmp_;
+    std::string socketPath_, picture_;
+    int listener_ = -1;
+    std::thread server_;
+    std::string magic_, command_;
+    uint32_t type_ = 99;
+};
+
+TEST_F(SwaySocket, RunsTheBackgroundCommandForEveryOutput)
+{
+    answerWith("[{\"success\":true}]");
+    ScopedEnv desk("XDG_CURRENT_DESKTOP", "sway");
+    ScopedEnv sock("SWAYSOCK", socketPath_.c_str());
+    std::string why;
+    EXPECT_TRUE(setDesktopWallpaper(picture_, &why)) << why;
+    server_.join();
+    EXPECT_EQ(magic_, "i3-ipc");
+    EXPECT_EQ(type_, 0u);
+    EXPECT_EQ(command_, "output * bg \"" + tmp_.path.string() + "/it's a \\\"view\\\".bmp\" fill");
+}
+
+TEST_F(SwaySocket, ARefusalIsAFailure)
+{
+    answerWith("[ { \"success\": false, \"parse_error\": false, \"error\": \"Invalid output\" } ]");
+    std::string why;
+    EXPECT_FALSE(setSwayWallpaper(socketPath_, picture_, &why));
+    EXPECT_NE(why.find("Invalid output"), std::string::npos) << why;
+}
+
+TEST(SwayIpc, NoSocketIsAFailure)
+{
+    std::string why;
+    EXPECT_FALSE(setSwayWallpaper("/nonexistent/sway-ipc.sock", "/tmp/x.bmp", &why));
+    EXPECT_NE(why.find("cannot connect"), std::string::npos) << why;
+}
+
+} // namespace
+} // namespace syl
