@@ -101,12 +101,18 @@ fi
 rm -f "$XDG_CONFIG_HOME/sylvadra/settings.ini"
 
 # Too large for the memory: a clear error and a non-zero status, no abort.
-out=$( (ulimit -v 3000000; "$EXE" --render "$WORK/huge.png" --size 16384x16384 --seed 1) 2>&1)
-status=$?
-[ $status = 1 ] || fail "a picture too large for the memory: status $status ($out)"
-echo "$out" | grep -qi "memory\|protocol" || fail "a picture too large for the memory: no clear message ($out)"
-[ ! -e "$WORK/huge.png" ] || fail "a picture too large for the memory was written"
-ok "a picture too large for the memory: status 1 ($out)"
+# (AddressSanitizer reserves terabytes of shadow memory at the start, which
+# no address-space limit allows: that build skips this case.)
+if ldd "$EXE" 2>/dev/null | grep -q libasan; then
+  echo "skip: the sanitized build cannot run under an address-space limit"
+else
+  out=$( (ulimit -v 3000000; "$EXE" --render "$WORK/huge.png" --size 16384x16384 --seed 1) 2>&1)
+  status=$?
+  [ $status = 1 ] || fail "a picture too large for the memory: status $status ($out)"
+  echo "$out" | grep -qi "memory\|protocol" || fail "a picture too large for the memory: no clear message ($out)"
+  [ ! -e "$WORK/huge.png" ] || fail "a picture too large for the memory was written"
+  ok "a picture too large for the memory: status 1 ($out)"
+fi
 
 # Signals: a render ended by SIGINT or SIGTERM at any moment leaves no part
 # of its file behind (large pictures, so that many signals fall into the
