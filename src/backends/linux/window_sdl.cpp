@@ -388,12 +388,18 @@ void SdlPlatform::runFullScreen()
 
 void SdlPlatform::closeWindows()
 {
+    // A window that another program handed over may be gone by now, and with
+    // it what was made for it: the server's complaints about releasing those
+    // are no failure of ours, and are taken here, before SDL lets go of the
+    // connection and of the error handler.
+    if (display_) XSetErrorHandler(xErrorIgnored);
     for (Head& h : heads_) {
         // A scene whose form lives in the window's image goes first.
         h.scene.reset();
         releaseXlib(h);
         SDL_DestroyWindow(h.window);
     }
+    if (display_) XSync(display_, False);
     heads_.clear();
     display_ = nullptr;
 }
