@@ -84,7 +84,7 @@ public:
     SystemInfo systemInfo() override { return sysInfo; }
 
     std::string exePath_ = "/opt/sylvadra/sylvadra";
-    std::string userDataDir_ = "/tmp/sylvadra-user";
+    std::string userDataDir_; // none: tests that write per-user files name a folder of their own
     uint32_t tick = 0;
     LocalDateTime clock{2026, 12, 8, 12, 0, 0, 0};
     char separator = '.';
