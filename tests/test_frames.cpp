@@ -40,6 +40,10 @@ protected:
         whole = std::make_unique<FrmMain>(w, h);
         incremental = std::make_unique<FrmMain>(w, h);
         incremental->incremental = true;
+        for (FrmMain* m : {whole.get(), incremental.get()}) {
+            m->sharp = sharpScenes;
+            m->paintWhenNeeded = true;
+        }
         both([](FrmMain& m) {
             m.Form_Load();
             m.Form_Resize();
@@ -60,47 +64,59 @@ protected:
         both([](FrmMain& m) { m.tmrAnimation_Timer(); });
     }
 
+    void compareTicks(int ticks, int w, int h, bool sharp);
+
     HeadlessHost host;
+    bool sharpScenes = false;
     std::unique_ptr<Rnd> rndWhole, rndIncremental;
     std::unique_ptr<FrmMain> whole, incremental;
 };
 
 } // namespace
 
-TEST_F(Frames, IncrementalFramesEqualWholeFramesTickForTick)
+// Ticks of a busy scene, every frame and the landscape compared; the run
+// must go through restarts, flights, planted flowers and cloud wraps.
+void Frames::compareTicks(int ticks, int w, int h, bool sharp)
 {
     settings().maxFl = 10.0;
     settings().halfMaxFl = 5;
     settings().SpeedF = 10.0f;
     settings().SpeedS = 1.03f;
     settings().Speed = 10.0f;
-    settings().rTime = 20;
-    start(4242, 320, 240);
-    FrmMain& w = *whole;
+    settings().rTime = ticks / 100;
+    sharpScenes = sharp;
+    start(4242, w, h);
+    FrmMain& m = *whole;
+    ASSERT_EQ(m.sharpShown(), sharp);
 
     int restarts = 0, flights = 0, planted = 0, wraps = 0, partial = 0;
     uint32_t lastRestart = 0;
     int16_t lastKind = 0;
-    for (int t = 0; t < 2000; ++t) {
+    for (int t = 0; t < ticks; ++t) {
         host.clock.second = (t / 50) % 60;
         tick();
-        ASSERT_EQ(pixelsOf(w.form), pixelsOf(incremental->form)) << "frame " << t;
-        ASSERT_EQ(pixelsOf(w.picBG), pixelsOf(incremental->picBG)) << "landscape after frame " << t;
-        if (w.lastRestart != lastRestart && lastRestart != 0) ++restarts;
-        lastRestart = w.lastRestart;
-        if (w.flightKind != lastKind && w.flightKind > 0) ++flights;
-        lastKind = w.flightKind;
-        if (w.cloudStep == 0) ++wraps;
-        for (int i = 0; i <= w.flowerCount; ++i) planted += w.flowers[static_cast<size_t>(i)].planted ? 1 : 0;
+        ASSERT_EQ(pixelsOf(m.form), pixelsOf(incremental->form)) << "frame " << t;
+        ASSERT_EQ(pixelsOf(m.picBG), pixelsOf(incremental->picBG)) << "landscape after frame " << t;
+        if (m.lastRestart != lastRestart && lastRestart != 0) ++restarts;
+        lastRestart = m.lastRestart;
+        if (m.flightKind != lastKind && m.flightKind > 0) ++flights;
+        lastKind = m.flightKind;
+        if (m.cloudStep == 0) ++wraps;
+        for (int i = 0; i <= m.flowerCount; ++i) planted += m.flowers[static_cast<size_t>(i)].planted ? 1 : 0;
         if (!incremental->changedAll) ++partial;
     }
-    // The run went through what it is meant to cover.
     EXPECT_GE(restarts, 1);
-    EXPECT_GE(flights, 3);
+    EXPECT_GE(flights, ticks / 700);
     EXPECT_GE(planted, 5);
-    EXPECT_GE(wraps, 2);
-    EXPECT_GT(partial, 1900) << "most frames are composed in part";
+    EXPECT_GE(wraps, ticks >= 1000 ? 2 : 1);
+    EXPECT_GT(partial, ticks * 9 / 10) << "most frames are composed in part";
 }
+
+TEST_F(Frames, IncrementalFramesEqualWholeFramesTickForTick) { compareTicks(2000, 320, 240, false); }
+
+// Sharp: a canvas of twice the density and the flying objects, flowers and
+// grass enlarged to the screen's scale.
+TEST_F(Frames, SharpIncrementalFramesEqualWholeFrames) { compareTicks(300, 1000, 1090, true); }
 
 TEST_F(Frames, CloudEdgesOnEveryColumnMoveWithoutTrails)
 {

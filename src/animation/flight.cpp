@@ -1,6 +1,7 @@
 // Flying objects: one at a time crosses the sky. Launch, the move of each
 // tick, the end of a flight and the drawing with mask and colour strips.
 #include <algorithm>
+#include <cmath>
 
 #include "errors/handler.h"
 #include "platform/random.h"
@@ -76,8 +77,15 @@ void FrmMain::launch()
             return;
         }
     }
-    loadStrip(picMask, picture(k.mask), k.mirrored, k.mirrorWidth);
-    loadStrip(picObjekt, picture(k.colour), k.mirrored, k.mirrorWidth);
+    if (useSharp_) {
+        const Strip& st = sharpStrip(k.colour, k.pitch, k.mirrored);
+        picMask.setPicture(st.mask, true);
+        picObjekt.setPicture(st.colour, true);
+        stripPitch_ = st.pitch;
+    } else {
+        loadStrip(picMask, picture(k.mask), k.mirrored, k.mirrorWidth);
+        loadStrip(picObjekt, picture(k.colour), k.mirrored, k.mirrorWidth);
+    }
     if (gated(c)) lastBigStart = tickNow;
 }
 
@@ -104,6 +112,15 @@ void FrmMain::drawFlight()
 {
     Kind k = kindOf(flightKind);
     const FlightRecord& r = flights[static_cast<size_t>(flightKind)];
+    if (useSharp_) {
+        // The flight's units are screen pixels at 1080 rows.
+        const double s = screenScale();
+        auto px = [s](double v) { return static_cast<int>(std::lround(v * s)); };
+        const int row = (r.frame - 1) * stripPitch_;
+        bufferBlit(px(r.x), px(r.y), px(k.w), px(k.h), picMask.view(), 0, row, RasterOp::And, false);
+        bufferBlit(px(r.x), px(r.y), px(k.w), px(k.h), picObjekt.view(), 0, row, RasterOp::Paint, false);
+        return;
+    }
     int16_t row = ck16((static_cast<long long>(r.frame) - 1) * k.pitch);
     bufferBlit(r.x, r.y, k.w, k.h, picMask.view(), 0, row, RasterOp::And, false);
     bufferBlit(r.x, r.y, k.w, k.h, picObjekt.view(), 0, row, RasterOp::Paint, false);
@@ -116,7 +133,7 @@ void FrmMain::ObjektFlieg()
         const int code = flightKind;
         if (code < 0 || code > 50) raiseError(kErrSubscript);
         FlightRecord& r = flights[static_cast<size_t>(code)];
-        const double SW = ScaleWidth(), SH = ScaleHeight();
+        const double SW = flightWidth(), SH = flightHeight();
         const float SpeedO = settings().SpeedO;
         bool firstStep = false;
         p.step(50010, [&] { frameStep = ck16(frameStep + 1LL); });
@@ -214,7 +231,7 @@ void FrmMain::ObjektFlieg()
 void FrmMain::endFlight(FlightRecord& r)
 {
     const int code = flightKind;
-    const double SW = ScaleWidth(), SH = ScaleHeight();
+    const double SW = flightWidth(), SH = flightHeight();
     if (code <= 15) {
         dyMin = Zz(-5, 1);
         dyMax = ck16(dyMin + static_cast<long long>(Zz(2, 5)));

@@ -97,6 +97,7 @@ void FrmMain::bufferBlit(int x, int y, int w, int h, const ImageView& src, int s
 
 void FrmMain::bufferIcon(int id, double x, double y, double w, double h)
 {
+    toScreenScale(x, y, w, h);
     if (!incremental) {
         PaintPicture(picBuffer, viewOf(picture(id, ResourceKind::Icon)), x, y, w, h);
         return;
@@ -122,6 +123,7 @@ void FrmMain::bufferPrint(const std::string& text)
 
 void FrmMain::backgroundIcon(int id, double x, double y, double w, double h)
 {
+    toScreenScale(x, y, w, h);
     if (!incremental) {
         PaintPicture(picBG, viewOf(picture(id, ResourceKind::Icon)), x, y, w, h);
         return;

@@ -18,8 +18,15 @@ struct Picture {
     int height = 0;
     std::vector<Color> pixels;  // width * height, top row first
     std::vector<uint8_t> alpha; // icons only: width * height, 0 transparent .. 255 opaque
+    // Pixels per unit of the picture's natural size: a picture painted at
+    // density 2 is twice as wide and high as the picture it stands for, and
+    // drawing it into a place of the natural size shows all its detail.
+    int density = 1;
 
     bool empty() const { return width <= 0 || height <= 0; }
+    // The natural size, in units.
+    int scaleWidth() const { return width / density; }
+    int scaleHeight() const { return height / density; }
     Color at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 

@@ -51,7 +51,7 @@ int roundPx(double v) { return static_cast<int>(std::clamp(roundHalfEven(v), -1.
 
 ImageView viewOf(const Picture& p)
 {
-    return {p.pixels.data(), p.width, p.height, p.width, p.alpha.empty() ? nullptr : p.alpha.data()};
+    return {p.pixels.data(), p.width, p.height, p.width, p.alpha.empty() ? nullptr : p.alpha.data(), p.density};
 }
 
 Surface::Surface(int width, int height, Color back) : backColor(back)
@@ -111,6 +111,16 @@ void Surface::setPixel(int x, int y, Color c)
 void BitBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, int sx, int sy, RasterOp op)
 {
     if (w <= 0 || h <= 0) return;
+    if (dst.density() != 1 || src.density != 1) {
+        const int d = dst.density(), e = src.density;
+        if (d != e) {
+            DrawFiltered(dst, double(x) * d, double(y) * d, double(w) * d, double(h) * d, src, double(sx) * e,
+                         double(sy) * e, double(w) * e, double(h) * e, op);
+            return;
+        }
+        auto px = [d](int v) { return static_cast<int>(std::clamp(static_cast<long long>(v) * d, -(1LL << 30), 1LL << 30)); };
+        x = px(x), y = px(y), w = px(w), h = px(h), sx = px(sx), sy = px(sy);
+    }
     // Clip against both rectangles at once.
     long long i0 = std::max({0LL, static_cast<long long>(dst.clipLeft()) - x, -static_cast<long long>(sx)});
     long long i1 = std::min({static_cast<long long>(w), static_cast<long long>(dst.clipRight()) - x,
@@ -144,6 +154,11 @@ void StretchBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, 
                 RasterOp op)
 {
     if (w == 0 || h == 0 || sw == 0 || sh == 0) return;
+    if (dst.smooth || dst.density() != 1 || src.density != 1) {
+        const double d = dst.density(), e = src.density;
+        DrawFiltered(dst, x * d, y * d, w * d, h * d, src, sx * e, sy * e, sw * e, sh * e, op);
+        return;
+    }
     bool flipX = false, flipY = false;
     long long X = x, Y = y, W = w, H = h, SX = sx, SY = sy, SW = sw, SH = sh;
     if (W < 0) { X += W; W = -W; flipX = !flipX; }
@@ -228,13 +243,132 @@ void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, doub
 void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, double w1, double h1, double x2,
                   double y2, double w2, double h2, RasterOp op)
 {
+    if (dst.smooth || dst.density() != 1 || pic.density != 1) {
+        // The destination in whole pixels as drawn by the nearest pixel; the
+        // source may start and end inside a pixel.
+        const double d = dst.density(), e = pic.density;
+        DrawFiltered(dst, roundPx(x1 * d), roundPx(y1 * d), roundPx(w1 * d), roundPx(h1 * d), pic, x2 * e, y2 * e,
+                     w2 * e, h2 * e, op);
+        return;
+    }
     StretchBlt(dst, roundPx(x1), roundPx(y1), roundPx(w1), roundPx(h1), pic, roundPx(x2), roundPx(y2), roundPx(w2),
                roundPx(h2), op);
 }
 
 namespace {
+// The source pixels and weights that make each destination pixel along one
+// axis: destination pixels [i0, i1) of the span [D, D + L) take the source
+// span [S, S + SL), read only within [lo, hi].
+struct Taps {
+    std::vector<int> first; // index into idx and w, one more than pixels
+    std::vector<int> idx;
+    std::vector<float> w;
+};
+Taps makeTaps(long long i0, long long i1, double D, double L, double S, double SL, bool flip, int lo, int hi)
+{
+    Taps t;
+    t.first.reserve(static_cast<size_t>(i1 - i0) + 1);
+    const double r = std::max(1.0, SL / L);
+    for (long long i = i0; i < i1; ++i) {
+        t.first.push_back(static_cast<int>(t.idx.size()));
+        double f = (i + 0.5 - D) / L;
+        if (flip) f = 1.0 - f;
+        const double u = S + f * SL - 0.5;
+        const long long j0 = static_cast<long long>(std::floor(u - r)) + 1, j1 = static_cast<long long>(std::ceil(u + r)) - 1;
+        float sum = 0;
+        const size_t start = t.w.size();
+        for (long long j = j0; j <= j1; ++j) {
+            const float wt = static_cast<float>(1.0 - std::fabs(static_cast<double>(j) - u) / r);
+            if (wt <= 0) continue;
+            t.idx.push_back(static_cast<int>(std::clamp<long long>(j, lo, hi)));
+            t.w.push_back(wt);
+            sum += wt;
+        }
+        if (t.w.size() == start) { // a span thinner than a pixel: the nearest
+            t.idx.push_back(static_cast<int>(std::clamp<long long>(std::llround(u), lo, hi)));
+            t.w.push_back(1.f);
+            sum = 1.f;
+        }
+        for (size_t k = start; k < t.w.size(); ++k) t.w[k] /= sum;
+    }
+    t.first.push_back(static_cast<int>(t.idx.size()));
+    return t;
+}
+} // namespace
+
+void DrawFiltered(Surface& dst, double x, double y, double w, double h, const ImageView& src, double sx, double sy,
+                  double sw, double sh, RasterOp op)
+{
+    if (w == 0 || h == 0 || sw == 0 || sh == 0 || !src.pixels) return;
+    bool flipX = false, flipY = false;
+    if (w < 0) { x += w; w = -w; flipX = !flipX; }
+    if (h < 0) { y += h; h = -h; flipY = !flipY; }
+    if (sw < 0) { sx += sw; sw = -sw; flipX = !flipX; }
+    if (sh < 0) { sy += sh; sh = -sh; flipY = !flipY; }
+    // The source pixels the rectangle may read.
+    const int lx = static_cast<int>(std::clamp(std::floor(sx), 0.0, double(src.width - 1)));
+    const int hx = static_cast<int>(std::clamp(std::ceil(sx + sw) - 1, 0.0, double(src.width - 1)));
+    const int ly = static_cast<int>(std::clamp(std::floor(sy), 0.0, double(src.height - 1)));
+    const int hy = static_cast<int>(std::clamp(std::ceil(sy + sh) - 1, 0.0, double(src.height - 1)));
+    if (src.width <= 0 || src.height <= 0 || sx >= src.width || sy >= src.height || sx + sw <= 0 || sy + sh <= 0) return;
+    // Destination pixels whose centres lie in the rectangle and on the surface.
+    auto first = [](double a) { return static_cast<long long>(std::ceil(a - 0.5)); };
+    const long long i0 = std::max<long long>(first(x), dst.clipLeft()), i1 = std::min<long long>(first(x + w), dst.clipRight());
+    const long long j0 = std::max<long long>(first(y), dst.clipTop()), j1 = std::min<long long>(first(y + h), dst.clipBottom());
+    if (i0 >= i1 || j0 >= j1) return;
+    const Taps cx = makeTaps(i0, i1, x, w, sx, sw, flipX, lx, hx);
+    const Taps cy = makeTaps(j0, j1, y, h, sy, sh, flipY, ly, hy);
+    int c0 = hx, c1 = lx;
+    for (int c : cx.idx) c0 = std::min(c0, c), c1 = std::max(c1, c);
+    const int n = c1 - c0 + 1;
+    std::vector<float> col(static_cast<size_t>(n) * 4);
+    for (long long j = j0; j < j1; ++j) {
+        // Down the rows first: the column sums of this destination row.
+        std::fill(col.begin(), col.end(), 0.f);
+        const size_t ry = static_cast<size_t>(j - j0);
+        for (int k = cy.first[ry]; k < cy.first[ry + 1]; ++k) {
+            const float wt = cy.w[static_cast<size_t>(k)];
+            const size_t row = static_cast<size_t>(cy.idx[static_cast<size_t>(k)]) * src.stride;
+            const Color* s = src.pixels + row + c0;
+            const uint8_t* a = src.alpha ? src.alpha + row + c0 : nullptr;
+            for (int c = 0; c < n; ++c) {
+                const float al = a ? a[c] * (wt / 255.f) : wt;
+                float* o = &col[static_cast<size_t>(c) * 4];
+                o[0] += al * redOf(s[c]);
+                o[1] += al * greenOf(s[c]);
+                o[2] += al * blueOf(s[c]);
+                o[3] += al;
+            }
+        }
+        Color* d = dst.row(static_cast<int>(j));
+        for (long long i = i0; i < i1; ++i) {
+            const size_t rx = static_cast<size_t>(i - i0);
+            float r = 0, g = 0, b = 0, al = 0;
+            for (int k = cx.first[rx]; k < cx.first[rx + 1]; ++k) {
+                const float wt = cx.w[static_cast<size_t>(k)];
+                const float* o = &col[static_cast<size_t>(cx.idx[static_cast<size_t>(k)] - c0) * 4];
+                r += wt * o[0], g += wt * o[1], b += wt * o[2], al += wt * o[3];
+            }
+            auto to8 = [](float v) { return static_cast<int>(std::clamp(v + 0.5f, 0.f, 255.f)); };
+            Color c;
+            if (!src.alpha) {
+                c = RGB(to8(r), to8(g), to8(b));
+            } else {
+                if (al < 1.f / 512) continue;
+                const float keep = std::max(0.f, 1.f - al);
+                const Color o = d[i];
+                c = RGB(to8(r + keep * redOf(o)), to8(g + keep * greenOf(o)), to8(b + keep * blueOf(o)));
+            }
+            d[i] = applyOp(d[i], c, op);
+        }
+    }
+}
+
+namespace {
 void fillRect(Surface& dst, long long x0, long long y0, long long x1, long long y1, Color c)
 {
+    const long long d = dst.density();
+    x0 *= d, y0 *= d, x1 *= d, y1 *= d;
     x0 = std::max<long long>(x0, dst.clipLeft());
     y0 = std::max<long long>(y0, dst.clipTop());
     x1 = std::min<long long>(x1, dst.clipRight());

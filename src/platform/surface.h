@@ -23,13 +23,16 @@ constexpr uint32_t SRCCOPY = 0xCC0020;
 constexpr uint32_t SRCAND = 0x8800C6;
 constexpr uint32_t SRCPAINT = 0xEE0086;
 
-// A read-only view of pixels: a picture or a surface. alpha is null for opaque images.
+// A read-only view of pixels: a picture or a surface. alpha is null for opaque
+// images. Source coordinates given to the drawing operations are in units of
+// density pixels; width, height and stride are in pixels.
 struct ImageView {
     const Color* pixels = nullptr;
     int width = 0;
     int height = 0;
     int stride = 0; // in pixels
     const uint8_t* alpha = nullptr;
+    int density = 1;
     Color at(int x, int y) const { return pixels[static_cast<size_t>(y) * stride + x]; }
 };
 ImageView viewOf(const Picture& p);
@@ -42,14 +45,25 @@ public:
 
     int width() const { return store_.width(); }
     int height() const { return store_.height(); }
-    // Scale units are pixels: ScaleWidth and ScaleHeight equal the size.
-    int scaleWidth() const { return width(); }
-    int scaleHeight() const { return height(); }
+    // Scale units: a unit is density x density pixels (1 x 1 unless a fine
+    // canvas asks for more). Every drawing operation takes its coordinates,
+    // sizes and pen widths in units; ScaleWidth and ScaleHeight are the size
+    // in units.
+    int scaleWidth() const { return width() / density_; }
+    int scaleHeight() const { return height() / density_; }
+    int density() const { return density_; }
+    // A new unit for what is drawn next; the pixels stay as they are.
+    void setDensity(int d) { density_ = d < 1 ? 1 : d; }
+    // Whether pictures are drawn filtered (smoothly resampled, blended by
+    // their coverage) rather than by the nearest pixel. Always so when a
+    // density is not 1.
+    bool smooth = false;
 
-    // Setting Width or Height keeps what was drawn in the part that remains;
-    // the new area takes the background colour.
-    void setWidth(int w) { resize(w, height()); }
-    void setHeight(int h) { resize(width(), h); }
+    // Setting Width or Height (in units) keeps what was drawn in the part
+    // that remains; the new area takes the background colour.
+    void setWidth(int w) { resize(w * density_, height()); }
+    void setHeight(int h) { resize(width(), h * density_); }
+    // The size in pixels.
     void resize(int w, int h);
     // A new size whose pixels are about to be drawn over completely: what
     // they hold until then is left unspecified, which spares clearing them.
@@ -70,7 +84,7 @@ public:
 
     // Image: the current image as a picture.
     Picture image() const;
-    ImageView view() const { return {data(), width(), height(), width(), nullptr}; }
+    ImageView view() const { return {data(), width(), height(), width(), nullptr, density_}; }
     // Picture = p: replaces the image. With autoSize the surface takes the
     // picture's size; otherwise it is cleared to the background and p drawn at (0, 0).
     void setPicture(const Picture& p, bool autoSize);
@@ -117,6 +131,7 @@ private:
     size_t count() const { return store_.count(); }
 
     PixelStore store_;
+    int density_ = 1;
     int clipX0_ = 0, clipY0_ = 0, clipX1_ = 1 << 30, clipY1_ = 1 << 30;
 };
 
@@ -126,6 +141,16 @@ void BitBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, int 
 // or heights mirror, as in GDI.
 void StretchBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, int sx, int sy, int sw, int sh,
                 RasterOp op);
+
+// Filtered drawing: the source rectangle (in source pixels) resampled onto the
+// destination rectangle (in destination pixels) with a tent filter that
+// widens as the picture shrinks, so that no detail is dropped and nothing
+// turns into blocks; a picture with coverage is blended over what is there.
+// A negative width mirrors. Only columns and rows whose centres lie inside
+// the destination rectangle are drawn, and only from inside the source
+// rectangle, so that frames of a sheet never bleed into each other.
+void DrawFiltered(Surface& dst, double x, double y, double w, double h, const ImageView& src, double sx, double sy,
+                  double sw, double sh, RasterOp op = RasterOp::Copy);
 
 // PaintPicture in its argument forms: omitted sizes are the picture's natural
 // size, an omitted source origin is (0, 0), an omitted operation SRCCOPY. A

@@ -38,4 +38,9 @@ std::string userHomeDir();
 // ("/.local/share"); empty without a home folder.
 std::string xdgBaseDir(const char* variable, const char* fallback);
 
+// The program's per-user cache folder (painted pictures): under
+// XDG_CACHE_HOME on Linux, under the local application data on Windows;
+// empty when the user has none.
+std::string userCacheDir();
+
 } // namespace syl

@@ -50,6 +50,12 @@ std::string xdgBaseDir(const char* variable, const char* fallback)
     return (home == "/" ? std::string() : home) + fallback;
 }
 
+std::string userCacheDir()
+{
+    const std::string base = xdgBaseDir("XDG_CACHE_HOME", "/.cache");
+    return base.empty() ? std::string() : base + "/sylvadra";
+}
+
 std::string SystemHost::exePath()
 {
     char buf[4096];

@@ -41,6 +41,12 @@ std::string xdgBaseDir(const char* variable, const char* fallback)
     return {};
 }
 
+std::string userCacheDir()
+{
+    const std::string base = envVar("LOCALAPPDATA");
+    return base.empty() ? std::string() : base + "\\Sylvadra\\Cache";
+}
+
 std::string SystemHost::exePath()
 {
     std::vector<char> buf(MAX_PATH);

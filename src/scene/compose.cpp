@@ -44,10 +44,13 @@ void FrmMain::CopyBg()
                     // the changed part, with a pixel to spare on each side.
                     auto lo = [](int v, int dst, int src) { return static_cast<int>(static_cast<long long>(v) * dst / src) - 1; };
                     auto hi = [](int v, int dst, int src) { return static_cast<int>((static_cast<long long>(v) * dst + src - 1) / src) + 1; };
-                    x0 = std::max(0, lo(c0, SW, 640));
-                    x1 = std::min(SW, hi(c1, SW, 640));
-                    y0 = std::max(0, lo(r0, SH, 480));
-                    y1 = std::min(SH, hi(r1, SH, 480));
+                    // A filtered stretch reads up to two canvas pixels
+                    // further on each side.
+                    const int m = form.smooth ? 3 : 0;
+                    x0 = std::max(0, lo(c0 - m, SW, c.width()));
+                    x1 = std::min(SW, hi(c1 + m, SW, c.width()));
+                    y0 = std::max(0, lo(r0 - m, SH, c.height()));
+                    y1 = std::min(SH, hi(r1 + m, SH, c.height()));
                 }
             }
             // What the backend brings to the screen at Refresh.
@@ -77,6 +80,7 @@ void FrmMain::BuildBG()
         int16_t fenceCount = 0;
         seaDrawn = false;
         drawings.clear();
+        chooseSharp();
         p.step(50010, [&] { tmrAnimation.enabled = false; });
         canvasShownValid_ = false; // the form shows the last landscape
         p.step(50020, [&] {
@@ -195,6 +199,10 @@ void FrmMain::BuildBG()
             flowerTop = flowerTopFor(baseY, ScaleHeight());
         });
         p.step(50230, [&] { grassTop = ck16(flowerTop - 40LL); });
+    });
+    // The landscape's sharp pictures are drawn only while it is composed.
+    std::erase_if(sharpPictures_, [](const auto& e) {
+        return std::get<0>(e.first) == static_cast<int>(ResourceKind::Bitmap) && std::get<1>(e.first) < 200;
     });
 }
 

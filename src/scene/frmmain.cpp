@@ -9,6 +9,7 @@
 #include "platform/host.h"
 #include "platform/numbers.h"
 #include "platform/random.h"
+#include "platform/sharp_store.h"
 #include "scene/zz.h"
 #include "settings/config.h"
 
@@ -50,6 +51,14 @@ void FrmMain::setDpi(int dpi)
 
 const Picture& FrmMain::picture(int id, ResourceKind kind)
 {
+    if (useSharp_) {
+        // Landscape pictures at the canvas's density, the rest at the screen's scale.
+        const int d = kind == ResourceKind::Bitmap && id < 200 ? canvasDensity() : spriteDensity();
+        auto sk = std::make_tuple(static_cast<int>(kind), id, d);
+        auto si = sharpPictures_.find(sk);
+        if (si == sharpPictures_.end()) si = sharpPictures_.emplace(sk, sharpPicture({kind, id, d})).first;
+        if (!si->second.empty()) return si->second;
+    }
     auto key = std::make_pair(static_cast<int>(kind), id);
     auto it = pictures_.find(key);
     if (it != pictures_.end()) return it->second;
@@ -66,9 +75,14 @@ void FrmMain::drawMasked(Surface& s, const std::string& painter, int id, int var
                          int x2, int y2, int w2, int h2)
 {
     const Picture& pic = picture(id);
-    const Picture& mask = picture(id + 1);
-    PaintPicture(s, viewOf(mask), x1, y1, w1, h1, x2, y2, w2, h2, RasterOp::And);
-    PaintPicture(s, viewOf(pic), x1, y1, w1, h1, x2, y2, w2, h2, RasterOp::Paint);
+    if (!pic.alpha.empty()) {
+        // A sharp picture carries its coverage.
+        PaintPicture(s, viewOf(pic), x1, y1, w1, h1, x2, y2, w2, h2);
+    } else {
+        const Picture& mask = picture(id + 1);
+        PaintPicture(s, viewOf(mask), x1, y1, w1, h1, x2, y2, w2, h2, RasterOp::And);
+        PaintPicture(s, viewOf(pic), x1, y1, w1, h1, x2, y2, w2, h2, RasterOp::Paint);
+    }
     LayerDrawing d;
     d.painter = painter;
     d.id = id;
@@ -117,6 +131,7 @@ void FrmMain::Form_Resize()
             frameWidth_ = SW;
             frameHeight_ = SH;
             if (!incremental) picBuffer.resizeForOverwrite(SW, SH);
+            picBG.setDensity(1);
             picBG.resizeForOverwrite(SW, SH);
         });
         p.step(50030, [&] {
@@ -134,7 +149,9 @@ void FrmMain::Form_Resize()
                 const Picture& icon = picture(id, ResourceKind::Icon);
                 int16_t x = Zz(0, CInt(SW));
                 int16_t y = Zz(flowerTop, CInt(SH - 10.0));
-                PaintPicture(picBG, viewOf(icon), x, y, 32, 32);
+                double px = x, py = y, pw = 32, ph = 32;
+                toScreenScale(px, py, pw, ph);
+                PaintPicture(picBG, viewOf(icon), px, py, pw, ph);
                 record({"Gras", id, 0, x, y, 32, 32, false, 0, 0, 0});
             });
         }
@@ -178,7 +195,7 @@ void FrmMain::resetFlowerSlots()
 
 void FrmMain::setStartPositions()
 {
-    const double SW = ScaleWidth(), SH = ScaleHeight();
+    const double SW = flightWidth(), SH = flightHeight();
     auto band = [&](double lo, double hi) { return Zz(CInt(lo * SH), CInt(hi * SH)); };
     for (int code = 1; code <= 6; ++code) {
         FlightRecord& r = flights[static_cast<size_t>(code)];

@@ -8,6 +8,7 @@
 #include <functional>
 #include <cstdint>
 #include <map>
+#include <tuple>
 #include <string>
 #include <utility>
 #include <vector>
@@ -129,8 +130,30 @@ public:
     void setStartPositions();
     void resetFlowerSlots();
 
-    // A decoded picture resource (decoded once, then kept).
+    // A decoded picture resource (decoded once, then kept). In sharp mode the
+    // picture painted at the density it is drawn with, where there is one.
     const Picture& picture(int id, ResourceKind kind = ResourceKind::Bitmap);
+
+    // Sharp pictures. On: the landscape is composed on a canvas of
+    // canvasDensity() x 640 x 480 pixels from pictures painted at that
+    // density, and what is drawn at the screen's own scale (flying objects,
+    // flowers, grass tufts, the sun) keeps the size and speed relative to the
+    // screen that it has at 1920 x 1080, painted at that size. Every position
+    // and size is still computed in the same units from the same random
+    // draws. Off: every picture as stored, pixel for pixel.
+    bool sharp = false;
+    // Paint sharp pictures when they are drawn (a picture rendered once).
+    // Otherwise a landscape is composed of the stored pictures while the
+    // sharp ones are painted on a thread of their own, and a new landscape
+    // follows as soon as they are ready.
+    bool paintWhenNeeded = false;
+    // Whether the current landscape is made of sharp pictures.
+    bool sharpShown() const { return useSharp_; }
+    // Pixels of the canvas per unit: the least that makes one canvas pixel
+    // cover at most 1.5 screen pixels, up to 4 (1 when not sharp).
+    int canvasDensity() const;
+    // The screen's height over 1080, at least 1 (1 when not sharp).
+    double screenScale() const;
 
     // The form's own image and the five hidden surfaces.
     Surface form;
@@ -189,6 +212,35 @@ public:
     bool seaDrawn = false;
 
 private:
+    // The density of the pictures drawn at the screen's scale.
+    int spriteDensity() const;
+    // A picture drawn at the screen's scale at (x, y) in w x h, enlarged in
+    // sharp mode about the middle of its foot, where it stands.
+    void toScreenScale(double& x, double& y, double& w, double& h) const;
+    // The sky in which the flying objects move: the screen in units of the
+    // screen scale.
+    double flightWidth() const { return ScaleWidth() / screenScale(); }
+    double flightHeight() const { return ScaleHeight() / screenScale(); }
+    // A flying object's strip at the screen's scale: every frame of the
+    // painted picture resampled to its size, and the mask of its opaque
+    // pixels.
+    struct Strip {
+        Picture colour, mask;
+        int pitch = 0; // frame pitch in pixels
+        double scale = 0;
+    };
+    const Strip& sharpStrip(int colourId, int pitch, bool mirrored);
+    // Chooses the pictures of the next landscape; true when they are sharp.
+    bool chooseSharp();
+    // A new landscape once the sharp pictures are ready (from the tick).
+    bool sharpReadyForNewLandscape();
+    bool useSharp_ = false;
+    uint32_t lastSharpCheck_ = 0;
+    int spriteDensityUsed_ = 0;
+    std::map<std::tuple<int, int, int>, Picture> sharpPictures_;
+    std::map<std::pair<int, bool>, Strip> strips_;
+    int stripPitch_ = 0;
+
     void drawMasked(Surface& s, const std::string& painter, int id, int variant, int x1, int y1, int w1, int h1,
                     int x2, int y2, int w2, int h2);
     void record(LayerDrawing d);

@@ -1,5 +1,7 @@
 // The sky: the gradient down to the horizon and the band of clouds, with the
 // screen-sized cloud strip that the animation drifts across the top.
+#include <cmath>
+
 #include "errors/handler.h"
 #include "platform/random.h"
 #include "scene/zz.h"
@@ -54,8 +56,8 @@ void FrmMain::Himmel()
             if (n == 0 || n == 1) {
                 int id = 2 * skyType + 120 - n;
                 const Picture& band = picture(id);
-                PaintPicture(picHimmel, viewOf(band), 0, 0, band.width, H);
-                record({"Himmel", id, 0, 0, 0, band.width, H, false, 0, 0, 0});
+                PaintPicture(picHimmel, viewOf(band), 0, 0, band.scaleWidth(), H);
+                record({"Himmel", id, 0, 0, 0, band.scaleWidth(), H, false, 0, 0, 0});
             } else if (n == 2 || n == 3) {
                 int id = 2 * skyType + 122 - n;
                 const Picture& band = picture(id);
@@ -72,7 +74,10 @@ void FrmMain::Himmel()
             StretchBlt(picBuffer, 0, 0, stripW, stripH, picHimmel.view(), 0, 0, CLng(picHimmel.scaleWidth()),
                        CLng(picHimmel.scaleHeight()), RasterOp::Copy);
         });
-        p.step(50080, [&] { picHimmel.resizeForOverwrite(stripW, stripH); });
+        p.step(50080, [&] {
+            picHimmel.setDensity(1); // the strip is drawn at the screen's scale
+            picHimmel.resizeForOverwrite(stripW, stripH);
+        });
         p.step(50090, [&] {
             PaintPicture(picHimmel, picBuffer.view(), 0, 0, picHimmel.scaleWidth(), picHimmel.scaleHeight());
         });
@@ -83,7 +88,8 @@ void FrmMain::Himmel()
                 int16_t x = Zz(0, CInt(picHimmel.scaleWidth() - 100.0));
                 int16_t y = Zz(0, CInt(picHimmel.scaleHeight() - 100.0));
                 int16_t d = Zz(20, 50);
-                Ellipse(picHimmel, x, y, x + d, y + d);
+                const int size = static_cast<int>(std::lround(d * screenScale()));
+                Ellipse(picHimmel, x, y, x + size, y + size);
                 picHimmel.foreColor = RGB(255, 255, 255);
                 picHimmel.fillColor = RGB(255, 255, 255);
             }

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "platform/host.h"
+#include "platform/sharp_store.h"
 #include "platform/signals.h"
+#include "platform/system_host.h"
 #include "shell/cmdline.h"
 #include "shell/options.h"
 #include "shell/shell.h"
@@ -57,6 +59,8 @@ int run(int argc, char** argv)
         std::printf("Sylvadra %d.%02d.%04d\n", v.major, v.minor, v.revision);
         return 0;
     }
+    // Pictures painted for the sharp mode are kept between runs.
+    syl::setSharpCacheFolder(syl::userCacheDir());
     if (c.render) return syl::renderHeadless(*c.render);
     syl::setPendingOverrides(c.overrides);
     return syl::runShell(c);

@@ -1,0 +1,27 @@
+// Work on a thread of its own.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+namespace syl {
+
+class BackgroundThread {
+public:
+    BackgroundThread();
+    ~BackgroundThread(); // waits for the work to end
+    BackgroundThread(const BackgroundThread&) = delete;
+    BackgroundThread& operator=(const BackgroundThread&) = delete;
+
+    // Runs work on a new thread after any work started before has ended.
+    // False when no thread can be started (the work is not run).
+    bool start(std::function<void()> work);
+    // Waits until the work has ended.
+    void join();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace syl

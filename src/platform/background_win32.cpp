@@ -1,0 +1,40 @@
+#include "platform/background.h"
+
+#include <windows.h>
+
+namespace syl {
+
+struct BackgroundThread::Impl {
+    HANDLE thread = nullptr;
+    std::function<void()> work;
+};
+
+namespace {
+DWORD WINAPI runWork(LPVOID p)
+{
+    auto* impl = static_cast<std::function<void()>*>(p);
+    (*impl)();
+    return 0;
+}
+} // namespace
+
+BackgroundThread::BackgroundThread() : impl_(std::make_unique<Impl>()) {}
+BackgroundThread::~BackgroundThread() { join(); }
+
+bool BackgroundThread::start(std::function<void()> work)
+{
+    join();
+    impl_->work = std::move(work);
+    impl_->thread = CreateThread(nullptr, 0, runWork, &impl_->work, 0, nullptr);
+    return impl_->thread != nullptr;
+}
+
+void BackgroundThread::join()
+{
+    if (!impl_->thread) return;
+    WaitForSingleObject(impl_->thread, INFINITE);
+    CloseHandle(impl_->thread);
+    impl_->thread = nullptr;
+}
+
+} // namespace syl
