@@ -258,59 +258,99 @@ void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, doub
 namespace {
 // The source pixels and weights that make each destination pixel along one
 // axis: destination pixels [i0, i1) of the span [D, D + L) take the source
-// span [S, S + SL), read only within [lo, hi].
+// span [S, S + SL), read only within [lo, hi]. Weights are in 256ths and add
+// up to 256.
 struct Taps {
     std::vector<int> first; // index into idx and w, one more than pixels
     std::vector<int> idx;
-    std::vector<float> w;
+    std::vector<uint32_t> w;
+    int most = 0; // the most taps of one pixel
 };
 Taps makeTaps(long long i0, long long i1, double D, double L, double S, double SL, bool flip, int lo, int hi)
 {
     Taps t;
     t.first.reserve(static_cast<size_t>(i1 - i0) + 1);
     const double r = std::max(1.0, SL / L);
+    std::vector<double> wf;
     for (long long i = i0; i < i1; ++i) {
         t.first.push_back(static_cast<int>(t.idx.size()));
         double f = (i + 0.5 - D) / L;
         if (flip) f = 1.0 - f;
         const double u = S + f * SL - 0.5;
         const long long j0 = static_cast<long long>(std::floor(u - r)) + 1, j1 = static_cast<long long>(std::ceil(u + r)) - 1;
-        float sum = 0;
-        const size_t start = t.w.size();
+        const size_t start = t.idx.size();
+        wf.clear();
+        double sum = 0;
         for (long long j = j0; j <= j1; ++j) {
-            const float wt = static_cast<float>(1.0 - std::fabs(static_cast<double>(j) - u) / r);
+            const double wt = 1.0 - std::fabs(static_cast<double>(j) - u) / r;
             if (wt <= 0) continue;
-            t.idx.push_back(static_cast<int>(std::clamp<long long>(j, lo, hi)));
-            t.w.push_back(wt);
+            const int c = static_cast<int>(std::clamp<long long>(j, lo, hi));
+            if (t.idx.size() > start && t.idx.back() == c) {
+                wf.back() += wt; // a tap clamped onto the one before
+            } else {
+                t.idx.push_back(c);
+                wf.push_back(wt);
+            }
             sum += wt;
         }
-        if (t.w.size() == start) { // a span thinner than a pixel: the nearest
+        if (wf.empty()) { // a span thinner than a pixel: the nearest
             t.idx.push_back(static_cast<int>(std::clamp<long long>(std::llround(u), lo, hi)));
-            t.w.push_back(1.f);
-            sum = 1.f;
+            wf.push_back(1.0);
+            sum = 1.0;
         }
-        for (size_t k = start; k < t.w.size(); ++k) t.w[k] /= sum;
+        // Whole 256ths, the rounding left over given to the heaviest tap.
+        uint32_t total = 0;
+        size_t heaviest = 0;
+        for (size_t k = 0; k < wf.size(); ++k) {
+            const uint32_t w = static_cast<uint32_t>(std::lround(wf[k] / sum * 256.0));
+            t.w.push_back(w);
+            total += w;
+            if (wf[k] > wf[heaviest]) heaviest = k;
+        }
+        t.w[start + heaviest] += 256 - total;
+        t.most = std::max(t.most, static_cast<int>(wf.size()));
     }
     t.first.push_back(static_cast<int>(t.idx.size()));
     return t;
 }
+
+// Pixels as 0xAARRGGBB with the colour multiplied by the coverage; two
+// channels at a time in the 16-bit lanes of a 32-bit word.
+constexpr uint32_t kLanes = 0x00FF00FF;
+inline uint32_t premultiply(Color c, uint32_t a)
+{
+    uint32_t rb = (c & kLanes) * a + 0x00800080, g = (c & 0xFF00) * a + 0x8000;
+    rb = ((rb + ((rb >> 8) & kLanes)) >> 8) & kLanes;
+    g = ((g + ((g >> 8) & 0xFF00)) >> 8) & 0xFF00;
+    return (a << 24) | rb | g;
+}
+// The weighted sum of pixels (weights add up to 256).
+struct Sum {
+    uint32_t rb = 0, ag = 0;
+    void add(uint32_t p, uint32_t w)
+    {
+        rb += (p & kLanes) * w;
+        ag += ((p >> 8) & kLanes) * w;
+    }
+    uint32_t get() const { return (((rb + 0x00800080) >> 8) & kLanes) | ((ag + 0x00800080) & ~kLanes); }
+};
 } // namespace
 
 void DrawFiltered(Surface& dst, double x, double y, double w, double h, const ImageView& src, double sx, double sy,
                   double sw, double sh, RasterOp op)
 {
-    if (w == 0 || h == 0 || sw == 0 || sh == 0 || !src.pixels) return;
+    if (w == 0 || h == 0 || sw == 0 || sh == 0 || !src.pixels || src.width <= 0 || src.height <= 0) return;
     bool flipX = false, flipY = false;
     if (w < 0) { x += w; w = -w; flipX = !flipX; }
     if (h < 0) { y += h; h = -h; flipY = !flipY; }
     if (sw < 0) { sx += sw; sw = -sw; flipX = !flipX; }
     if (sh < 0) { sy += sh; sh = -sh; flipY = !flipY; }
+    if (sx >= src.width || sy >= src.height || sx + sw <= 0 || sy + sh <= 0) return;
     // The source pixels the rectangle may read.
     const int lx = static_cast<int>(std::clamp(std::floor(sx), 0.0, double(src.width - 1)));
     const int hx = static_cast<int>(std::clamp(std::ceil(sx + sw) - 1, 0.0, double(src.width - 1)));
     const int ly = static_cast<int>(std::clamp(std::floor(sy), 0.0, double(src.height - 1)));
     const int hy = static_cast<int>(std::clamp(std::ceil(sy + sh) - 1, 0.0, double(src.height - 1)));
-    if (src.width <= 0 || src.height <= 0 || sx >= src.width || sy >= src.height || sx + sw <= 0 || sy + sh <= 0) return;
     // Destination pixels whose centres lie in the rectangle and on the surface.
     auto first = [](double a) { return static_cast<long long>(std::ceil(a - 0.5)); };
     const long long i0 = std::max<long long>(first(x), dst.clipLeft()), i1 = std::min<long long>(first(x + w), dst.clipRight());
@@ -320,44 +360,51 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
     const Taps cy = makeTaps(j0, j1, y, h, sy, sh, flipY, ly, hy);
     int c0 = hx, c1 = lx;
     for (int c : cx.idx) c0 = std::min(c0, c), c1 = std::max(c1, c);
-    const int n = c1 - c0 + 1;
-    std::vector<float> col(static_cast<size_t>(n) * 4);
-    for (long long j = j0; j < j1; ++j) {
-        // Down the rows first: the column sums of this destination row.
-        std::fill(col.begin(), col.end(), 0.f);
-        const size_t ry = static_cast<size_t>(j - j0);
-        for (int k = cy.first[ry]; k < cy.first[ry + 1]; ++k) {
-            const float wt = cy.w[static_cast<size_t>(k)];
-            const size_t row = static_cast<size_t>(cy.idx[static_cast<size_t>(k)]) * src.stride;
-            const Color* s = src.pixels + row + c0;
-            const uint8_t* a = src.alpha ? src.alpha + row + c0 : nullptr;
-            for (int c = 0; c < n; ++c) {
-                const float al = a ? a[c] * (wt / 255.f) : wt;
-                float* o = &col[static_cast<size_t>(c) * 4];
-                o[0] += al * redOf(s[c]);
-                o[1] += al * greenOf(s[c]);
-                o[2] += al * blueOf(s[c]);
-                o[3] += al;
-            }
+    const size_t n = static_cast<size_t>(i1 - i0);
+
+    // Source rows resampled across, each once: a few kept at a time, as
+    // consecutive destination rows read overlapping source rows.
+    const size_t slots = static_cast<size_t>(cy.most) + 1;
+    std::vector<uint32_t> across(slots * n), pre(static_cast<size_t>(c1 - c0 + 1));
+    std::vector<int> held(slots, -1);
+    auto rowAcross = [&](int sy_) -> const uint32_t* {
+        for (size_t k = 0; k < slots; ++k)
+            if (held[k] == sy_) return &across[k * n];
+        // The slot whose row lies farthest from this one is no longer needed.
+        size_t k = 0;
+        for (size_t q = 1; q < slots; ++q)
+            if (held[q] < 0 || (held[k] >= 0 && std::abs(held[q] - sy_) > std::abs(held[k] - sy_))) k = q;
+        held[k] = sy_;
+        const size_t row = static_cast<size_t>(sy_) * src.stride;
+        const Color* s = src.pixels + row + c0;
+        const uint8_t* a = src.alpha ? src.alpha + row + c0 : nullptr;
+        for (size_t c = 0; c < pre.size(); ++c) pre[c] = a ? premultiply(s[c], a[c]) : (s[c] | 0xFF000000u);
+        uint32_t* out = &across[k * n];
+        for (size_t i = 0; i < n; ++i) {
+            Sum sum;
+            for (int q = cx.first[i]; q < cx.first[i + 1]; ++q)
+                sum.add(pre[static_cast<size_t>(cx.idx[static_cast<size_t>(q)] - c0)], cx.w[static_cast<size_t>(q)]);
+            out[i] = sum.get();
         }
-        Color* d = dst.row(static_cast<int>(j));
-        for (long long i = i0; i < i1; ++i) {
-            const size_t rx = static_cast<size_t>(i - i0);
-            float r = 0, g = 0, b = 0, al = 0;
-            for (int k = cx.first[rx]; k < cx.first[rx + 1]; ++k) {
-                const float wt = cx.w[static_cast<size_t>(k)];
-                const float* o = &col[static_cast<size_t>(cx.idx[static_cast<size_t>(k)] - c0) * 4];
-                r += wt * o[0], g += wt * o[1], b += wt * o[2], al += wt * o[3];
-            }
-            auto to8 = [](float v) { return static_cast<int>(std::clamp(v + 0.5f, 0.f, 255.f)); };
-            Color c;
-            if (!src.alpha) {
-                c = RGB(to8(r), to8(g), to8(b));
-            } else {
-                if (al < 1.f / 512) continue;
-                const float keep = std::max(0.f, 1.f - al);
-                const Color o = d[i];
-                c = RGB(to8(r + keep * redOf(o)), to8(g + keep * greenOf(o)), to8(b + keep * blueOf(o)));
+        return out;
+    };
+    std::vector<const uint32_t*> rows(slots);
+    for (long long j = j0; j < j1; ++j) {
+        const size_t ry = static_cast<size_t>(j - j0);
+        const int q0 = cy.first[ry], q1 = cy.first[ry + 1];
+        for (int q = q0; q < q1; ++q) rows[static_cast<size_t>(q - q0)] = rowAcross(cy.idx[static_cast<size_t>(q)]);
+        Color* d = dst.row(static_cast<int>(j)) + i0;
+        for (size_t i = 0; i < n; ++i) {
+            Sum sum;
+            for (int q = q0; q < q1; ++q) sum.add(rows[static_cast<size_t>(q - q0)][i], cy.w[static_cast<size_t>(q)]);
+            const uint32_t p = sum.get(), a = p >> 24;
+            Color c = p & 0xFFFFFF;
+            if (src.alpha) {
+                if (a == 0) continue;
+                // Over what is there: the rest of the coverage from below.
+                const uint32_t keep = premultiply(d[i], 255 - a) & 0xFFFFFF;
+                c = (((c & kLanes) + (keep & kLanes)) & 0x01FF01FF) | (((c & 0xFF00) + (keep & 0xFF00)) & 0x1FF00);
+                // A sum of 255 at most in each channel: no carry to mask.
             }
             d[i] = applyOp(d[i], c, op);
         }
