@@ -57,8 +57,8 @@ int run(int argc, char** argv)
         std::printf("Sylvadra %d.%02d.%04d\n", v.major, v.minor, v.revision);
         return 0;
     }
-    if (c.render) return syl::renderHeadless(*c.render);
     syl::setPendingOverrides(c.overrides);
+    if (c.render) return syl::renderHeadless(*c.render);
     return syl::runShell(c);
 }
 
