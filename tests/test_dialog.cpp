@@ -57,7 +57,7 @@ protected:
     }
     std::vector<int> boxes(const FrmConfig& f)
     {
-        return {f.chkOpt[0].Value, f.chkOpt[1].Value, f.chkOpt[2].Value, f.chkOpt[3].Value};
+        return {f.chkOpt[0].Value, f.chkOpt[1].Value, f.chkOpt[2].Value, f.chkOpt[3].Value, f.chkOpt[4].Value};
     }
 
     HeadlessHost host_;
@@ -82,7 +82,7 @@ TEST_F(DialogTest, ControlsBeforeLoadHoldTheirDesignValues)
     }
     EXPECT_EQ(f.vscTime.Min, 1);
     EXPECT_EQ(f.vscTime.Max, 99);
-    EXPECT_EQ(boxes(f), (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(boxes(f), (std::vector<int>{0, 0, 0, 0, 0}));
     EXPECT_TRUE(f.chkOpt[3].Caption.empty());
 }
 
@@ -105,7 +105,7 @@ TEST_F(DialogTest, DefaultsOpenInTheMiddleWithAllBoxesCheckedAndTenMinutes)
     FrmConfig f;
     f.Form_Load();
     EXPECT_EQ(sliders(f), (std::vector<int>{50, 50, 50, 50, 50}));
-    EXPECT_EQ(boxes(f), (std::vector<int>{1, 1, 1, 1}));
+    EXPECT_EQ(boxes(f), (std::vector<int>{1, 1, 1, 1, 1}));
     EXPECT_EQ(f.lblTime.Caption, "10");
     EXPECT_EQ(f.vscTime.Value, 90);
     EXPECT_TRUE(f.vscTime.Enabled);
@@ -162,17 +162,19 @@ TEST_F(DialogTest, LoadMapsEverySettingToItsControl)
 TEST_F(DialogTest, LoadSetsTheBoxesFromTheSwitches)
 {
     const struct {
-        int16_t date, time, restart, wallpaper;
-    } cases[] = {{0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}, {1, 1, 1, 1}};
+        int16_t date, time, restart, wallpaper, sharp;
+    } cases[] = {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0},
+                 {0, 0, 0, 1, 0}, {0, 0, 0, 0, 1}, {1, 1, 1, 1, 1}};
     for (const auto& c : cases) {
         settings() = Settings{};
         settings().Date = c.date;
         settings().Time = c.time;
         settings().Restart = c.restart;
         settings().Wallpaper = c.wallpaper;
+        settings().Sharp = c.sharp;
         FrmConfig f;
         f.Form_Load();
-        EXPECT_EQ(boxes(f), (std::vector<int>{c.date, c.time, c.restart, c.wallpaper}));
+        EXPECT_EQ(boxes(f), (std::vector<int>{c.date, c.time, c.restart, c.wallpaper, c.sharp}));
     }
 }
 
@@ -181,8 +183,8 @@ TEST_F(DialogTest, AnyNonZeroSwitchLoadsAsACheckedBoxAndOkStoresOne)
     // 2 is what a stored 1.6 reads as; the saver treats every non-zero
     // value as on.
     const struct {
-        int16_t date, time, restart, wallpaper;
-    } cases[] = {{2, 0, -1, 0}, {0, -1, 0, 2}, {32767, -32768, 2, -1}};
+        int16_t date, time, restart, wallpaper, sharp;
+    } cases[] = {{2, 0, -1, 0, 2}, {0, -1, 0, 2, 0}, {32767, -32768, 2, -1, -1}};
     for (const auto& c : cases) {
         dispatches_.clear();
         settings() = Settings{};
@@ -190,10 +192,11 @@ TEST_F(DialogTest, AnyNonZeroSwitchLoadsAsACheckedBoxAndOkStoresOne)
         settings().Time = c.time;
         settings().Restart = c.restart;
         settings().Wallpaper = c.wallpaper;
+        settings().Sharp = c.sharp;
         FrmConfig f;
         f.Form_Load();
         EXPECT_TRUE(dispatches_.empty());
-        const std::vector<int> expected{c.date != 0, c.time != 0, c.restart != 0, c.wallpaper != 0};
+        const std::vector<int> expected{c.date != 0, c.time != 0, c.restart != 0, c.wallpaper != 0, c.sharp != 0};
         EXPECT_EQ(boxes(f), expected);
         // The enabling rule follows the restart box.
         EXPECT_EQ(f.vscTime.Enabled, c.restart != 0);
@@ -202,6 +205,7 @@ TEST_F(DialogTest, AnyNonZeroSwitchLoadsAsACheckedBoxAndOkStoresOne)
         EXPECT_EQ(stored("Time"), std::to_string(expected[1]));
         EXPECT_EQ(stored("Restart"), std::to_string(expected[2]));
         EXPECT_EQ(stored("Wallpaper"), std::to_string(expected[3]));
+        EXPECT_EQ(stored("Sharp"), std::to_string(expected[4]));
     }
 }
 
@@ -249,7 +253,7 @@ TEST_F(DialogTest, LoadFailureAnsweredWithCancelLeavesTheRestUnloaded)
     FrmConfig f;
     f.Form_Load();
     ASSERT_EQ(dispatches_.size(), 1u);
-    EXPECT_EQ(boxes(f), (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(boxes(f), (std::vector<int>{0, 0, 0, 0, 0}));
     EXPECT_TRUE(f.lblTime.Caption.empty());
 }
 
@@ -297,8 +301,8 @@ TEST_F(DialogTest, EnablingRuleFollowsTheRestartBoxWhicheverBoxIsClicked)
         bool checked;
         bool enabled;
     } steps[] = {
-        {2, false, false}, {0, false, false}, {3, false, false}, {1, true, false},
-        {2, true, true},   {0, true, true},   {2, false, false}, {2, true, true},
+        {2, false, false}, {0, false, false}, {3, false, false}, {1, true, false}, {4, false, false},
+        {2, true, true},   {0, true, true},   {4, true, true},   {2, false, false}, {2, true, true},
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(::testing::Message() << "box " << s.box << " checked " << s.checked);
@@ -422,11 +426,14 @@ TEST_F(DialogTest, OkStoresTheBoxes)
     f.userCheck(0, false);
     f.userCheck(2, false);
     f.userCheck(3, false);
+    f.userCheck(4, false);
     f.cmdOK_Click();
     EXPECT_EQ(stored("Date"), "0");
     EXPECT_EQ(stored("Time"), "1");
     EXPECT_EQ(stored("Restart"), "0");
     EXPECT_EQ(stored("Wallpaper"), "0");
+    EXPECT_EQ(stored("Sharp"), "0");
+    EXPECT_EQ(settings().Sharp, 0);
 }
 
 TEST_F(DialogTest, OkSavesAllSettingsBeforeItCloses)
@@ -435,7 +442,7 @@ TEST_F(DialogTest, OkSavesAllSettingsBeforeItCloses)
     FrmConfig f({{}, {}, [&] { storedWhenClosed = store_.size(); }});
     f.Form_Load();
     f.cmdOK_Click();
-    EXPECT_EQ(storedWhenClosed, 10u);
+    EXPECT_EQ(storedWhenClosed, 11u);
     EXPECT_FALSE(store_.contains(kSettingsApp, kSettingsSection, "halfMaxFl"));
 }
 
@@ -469,12 +476,14 @@ TEST_F(DialogTest, DefaultStandardRestoresTheControlsButNotTheWallpaperBox)
         settings().Restart = 0;
         settings().rTime = 60;
         settings().Wallpaper = c.wallpaper;
+        settings().Sharp = 0;
         FrmConfig f;
         f.Form_Load();
         f.userScroll(3, 7);
         f.cmdReset_Click();
         EXPECT_EQ(sliders(f), (std::vector<int>{50, 50, 50, 50, 50}));
-        EXPECT_EQ(boxes(f), (std::vector<int>{1, 1, 1, c.wallpaper}));
+        // The sharp pictures are part of what the saver shows; the wallpaper is not.
+        EXPECT_EQ(boxes(f), (std::vector<int>{1, 1, 1, c.wallpaper, 1}));
         EXPECT_EQ(f.lblTime.Caption, "10");
         EXPECT_EQ(f.vscTime.Value, 90);
         // Checking the restart box ran the rule again.
@@ -656,11 +665,12 @@ TEST(DialogLayout, CaptionsAndPlaces)
         {"Frame", 1, "Flowers / Blumen", {120, 1080, 2715, 1935}},
         {"Frame", 4, "Cloud speed / Wolken-Tempo", {3000, 1080, 2745, 855}},
         {"Frame", 7, "Object speed / Objekt-Tempo", {3000, 2040, 2745, 855}},
-        {"Frame", 8, "Options / Optionen", {120, 3120, 5595, 1935}},
+        {"Frame", 8, "Options / Optionen", {120, 3120, 5595, 2415}},
         {"chkOpt", 0, "Date / Datum", {360, 3480, 2000, 255}},
         {"chkOpt", 1, "Time/ Uhrzeit", {360, 3960, 2000, 255}},
         {"chkOpt", 2, "Restart / Neustart", {3120, 3480, 2000, 255}},
-        {"chkOpt", 3, "", {360, 4320, 5115, 615}},
+        {"chkOpt", 4, "Sharp pictures / Scharfe Bilder", {360, 4440, 3500, 255}},
+        {"chkOpt", 3, "", {360, 4800, 5115, 615}},
         {"Label4", -1, "after / nach", {3240, 3840, 855, 255}},
         {"lblTime", -1, "", {4200, 3840, 375, 255}},
         {"vscTime", -1, "", {4560, 3840, 255, 255}},
@@ -668,7 +678,7 @@ TEST(DialogLayout, CaptionsAndPlaces)
         {"cmdReset", -1, "&Default Standard", {6000, 240, 1200, 900}},
         {"cmdHomepage", -1, "&WWW...", {6000, 2160, 1200, 900}},
         {"cmdInfo", -1, "&Info...", {6000, 3120, 1200, 900}},
-        {"cmdOK", -1, "&OK", {6000, 4080, 1200, 900}},
+        {"cmdOK", -1, "&OK", {6000, 4560, 1200, 900}},
     };
     const auto controls = frmConfigControls();
     for (const auto& c : cases) {
@@ -686,7 +696,7 @@ TEST(DialogLayout, CaptionsAndPlaces)
     }
     EXPECT_STREQ(kFrmConfigCaption, "Sylvadra  ---  Settings / Einstellungen...");
     EXPECT_EQ(twipsToPixels(kFrmConfigClientWidth), 496);
-    EXPECT_EQ(twipsToPixels(kFrmConfigClientHeight), 355);
+    EXPECT_EQ(twipsToPixels(kFrmConfigClientHeight), 387);
 }
 
 TEST(DialogLayout, EverySliderHasAMinusAndAPlusUnderItsEnds)

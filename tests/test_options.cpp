@@ -39,6 +39,7 @@ double settingValue(const Settings& s, const std::string& key)
         {"Time", [](const Settings& x) { return double(x.Time); }},
         {"Restart", [](const Settings& x) { return double(x.Restart); }},
         {"Wallpaper", [](const Settings& x) { return double(x.Wallpaper); }},
+        {"Sharp", [](const Settings& x) { return double(x.Sharp); }},
     };
     auto it = get.find(key);
     if (it == get.end()) {
@@ -54,6 +55,12 @@ int sliderOf(const std::string& key)
     static const std::map<std::string, int> m = {{"maxFl", 0}, {"SpeedF", 1}, {"SpeedS", 3}, {"SpeedO", 4}, {"Speed", 5}};
     auto it = m.find(key);
     return it == m.end() ? -1 : it->second;
+}
+
+// The option that turns a switch or a period off: "--no-date", "--classic".
+std::string offOption(const SaverOption& o)
+{
+    return "--" + (o.offName ? std::string(o.offName) : "no-" + std::string(o.name));
 }
 
 std::vector<std::string> split(const std::string& s)
@@ -111,6 +118,7 @@ TEST(OptionsTable, HoldsEveryOptionOnceWithItsSetting)
         {"speed", "Speed"},     {"flowers", "maxFl"}, {"flower-speed", "SpeedF"},
         {"cloud-speed", "SpeedS"}, {"object-speed", "SpeedO"}, {"date", "Date"},
         {"time", "Time"},       {"restart", "Restart"}, {"wallpaper", "Wallpaper"},
+        {"sharp", "Sharp"},
     };
     std::map<std::string, std::string> seen;
     for (const SaverOption& o : saverOptions()) {
@@ -188,10 +196,10 @@ TEST(OptionsParser, SwitchesSetAndClearTheirSetting)
     for (const SaverOption& o : saverOptions()) {
         if (o.kind == OptionKind::Number) continue;
         SCOPED_TRACE(o.name);
-        Settings off = applied(std::string("--no-") + o.name);
+        Settings off = applied(offOption(o));
         EXPECT_EQ(settingValue(off, o.setting), 0);
         Settings start;
-        start.Date = start.Time = start.Restart = start.Wallpaper = 0;
+        start.Date = start.Time = start.Restart = start.Wallpaper = start.Sharp = 0;
         CommandLine c = parseRun(std::string("--") + o.name + (o.kind == OptionKind::Period ? " 7" : ""));
         ASSERT_EQ(c.error, "");
         applyOverrides(c.overrides, start);
@@ -229,6 +237,8 @@ TEST(OptionsParser, TheLaterOfTwoOptionsWins)
     EXPECT_EQ(s.rTime, 300);
     EXPECT_FLOAT_EQ(applied("--speed 2 --speed 3").Speed, 3.0f);
     EXPECT_EQ(applied("--date --no-date").Date, 0);
+    EXPECT_EQ(applied("--classic --sharp").Sharp, 1);
+    EXPECT_EQ(applied("--sharp --classic").Sharp, 0);
 }
 
 TEST(OptionsParser, ValueForms)
@@ -251,6 +261,9 @@ TEST(OptionsParser, MistakesAreNamed)
     EXPECT_EQ(parse("--no-restart=3").error, "--no-restart takes no value");
     EXPECT_EQ(parse("--no-speed").error, "unknown option --no-speed");
     EXPECT_EQ(parse("--speeds 3").error, "unknown option --speeds");
+    EXPECT_EQ(parse("--classic=1").error, "--classic takes no value");
+    EXPECT_EQ(parse("--no-sharp").error, "unknown option --no-sharp");
+    EXPECT_EQ(parse("--no-classic").error, "unknown option --no-classic");
 }
 
 TEST(OptionsParser, GoWithTheRunningSaverOnly)
@@ -281,6 +294,19 @@ TEST(OptionsParser, GoWithTheRunningSaverOnly)
     CommandLine r = parse("--render x.png --speed 3");
     EXPECT_EQ(r.error, "--speed goes with the running saver, not with --render");
     EXPECT_FALSE(r.render.has_value()); // a wrong command line renders nothing
+    // How landscapes are composed also goes with the preview and a render,
+    // but not with the dialog.
+    for (const char* ok : {"--sharp /P 123", "--classic /p 123", "--render x.png --classic", "--sharp --render x.png",
+                           "--window-id 0x1234 --classic /S", "--root --sharp /S"}) {
+        CommandLine c = parse(ok);
+        EXPECT_EQ(c.error, "") << ok;
+        ASSERT_EQ(c.overrides.size(), 1u) << ok;
+        EXPECT_EQ(c.overrides[0].option->setting, std::string("Sharp")) << ok;
+    }
+    EXPECT_TRUE(parse("--render x.png --classic").render.has_value());
+    EXPECT_EQ(parse("--classic --no-date /P 123").error, "--no-date goes with the running saver, not with /P");
+    EXPECT_EQ(parse("--render x.png --sharp --speed 3").error, "--speed goes with the running saver, not with --render");
+    EXPECT_EQ(parse("--classic /C").error, "--classic goes with the running saver, not with /C");
     // The switch text is not read as options.
     CommandLine c = parse("/S --speed 3");
     EXPECT_EQ(c.error, "");
@@ -317,7 +343,7 @@ TEST(OptionsHelp, NamesEveryOptionWithItsRange)
         std::regex line("\n  " + n + "[ ,]");
         EXPECT_TRUE(std::regex_search(h, line));
         if (o.kind != OptionKind::Number) {
-            EXPECT_NE(h.find("--no-" + std::string(o.name)), std::string::npos);
+            EXPECT_NE(h.find(offOption(o)), std::string::npos);
         }
         if (o.kind != OptionKind::Switch) {
             std::string range = "(" + text(o.low) + " to " + text(o.high) + ", default " + text(o.def) + ")";
@@ -461,7 +487,9 @@ TEST(OptionsManPage, DescribesEveryOptionWithItsRange)
         at = std::min(at, man.find("\n.B " + n + '\n'));
         ASSERT_NE(at, std::string::npos);
         if (o.kind != OptionKind::Number) {
-            EXPECT_NE(man.find("\\-\\-no\\-" + n.substr(4)), std::string::npos);
+            std::string off;
+            for (char c : offOption(o)) off += c == '-' ? std::string("\\-") : std::string(1, c);
+            EXPECT_NE(man.find(off), std::string::npos) << off;
         }
         if (o.kind != OptionKind::Switch) {
             std::string range = text(o.low) + " to " + text(o.high) + " (default " + text(o.def) + ")";

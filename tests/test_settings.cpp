@@ -115,11 +115,12 @@ TEST_F(SettingsTest, EmptyStoreGivesTheDefaults)
         EXPECT_EQ(s.Restart, 1);
         EXPECT_EQ(s.rTime, 600);
         EXPECT_EQ(s.Wallpaper, 1);
+        EXPECT_EQ(s.Sharp, 1);
         EXPECT_EQ(s.halfMaxFl, 3);
         EXPECT_TRUE(dispatches_.empty());
         // Read in the order of the table; defaults offered as text in the user's format.
         EXPECT_EQ(store_.reads, (std::vector<std::string>{"maxFl", "SpeedF", "SpeedS", "SpeedO", "Speed", "Date",
-                                                          "Time", "Restart", "rTime", "Wallpaper"}));
+                                                          "Time", "Restart", "rTime", "Wallpaper", "Sharp"}));
         // All in one reading session, which is closed again.
         EXPECT_EQ(store_.readsOutsideASession, 0);
         EXPECT_EQ(store_.reading, 0);
@@ -156,12 +157,13 @@ TEST_F(SettingsTest, SwitchesConvertTo16BitRoundingHalvesToEven)
                           {"1.5", 2}, {"5", 5},   {"32767", 32767}, {" 1 ", 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        for (const char* key : {"Date", "Time", "Restart", "Wallpaper"}) put(key, c.text);
+        for (const char* key : {"Date", "Time", "Restart", "Wallpaper", "Sharp"}) put(key, c.text);
         LoadConfig();
         EXPECT_EQ(settings().Date, c.value);
         EXPECT_EQ(settings().Time, c.value);
         EXPECT_EQ(settings().Restart, c.value);
         EXPECT_EQ(settings().Wallpaper, c.value);
+        EXPECT_EQ(settings().Sharp, c.value);
     }
     EXPECT_TRUE(dispatches_.empty());
 }
@@ -186,7 +188,7 @@ TEST_F(SettingsTest, DialogValueOfMaxFlIsStoredWithTheSeparatorAndReadBackAsText
     }
 }
 
-TEST_F(SettingsTest, SaveConfigWritesTheTenKeysInOrderNeverHalfMaxFl)
+TEST_F(SettingsTest, SaveConfigWritesTheElevenKeysInOrderNeverHalfMaxFl)
 {
     host_.separator = ',';
     Settings& s = settings();
@@ -200,16 +202,18 @@ TEST_F(SettingsTest, SaveConfigWritesTheTenKeysInOrderNeverHalfMaxFl)
     s.Restart = 1;
     s.rTime = 5940;
     s.Wallpaper = 0;
+    s.Sharp = 0;
     s.halfMaxFl = 12;
     SaveConfig();
     EXPECT_EQ(store_.writes, (std::vector<std::string>{"SpeedF", "maxFl", "SpeedS", "SpeedO", "Speed", "Date", "Time",
-                                                       "Restart", "rTime", "Wallpaper"}));
-    EXPECT_EQ(store_.batches, 1); // one write of the store for all ten
+                                                       "Restart", "rTime", "Wallpaper", "Sharp"}));
+    EXPECT_EQ(store_.batches, 1); // one write of the store for all eleven
     EXPECT_FALSE(store_.contains("Sylvadra", "Settings", "halfMaxFl"));
-    EXPECT_EQ(store_.size(), 10u);
+    EXPECT_EQ(store_.size(), 11u);
     const std::pair<const char*, const char*> expected[] = {
         {"SpeedF", "2,08"}, {"maxFl", "7"}, {"SpeedS", "0,53"}, {"SpeedO", "10"}, {"Speed", "0,1"},
         {"Date", "0"},      {"Time", "-1"}, {"Restart", "1"},   {"rTime", "5940"}, {"Wallpaper", "0"},
+        {"Sharp", "0"},
     };
     for (const auto& [key, text] : expected) EXPECT_EQ(stored(key), text) << key;
     EXPECT_TRUE(dispatches_.empty());
@@ -259,6 +263,7 @@ TEST_F(SettingsTest, UnconvertibleTextTakesTheDefaultAfterOneDispatch)
         {"SpeedS", "1e39", kErrOverflow},     {"SpeedO", "", kErrTypeMismatch},   {"Speed", "1,000.5", kErrTypeMismatch},
         {"Date", "40000", kErrOverflow},      {"Time", "zz", kErrTypeMismatch},   {"Restart", "-32769", kErrOverflow},
         {"rTime", "3e9", kErrOverflow},       {"rTime", "ten", kErrTypeMismatch}, {"Wallpaper", "1.0.0", kErrTypeMismatch},
+        {"Sharp", "on", kErrTypeMismatch},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.text);
@@ -268,6 +273,7 @@ TEST_F(SettingsTest, UnconvertibleTextTakesTheDefaultAfterOneDispatch)
         const std::pair<const char*, const char*> others[] = {
             {"maxFl", "9"}, {"SpeedF", "3"}, {"SpeedS", "0.2"}, {"SpeedO", "4"}, {"Speed", "7"},
             {"Date", "0"},  {"Time", "0"},   {"Restart", "0"},  {"rTime", "120"}, {"Wallpaper", "0"},
+            {"Sharp", "0"},
         };
         for (const auto& [k, v] : others) put(k, v);
         put(c.key, c.text);
@@ -293,6 +299,7 @@ TEST_F(SettingsTest, UnconvertibleTextTakesTheDefaultAfterOneDispatch)
         EXPECT_EQ(s.Restart, key == "Restart" ? 1 : 0);
         EXPECT_EQ(s.rTime, key == "rTime" ? 600 : 120);
         EXPECT_EQ(s.Wallpaper, key == "Wallpaper" ? 1 : 0);
+        EXPECT_EQ(s.Sharp, key == "Sharp" ? 1 : 0);
     }
 }
 
@@ -421,7 +428,7 @@ TEST_F(SettingsTest, WriteFailureIsDispatchedFromSaveConfig)
     store_.failWrites = true;
     answer_ = ErrorAction::Ignore;
     SaveConfig();
-    ASSERT_EQ(dispatches_.size(), 1u); // the one write of all ten keys failed and was passed over
+    ASSERT_EQ(dispatches_.size(), 1u); // the one write of all eleven keys failed and was passed over
     for (const auto& d : dispatches_) {
         EXPECT_EQ(d.module, "Saver");
         EXPECT_EQ(d.procedure, "SaveConfig");

@@ -293,7 +293,7 @@ TEST_F(IniStoreTest, ReadingSessionReadsTheFileOnce)
     EXPECT_EQ(get("maxFl"), "9");
 }
 
-// SaveConfig replaces the settings file once for all ten keys: one file
+// SaveConfig replaces the settings file once for all eleven keys: one file
 // created beside it, one rename onto it.
 TEST_F(IniStoreTest, SaveConfigReplacesTheFileOnce)
 {
@@ -324,7 +324,7 @@ TEST_F(IniStoreTest, SaveConfigReplacesTheFileOnce)
     EXPECT_EQ(created, 1);
     EXPECT_EQ(renamedOnto, 1);
     for (const char* key : {"SpeedF", "maxFl", "SpeedS", "SpeedO", "Speed", "Date", "Time", "Restart", "rTime",
-                            "Wallpaper"})
+                            "Wallpaper", "Sharp"})
         EXPECT_NE(get(key), "<default>") << key;
 }
 

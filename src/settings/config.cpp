@@ -89,7 +89,7 @@ void LoadConfig()
 {
     Procedure proc("Saver", "LoadConfig");
     Settings& s = settings();
-    // The store reads its file once for all ten keys.
+    // The store reads its file once for all eleven keys.
     SettingsReading reading;
     proc.run([&] {
         loadStep(proc, s.maxFl, "maxFl", 6, maxFlOf);
@@ -103,6 +103,7 @@ void LoadConfig()
         loadStep(proc, s.Restart, "Restart", 1, switchOf);
         loadStep(proc, s.rTime, "rTime", 600, periodOf);
         loadStep(proc, s.Wallpaper, "Wallpaper", 1, switchOf);
+        loadStep(proc, s.Sharp, "Sharp", 1, switchOf);
     });
 }
 
@@ -111,10 +112,10 @@ void SaveConfig()
     Procedure proc("Saver", "SaveConfig");
     const Settings& s = settings();
     // Each setting is turned into its text by a statement of its own; the
-    // ten texts then go to the store in one write, so that the key file is
+    // eleven texts then go to the store in one write, so that the key file is
     // replaced once, with all of them or none.
     SettingsStore::Values values;
-    values.reserve(10);
+    values.reserve(11);
     auto text = [&](const char* key, auto convert) {
         values.emplace_back(key, std::string());
         const size_t at = values.size() - 1;
@@ -136,6 +137,7 @@ void SaveConfig()
         text("Restart", integer(s.Restart));
         text("rTime", integer(s.rTime));
         text("Wallpaper", integer(s.Wallpaper));
+        text("Sharp", integer(s.Sharp));
         proc.step(0, [&] { SaveSettings(kSettingsApp, kSettingsSection, values); });
     });
 }

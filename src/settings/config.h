@@ -1,4 +1,4 @@
-// The ten stored settings and the derived halfMaxFl: the globals of module
+// The eleven stored settings and the derived halfMaxFl: the globals of module
 // Saver, read once by LoadConfig and written by SaveConfig.
 #pragma once
 
@@ -20,6 +20,9 @@ struct Settings {
     int16_t Restart = 1;
     int32_t rTime = 600;
     int16_t Wallpaper = 1;
+    // Sharp pictures: landscapes composed at the screen's own resolution from
+    // finely painted pictures when non-zero, the classic landscapes when 0.
+    int16_t Sharp = 1;
     // CInt(0.5 x maxFl), computed by LoadConfig only.
     int16_t halfMaxFl = 3;
 
@@ -34,18 +37,18 @@ Settings& settings();
 inline constexpr const char* kSettingsApp = "Sylvadra";
 inline constexpr const char* kSettingsSection = "Settings";
 
-// Reads the ten settings from the store (module Saver). Each setting is one
+// Reads the eleven settings from the store (module Saver). Each setting is one
 // statement of the procedure; keys that are missing take their defaults.
 // A value outside the range the settings dialog can set is clamped into it:
 // maxFl, SpeedF and SpeedO to [2.08, 10], SpeedS to [0.04, 1.03], Speed to
 // [0.1, 10], rTime to [60, 5940] (1 to 99 minutes); a clamped maxFl is held
-// as a double. Date, Time, Restart and Wallpaper are on when non-zero and
-// are not clamped. A text that cannot be converted (error 13, or 6 when out
+// as a double. Date, Time, Restart, Wallpaper and Sharp are on when non-zero
+// and are not clamped. A text that cannot be converted (error 13, or 6 when out
 // of range for its type) is dispatched once and that setting takes its
 // default; the others are read as usual.
 void LoadConfig();
-// Writes the ten settings (never halfMaxFl), in the order SpeedF, maxFl,
-// SpeedS, SpeedO, Speed, Date, Time, Restart, rTime, Wallpaper, in one
+// Writes the eleven settings (never halfMaxFl), in the order SpeedF, maxFl,
+// SpeedS, SpeedO, Speed, Date, Time, Restart, rTime, Wallpaper, Sharp, in one
 // write of the store (SaveSettings): a store that cannot be written fails
 // that one statement, and the key file is replaced once or not at all.
 void SaveConfig();

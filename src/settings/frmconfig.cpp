@@ -56,7 +56,7 @@ constexpr ConfigControlSpec kControls[] = {
     {K::SliderEnd, "lblMinus", 4, 7, "-", minusUnder(kObject)},
     {K::SliderEnd, "lblPlus", 4, 7, "+", plusUnder(kObject)},
 
-    {K::Frame, "Frame", 8, -1, "Options / Optionen", {120, 3120, 5595, 1935}},
+    {K::Frame, "Frame", 8, -1, "Options / Optionen", {120, 3120, 5595, 2415}},
     {K::CheckBox, "chkOpt", 0, 8, "Date / Datum", {240, 360, 2000, 255}},
     {K::CheckBox, "chkOpt", 1, 8, "Time/ Uhrzeit", {240, 840, 2000, 255}},
     {K::CheckBox, "chkOpt", 2, 8, "Restart / Neustart", {3000, 360, 2000, 255}},
@@ -64,12 +64,13 @@ constexpr ConfigControlSpec kControls[] = {
     {K::TimeLabel, "lblTime", -1, 8, "", {4080, 720, 375, 255}},
     {K::Spinner, "vscTime", -1, 8, "", {4440, 720, 255, 255}},
     {K::Label, "Label5", -1, 8, "Min.", {4800, 720, 375, 255}},
-    {K::CheckBox, "chkOpt", 3, 8, "", {240, 1200, 5115, 615}},
+    {K::CheckBox, "chkOpt", 4, 8, "Sharp pictures / Scharfe Bilder", {240, 1320, 3500, 255}},
+    {K::CheckBox, "chkOpt", 3, 8, "", {240, 1680, 5115, 615}},
 
     {K::Button, "cmdReset", -1, -1, "&Default Standard", {6000, 240, 1200, 900}},
     {K::Button, "cmdHomepage", -1, -1, "&WWW...", {6000, 2160, 1200, 900}},
     {K::Button, "cmdInfo", -1, -1, "&Info...", {6000, 3120, 1200, 900}},
-    {K::Button, "cmdOK", -1, -1, "&OK", {6000, 4080, 1200, 900}},
+    {K::Button, "cmdOK", -1, -1, "&OK", {6000, 4560, 1200, 900}},
 };
 
 const ConfigControlSpec* frameSpec(int index)
@@ -161,6 +162,7 @@ void FrmConfig::Form_Load()
         p.step(0, [&] { setCheck(1, boxState(s.Time)); });
         p.step(0, [&] { setCheck(2, boxState(s.Restart)); });
         p.step(0, [&] { setCheck(3, boxState(s.Wallpaper)); });
+        p.step(0, [&] { setCheck(4, boxState(s.Sharp)); });
         p.step(0, [&] { chkOpt[3].Caption = kWallpaperCaption; });
         p.step(0, [&] { lblTime.Caption = formatHashes(intDiv(s.rTime, 60)); });
         p.step(0, [&] { setSpinner(100 - intDiv(s.rTime, 60)); });
@@ -209,6 +211,7 @@ void FrmConfig::cmdOK_Click()
         p.step(0, [&] { s.Restart = chkOpt[2].Value; });
         p.step(0, [&] { s.rTime = CLng(leadingNumber(lblTime.Caption) * 60); });
         p.step(0, [&] { s.Wallpaper = chkOpt[3].Value; });
+        p.step(0, [&] { s.Sharp = chkOpt[4].Value; });
         p.step(0, [&] { SaveConfig(); });
         p.step(0, [&] {
             closed_ = true;
@@ -222,7 +225,7 @@ void FrmConfig::cmdReset_Click()
     Procedure p("frmConfig", "cmdReset_Click");
     p.run([&] {
         for (int i : {0, 1, 3, 4, 5}) p.step(0, [&] { setScrollValue(HScroll(i), 50); });
-        for (int i : {0, 1, 2}) p.step(0, [&] { setCheck(i, 1); });
+        for (int i : {0, 1, 2, 4}) p.step(0, [&] { setCheck(i, 1); });
         p.step(0, [&] { lblTime.Caption = "10"; });
         p.step(0, [&] { setSpinner(90); });
     });

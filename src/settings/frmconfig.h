@@ -6,8 +6,9 @@
 // Settings and controls:
 //   HScroll(0) maxFl, HScroll(1) SpeedF, HScroll(3) SpeedS, HScroll(4) SpeedO,
 //   HScroll(5) Speed, chkOpt(0) Date, chkOpt(1) Time, chkOpt(2) Restart,
-//   chkOpt(3) Wallpaper, lblTime and vscTime the restart minutes (vscTime
-//   holds 100 minus the minutes, so its upper arrow raises them).
+//   chkOpt(3) Wallpaper, chkOpt(4) Sharp, lblTime and vscTime the restart
+//   minutes (vscTime holds 100 minus the minutes, so its upper arrow raises
+//   them).
 //
 // Decisions of this system:
 // - The enabling rule (restart box unchecked: spinner disabled, minutes in
@@ -15,9 +16,12 @@
 //   with the restart box unchecked shows the minutes greyed at once.
 // - "&OK" reads the minutes from lblTime's text by its leading number, as
 //   Val does: a text without one counts as 0.
-// - A check box only takes 0 or 1, but a stored Date, Time, Restart or
-//   Wallpaper of any non-zero value (2 from a stored 1.6, or -1) loads as
-//   checked, as the saver treats it as on; "&OK" then stores 1.
+// - A check box only takes 0 or 1, but a stored Date, Time, Restart,
+//   Wallpaper or Sharp of any non-zero value (2 from a stored 1.6, or -1)
+//   loads as checked, as the saver treats it as on; "&OK" then stores 1.
+// - "&Default Standard" restores what the saver shows (the sliders, the
+//   minutes and the Date, Time, Restart and Sharp boxes) but leaves the
+//   wallpaper box, which is about the desktop after the saver has ended.
 #pragma once
 
 #include <array>
@@ -34,7 +38,7 @@ class Procedure;
 // The window's caption and client area (twips).
 inline constexpr const char* kFrmConfigCaption = "Sylvadra  ---  Settings / Einstellungen...";
 inline constexpr int kFrmConfigClientWidth = 7440;
-inline constexpr int kFrmConfigClientHeight = 5325;
+inline constexpr int kFrmConfigClientHeight = 5805;
 
 // The two lines of chkOpt(3), set by Form_Load.
 inline constexpr const char* kWallpaperCaption =
@@ -80,7 +84,7 @@ public:
     // The sliders HScroll(0), (1), (3), (4), (5); any other index is error 9.
     ScrollBarControl& HScroll(int index);
     const ScrollBarControl& HScroll(int index) const;
-    std::array<CheckBoxControl, 4> chkOpt;
+    std::array<CheckBoxControl, 5> chkOpt;
     LabelControl lblTime;
     ScrollBarControl vscTime;
 

@@ -167,11 +167,16 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
 #endif
     if (renderOnly && !wantRender) c.error = "--size, --ticks, --clock and --scene-info go with --render";
     if (c.error.empty() && !c.overrides.empty()) {
+        // The preview and --render compose landscapes too: the options of
+        // the composition go with them. /C and /A take none.
         const std::string sel = normaliseCommandText(c.commandText).substr(0, 2);
-        const SettingOverride& o = c.overrides.front();
-        const std::string first = std::string(o.on ? "--" : "--no-") + o.option->name;
-        if (wantRender) c.error = first + " goes with the running saver, not with --render";
-        else if (sel == "/P" || sel == "/C" || sel == "/A") c.error = first + " goes with the running saver, not with " + sel;
+        const std::string with = wantRender ? "--render" : (sel == "/P" || sel == "/C" || sel == "/A") ? sel : "";
+        const bool composes = with == "--render" || with == "/P";
+        for (const SettingOverride& o : c.overrides) {
+            if (with.empty() || (composes && o.option->composition)) continue;
+            c.error = optionText(o) + " goes with the running saver, not with " + with;
+            break;
+        }
     }
     if (wantRender && c.error.empty()) c.render = r;
     return c;

@@ -1,7 +1,8 @@
 // The command line: the documented long options of Sylvadra come first, then
 // the screen-saver switch ("/S", "/P 1234", "/C", "/A 1234"), whose text is
 // the command text of Main. The saver options (shell/options.h) go with the
-// full-screen run only: not with --render, /P, /C or /A.
+// full-screen run, not with /C or /A; those of the composition (--sharp,
+// --classic) also go with /P and --render, the others do not.
 #pragma once
 
 #include <cstdint>

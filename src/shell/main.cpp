@@ -61,8 +61,8 @@ int run(int argc, char** argv)
     }
     // Pictures painted for the sharp mode are kept between runs.
     syl::setSharpCacheFolder(syl::userCacheDir());
-    if (c.render) return syl::renderHeadless(*c.render);
     syl::setPendingOverrides(c.overrides);
+    if (c.render) return syl::renderHeadless(*c.render);
     return syl::runShell(c);
 }
 

@@ -49,7 +49,13 @@ const SaverOption kOptions[] = {
      "Leave the last landscape as the desktop wallpaper", nullptr, nullptr,
      "leave the last landscape as the wallpaper, or not",
      [](Settings& s, bool on, double) { s.Wallpaper = on ? 1 : 0; }},
+    {"sharp", OptionKind::Switch, "Sharp", 0, 1, 1, 0, nullptr, "Sharp pictures at the screen's own resolution",
+     nullptr, nullptr, "sharp landscapes at the screen's resolution, or classic",
+     [](Settings& s, bool on, double) { s.Sharp = on ? 1 : 0; }, "classic", true},
 };
+
+// The name that turns a switch off, without its dashes.
+std::string offName(const SaverOption& o) { return o.offName ? o.offName : std::string("no-") + o.name; }
 
 SettingOverrides& pending()
 {
@@ -85,12 +91,13 @@ std::string xmlEscape(const char* text)
     return o;
 }
 
-// One entry of help: the option's form, the text from column 21 on, and
-// the range in brackets on a line of its own when the line would pass 79.
+// One entry of help: the option's form, the text from column 21 on (on a
+// line of its own when fewer than two blanks would part them from the form),
+// and the range in brackets on a line of its own when the line would pass 79.
 void helpLine(std::string& out, const std::string& form, const std::string& text, const std::string& range = "")
 {
     std::string line = "  " + form;
-    if (line.size() >= 21) {
+    if (line.size() >= 20) {
         out += line + "\n";
         line.clear();
     }
@@ -145,11 +152,9 @@ bool parseSaverOption(const std::vector<std::string>& args, size_t& i, SettingOv
         name.resize(eq);
         hasInline = true;
     }
-    bool negated = name.rfind("no-", 0) == 0;
-    std::string base = negated ? name.substr(3) : name;
     for (const SaverOption& o : kOptions) {
-        if (base != o.name) continue;
-        if (negated && o.kind == OptionKind::Number) return false;
+        const bool negated = o.kind != OptionKind::Number && name == offName(o);
+        if (!negated && name != o.name) continue;
         const std::string shown = "--" + name;
         if (negated || o.kind == OptionKind::Switch) {
             if (hasInline) {
@@ -181,6 +186,12 @@ bool parseSaverOption(const std::vector<std::string>& args, size_t& i, SettingOv
     return false;
 }
 
+std::string optionText(const SettingOverride& o)
+{
+    if (!o.option) return {};
+    return "--" + (o.on ? std::string(o.option->name) : offName(*o.option));
+}
+
 void applyOverrides(const SettingOverrides& overrides, Settings& s)
 {
     for (const SettingOverride& o : overrides)
@@ -201,7 +212,7 @@ std::string saverOptionsHelp()
                                   ", default " + numberText(o.def, o.decimals);
         switch (o.kind) {
         case OptionKind::Number: helpLine(h, name + " " + o.valueName, o.help, range); break;
-        case OptionKind::Switch: helpLine(h, name + ", --no-" + o.name, o.help); break;
+        case OptionKind::Switch: helpLine(h, name + ", --" + offName(o), o.help); break;
         case OptionKind::Period:
             helpLine(h, name + " " + o.valueName, o.help, range);
             helpLine(h, std::string("--no-") + o.name, "keep the first landscape");
@@ -225,10 +236,10 @@ std::string xscreensaverSettingsPage()
              "\" default=\"" + numberText(o.def, o.decimals) + "\"/>\n\n";
     };
     // Check boxes are on by default, as the stored settings are: an
-    // unchecked box passes --no-NAME.
+    // unchecked box passes --no-NAME (--classic for the sharp pictures).
     auto box = [&](const SaverOption& o, const char* label) {
-        x += "  <boolean id=\"" + std::string(o.name) + "\" _label=\"" + xmlEscape(label) + "\" arg-unset=\"--no-" +
-             o.name + "\"/>\n\n";
+        x += "  <boolean id=\"" + std::string(o.name) + "\" _label=\"" + xmlEscape(label) + "\" arg-unset=\"--" +
+             offName(o) + "\"/>\n\n";
     };
     for (const SaverOption& o : kOptions) {
         switch (o.kind) {

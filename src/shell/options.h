@@ -2,6 +2,8 @@
 // one table that serves the parser, the --help text and xscreensaver's
 // settings page. Each option takes the place of one stored setting for the
 // run it is given to; nothing is ever written back to the settings store.
+// Most go with the running saver only; the one that changes how landscapes
+// are composed (--sharp, --classic) also goes with the preview and --render.
 #pragma once
 
 #include <span>
@@ -15,7 +17,7 @@ struct Settings;
 
 enum class OptionKind {
     Number, // --NAME VALUE: a slider on the settings page
-    Switch, // --NAME and --no-NAME: a check box
+    Switch, // --NAME and --no-NAME (or --OFFNAME): a check box
     Period, // --NAME MINUTES and --no-NAME: a check box with a minutes field
 };
 
@@ -35,6 +37,12 @@ struct SaverOption {
     // Sets the setting: on is false only for --no-NAME; value is already
     // inside [low, high] (minutes for a Period, whole numbers).
     void (*apply)(Settings& s, bool on, double value);
+    // Switch: the option that turns it off in place of --no-NAME ("classic"
+    // for --sharp); nullptr: --no-NAME.
+    const char* offName = nullptr;
+    // Also goes with the preview (/P) and --render, as it changes how a
+    // landscape is composed; the others go with the running saver only.
+    bool composition = false;
 };
 
 // Every saver option, in the order of the settings page.
@@ -48,8 +56,12 @@ struct SettingOverride {
 };
 using SettingOverrides = std::vector<SettingOverride>;
 
+// The option as it was given, without its value: "--speed", "--no-date",
+// "--classic".
+std::string optionText(const SettingOverride& o);
+
 // Reads one saver option at args[i] ("--speed 3", "--speed=3", "--date",
-// "--no-date", "--restart 5", "--no-restart"). Returns false when args[i]
+// "--no-date", "--restart 5", "--no-restart", "--sharp", "--classic"). Returns false when args[i]
 // is no saver option. Otherwise i is moved to the option's last argument,
 // and either the override is appended or error tells what is wrong. Values
 // are decimal numbers with "." or "," as the separator; outside the range

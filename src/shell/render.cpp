@@ -13,6 +13,7 @@
 #include "platform/system_host.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
+#include "shell/options.h"
 
 namespace syl {
 
@@ -118,8 +119,10 @@ int renderHeadless(const RenderOptions& o)
     };
     try {
         // What the full-screen mode shows depends on the stored settings (the
-        // animation rate, the restart period, the date and time line).
+        // animation rate, the restart period, the date and time line), and
+        // on the options of the command line that go with a render.
         LoadConfig();
+        applyPendingOverrides();
         const uint64_t seed = o.seed ? *o.seed : static_cast<uint64_t>(std::time(nullptr));
         defaultRnd().seed64(seed);
         FrmMain m(o.width, o.height);

@@ -1,6 +1,6 @@
 #!/bin/bash
 # The preview inside a host's window and the scene inside a window handed
-# over as xscreensaver does.
+# over as xscreensaver does; both take --sharp and --classic.
 . "$(dirname "$0")/lib.bash"
 XHOST="$BUILD/tests/sylvadra_xhost"
 
@@ -8,7 +8,7 @@ XHOST="$BUILD/tests/sylvadra_xhost"
 coproc HOSTWIN { "$XHOST" 320 240; }
 read -r WIN <&"${HOSTWIN[0]}"
 [ -n "$WIN" ] || fail "no host window"
-"$EXE" /P "$WIN" & PID=$!
+"$EXE" --sharp /P "$WIN" & PID=$!
 sleep 1.5
 alive $PID || fail "the preview ended by itself"
 shot "$WORK/p.png"
@@ -23,7 +23,7 @@ ok "preview ends with its host"
 # --window-id: the scene runs inside a given window.
 coproc HOSTWIN2 { "$XHOST" 400 300; }
 read -r WIN2 <&"${HOSTWIN2[0]}"
-"$EXE" --window-id "$WIN2" & PID=$!
+"$EXE" --classic --window-id "$WIN2" & PID=$!
 sleep 2
 shot "$WORK/e.png"
 set -- $(mean_rgb "$WORK/e.png" "380x40+20+12")

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -34,8 +35,8 @@ inline int& settingsDispatches()
     return n;
 }
 
-inline const char* const kSettingKeys[] = {"maxFl",   "SpeedF", "SpeedS", "SpeedO", "Speed",
-                                           "Date",    "Time",   "Restart", "rTime", "Wallpaper"};
+inline const char* const kSettingKeys[] = {"maxFl", "SpeedF",  "SpeedS", "SpeedO",    "Speed", "Date",
+                                           "Time",  "Restart", "rTime",  "Wallpaper", "Sharp"};
 
 // A number's text in plain notation keeps ten decimals, so a read-back may
 // differ by that much; otherwise by the last of 15 significant digits.
@@ -131,7 +132,8 @@ inline std::string checkSettingsFile(const std::string& content)
     syl::setSettingsStore(nullptr);
     if (!broken.empty()) return broken;
     const syl::Settings& s = syl::settings();
-    if (settingsDispatches() > 10) return "LoadConfig dispatched more than one failure per key";
+    if (settingsDispatches() > static_cast<int>(std::size(kSettingKeys)))
+        return "LoadConfig dispatched more than one failure per key";
     const double maxFl = s.maxFlValue();
     if (!(maxFl >= 2.08 && maxFl <= 10)) return "maxFl out of range: " + std::to_string(maxFl);
     if (!(s.SpeedF >= 2.08f && s.SpeedF <= 10)) return "SpeedF out of range";

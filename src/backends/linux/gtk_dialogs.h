@@ -129,7 +129,7 @@ private:
     std::vector<std::unique_ptr<SliderBinding>> sliderBindings_;
     std::vector<std::unique_ptr<ButtonBinding>> buttonBindings_;
     std::vector<std::unique_ptr<CheckBinding>> checkBindings_;
-    std::array<GtkWidget*, 4> checks_{};
+    std::array<GtkWidget*, std::tuple_size_v<decltype(FrmConfig::chkOpt)>> checks_{}; // by chkOpt index
     GtkWidget* wallpaperLabel_ = nullptr;
     GtkWidget* lblTime_ = nullptr;
     GtkCssProvider* lblTimeCss_ = nullptr;
