@@ -126,6 +126,8 @@ int renderHeadless(const RenderOptions& o)
         const uint64_t seed = o.seed ? *o.seed : static_cast<uint64_t>(std::time(nullptr));
         defaultRnd().seed64(seed);
         FrmMain m(o.width, o.height);
+        m.sharp = settings().Sharp != 0;
+        m.paintWhenNeeded = true; // one picture: painted at once where needed
         m.recordDrawings = true;
         m.incremental = true;
         m.Form_Load();

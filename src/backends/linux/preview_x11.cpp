@@ -20,6 +20,7 @@
 #include <poll.h>
 
 #include "errors/handler.h"
+#include "settings/config.h"
 #include "platform/resources.h"
 #include "platform/signals.h"
 
@@ -68,6 +69,7 @@ void SdlPlatform::runPreview(long long hostWindow)
     auto draw = [&](int width, int height) {
         if (width <= 0 || height <= 0) return;
         Surface s(width, height, 0);
+        s.smooth = settings().Sharp != 0; // smoothly resampled in the sharp mode
         PaintPicture(s, viewOf(preview), 0, 0, width, height);
         std::vector<uint32_t> px(s.pixels().begin(), s.pixels().end());
         XImage* img = XCreateImage(d, a.visual, static_cast<unsigned>(a.depth), ZPixmap, 0,

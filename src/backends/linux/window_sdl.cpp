@@ -302,6 +302,7 @@ bool SdlPlatform::openWindows()
         windowPixels(h, w, hgt);
         h.scene = std::make_unique<FrmMain>(std::max(w, 1), std::max(hgt, 1));
         h.scene->incremental = true;
+        h.scene->sharp = settings().Sharp != 0;
         h.scene->setDpi(dpi);
     }
     return true;

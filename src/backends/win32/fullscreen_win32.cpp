@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "errors/handler.h"
+#include "settings/config.h"
 
 #include "backends/win32/win32_platform.h"
 
@@ -175,6 +176,7 @@ bool Win32Platform::openHeads()
         h.scene = std::make_unique<FrmMain>(std::max<int>(rc.right - rc.left, 1), std::max<int>(rc.bottom - rc.top, 1));
         // Frames are composed where they changed only, pixel for pixel the same.
         h.scene->incremental = true;
+        h.scene->sharp = settings().Sharp != 0;
         h.scene->setDpi(monitorDpi(h.monitor));
     }
     return true;

@@ -3,6 +3,7 @@
 // it. Under Wine a borderless stand-in owned by the host shows the picture
 // in its place.
 #include "errors/handler.h"
+#include "settings/config.h"
 
 #include "backends/win32/win32_platform.h"
 
@@ -49,7 +50,16 @@ void Win32Platform::previewResize(HWND hwnd, HDC dc)
             RECT rc{};
             GetClientRect(hwnd, &rc);
             const Picture& pic = previewPicture_;
-            showPixels(dc, pic.pixels, pic.width, pic.height, rc.right - rc.left, rc.bottom - rc.top);
+            const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+            if (settings().Sharp && w > 0 && h > 0) {
+                // Smoothly resampled in the sharp mode.
+                Surface s(w, h, 0);
+                s.smooth = true;
+                PaintPicture(s, viewOf(pic), 0, 0, w, h);
+                showPixels(dc, s.pixels(), w, h, w, h);
+            } else {
+                showPixels(dc, pic.pixels, pic.width, pic.height, w, h);
+            }
         });
     });
 }
