@@ -87,6 +87,10 @@ std::string usageText()
            "  --scene-info F     also write the scene state as JSON to F\n"
            "  --clock 'YYYY-MM-DD HH:MM:SS'\n"
            "                     the date and time that --render shows (default: now)\n"
+#ifndef _WIN32
+           "  --set-wallpaper    compose a new landscape for each monitor and make it the\n"
+           "                     desktop's wallpaper (kept in $XDG_DATA_HOME/sylvadra/wallpaper)\n"
+#endif
            "  --window-id ID     run the scene inside an existing X11 window (xscreensaver)\n"
            "  --root             run the scene in the root window, or in the window of\n"
            "                     XSCREENSAVER_WINDOW when that is set (xscreensaver)\n"
@@ -137,6 +141,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         } else if (a == "--scene-info") {
             if (auto v = need(a)) r.sceneInfoJson = *v;
             renderOnly = true;
+#ifndef _WIN32
+        } else if (a == "--set-wallpaper") {
+            c.setWallpaper = true;
+#endif
         } else if (a == "--window-id" || a == "-window-id") {
             unsigned long long id = 0;
             if (auto v = need(a)) {
@@ -172,6 +180,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         const std::string first = std::string(o.on ? "--" : "--no-") + o.option->name;
         if (wantRender) c.error = first + " goes with the running saver, not with --render";
         else if (sel == "/P" || sel == "/C" || sel == "/A") c.error = first + " goes with the running saver, not with " + sel;
+    }
+    if (c.setWallpaper && c.error.empty()) {
+        if (wantRender) c.error = "--set-wallpaper and --render go separately";
+        else if (!c.overrides.empty()) c.error = "the saver options go with the running saver, not with --set-wallpaper";
+        else if (c.windowId || c.root || !normaliseCommandText(c.commandText).empty())
+            c.error = "--set-wallpaper takes no window and no switch";
     }
     if (wantRender && c.error.empty()) c.render = r;
     return c;
