@@ -89,7 +89,8 @@ std::string usageText()
            "                     the date and time that --render shows (default: now)\n"
 #ifndef _WIN32
            "  --set-wallpaper    compose a new landscape for each monitor and make it the\n"
-           "                     desktop's wallpaper (kept in $XDG_DATA_HOME/sylvadra/wallpaper)\n"
+           "                     desktop's wallpaper; the pictures are kept in\n"
+           "                     $XDG_DATA_HOME/sylvadra/wallpaper (the newest three sets)\n"
 #endif
            "  --window-id ID     run the scene inside an existing X11 window (xscreensaver)\n"
            "  --root             run the scene in the root window, or in the window of\n"
@@ -179,11 +180,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         const SettingOverride& o = c.overrides.front();
         const std::string first = std::string(o.on ? "--" : "--no-") + o.option->name;
         if (wantRender) c.error = first + " goes with the running saver, not with --render";
+        else if (c.setWallpaper) c.error = first + " goes with the running saver, not with --set-wallpaper";
         else if (sel == "/P" || sel == "/C" || sel == "/A") c.error = first + " goes with the running saver, not with " + sel;
     }
     if (c.setWallpaper && c.error.empty()) {
         if (wantRender) c.error = "--set-wallpaper and --render go separately";
-        else if (!c.overrides.empty()) c.error = "the saver options go with the running saver, not with --set-wallpaper";
         else if (c.windowId || c.root || !normaliseCommandText(c.commandText).empty())
             c.error = "--set-wallpaper takes no window and no switch";
     }
