@@ -140,6 +140,16 @@ const char* kGnomeSchemaWithoutDark = R"(<schemalist>
   </schema>
 </schemalist>
 )";
+const char* kGnomeSchemaWithOptions = R"(<schemalist>
+  <schema id="org.gnome.desktop.background" path="/org/gnome/desktop/background/">
+    <key name="picture-uri" type="s"><default>''</default></key>
+    <key name="picture-options" type="s">
+      <choices><choice value="zoom"/><choice value="centered"/><choice value="spanned"/></choices>
+      <default>'zoom'</default>
+    </key>
+  </schema>
+</schemalist>
+)";
 const char* kCinnamonSchema = R"(<schemalist>
   <schema id="org.cinnamon.desktop.background" path="/org/cinnamon/desktop/background/">
     <key name="picture-uri" type="s"><default>''</default></key>
@@ -241,6 +251,25 @@ TEST_F(GSettingsWallpaper, GnomeGetsTheUriInBothKeys)
     std::string file = keyfileText();
     EXPECT_NE(file.find("[org/gnome/desktop/background]"), std::string::npos) << file;
     EXPECT_NE(file.find(kPictureUriName), std::string::npos) << file;
+}
+
+// The picture options: "spanned" for a picture of every monitor; a single
+// monitor's picture after it is zoomed, and one the user chose is kept.
+TEST_F(GSettingsWallpaper, ASpannedPictureAndAfterItOneMonitorsZoomed)
+{
+    USE_SCHEMAS({{"gnome.gschema.xml", kGnomeSchemaWithOptions}});
+    std::string why;
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, picture_, source_, backend_, &why, "spanned")) << why;
+    EXPECT_EQ(read("org.gnome.desktop.background", "picture-options"), "spanned");
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, picture_, source_, backend_, &why)) << why;
+    EXPECT_EQ(read("org.gnome.desktop.background", "picture-options"), "zoom");
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, picture_, source_, backend_, &why, "centered")) << why;
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, picture_, source_, backend_, &why)) << why;
+    EXPECT_EQ(read("org.gnome.desktop.background", "picture-options"), "centered");
+    // A value the schema does not take is left out, the picture set all the same.
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, picture_, source_, backend_, &why, "tiled")) << why;
+    EXPECT_EQ(read("org.gnome.desktop.background", "picture-options"), "centered");
+    EXPECT_EQ(read("org.gnome.desktop.background", "picture-uri"), uri_);
 }
 
 TEST_F(GSettingsWallpaper, GnomeWithoutADarkKeyGetsTheOneKey)

@@ -243,13 +243,22 @@ bool setGSettingsWallpaper(Desktop desktop, const std::string& path, GSettingsSc
             ok = fail(why, std::string("the GSettings key ") + schemaId + " " + k.name + " cannot be written");
         }
     }
-    if (ok && pictureOptions && g_settings_schema_has_key(schema.get(), "picture-options")) {
-        GSettingsSchemaKey* k = g_settings_schema_get_key(schema.get(), "picture-options");
-        Variant value(g_variant_ref_sink(g_variant_new_string(pictureOptions)));
-        const bool takes = g_variant_type_equal(g_settings_schema_key_get_value_type(k), G_VARIANT_TYPE_STRING) &&
-                           g_settings_schema_key_range_check(k, value.get());
-        g_settings_schema_key_unref(k);
-        if (takes) g_settings_set_value(settings.get(), "picture-options", value.get());
+    if (ok && g_settings_schema_has_key(schema.get(), "picture-options") && stringKey(schema.get(), "picture-options")) {
+        std::string wanted = pictureOptions ? pictureOptions : "";
+        if (!pictureOptions) {
+            // One monitor's picture, spanned over all monitors as a set's
+            // spanned picture was, would be stretched over them.
+            gchar* now = g_settings_get_string(settings.get(), "picture-options");
+            if (now && std::strcmp(now, "spanned") == 0) wanted = "zoom";
+            g_free(now);
+        }
+        if (!wanted.empty()) {
+            GSettingsSchemaKey* k = g_settings_schema_get_key(schema.get(), "picture-options");
+            Variant value(g_variant_ref_sink(g_variant_new_string(wanted.c_str())));
+            const bool takes = g_settings_schema_key_range_check(k, value.get());
+            g_settings_schema_key_unref(k);
+            if (takes) g_settings_set_value(settings.get(), "picture-options", value.get());
+        }
     }
     g_settings_sync();
     return ok;

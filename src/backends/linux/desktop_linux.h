@@ -48,7 +48,8 @@ bool setDesktopWallpapers(const std::vector<MonitorPicture>& pictures, const std
 // and backend take GLib's defaults. A schema missing from the source is a
 // plain false.
 // pictureOptions, when given, is written into the schema's picture-options
-// key where it has one that takes that value.
+// key where it has one that takes that value; without it, a "spanned" there
+// becomes "zoom" (the picture is one monitor's).
 bool setGSettingsWallpaper(Desktop desktop, const std::string& path, GSettingsSchemaSource* source,
                            GSettingsBackend* backend, std::string* why, const char* pictureOptions = nullptr);
 // Every last-image property of the xfce4-desktop channel (each monitor and
