@@ -163,37 +163,38 @@ bool writeWallpaperSet(const std::vector<MonitorArea>& monitors, bool spanned, c
         all.height = bottom - top;
         all.pixels.assign(static_cast<size_t>(all.width) * static_cast<size_t>(all.height), Color{0});
     }
-    std::vector<std::string> written;
-    auto removeWritten = [&] {
-        for (const std::string& p : written) ::unlink(p.c_str());
-    };
+    // No part of a set stays behind: what is written goes again unless the
+    // whole set is (also when the scene fails or the memory runs out).
+    struct Written {
+        std::vector<std::string> paths;
+        bool whole = false;
+        ~Written()
+        {
+            if (!whole)
+                for (const std::string& p : paths) ::unlink(p.c_str());
+        }
+    } written;
     for (size_t i = 0; i < monitors.size(); ++i) {
         const MonitorArea& m = monitors[i];
         const Picture p = composeLandscape(m.width, m.height, kWallpaperTicks);
         const std::string path = base + std::to_string(i + 1) + std::string(kSuffix);
-        if (!writePicture(path, p, why)) {
-            removeWritten();
-            return false;
-        }
-        written.push_back(path);
-        if (spanned) {
+        if (!writePicture(path, p, why)) return false;
+        written.paths.push_back(path);
+        if (spanned && p.width == m.width && p.height == m.height) {
             for (int y = 0; y < p.height; ++y)
                 std::copy_n(p.pixels.begin() + static_cast<ptrdiff_t>(y) * p.width, p.width,
                             all.pixels.begin() +
                                 (static_cast<ptrdiff_t>(y + m.y - top) * all.width + (m.x - left)));
         }
     }
-    set.pictures = written;
     if (spanned) {
         const std::string path = base + "all" + std::string(kSuffix);
-        if (!writePicture(path, all, why)) {
-            removeWritten();
-            set = {};
-            return false;
-        }
+        if (!writePicture(path, all, why)) return false;
         set.spanned = path;
     }
-    pruneWallpaperSets(folder, kWallpaperSetsKept, baseNameOf(written.front()) + std::string(kSuffix));
+    written.whole = true;
+    set.pictures = written.paths;
+    pruneWallpaperSets(folder, kWallpaperSetsKept, baseNameOf(written.paths.front()) + std::string(kSuffix));
     return true;
 }
 
