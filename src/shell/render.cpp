@@ -53,6 +53,10 @@ public:
 void runScene(FrmMain& m, RenderHost& h, long ticks)
 {
     m.incremental = true;
+    // The picture mode of the stored settings (the sharp pictures) is given
+    // to the scene here, before its first landscape, when the scene does not
+    // read it from settings() itself: --render and --set-wallpaper both
+    // compose through this function.
     m.Form_Load();
     m.Form_Resize();
     for (long t = 0; t < ticks; ++t) {
