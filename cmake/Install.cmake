@@ -61,6 +61,9 @@ else()
     if(XMLLINT)
       add_test(NAME xscreensaver_page_is_well_formed COMMAND ${XMLLINT} --noout ${XS_PAGE})
     endif()
+    add_test(NAME systemd_units_verify
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/check-units.sh $<TARGET_FILE:sylvadra> ${PROJECT_SOURCE_DIR}/packaging)
+    set_tests_properties(systemd_units_verify PROPERTIES SKIP_RETURN_CODE 77)
   endif()
 
   install(TARGETS sylvadra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -71,6 +74,17 @@ else()
   install(FILES ${XS_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/sylvadra.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+  # The systemd user timer and service of the daily wallpaper (not enabled).
+  # The service runs the program where this installation puts it: the
+  # prefix is the one of the installation (/usr in the package), known only
+  # when it runs.
+  set(UNIT_SERVICE ${CMAKE_BINARY_DIR}/packaging/systemd/sylvadra-wallpaper.service)
+  install(CODE "
+    file(READ \"${PROJECT_SOURCE_DIR}/packaging/sylvadra-wallpaper.service\" unit)
+    string(REPLACE \"\nExecStart=/usr/bin/sylvadra \" \"\nExecStart=\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/sylvadra \" unit \"\${unit}\")
+    file(WRITE \"${UNIT_SERVICE}\" \"\${unit}\")")
+  install(FILES ${UNIT_SERVICE} ${PROJECT_SOURCE_DIR}/packaging/sylvadra-wallpaper.timer
+          DESTINATION lib/systemd/user)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_SOURCE_DIR}/LICENSE
                 ${PROJECT_SOURCE_DIR}/resources/font-1-LICENSE.txt
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/sylvadra)

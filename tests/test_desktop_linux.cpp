@@ -140,6 +140,16 @@ const char* kGnomeSchemaWithoutDark = R"(<schemalist>
   </schema>
 </schemalist>
 )";
+const char* kGnomeSchemaWithOptions = R"(<schemalist>
+  <schema id="org.gnome.desktop.background" path="/org/gnome/desktop/background/">
+    <key name="picture-uri" type="s"><default>''</default></key>
+    <key name="picture-options" type="s">
+      <choices><choice value="zoom"/><choice value="centered"/><choice value="spanned"/></choices>
+      <default>'zoom'</default>
+    </key>
+  </schema>
+</schemalist>
+)";
 const char* kCinnamonSchema = R"(<schemalist>
   <schema id="org.cinnamon.desktop.background" path="/org/cinnamon/desktop/background/">
     <key name="picture-uri" type="s"><default>''</default></key>
@@ -241,6 +251,25 @@ TEST_F(GSettingsWallpaper, GnomeGetsTheUriInBothKeys)
     std::string file = keyfileText();
     EXPECT_NE(file.find("[org/gnome/desktop/background]"), std::string::npos) << file;
     EXPECT_NE(file.find(kPictureUriName), std::string::npos) << file;
+}
+
+// The picture options: "spanned" for a picture of every monitor; a single
+// monitor's picture after it is zoomed, and one the user chose is kept.
+TEST_F(GSettingsWallpaper, ASpannedPictureAndAfterItOneMonitorsZoomed)
+{
+    USE_SCHEMAS({{"gnome.gschema.xml", kGnomeSchemaWithOptions}});
+    std::string why;
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, picture_, source_, backend_, &why, "spanned")) << why;
+    EXPECT_EQ(read("org.gnome.desktop.background", "picture-options"), "spanned");
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, picture_, source_, backend_, &why)) << why;
+    EXPECT_EQ(read("org.gnome.desktop.background", "picture-options"), "zoom");
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, picture_, source_, backend_, &why, "centered")) << why;
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, picture_, source_, backend_, &why)) << why;
+    EXPECT_EQ(read("org.gnome.desktop.background", "picture-options"), "centered");
+    // A value the schema does not take is left out, the picture set all the same.
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, picture_, source_, backend_, &why, "tiled")) << why;
+    EXPECT_EQ(read("org.gnome.desktop.background", "picture-options"), "centered");
+    EXPECT_EQ(read("org.gnome.desktop.background", "picture-uri"), uri_);
 }
 
 TEST_F(GSettingsWallpaper, GnomeWithoutADarkKeyGetsTheOneKey)
@@ -577,6 +606,57 @@ TEST_F(DesktopBus, XfceWithNoPictureYetGetsTheFirstMonitors)
     EXPECT_EQ(got[1].args[1], "/backdrop/screen0/monitor0/workspace0/last-image");
 }
 
+// A set of --set-wallpaper: each property takes the picture of its monitor,
+// by the output's name or by its number; one of a monitor not known takes
+// the primary's. Plasma gets the pictures by its screen numbers, the
+// primary's first.
+TEST_F(DesktopBus, EachMonitorGetsItsOwnPicture)
+{
+    const std::string screen = "/backdrop/screen0/";
+    auto old = [] { return g_variant_ref_sink(g_variant_new_string("/old.png")); };
+    startServices({
+        {screen + "monitorHDMI-1/workspace0/last-image", old()},
+        {screen + "monitorHDMI-1/workspace1/last-image", old()},
+        {screen + "monitor0/workspace0/last-image", old()},
+        {screen + "monitorVGA-7/workspace0/last-image", old()},
+    });
+    const std::vector<MonitorPicture> set = {{"eDP-1", false, "/w/one.png"}, {"HDMI-1", true, "/w/two.png"}};
+    ScopedEnv desk("XDG_CURRENT_DESKTOP", "XFCE");
+    std::string why;
+    ASSERT_TRUE(setDesktopWallpapers(set, "/w/all.png", &why)) << why;
+    std::map<std::string, std::string> got;
+    for (const Call& c : calls())
+        if (c.method == "SetProperty" && c.args.size() == 3) got[c.args[1]] = c.args[2];
+    EXPECT_EQ(got, (std::map<std::string, std::string>{
+                       {screen + "monitor0/workspace0/last-image", "/w/one.png"},
+                       {screen + "monitorHDMI-1/workspace0/last-image", "/w/two.png"},
+                       {screen + "monitorHDMI-1/workspace1/last-image", "/w/two.png"},
+                       {screen + "monitorVGA-7/workspace0/last-image", "/w/two.png"},
+                   }));
+
+    ScopedEnv kde("XDG_CURRENT_DESKTOP", "KDE");
+    ASSERT_TRUE(setDesktopWallpapers(set, "/w/all.png", &why)) << why;
+    std::vector<Call> all = calls();
+    ASSERT_EQ(all.back().method, "evaluateScript");
+    EXPECT_EQ(all.back().args[0], plasmaWallpaperScript(std::vector<std::string>{"file:///w/two.png", "file:///w/one.png"}));
+    EXPECT_NE(all.back().args[0].find("[\"file:///w/two.png\", \"file:///w/one.png\"]"), std::string::npos);
+    EXPECT_NE(all.back().args[0].find("d.screen"), std::string::npos);
+}
+
+TEST_F(DesktopBus, XfceWithNoPictureYetGetsEachNamedMonitor)
+{
+    startServices({});
+    ScopedEnv desk("XDG_CURRENT_DESKTOP", "XFCE");
+    std::string why;
+    ASSERT_TRUE(setDesktopWallpapers({{"DP-1", true, "/w/one.png"}, {"DP-2", false, "/w/two.png"}}, "", &why)) << why;
+    std::vector<Call> got = calls();
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[1].args, (std::vector<std::string>{"xfce4-desktop", "/backdrop/screen0/monitorDP-1/workspace0/last-image",
+                                                     "/w/one.png"}));
+    EXPECT_EQ(got[2].args, (std::vector<std::string>{"xfce4-desktop", "/backdrop/screen0/monitorDP-2/workspace0/last-image",
+                                                     "/w/two.png"}));
+}
+
 TEST_F(DesktopBus, WithoutTheServiceNothingIsSet)
 {
     ScopedEnv desk("XDG_CURRENT_DESKTOP", "XFCE");
@@ -614,7 +694,8 @@ TEST_F(DesktopBus, PlasmaRefusingTheScriptIsAFailure)
 
 // ---- sway ----
 
-// A stand-in sway: one connection, one i3-ipc message read, one reply.
+// A stand-in sway: one connection, one i3-ipc message read, one reply of
+// the message's type.
 class SwaySocket : public ::testing::Test {
 protected:
     void SetUp() override
@@ -652,10 +733,10 @@ protected:
                 magic_.assign(reinterpret_cast<char*>(header), 6);
                 type_ = le32(header + 10);
                 std::string payload(le32(header + 6), '\0');
-                if (::recv(c, payload.data(), payload.size(), MSG_WAITALL) == ssize_t(payload.size()))
+                if (payload.empty() || ::recv(c, payload.data(), payload.size(), MSG_WAITALL) == ssize_t(payload.size()))
                     command_ = payload;
                 std::string out = "i3-ipc";
-                for (uint32_t v : {uint32_t(reply.size()), 0u})
+                for (uint32_t v : {uint32_t(reply.size()), type_})
                     for (int i = 0; i < 4; ++i) out += char((v >> (8 * i)) & 0xFF);
                 out += reply;
                 (void)::send(c, out.data(), out.size(), MSG_NOSIGNAL);
@@ -691,6 +772,43 @@ TEST_F(SwaySocket, ARefusalIsAFailure)
     std::string why;
     EXPECT_FALSE(setSwayWallpaper(socketPath_, picture_, &why));
     EXPECT_NE(why.find("Invalid output"), std::string::npos) << why;
+}
+
+// sway's outputs as GET_OUTPUTS tells them: the active ones at their
+// modes' pixels (turned ones turned), the focused one the primary.
+TEST_F(SwaySocket, OutputsAreTheActiveOnesAtTheirPixels)
+{
+    answerWith(R"([ {"id": 3, "name": "eDP-1", "active": true, "focused": false, "scale": 2.0,
+                     "transform": "normal", "rect": {"x": 0, "y": 0, "width": 1280, "height": 800},
+                     "current_mode": {"width": 2560, "height": 1600, "refresh": 60000}},
+                    {"name": "HDMI-A-1", "active": false, "rect": {"x": 0, "y": 0, "width": 0, "height": 0},
+                     "current_mode": {"width": 1920, "height": 1080}, "modes": []},
+                    {"name": "DP-\u00e9", "active": true, "focused": true, "transform": "flipped-90",
+                     "rect": {"x": 1280, "y": -200, "width": 1080, "height": 1920},
+                     "current_mode": {"width": 1920, "height": 1080, "refresh": 59950}, "make": "A \"B\" \\ C"} ])");
+    std::vector<MonitorArea> outputs;
+    std::string why;
+    ASSERT_TRUE(swayOutputs(socketPath_, outputs, &why)) << why;
+    server_.join();
+    EXPECT_EQ(type_, 3u);
+    EXPECT_EQ(command_, "");
+    ASSERT_EQ(outputs.size(), 2u);
+    EXPECT_EQ(outputs[0].name, "eDP-1");
+    EXPECT_EQ(outputs[0].width, 2560);
+    EXPECT_EQ(outputs[0].height, 1600);
+    EXPECT_FALSE(outputs[0].primary);
+    EXPECT_EQ(outputs[1].name, "DP-\xC3\xA9");
+    EXPECT_EQ(outputs[1].width, 1080);
+    EXPECT_EQ(outputs[1].height, 1920);
+    EXPECT_EQ(outputs[1].x, 1280);
+    EXPECT_EQ(outputs[1].y, -200);
+    EXPECT_TRUE(outputs[1].primary);
+    // Whatever is not an answer of outputs gives none.
+    for (const char* bad : {"", "{}", "[", "[{\"name\": \"X\", \"active\": true}]", "[1, 2]"})
+        EXPECT_TRUE(parseSwayOutputs(bad).empty()) << bad;
+    EXPECT_EQ(swayBackgroundCommands({{"eDP-1", false, "/w/a \"1\".png"}, {"DP-2", true, "/w/b.png"}}),
+              "output \"eDP-1\" bg \"/w/a \\\"1\\\".png\" fill; output \"DP-2\" bg \"/w/b.png\" fill");
+    EXPECT_EQ(swayBackgroundCommands({{"", false, "/w/a.png"}, {"", true, "/w/b.png"}}), "output * bg \"/w/b.png\" fill");
 }
 
 TEST(SwayIpc, NoSocketIsAFailure)

@@ -307,6 +307,16 @@ TEST(OptionsParser, GoWithTheRunningSaverOnly)
     EXPECT_EQ(parse("--classic --no-date /P 123").error, "--no-date goes with the running saver, not with /P");
     EXPECT_EQ(parse("--render x.png --sharp --speed 3").error, "--speed goes with the running saver, not with --render");
     EXPECT_EQ(parse("--classic /C").error, "--classic goes with the running saver, not with /C");
+#ifndef _WIN32
+    // A new wallpaper takes a seed and nothing of a run.
+    EXPECT_TRUE(parse("--set-wallpaper --seed 4").setWallpaper);
+    EXPECT_EQ(parse("--seed 4 --set-wallpaper").error, "");
+    EXPECT_EQ(parse("--set-wallpaper --classic").error, "");
+    EXPECT_EQ(parse("--set-wallpaper --no-date").error, "--no-date goes with the running saver, not with --set-wallpaper");
+    for (const char* wrong : {"--set-wallpaper /S", "--root --set-wallpaper", "--set-wallpaper --window-id 5",
+                              "--set-wallpaper --render x.png", "--size 9x9 --set-wallpaper"})
+        EXPECT_NE(parse(wrong).error, "") << wrong;
+#endif
     // The switch text is not read as options.
     CommandLine c = parse("/S --speed 3");
     EXPECT_EQ(c.error, "");

@@ -87,6 +87,11 @@ std::string usageText()
            "  --scene-info F     also write the scene state as JSON to F\n"
            "  --clock 'YYYY-MM-DD HH:MM:SS'\n"
            "                     the date and time that --render shows (default: now)\n"
+#ifndef _WIN32
+           "  --set-wallpaper    compose a new landscape for each monitor and make it the\n"
+           "                     desktop's wallpaper; the pictures are kept in\n"
+           "                     $XDG_DATA_HOME/sylvadra/wallpaper (the newest three sets)\n"
+#endif
            "  --window-id ID     run the scene inside an existing X11 window (xscreensaver)\n"
            "  --root             run the scene in the root window, or in the window of\n"
            "                     XSCREENSAVER_WINDOW when that is set (xscreensaver)\n"
@@ -137,6 +142,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         } else if (a == "--scene-info") {
             if (auto v = need(a)) r.sceneInfoJson = *v;
             renderOnly = true;
+#ifndef _WIN32
+        } else if (a == "--set-wallpaper") {
+            c.setWallpaper = true;
+#endif
         } else if (a == "--window-id" || a == "-window-id") {
             unsigned long long id = 0;
             if (auto v = need(a)) {
@@ -170,13 +179,21 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         // The preview and --render compose landscapes too: the options of
         // the composition go with them. /C and /A take none.
         const std::string sel = normaliseCommandText(c.commandText).substr(0, 2);
-        const std::string with = wantRender ? "--render" : (sel == "/P" || sel == "/C" || sel == "/A") ? sel : "";
-        const bool composes = with == "--render" || with == "/P";
+        const std::string with = wantRender       ? "--render"
+                                 : c.setWallpaper ? "--set-wallpaper"
+                                 : (sel == "/P" || sel == "/C" || sel == "/A") ? sel
+                                                                               : "";
+        const bool composes = with == "--render" || with == "--set-wallpaper" || with == "/P";
         for (const SettingOverride& o : c.overrides) {
             if (with.empty() || (composes && o.option->composition)) continue;
             c.error = optionText(o) + " goes with the running saver, not with " + with;
             break;
         }
+    }
+    if (c.setWallpaper && c.error.empty()) {
+        if (wantRender) c.error = "--set-wallpaper and --render go separately";
+        else if (c.windowId || c.root || !normaliseCommandText(c.commandText).empty())
+            c.error = "--set-wallpaper takes no window and no switch";
     }
     if (wantRender && c.error.empty()) c.render = r;
     return c;

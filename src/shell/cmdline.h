@@ -17,6 +17,7 @@ namespace syl {
 
 struct CommandLine {
     std::optional<RenderOptions> render;
+    bool setWallpaper = false;         // a new landscape as the desktop's wallpaper (Linux)
     bool help = false;
     bool version = false;
     bool root = false;                 // xscreensaver: draw into the root window

@@ -261,6 +261,10 @@ std::string xscreensaverSettingsPage()
          "What this page does not pass on to the program is taken from the\n"
          "settings that its own dialog stores (sylvadra /C).\n"
          "\n"
+         "A new landscape for each monitor can also become the desktop wallpaper,\n"
+         "with sylvadra --set-wallpaper, and every morning and at each login once\n"
+         "systemctl --user enable --now sylvadra-wallpaper.timer has been run.\n"
+         "\n"
          "Written by the Sylvadra developers; 2026.\n"
          "  </_description>\n"
          "</screensaver>\n";

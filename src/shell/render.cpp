@@ -47,6 +47,37 @@ public:
     LocalDateTime clock;
 };
 
+// The scene as the full-screen mode runs it: the first new landscape, then
+// the ticks on the host's simulated clock. Everything the stored settings
+// choose about the composition comes with them (LoadConfig before): the
+// rendered pictures and the wallpapers of --set-wallpaper both come here.
+void runScene(FrmMain& m, RenderHost& h, long ticks)
+{
+    m.incremental = true;
+    // The picture mode of the stored settings (the sharp pictures) is given
+    // to the scene here, before its first landscape, when the scene does not
+    // read it from settings() itself: --render and --set-wallpaper both
+    // compose through this function.
+    m.Form_Load();
+    m.Form_Resize();
+    for (long t = 0; t < ticks; ++t) {
+        h.advance(m.tmrAnimation.interval);
+        if (m.tmrAnimation.enabled) m.tmrAnimation_Timer();
+    }
+}
+
+// The render host in place of the program's host while it lives.
+class HostSwap {
+public:
+    explicit HostSwap(Host* h) : previous_(&host()) { setHost(h); }
+    ~HostSwap() { setHost(previous_); }
+    HostSwap(const HostSwap&) = delete;
+    HostSwap& operator=(const HostSwap&) = delete;
+
+private:
+    Host* previous_;
+};
+
 std::string esc(const std::string& s)
 {
     std::string o;
@@ -102,6 +133,16 @@ std::string sceneInfoJson(const FrmMain& m, uint64_t seed, long ticks)
     return j.str();
 }
 
+Picture composeLandscape(int width, int height, long ticks)
+{
+    RenderHost h;
+    h.clock = h.SystemHost::now();
+    HostSwap swap(&h);
+    FrmMain m(width, height);
+    runScene(m, h, ticks);
+    return m.picBG.image();
+}
+
 int renderHeadless(const RenderOptions& o)
 {
     if (!o.sceneInfoJson.empty() && sameFile(o.sceneInfoJson, o.outPng)) {
@@ -129,13 +170,7 @@ int renderHeadless(const RenderOptions& o)
         m.sharp = settings().Sharp != 0;
         m.paintWhenNeeded = true; // one picture: painted at once where needed
         m.recordDrawings = true;
-        m.incremental = true;
-        m.Form_Load();
-        m.Form_Resize();
-        for (long t = 0; t < o.ticks; ++t) {
-            h.advance(m.tmrAnimation.interval);
-            if (m.tmrAnimation.enabled) m.tmrAnimation_Timer();
-        }
+        runScene(m, h, o.ticks);
         std::string why;
         if (!savePng(o.outPng, m.form.image(), &why)) failed(o.outPng, why);
         if (status == 0 && !o.sceneInfoJson.empty() &&

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/host.h"
+#include "platform/picture.h"
 
 namespace syl {
 
@@ -27,6 +28,15 @@ struct RenderOptions {
 
 // Renders and writes the files; returns 0, or 1 with a message on stderr.
 int renderHeadless(const RenderOptions& options);
+
+// A new landscape of width x height pixels, composed as the full-screen
+// mode composes one (with the stored settings that LoadConfig read, and the
+// default generator as it stands), after the given number of animation
+// ticks on a simulated clock: the scene's background, that is the landscape
+// with its grass and the flowers planted so far, without the date line, the
+// address or a flying object. Throws what the scene throws (ProgramEnd,
+// std::bad_alloc).
+Picture composeLandscape(int width, int height, long ticks);
 
 // The scene state and the drawings of the last composition as JSON.
 std::string sceneInfoJson(const FrmMain& scene, uint64_t seed, long ticks);

@@ -3,8 +3,9 @@
 # RandR outputs, 800x600 (primary) and 640x480 to its right. Full screen,
 # each monitor shows a landscape of its own at its own size, and both
 # animate; a key ends both, the wallpaper is the primary's landscape; a
-# mouse click on the second monitor ends both as well. Skipped (exit 77)
-# when not run as root.
+# mouse click on the second monitor ends both as well. Then --set-wallpaper
+# composes a wallpaper for each of them. Skipped (exit 77) when not run as
+# root.
 OWN_X_SERVER=1
 . "$(dirname "$0")/lib.bash"
 
@@ -115,4 +116,57 @@ xdotool click 1
 wait_end $PID 100 || fail "a click on the second monitor did not end the saver"
 saver_gone
 ok "a click on the second monitor ended both"
+
+# sylvadra --set-wallpaper on the two monitors, under GNOME with GSettings on
+# a key file of the test's own (nothing reaches the user's settings): a new
+# landscape for each monitor at its size, and one picture of both at their
+# places that GNOME spans over them. Of four runs the newest three sets
+# stay; a link planted under a set's name is left alone, and so is what it
+# points to.
+command -v gsettings >/dev/null || fail "gsettings is missing (make deps installs it)"
+xrandr --output DUMMY1 --mode ${W1}x${H1} --right-of DUMMY0 && xrandr | grep -q "^DUMMY1 connected ${W1}x${H1}+${W0}+0" ||
+  fail "cannot give the second monitor its first mode back"
+WALL="$XDG_DATA_HOME/sylvadra/wallpaper"
+mkdir -p "$WALL" && chmod 700 "$WALL"
+echo keep > "$WORK/victim"
+ln -s "$WORK/victim" "$WALL/landscape-20000101-000000-1-1.png"
+export GSETTINGS_BACKEND=keyfile XDG_CURRENT_DESKTOP=GNOME
+for run in 1 2 3 4; do
+  out=$("$EXE" --set-wallpaper 2>&1) || fail "--set-wallpaper failed: $out"
+done
+[ -f "$XDG_CONFIG_HOME/glib-2.0/settings/keyfile" ] || fail "GSettings did not write the test's key file"
+sets=$(ls "$WALL" | grep -c -- '-all\.png$')
+[ "$sets" = 3 ] || fail "$sets sets kept, not 3: $(ls "$WALL")"
+[ "$(ls "$WALL" | grep -c '^landscape-.*\.png$')" = 10 ] || fail "not 3 sets of 3 pictures (and the link): $(ls "$WALL")"
+[ -L "$WALL/landscape-20000101-000000-1-1.png" ] && [ "$(cat "$WORK/victim")" = keep ] ||
+  fail "the planted link or its target was touched"
+newest=$(ls "$WALL" | grep -- '-all\.png$' | sort -t- -k2,2 -k3,3 -k4,4n | tail -1)
+newest="$WALL/${newest%-all.png}"
+for pic in "$newest-1.png:${W0}x${H0}" "$newest-2.png:${W1}x${H1}" "$newest-all.png:$((W0 + W1))x${H0}"; do
+  size=$(identify -format '%wx%h' "${pic%%:*}") && [ "$size" = "${pic##*:}" ] || fail "${pic%%:*} is ${size:-no picture}, not ${pic##*:}"
+done
+[ "$(gsettings get org.gnome.desktop.background picture-uri)" = "'file://$newest-all.png'" ] ||
+  fail "GNOME was given $(gsettings get org.gnome.desktop.background picture-uri), not $newest-all.png"
+[ "$(gsettings get org.gnome.desktop.background picture-options)" = "'spanned'" ] ||
+  fail "the picture is not spanned: $(gsettings get org.gnome.desktop.background picture-options)"
+# Each monitor's landscape at its place, and a landscape, not a plain picture.
+d0=$(differing "$newest-all.png" "$newest-1.png" "${W0}x${H0}+0+0")
+convert "$newest-all.png" -crop "${W1}x${H1}+${W0}+0" +repage "$WORK/right-part.png"
+d1=$(differing "$WORK/right-part.png" "$newest-2.png" "${W1}x${H1}+0+0")
+[ "$d0" = 0 ] && [ "$d1" = 0 ] || fail "the spanned picture does not hold the monitors' pictures ($d0, $d1 pixels differ)"
+[ "$(convert "$newest-2.png" -format '%k' info:)" -gt 200 ] || fail "the second monitor's picture is plain"
+ok "--set-wallpaper: ${W0}x${H0} and ${W1}x${H1} landscapes spanned on GNOME; 3 sets of 4 runs kept"
+
+# Without a display and a known desktop the pictures are written all the
+# same, and the program says where; a desktop that cannot be reached is
+# one line on stderr and status 1.
+out=$(env -u DISPLAY XDG_CURRENT_DESKTOP= "$EXE" --set-wallpaper 2>"$WORK/err") || fail "--set-wallpaper without a display failed: $(cat "$WORK/err")"
+[ ! -s "$WORK/err" ] || fail "noise on stderr: $(cat "$WORK/err")"
+pic=$(echo "$out" | sed -n 's|^sylvadra: no desktop .*the pictures are \(/[^ ]*\.png\)$|\1|p')
+[ -n "$pic" ] && [ "$(identify -format '%wx%h' "$pic")" = 1920x1080 ] || fail "no 1920x1080 picture named: $out"
+DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-bus" XDG_CURRENT_DESKTOP=KDE "$EXE" --set-wallpaper >/dev/null 2>"$WORK/err" &&
+  fail "a desktop that cannot be reached is no failure"
+[ "$(wc -l < "$WORK/err")" = 1 ] && grep -q "^sylvadra: the wallpaper is not set: " "$WORK/err" ||
+  fail "not one line on stderr: $(cat "$WORK/err")"
+ok "without a display: $pic; an unreachable desktop: $(cat "$WORK/err")"
 exit 0

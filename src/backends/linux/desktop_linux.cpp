@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace syl {
@@ -138,6 +139,7 @@ constexpr char kIpcMagic[] = "i3-ipc";
 constexpr size_t kIpcMagicSize = 6;
 constexpr size_t kIpcHeaderSize = kIpcMagicSize + 8;
 constexpr uint32_t kIpcRunCommand = 0;
+constexpr uint32_t kIpcGetOutputs = 3;
 // A reply larger than this is not one of a single command.
 constexpr uint32_t kIpcMaxReply = 1u << 20;
 
@@ -185,7 +187,7 @@ Desktop detectDesktop(const char* currentDesktop, const char* swaySocket)
 }
 
 bool setGSettingsWallpaper(Desktop desktop, const std::string& path, GSettingsSchemaSource* source,
-                           GSettingsBackend* backend, std::string* why)
+                           GSettingsBackend* backend, std::string* why, const char* pictureOptions)
 {
     const char* schemaId = nullptr;
     std::vector<WallpaperKey> keys;
@@ -241,14 +243,56 @@ bool setGSettingsWallpaper(Desktop desktop, const std::string& path, GSettingsSc
             ok = fail(why, std::string("the GSettings key ") + schemaId + " " + k.name + " cannot be written");
         }
     }
+    if (ok && g_settings_schema_has_key(schema.get(), "picture-options") && stringKey(schema.get(), "picture-options")) {
+        std::string wanted = pictureOptions ? pictureOptions : "";
+        if (!pictureOptions) {
+            // One monitor's picture, spanned over all monitors as a set's
+            // spanned picture was, would be stretched over them.
+            gchar* now = g_settings_get_string(settings.get(), "picture-options");
+            if (now && std::strcmp(now, "spanned") == 0) wanted = "zoom";
+            g_free(now);
+        }
+        if (!wanted.empty()) {
+            GSettingsSchemaKey* k = g_settings_schema_get_key(schema.get(), "picture-options");
+            Variant value(g_variant_ref_sink(g_variant_new_string(wanted.c_str())));
+            const bool takes = g_settings_schema_key_range_check(k, value.get());
+            g_settings_schema_key_unref(k);
+            if (takes) g_settings_set_value(settings.get(), "picture-options", value.get());
+        }
+    }
     g_settings_sync();
     return ok;
 }
 
 bool setXfceWallpaper(const std::string& path, std::string* why)
 {
-    if (!g_utf8_validate(path.c_str(), static_cast<gssize>(path.size()), nullptr))
-        return fail(why, "the picture's path is not UTF-8");
+    return setXfceWallpapers({{std::string(), true, path}}, why);
+}
+
+bool setXfceWallpapers(const std::vector<MonitorPicture>& pictures, std::string* why)
+{
+    if (pictures.empty()) return fail(why, "no picture");
+    for (const MonitorPicture& m : pictures)
+        if (!g_utf8_validate(m.path.c_str(), static_cast<gssize>(m.path.size()), nullptr))
+            return fail(why, "the picture's path is not UTF-8");
+    const MonitorPicture* primary = &pictures[0];
+    for (const MonitorPicture& m : pictures)
+        if (m.primary) primary = &m;
+    // The picture of a property /backdrop/screen0/monitor<NAME or N>/...
+    auto pictureOf = [&](const std::string& property) -> const std::string& {
+        static const std::string head = "/backdrop/screen0/monitor";
+        if (property.compare(0, head.size(), head) != 0) return primary->path;
+        size_t end = property.find('/', head.size());
+        std::string monitor = property.substr(head.size(), end == std::string::npos ? end : end - head.size());
+        for (const MonitorPicture& m : pictures)
+            if (!m.output.empty() && m.output == monitor) return m.path;
+        if (!monitor.empty() && monitor.size() < 4 &&
+            monitor.find_first_not_of("0123456789") == std::string::npos) {
+            size_t n = std::stoul(monitor);
+            if (n < pictures.size()) return pictures[n].path;
+        }
+        return primary->path;
+    };
     Bus bus;
     if (!connectSessionBus(bus, why)) return false;
 
@@ -274,14 +318,20 @@ bool setXfceWallpaper(const std::string& path, std::string* why)
         }
         g_variant_iter_free(it);
     }
-    if (properties.empty()) properties.emplace_back("/backdrop/screen0/monitor0/workspace0/last-image");
+    if (properties.empty()) {
+        for (const MonitorPicture& m : pictures)
+            if (!m.output.empty() && g_utf8_validate(m.output.c_str(), -1, nullptr) &&
+                m.output.find('/') == std::string::npos)
+                properties.push_back("/backdrop/screen0/monitor" + m.output + "/workspace0/last-image");
+        if (properties.empty()) properties.emplace_back("/backdrop/screen0/monitor0/workspace0/last-image");
+    }
     std::sort(properties.begin(), properties.end());
 
     bool ok = true;
     for (const std::string& p : properties) {
         Variant r(g_dbus_connection_call_sync(
             bus.c, kXfconfName, kXfconfPath, "org.xfce.Xfconf", "SetProperty",
-            g_variant_new("(ssv)", kXfconfChannel, p.c_str(), g_variant_new_string(path.c_str())), nullptr,
+            g_variant_new("(ssv)", kXfconfChannel, p.c_str(), g_variant_new_string(pictureOf(p).c_str())), nullptr,
             G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr, &err));
         if (!r) ok = failWith(why, "xfconf refused " + p, err);
     }
@@ -325,11 +375,34 @@ std::string plasmaWallpaperScript(const std::string& uri)
            "}\n";
 }
 
+std::string plasmaWallpaperScript(const std::vector<std::string>& uris)
+{
+    if (uris.size() == 1) return plasmaWallpaperScript(uris[0]);
+    std::string list;
+    for (const std::string& u : uris) list += (list.empty() ? "" : ", ") + javaScriptString(u);
+    return "var pictures = [" + list +
+           "];\n"
+           "var all = desktops();\n"
+           "for (var i = 0; i < all.length; i++) {\n"
+           "    var d = all[i];\n"
+           "    var s = d.screen;\n"
+           "    d.wallpaperPlugin = \"org.kde.image\";\n"
+           "    d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];\n"
+           "    d.writeConfig(\"Image\", pictures[s >= 0 && s < pictures.length ? s : 0]);\n"
+           "}\n";
+}
+
 bool setPlasmaWallpaper(const std::string& uri, std::string* why)
 {
+    return setPlasmaWallpapers({uri}, why);
+}
+
+bool setPlasmaWallpapers(const std::vector<std::string>& uris, std::string* why)
+{
+    if (uris.empty()) return fail(why, "no picture");
     Bus bus;
     if (!connectSessionBus(bus, why)) return false;
-    std::string script = plasmaWallpaperScript(uri);
+    std::string script = plasmaWallpaperScript(uris);
     if (!g_utf8_validate(script.c_str(), static_cast<gssize>(script.size()), nullptr))
         return fail(why, "the picture's URI is not UTF-8");
     GError* err = nullptr;
@@ -341,14 +414,37 @@ bool setPlasmaWallpaper(const std::string& uri, std::string* why)
     return true;
 }
 
-std::string swayBackgroundCommand(const std::string& path)
+namespace {
+std::string swayQuoted(const std::string& s)
 {
-    std::string quoted;
-    for (char c : path) {
+    std::string quoted = "\"";
+    for (char c : s) {
         if (c == '\\' || c == '"') quoted += '\\';
         quoted += c;
     }
-    return "output * bg \"" + quoted + "\" fill";
+    return quoted + "\"";
+}
+} // namespace
+
+std::string swayBackgroundCommand(const std::string& path)
+{
+    return "output * bg " + swayQuoted(path) + " fill";
+}
+
+std::string swayBackgroundCommands(const std::vector<MonitorPicture>& pictures)
+{
+    std::string commands;
+    for (const MonitorPicture& m : pictures) {
+        if (m.output.empty()) {
+            const MonitorPicture* primary = &pictures[0];
+            for (const MonitorPicture& p : pictures)
+                if (p.primary) primary = &p;
+            return swayBackgroundCommand(primary->path);
+        }
+        commands += (commands.empty() ? "" : "; ") + std::string("output ") + swayQuoted(m.output) + " bg " +
+                    swayQuoted(m.path) + " fill";
+    }
+    return commands;
 }
 
 bool swayReplySucceeded(const std::string& reply)
@@ -373,7 +469,10 @@ bool swayReplySucceeded(const std::string& reply)
     return successes > 0;
 }
 
-bool setSwayWallpaper(const std::string& socketPath, const std::string& path, std::string* why)
+namespace {
+// One message to sway's IPC socket and its reply.
+bool swayRequest(const std::string& socketPath, uint32_t type, const std::string& payload, std::string& reply,
+                 std::string* why)
 {
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
@@ -390,23 +489,280 @@ bool setSwayWallpaper(const std::string& socketPath, const std::string& path, st
     if (::connect(s.fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
         return fail(why, "cannot connect to sway at " + socketPath + ": " + std::strerror(errno));
 
-    std::string command = swayBackgroundCommand(path);
     std::string message(kIpcMagic, kIpcMagicSize);
-    putLittleEndian32(message, static_cast<uint32_t>(command.size()));
-    putLittleEndian32(message, kIpcRunCommand);
-    message += command;
+    putLittleEndian32(message, static_cast<uint32_t>(payload.size()));
+    putLittleEndian32(message, type);
+    message += payload;
     if (!sendAll(s.fd, message)) return fail(why, std::string("cannot write to sway: ") + std::strerror(errno));
 
     char header[kIpcHeaderSize];
     if (!receiveAll(s.fd, header, sizeof header)) return fail(why, "sway did not answer");
     if (std::memcmp(header, kIpcMagic, kIpcMagicSize) != 0) return fail(why, "sway's answer is not an IPC message");
     uint32_t length = getLittleEndian32(header + kIpcMagicSize);
-    uint32_t type = getLittleEndian32(header + kIpcMagicSize + 4);
-    if (type != kIpcRunCommand || length > kIpcMaxReply) return fail(why, "sway's answer is not a command's");
-    std::string reply(length, '\0');
+    uint32_t answered = getLittleEndian32(header + kIpcMagicSize + 4);
+    if (answered != type || length > kIpcMaxReply) return fail(why, "sway's answer is not one to the request");
+    reply.assign(length, '\0');
     if (length && !receiveAll(s.fd, reply.data(), length)) return fail(why, "sway's answer is cut short");
+    return true;
+}
+} // namespace
+
+bool setSwayWallpaper(const std::string& socketPath, const std::string& path, std::string* why)
+{
+    return setSwayWallpapers(socketPath, {{std::string(), true, path}}, why);
+}
+
+bool setSwayWallpapers(const std::string& socketPath, const std::vector<MonitorPicture>& pictures, std::string* why)
+{
+    if (pictures.empty()) return fail(why, "no picture");
+    std::string reply;
+    if (!swayRequest(socketPath, kIpcRunCommand, swayBackgroundCommands(pictures), reply, why)) return false;
     if (!swayReplySucceeded(reply)) return fail(why, "sway refused the background: " + reply);
     return true;
+}
+
+bool swayOutputs(const std::string& socketPath, std::vector<MonitorArea>& outputs, std::string* why)
+{
+    std::string reply;
+    if (!swayRequest(socketPath, kIpcGetOutputs, "", reply, why)) return false;
+    outputs = parseSwayOutputs(reply);
+    return !outputs.empty() || fail(why, "sway has no active output");
+}
+
+namespace {
+
+// Just enough JSON for sway's answers: objects, arrays, strings, numbers,
+// true, false and null, nested at most kJsonDepth deep.
+struct Json {
+    enum class Kind { Null, Bool, Number, String, Array, Object } kind = Kind::Null;
+    bool boolean = false;
+    double number = 0;
+    std::string text;
+    std::vector<Json> items;
+    std::vector<std::pair<std::string, Json>> members;
+
+    const Json* operator[](const char* key) const
+    {
+        for (const auto& [k, v] : members)
+            if (k == key) return &v;
+        return nullptr;
+    }
+};
+
+constexpr int kJsonDepth = 32;
+
+class JsonReader {
+public:
+    explicit JsonReader(const std::string& s) : s_(s) {}
+    bool read(Json& out) { return value(out, 0) && (space(), i_ == s_.size()); }
+
+private:
+    void space()
+    {
+        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\n' || s_[i_] == '\r')) ++i_;
+    }
+    bool literal(const char* word)
+    {
+        size_t n = std::strlen(word);
+        if (s_.compare(i_, n, word) != 0) return false;
+        i_ += n;
+        return true;
+    }
+    bool string(std::string& out)
+    {
+        if (i_ >= s_.size() || s_[i_] != '"') return false;
+        ++i_;
+        while (i_ < s_.size() && s_[i_] != '"') {
+            char c = s_[i_++];
+            if (c != '\\') {
+                out += c;
+                continue;
+            }
+            if (i_ >= s_.size()) return false;
+            char e = s_[i_++];
+            switch (e) {
+            case 'b': out += '\b'; break;
+            case 'f': out += '\f'; break;
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case 'u': {
+                if (i_ + 4 > s_.size()) return false;
+                unsigned v = 0;
+                for (int k = 0; k < 4; ++k) {
+                    char h = s_[i_++];
+                    int d = g_ascii_xdigit_value(h);
+                    if (d < 0) return false;
+                    v = v * 16 + static_cast<unsigned>(d);
+                }
+                char buf[8];
+                // A lone half of a surrogate pair stands for itself as U+FFFD.
+                gint n = g_unichar_to_utf8(v >= 0xD800 && v <= 0xDFFF ? 0xFFFD : v, buf);
+                out.append(buf, static_cast<size_t>(n));
+                break;
+            }
+            default: out += e; break; // " \ /
+            }
+        }
+        if (i_ >= s_.size()) return false;
+        ++i_;
+        return true;
+    }
+    bool value(Json& out, int depth)
+    {
+        if (depth > kJsonDepth) return false;
+        space();
+        if (i_ >= s_.size()) return false;
+        char c = s_[i_];
+        if (c == '{') {
+            out.kind = Json::Kind::Object;
+            ++i_;
+            space();
+            if (i_ < s_.size() && s_[i_] == '}') return ++i_, true;
+            for (;;) {
+                space();
+                std::string key;
+                if (!string(key)) return false;
+                space();
+                if (i_ >= s_.size() || s_[i_++] != ':') return false;
+                Json v;
+                if (!value(v, depth + 1)) return false;
+                out.members.emplace_back(std::move(key), std::move(v));
+                space();
+                if (i_ >= s_.size()) return false;
+                if (s_[i_] == '}') return ++i_, true;
+                if (s_[i_++] != ',') return false;
+            }
+        }
+        if (c == '[') {
+            out.kind = Json::Kind::Array;
+            ++i_;
+            space();
+            if (i_ < s_.size() && s_[i_] == ']') return ++i_, true;
+            for (;;) {
+                Json v;
+                if (!value(v, depth + 1)) return false;
+                out.items.push_back(std::move(v));
+                space();
+                if (i_ >= s_.size()) return false;
+                if (s_[i_] == ']') return ++i_, true;
+                if (s_[i_++] != ',') return false;
+            }
+        }
+        if (c == '"') {
+            out.kind = Json::Kind::String;
+            return string(out.text);
+        }
+        if (literal("true") || literal("false")) {
+            out.kind = Json::Kind::Bool;
+            out.boolean = c == 't';
+            return true;
+        }
+        if (literal("null")) return true;
+        const char* start = s_.c_str() + i_;
+        char* end = nullptr;
+        out.number = g_ascii_strtod(start, &end);
+        if (end == start) return false;
+        out.kind = Json::Kind::Number;
+        i_ += static_cast<size_t>(end - start);
+        return true;
+    }
+
+    const std::string& s_;
+    size_t i_ = 0;
+};
+
+double numberOf(const Json* j, double otherwise)
+{
+    return j && j->kind == Json::Kind::Number ? j->number : otherwise;
+}
+
+bool trueOf(const Json* j) { return j && j->kind == Json::Kind::Bool && j->boolean; }
+
+} // namespace
+
+std::vector<MonitorArea> parseSwayOutputs(const std::string& json)
+{
+    std::vector<MonitorArea> outputs;
+    Json all;
+    if (!JsonReader(json).read(all) || all.kind != Json::Kind::Array) return outputs;
+    for (const Json& o : all.items) {
+        const Json* name = o["name"];
+        const Json* mode = o["current_mode"];
+        const Json* rect = o["rect"];
+        // An output that is off has no mode (and sway marks it inactive).
+        if (o.kind != Json::Kind::Object || !trueOf(o["active"]) || !name || name->kind != Json::Kind::String ||
+            !mode || mode->kind != Json::Kind::Object)
+            continue;
+        MonitorArea m;
+        m.name = name->text;
+        // The mode is the output's own pixels; a turned output shows them
+        // turned.
+        double w = numberOf((*mode)["width"], 0), h = numberOf((*mode)["height"], 0);
+        const Json* transform = o["transform"];
+        if (transform && transform->kind == Json::Kind::String && (transform->text.find("90") != std::string::npos ||
+                                                                   transform->text.find("270") != std::string::npos))
+            std::swap(w, h);
+        if (!(w >= 1 && h >= 1 && w <= 16384 && h <= 16384)) continue;
+        m.width = static_cast<int>(w);
+        m.height = static_cast<int>(h);
+        if (rect && rect->kind == Json::Kind::Object) {
+            m.x = static_cast<int>(std::clamp(numberOf((*rect)["x"], 0), -65536.0, 65536.0));
+            m.y = static_cast<int>(std::clamp(numberOf((*rect)["y"], 0), -65536.0, 65536.0));
+        }
+        m.primary = trueOf(o["focused"]);
+        outputs.push_back(std::move(m));
+    }
+    if (!outputs.empty() && std::none_of(outputs.begin(), outputs.end(), [](const MonitorArea& m) { return m.primary; }))
+        outputs[0].primary = true;
+    return outputs;
+}
+
+bool setDesktopWallpapers(const std::vector<MonitorPicture>& pictures, const std::string& spanned, std::string* why)
+{
+    if (why) why->clear();
+    if (pictures.empty()) return fail(why, "no picture");
+    const MonitorPicture* primary = &pictures[0];
+    for (const MonitorPicture& m : pictures)
+        if (m.primary) primary = &m;
+    const std::string& one = spanned.empty() ? primary->path : spanned;
+    const char* options = spanned.empty() ? "zoom" : "spanned";
+    auto uriOf = [&](const std::string& path, std::string& uri) {
+        gchar* u = g_filename_to_uri(path.c_str(), nullptr, nullptr);
+        if (!u) return fail(why, "the picture's name is not an absolute path");
+        uri = u;
+        g_free(u);
+        return true;
+    };
+    const Desktop desktop = detectDesktop(std::getenv("XDG_CURRENT_DESKTOP"), std::getenv("SWAYSOCK"));
+    switch (desktop) {
+    case Desktop::Gnome:
+    case Desktop::Cinnamon:
+    case Desktop::Mate:
+        return setGSettingsWallpaper(desktop, one, nullptr, nullptr, why, options);
+    case Desktop::Xfce:
+        return setXfceWallpapers(pictures, why);
+    case Desktop::Kde: {
+        // Plasma numbers its screens from the primary.
+        std::vector<std::string> uris;
+        std::string uri;
+        if (!uriOf(primary->path, uri)) return false;
+        uris.push_back(uri);
+        for (const MonitorPicture& m : pictures) {
+            if (&m == primary) continue;
+            if (!uriOf(m.path, uri)) return false;
+            uris.push_back(uri);
+        }
+        return setPlasmaWallpapers(uris, why);
+    }
+    case Desktop::Sway: {
+        const char* sock = std::getenv("SWAYSOCK");
+        return setSwayWallpapers(sock ? sock : "", pictures, why);
+    }
+    case Desktop::Other:
+        break;
+    }
+    return false; // elsewhere the pictures alone are written
 }
 
 bool setDesktopWallpaper(const std::string& path, std::string* why)

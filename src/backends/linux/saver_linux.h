@@ -19,6 +19,7 @@
 #include "scene/frmmain.h"
 #include "shell/cmdline.h"
 #include "shell/saver.h"
+#include "shell/wallpapers.h"
 
 namespace syl {
 
@@ -64,6 +65,12 @@ bool windowManagerRunning();
 // The monitors as RandR has them now (SDL keeps the bounds it found at the
 // start when a monitor only changes its mode).
 std::vector<SDL_Rect> currentMonitors(Display* d);
+// The monitors with their output names and the primary (at least one: the
+// screen's size when RandR names none).
+std::vector<MonitorArea> monitorAreas(Display* d);
+
+// sylvadra --set-wallpaper (setwall_linux.cpp).
+int runSetWallpaper(const CommandLine& c);
 
 // The rectangles of a w x h window that a present brings to the screen:
 // what the last tick or canvas copy changed, or the whole picture

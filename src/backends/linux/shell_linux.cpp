@@ -50,6 +50,7 @@ std::string displayMissing(char mode)
 
 int runShell(const CommandLine& c)
 {
+    if (c.setWallpaper) return runSetWallpaper(c);
     std::setlocale(LC_ALL, "");
     std::setlocale(LC_NUMERIC, "C");
     // xscreensaver hands its window over in XSCREENSAVER_WINDOW; that window

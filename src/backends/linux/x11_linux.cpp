@@ -85,4 +85,35 @@ std::vector<SDL_Rect> currentMonitors(Display* d)
     return list;
 }
 
+std::vector<MonitorArea> monitorAreas(Display* d)
+{
+    std::vector<MonitorArea> list;
+    if (!d) return list;
+    int n = 0;
+    if (XRRMonitorInfo* m = XRRGetMonitors(d, DefaultRootWindow(d), True, &n)) {
+        for (int i = 0; i < n; ++i) {
+            MonitorArea a;
+            if (m[i].name != None) {
+                if (char* name = XGetAtomName(d, m[i].name)) {
+                    a.name = name;
+                    XFree(name);
+                }
+            }
+            a.x = m[i].x;
+            a.y = m[i].y;
+            a.width = m[i].width;
+            a.height = m[i].height;
+            a.primary = m[i].primary;
+            list.push_back(a);
+        }
+        XRRFreeMonitors(m);
+    }
+    if (list.empty()) {
+        const int screen = DefaultScreen(d);
+        list.push_back({{}, 0, 0, DisplayWidth(d, screen), DisplayHeight(d, screen), true});
+    }
+    if (std::none_of(list.begin(), list.end(), [](const MonitorArea& a) { return a.primary; })) list[0].primary = true;
+    return list;
+}
+
 } // namespace syl

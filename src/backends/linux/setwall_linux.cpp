@@ -1,0 +1,106 @@
+// sylvadra --set-wallpaper: a new landscape for each monitor, at that
+// monitor's size, made the running desktop's wallpaper. No window and no
+// running saver is needed; without a display the pictures are written all
+// the same (at 1920 x 1080) and the program says where.
+#include <X11/Xlib.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "backends/linux/desktop_linux.h"
+#include "backends/linux/saver_linux.h"
+#include "errors/handler.h"
+#include "platform/random.h"
+#include "settings/config.h"
+#include "shell/wallpapers.h"
+
+namespace syl {
+
+namespace {
+
+// The size of the pictures when no display tells the monitors'.
+constexpr int kFallbackWidth = 1920, kFallbackHeight = 1080;
+
+// The monitors of the running desktop: sway's outputs under sway (its X
+// server, Xwayland, names its own outputs), RandR's monitors on X11 (also
+// Xwayland's elsewhere), else one of the fallback size.
+std::vector<MonitorArea> desktopMonitors(Desktop desktop)
+{
+    std::vector<MonitorArea> monitors;
+    const char* sway = std::getenv("SWAYSOCK");
+    if (desktop == Desktop::Sway && sway && *sway) swayOutputs(sway, monitors, nullptr);
+    const char* display = std::getenv("DISPLAY");
+    if (monitors.empty() && display && *display) {
+        if (Display* d = XOpenDisplay(nullptr)) {
+            monitors = monitorAreas(d);
+            XCloseDisplay(d);
+        }
+    }
+    if (monitors.empty()) monitors.push_back({{}, 0, 0, kFallbackWidth, kFallbackHeight, true});
+    return monitors;
+}
+
+std::string listed(const std::vector<std::string>& paths)
+{
+    std::string s;
+    for (const std::string& p : paths) s += (s.empty() ? "" : " ") + p;
+    return s;
+}
+
+} // namespace
+
+int runSetWallpaper(const CommandLine& c)
+{
+    std::setlocale(LC_ALL, "");
+    std::setlocale(LC_NUMERIC, "C");
+    LinuxHost h;
+    setHost(&h);
+    const Desktop desktop = detectDesktop(std::getenv("XDG_CURRENT_DESKTOP"), std::getenv("SWAYSOCK"));
+    const std::vector<MonitorArea> monitors = desktopMonitors(desktop);
+    // The GSettings desktops take one picture for all monitors.
+    const bool spanned = desktop == Desktop::Gnome || desktop == Desktop::Cinnamon || desktop == Desktop::Mate;
+    const std::string folder = wallpaperFolder();
+    WallpaperSet set;
+    std::string why;
+    bool written = false;
+    try {
+        // The stored settings decide how the landscapes are composed, as in
+        // the saver and in --render.
+        LoadConfig();
+        defaultRnd().seed64(c.seed ? *c.seed : static_cast<uint64_t>(std::time(nullptr)));
+        written = writeWallpaperSet(monitors, spanned, folder, set, &why);
+    } catch (const ProgramEnd&) {
+        why = "the scene failed; see the error protocol";
+    } catch (const std::bad_alloc&) {
+        why = "not enough memory for the pictures";
+    }
+    setHost(nullptr);
+    if (!written) {
+        std::fprintf(stderr, "sylvadra: no wallpaper: %s\n", why.c_str());
+        return 1;
+    }
+
+    std::vector<MonitorPicture> pictures;
+    for (size_t i = 0; i < monitors.size(); ++i)
+        pictures.push_back({monitors[i].name, monitors[i].primary, set.pictures[i]});
+    if (setDesktopWallpapers(pictures, set.spanned, &why)) {
+        std::printf("sylvadra: the wallpaper is %s\n", set.spanned.empty() ? listed(set.pictures).c_str()
+                                                                          : set.spanned.c_str());
+        return 0;
+    }
+    if (why.empty()) {
+        std::vector<std::string> all = set.pictures;
+        if (!set.spanned.empty()) all.push_back(set.spanned);
+        std::printf("sylvadra: no desktop to give the wallpaper to; the pictures are %s\n", listed(all).c_str());
+        return 0;
+    }
+    std::fprintf(stderr, "sylvadra: the wallpaper is not set: %s\n", why.c_str());
+    return 1;
+}
+
+} // namespace syl
