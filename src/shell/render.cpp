@@ -54,10 +54,10 @@ public:
 void runScene(FrmMain& m, RenderHost& h, long ticks)
 {
     m.incremental = true;
-    // The picture mode of the stored settings (the sharp pictures) is given
-    // to the scene here, before its first landscape, when the scene does not
-    // read it from settings() itself: --render and --set-wallpaper both
-    // compose through this function.
+    // The picture mode of the stored settings; one picture is made, so the
+    // sharp pictures are painted at once where they are not at hand.
+    m.sharp = settings().Sharp != 0;
+    m.paintWhenNeeded = true;
     m.Form_Load();
     m.Form_Resize();
     for (long t = 0; t < ticks; ++t) {
@@ -167,8 +167,6 @@ int renderHeadless(const RenderOptions& o)
         const uint64_t seed = o.seed ? *o.seed : static_cast<uint64_t>(std::time(nullptr));
         defaultRnd().seed64(seed);
         FrmMain m(o.width, o.height);
-        m.sharp = settings().Sharp != 0;
-        m.paintWhenNeeded = true; // one picture: painted at once where needed
         m.recordDrawings = true;
         runScene(m, h, o.ticks);
         std::string why;
