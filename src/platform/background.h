@@ -13,7 +13,8 @@ public:
     BackgroundThread(const BackgroundThread&) = delete;
     BackgroundThread& operator=(const BackgroundThread&) = delete;
 
-    // Runs work on a new thread after any work started before has ended.
+    // Runs work on a new thread of the lowest priority (it gives way to the
+    // animation) after any work started before has ended.
     // False when no thread can be started (the work is not run).
     bool start(std::function<void()> work);
     // Waits until the work has ended.

@@ -1,5 +1,9 @@
 #include "platform/background.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <system_error>
 #include <thread>
 
@@ -16,7 +20,11 @@ bool BackgroundThread::start(std::function<void()> work)
 {
     join();
     try {
-        impl_->thread = std::thread(std::move(work));
+        impl_->thread = std::thread([work = std::move(work)] {
+            // A thread's nice value is its own on Linux.
+            setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 19);
+            work();
+        });
     } catch (const std::system_error&) {
         return false;
     }

@@ -26,6 +26,7 @@ bool BackgroundThread::start(std::function<void()> work)
     join();
     impl_->work = std::move(work);
     impl_->thread = CreateThread(nullptr, 0, runWork, &impl_->work, 0, nullptr);
+    if (impl_->thread) SetThreadPriority(impl_->thread, THREAD_PRIORITY_LOWEST);
     return impl_->thread != nullptr;
 }
 
