@@ -8,18 +8,32 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include "stb_image_write.h"
 
-#include "art.h"
+#include "artgen.h"
 
 #ifndef ARTGEN_FONT
 #define ARTGEN_FONT "resources/font-1.otf"
 #endif
 
 namespace art {
+
+bool loadFont(const std::string& path)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::vector<uint8_t> data;
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.insert(data.end(), buf, buf + n);
+    bool read = !std::ferror(f);
+    std::fclose(f);
+    return read && useFont(data.data(), data.size());
+}
 
 const Picture* Catalogue::find(const std::string& kind, int id) const
 {
@@ -66,29 +80,12 @@ Catalogue build()
     QuantOptions flat;
     QuantOptions sprite;
     sprite.masked = true;
-    for (int m = 1; m <= 5; ++m) add(cat, "bitmap", 100 + m, 0, 1, paintSky(m), rows);
-    for (int m = 1; m <= 5; ++m) add(cat, "bitmap", 105 + m, 0, 1, paintMeadow(m), rows);
-    for (int id = 121; id <= 128; ++id) add(cat, "bitmap", id, 0, 1, paintClouds(id), flat);
-    for (int v = 1; v <= 5; ++v) add(cat, "bitmap", 129 + 2 * v, 130 + 2 * v, 1, paintHill(v), sprite);
-    add(cat, "bitmap", 141, 142, 5, paintForest(), sprite);
-    add(cat, "bitmap", 143, 144, 5, paintFirs(), sprite);
-    add(cat, "bitmap", 145, 146, 5, paintBroadleaves(), sprite);
-    add(cat, "bitmap", 151, 152, 5, paintCity(), sprite);
-    add(cat, "bitmap", 153, 154, 5, paintCastles(), sprite);
-    add(cat, "bitmap", 161, 162, 1, paintRedHouse(), sprite);
-    add(cat, "bitmap", 163, 164, 1, paintLogHouse(), sprite);
-    add(cat, "bitmap", 165, 166, 1, paintFence(), sprite);
-    for (int v = 1; v <= 5; ++v) add(cat, "bitmap", 200 + v, 210 + v, 6, paintBird(v), sprite);
-    add(cat, "bitmap", 221, 222, 2, paintSmallPlane(), sprite);
-    add(cat, "bitmap", 223, 224, 6, paintButterfly(1), sprite);
-    add(cat, "bitmap", 225, 226, 6, paintButterfly(2), sprite);
-    add(cat, "bitmap", 227, 228, 2, paintBigPlane(), sprite);
-    add(cat, "bitmap", 229, 230, 1, paintAirship(), sprite);
-    add(cat, "bitmap", 231, 232, 1, paintBalloon(1), sprite);
-    add(cat, "bitmap", 233, 234, 1, paintBalloon(2), sprite);
-    add(cat, "icon", 1, 0, 1, paintAppIcon(), sprite);
-    for (int n = 0; n < 80; ++n) add(cat, "icon", 101 + n, 0, 1, paintFlower(n), sprite);
-    for (int n = 0; n < 20; ++n) add(cat, "icon", 181 + n, 0, 1, paintGrass(n), sprite);
+    for (const Resource& r : catalogue()) {
+        const QuantOptions& q = r.style == Style::Rows ? rows : (r.style == Style::Flat ? flat : sprite);
+        Image im = paint(r, 1);
+        if (im.w != r.w || im.h != r.h) throw std::runtime_error("the catalogue's size of picture " + std::to_string(r.id) + " is wrong");
+        add(cat, r.kind == Kind::Icon ? "icon" : "bitmap", r.id, r.maskId, r.frames, std::move(im), q);
+    }
     // The about picture: 256 colours.
     QuantOptions about;
     about.colours = 256;

@@ -2,7 +2,7 @@
 // stand on their bottom row.
 #include <tuple>
 
-#include "art.h"
+#include "platform/art/art.h"
 
 namespace art {
 
@@ -184,7 +184,7 @@ void drawSpecies(Canvas& cv, int sp, int var, const Head& h, Rng& rng)
         break;
     case 11: // clover
         circle(cv, x, y, 3.6f * s, [=](float px, float py) {
-            bool dot = hash2(int(px * 1.5f), int(py * 1.5f), 5) > 0.5f;
+            bool dot = grain(px * 1.5f, py * 1.5f, 5) > 0.5f;
             RGB c = var == 2 ? rgb8(250, 246, 240) : rgb8(210, 100, 170);
             return (px - x + py - y < -1.5f) ? tone(c, 0.3f) : (dot ? tone(c, -0.2f) : c);
         });
