@@ -323,6 +323,16 @@ Image paintAppIcon();
 // the sprite's own darker colours), one classic pixel (d pixels) wide.
 void outline(Image& im, float k, float threshold = 0.5f);
 
+// A picture in full colour: 0xRRGGBB per pixel, top row first, and for a
+// sprite its coverage 0..255 (straight alpha; where it is 0 the colour is
+// that of the nearest covered pixel, never black).
+struct FullColour {
+    int w = 0, h = 0, d = 1;
+    std::vector<uint32_t> rgb;
+    std::vector<uint8_t> alpha; // sprites only
+};
+FullColour fullColour(Image im, bool sprite);
+
 // ---------------------------------------------------------------- catalogue
 // The picture resources that are painted, in the order of the resource
 // files' contact sheet.
