@@ -333,8 +333,15 @@ Image paintGrass(int n)
         RGB c = ramp(greens, f), cd = ramp(greens, f * 0.5f);
         for (size_t k = 0; k + 1 < pts.size(); ++k) {
             float w = 1.5f * (1 - float(k) / pts.size()) + 0.25f;
-            capsule(cv, pts[k].x, pts[k].y, pts[k + 1].x, pts[k + 1].y, w * 0.5f, w * 0.45f, [=](float x, float) {
-                return x < pts[k].x ? c : cd;
+            Pt a = pts[k], b = pts[k + 1];
+            capsule(cv, a.x, a.y, b.x, b.y, w * 0.5f, w * 0.45f, [=](float x, float y) {
+                // Lit left of the blade's middle. The resource files split
+                // each piece at its start, which steps along a leaning blade
+                // by less than a pixel; finer pictures follow the middle.
+                if (density() == 1) return x < a.x ? c : cd;
+                float dx = b.x - a.x, dy = b.y - a.y;
+                float t = clamp01(((x - a.x) * dx + (y - a.y) * dy) / std::max(1e-6f, dx * dx + dy * dy));
+                return x < a.x + dx * t ? c : cd;
             });
         }
         // Some tufts carry seed heads.
