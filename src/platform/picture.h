@@ -1,6 +1,9 @@
 // A decoded picture: a bitmap or an icon, as 0x00RRGGBB pixels row by row
 // from the top. Icons carry a transparency per pixel; drawing an icon leaves
-// the destination unchanged where it is transparent.
+// the destination unchanged where it is transparent. A sharp picture
+// (platform/art/sharp_pictures.h) is painted at a density: its width and
+// height are the classic size times the density, and a sprite carries its
+// coverage in alpha as well.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +21,7 @@ struct Picture {
     int height = 0;
     std::vector<Color> pixels;  // width * height, top row first
     std::vector<uint8_t> alpha; // icons only: width * height, 0 transparent .. 255 opaque
+    int density = 1;            // pixels per classic pixel (sharp pictures: 1..8)
 
     bool empty() const { return width <= 0 || height <= 0; }
     Color at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
