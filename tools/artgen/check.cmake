@@ -1,5 +1,5 @@
 # Runs artgen into a scratch folder and compares its output byte for byte
-# with the committed resources and contact sheet; also finds committed
+# with the committed resources and contact sheet (both pages); also finds committed
 # pictures that artgen no longer paints.
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
@@ -33,6 +33,11 @@ endforeach()
 execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${WORK_DIR}/contact-sheet.png" "${SHEET}" RESULT_VARIABLE diff)
 if(NOT diff EQUAL 0)
   list(APPEND bad "docs/contact-sheet.png (differs)")
+endif()
+string(REGEX REPLACE "\\.png$" "-sharp.png" SHARP_SHEET "${SHEET}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${WORK_DIR}/contact-sheet-sharp.png" "${SHARP_SHEET}" RESULT_VARIABLE diff)
+if(NOT diff EQUAL 0)
+  list(APPEND bad "docs/contact-sheet-sharp.png (differs)")
 endif()
 if(bad)
   string(REPLACE ";" "\n  " list "${bad}")

@@ -1,7 +1,7 @@
 // The about picture (a 3.5-inch floppy disk whose label carries the version
 // line) and the preview picture (a landscape composed of the finished
 // pictures, as the saver composes them).
-#include "art.h"
+#include "artgen.h"
 
 namespace art {
 

@@ -2,7 +2,7 @@
 // 24-bit bitmaps and 32 x 32 icons with a 256-colour palette.
 #include <stdexcept>
 
-#include "art.h"
+#include "artgen.h"
 
 namespace art {
 

@@ -2,24 +2,41 @@
 // resources/ (or any folder), and lays out the contact sheet.
 //
 //   artgen --out DIR          write bitmap-N.bmp, icon-N.ico, data-N.bmp
-//   artgen --sheet FILE.png   write the contact sheet
+//   artgen --sheet FILE.png   write the contact sheet, and its sharp page as
+//                             FILE-sharp.png
 //   artgen --png DIR          write every picture as a PNG at 2:1 (review)
+//   artgen --sharp DIR        write every picture at densities 2 and 4 in
+//                             full colour as a PNG with alpha (review)
 //   --font FILE               the font for lettering (default: the project's)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include "stb_image_write.h"
 
-#include "art.h"
+#include "artgen.h"
 
 #ifndef ARTGEN_FONT
 #define ARTGEN_FONT "resources/font-1.otf"
 #endif
 
 namespace art {
+
+bool loadFont(const std::string& path)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::vector<uint8_t> data;
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.insert(data.end(), buf, buf + n);
+    bool read = !std::ferror(f);
+    std::fclose(f);
+    return read && useFont(data.data(), data.size());
+}
 
 const Picture* Catalogue::find(const std::string& kind, int id) const
 {
@@ -66,29 +83,12 @@ Catalogue build()
     QuantOptions flat;
     QuantOptions sprite;
     sprite.masked = true;
-    for (int m = 1; m <= 5; ++m) add(cat, "bitmap", 100 + m, 0, 1, paintSky(m), rows);
-    for (int m = 1; m <= 5; ++m) add(cat, "bitmap", 105 + m, 0, 1, paintMeadow(m), rows);
-    for (int id = 121; id <= 128; ++id) add(cat, "bitmap", id, 0, 1, paintClouds(id), flat);
-    for (int v = 1; v <= 5; ++v) add(cat, "bitmap", 129 + 2 * v, 130 + 2 * v, 1, paintHill(v), sprite);
-    add(cat, "bitmap", 141, 142, 5, paintForest(), sprite);
-    add(cat, "bitmap", 143, 144, 5, paintFirs(), sprite);
-    add(cat, "bitmap", 145, 146, 5, paintBroadleaves(), sprite);
-    add(cat, "bitmap", 151, 152, 5, paintCity(), sprite);
-    add(cat, "bitmap", 153, 154, 5, paintCastles(), sprite);
-    add(cat, "bitmap", 161, 162, 1, paintRedHouse(), sprite);
-    add(cat, "bitmap", 163, 164, 1, paintLogHouse(), sprite);
-    add(cat, "bitmap", 165, 166, 1, paintFence(), sprite);
-    for (int v = 1; v <= 5; ++v) add(cat, "bitmap", 200 + v, 210 + v, 6, paintBird(v), sprite);
-    add(cat, "bitmap", 221, 222, 2, paintSmallPlane(), sprite);
-    add(cat, "bitmap", 223, 224, 6, paintButterfly(1), sprite);
-    add(cat, "bitmap", 225, 226, 6, paintButterfly(2), sprite);
-    add(cat, "bitmap", 227, 228, 2, paintBigPlane(), sprite);
-    add(cat, "bitmap", 229, 230, 1, paintAirship(), sprite);
-    add(cat, "bitmap", 231, 232, 1, paintBalloon(1), sprite);
-    add(cat, "bitmap", 233, 234, 1, paintBalloon(2), sprite);
-    add(cat, "icon", 1, 0, 1, paintAppIcon(), sprite);
-    for (int n = 0; n < 80; ++n) add(cat, "icon", 101 + n, 0, 1, paintFlower(n), sprite);
-    for (int n = 0; n < 20; ++n) add(cat, "icon", 181 + n, 0, 1, paintGrass(n), sprite);
+    for (const Resource& r : catalogue()) {
+        const QuantOptions& q = r.style == Style::Rows ? rows : (r.style == Style::Flat ? flat : sprite);
+        Image im = paint(r, 1);
+        if (im.w != r.w || im.h != r.h) throw std::runtime_error("the catalogue's size of picture " + std::to_string(r.id) + " is wrong");
+        add(cat, r.kind == Kind::Icon ? "icon" : "bitmap", r.id, r.maskId, r.frames, std::move(im), q);
+    }
     // The about picture: 256 colours.
     QuantOptions about;
     about.colours = 256;
@@ -296,12 +296,115 @@ bool writePngs(const Catalogue& cat, const std::string& dir)
     return ok;
 }
 
+// ---------------------------------------------------------------- sharp
+// The sharp page: pieces of pictures as the resource files hold them
+// (4:1, 16 colours and a 1-bit mask) beside the same pieces painted at
+// density 4 in full colour, sprites over a sky-blue backdrop, so that halos,
+// blocky textures and strokes of the wrong width show.
+struct Piece {
+    Kind kind;
+    int id, frame;
+    int x0, y0, x1, y1; // in classic pixels of the frame
+};
+
+void drawSharpPair(Sheet& s, const Catalogue& cat, const Piece& pc, int x, int y, int D)
+{
+    const Resource* r = lookup(pc.kind, pc.id);
+    const Picture* stored = cat.find(pc.kind == Kind::Icon ? "icon" : "bitmap", pc.id);
+    FullColour fc = fullColour(paint(*r, D), r->style == Style::Sprite);
+    const int fh = r->h / r->frames;
+    const int w = (pc.x1 - pc.x0) * D, h = (pc.y1 - pc.y0) * D;
+    auto backdrop = [](int yy) {
+        int t = 180 + yy / 16 % 8;
+        return uint32_t(120) << 16 | uint32_t(160) << 8 | uint32_t(std::min(255, t + 40));
+    };
+    const Indexed& ix = stored->indexed;
+    for (int yy = 0; yy < h; ++yy)
+        for (int xx = 0; xx < w; ++xx) {
+            // The classic picture, each pixel D x D.
+            int sx = pc.x0 + xx / D, sy = pc.frame * fh + pc.y0 + yy / D;
+            size_t i = size_t(sy) * ix.w + sx;
+            s.set(x + xx, y + yy, ix.masked && !ix.opaque[i] ? backdrop(yy) : ix.pal[ix.idx[i]]);
+            // The sharp one.
+            size_t k = size_t(pc.frame * fh * D + pc.y0 * D + yy) * fc.w + pc.x0 * D + xx;
+            s.set(x + w + 12 + xx, y + yy, backdrop(yy));
+            s.blend(x + w + 12 + xx, y + yy, fc.rgb[k], fc.alpha.empty() ? 255 : fc.alpha[k]);
+        }
+}
+
+bool writeSharpSheet(const Catalogue& cat, const std::string& path)
+{
+    const int D = 4, W = 2060, margin = 20, gap = 24, labelH = 22;
+    const std::vector<Piece> pieces = {
+        {Kind::Bitmap, 131, 0, 200, 0, 400, 100},  {Kind::Bitmap, 141, 0, 0, 0, 200, 50},
+        {Kind::Bitmap, 143, 0, 0, 0, 100, 100},    {Kind::Bitmap, 145, 0, 0, 0, 100, 100},
+        {Kind::Bitmap, 145, 2, 0, 0, 100, 100},    {Kind::Bitmap, 151, 0, 0, 0, 245, 100},
+        {Kind::Bitmap, 153, 3, 0, 0, 245, 100},    {Kind::Bitmap, 161, 0, 0, 0, 153, 115},
+        {Kind::Bitmap, 163, 0, 0, 0, 153, 115},    {Kind::Bitmap, 165, 0, 0, 0, 200, 28},
+        {Kind::Bitmap, 201, 0, 0, 0, 80, 65},      {Kind::Bitmap, 223, 0, 0, 0, 77, 77},
+        {Kind::Bitmap, 221, 0, 0, 20, 200, 75},    {Kind::Bitmap, 229, 0, 0, 0, 200, 100},
+        {Kind::Bitmap, 231, 0, 0, 0, 150, 200},    {Kind::Bitmap, 121, 0, 0, 0, 200, 119},
+        {Kind::Bitmap, 101, 0, 0, 0, 20, 305},     {Kind::Bitmap, 106, 0, 0, 0, 20, 174},
+        {Kind::Icon, 101, 0, 0, 0, 32, 32},        {Kind::Icon, 109, 0, 0, 0, 32, 32},
+        {Kind::Icon, 121, 0, 0, 0, 32, 32},        {Kind::Icon, 137, 0, 0, 0, 32, 32},
+        {Kind::Icon, 157, 0, 0, 0, 32, 32},        {Kind::Icon, 183, 0, 0, 0, 32, 32},
+        {Kind::Icon, 1, 0, 0, 0, 32, 32},
+    };
+    struct Placed {
+        const Piece* p;
+        int x, y;
+    };
+    std::vector<Placed> placed;
+    int x = margin, y = margin + 40, shelf = 0;
+    for (auto& pc : pieces) {
+        int w = 2 * (pc.x1 - pc.x0) * D + 12, h = (pc.y1 - pc.y0) * D;
+        if (x + w > W - margin) {
+            x = margin;
+            y += shelf + labelH + gap;
+            shelf = 0;
+        }
+        placed.push_back({&pc, x, y + labelH});
+        x += w + gap;
+        shelf = std::max(shelf, h);
+    }
+    Sheet s(W, y + shelf + labelH + margin, 0x30343C);
+    s.label("Sylvadra pictures: the resource file (4:1) and density 4", margin, margin + 22, 26, 0xFFFFFF);
+    for (auto& pl : placed) {
+        drawSharpPair(s, cat, *pl.p, pl.x, pl.y, D);
+        std::string name = (pl.p->kind == Kind::Icon ? "icon " : "") + std::to_string(pl.p->id);
+        if (pl.p->frame) name += " frame " + std::to_string(pl.p->frame);
+        s.label(name, pl.x, pl.y - 6, 15, 0xE8E8E8);
+    }
+    return stbi_write_png(path.c_str(), s.w, s.h, 3, s.px.data(), s.w * 3) != 0;
+}
+
+// Every picture at densities 2 and 4 in full colour, as PNGs with alpha.
+bool writeSharpPngs(const std::string& dir)
+{
+    bool ok = true;
+    for (const Resource& r : catalogue())
+        for (int d : {2, 4}) {
+            FullColour fc = fullColour(paint(r, d), r.style == Style::Sprite);
+            std::vector<uint8_t> px(size_t(fc.w) * fc.h * 4);
+            for (size_t i = 0; i < fc.rgb.size(); ++i) {
+                px[i * 4] = uint8_t(fc.rgb[i] >> 16);
+                px[i * 4 + 1] = uint8_t(fc.rgb[i] >> 8);
+                px[i * 4 + 2] = uint8_t(fc.rgb[i]);
+                px[i * 4 + 3] = fc.alpha.empty() ? 255 : fc.alpha[i];
+            }
+            std::string name = dir + "/" + (r.kind == Kind::Icon ? "icon-" : "bitmap-") + std::to_string(r.id) + "-x" +
+                               std::to_string(d) + ".png";
+            ok &= stbi_write_png(name.c_str(), fc.w, fc.h, 4, px.data(), fc.w * 4) != 0;
+        }
+    return ok;
+}
+
 } // namespace
 } // namespace art
 
 int main(int argc, char** argv)
 {
-    std::string out, sheet, pngs, font = ARTGEN_FONT;
+    std::string out, sheet, pngs, sharp, font = ARTGEN_FONT;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto next = [&]() -> std::string {
@@ -314,14 +417,15 @@ int main(int argc, char** argv)
         if (a == "--out") out = next();
         else if (a == "--sheet") sheet = next();
         else if (a == "--png") pngs = next();
+        else if (a == "--sharp") sharp = next();
         else if (a == "--font") font = next();
         else {
-            std::fprintf(stderr, "usage: artgen [--out DIR] [--sheet FILE.png] [--png DIR] [--font FILE]\n");
+            std::fprintf(stderr, "usage: artgen [--out DIR] [--sheet FILE.png] [--png DIR] [--sharp DIR] [--font FILE]\n");
             return 2;
         }
     }
-    if (out.empty() && sheet.empty() && pngs.empty()) {
-        std::fprintf(stderr, "usage: artgen [--out DIR] [--sheet FILE.png] [--png DIR] [--font FILE]\n");
+    if (out.empty() && sheet.empty() && pngs.empty() && sharp.empty()) {
+        std::fprintf(stderr, "usage: artgen [--out DIR] [--sheet FILE.png] [--png DIR] [--sharp DIR] [--font FILE]\n");
         return 2;
     }
     if (!art::loadFont(font)) {
@@ -336,6 +440,19 @@ int main(int argc, char** argv)
     }
     if (!sheet.empty() && !art::writeSheet(cat, sheet)) {
         std::fprintf(stderr, "artgen: cannot write %s\n", sheet.c_str());
+        return 1;
+    }
+    if (!sheet.empty()) {
+        std::string sharpSheet = sheet;
+        if (sharpSheet.size() > 4 && sharpSheet.compare(sharpSheet.size() - 4, 4, ".png") == 0) sharpSheet.resize(sharpSheet.size() - 4);
+        sharpSheet += "-sharp.png";
+        if (!art::writeSharpSheet(cat, sharpSheet)) {
+            std::fprintf(stderr, "artgen: cannot write %s\n", sharpSheet.c_str());
+            return 1;
+        }
+    }
+    if (!sharp.empty() && !art::writeSharpPngs(sharp)) {
+        std::fprintf(stderr, "artgen: cannot write into %s\n", sharp.c_str());
         return 1;
     }
     if (!pngs.empty() && !art::writePngs(cat, pngs)) {

@@ -2,7 +2,7 @@
 // stand on their bottom row.
 #include <tuple>
 
-#include "art.h"
+#include "platform/art/art.h"
 
 namespace art {
 
@@ -184,7 +184,7 @@ void drawSpecies(Canvas& cv, int sp, int var, const Head& h, Rng& rng)
         break;
     case 11: // clover
         circle(cv, x, y, 3.6f * s, [=](float px, float py) {
-            bool dot = hash2(int(px * 1.5f), int(py * 1.5f), 5) > 0.5f;
+            bool dot = grain(px * 1.5f, py * 1.5f, 5) > 0.5f;
             RGB c = var == 2 ? rgb8(250, 246, 240) : rgb8(210, 100, 170);
             return (px - x + py - y < -1.5f) ? tone(c, 0.3f) : (dot ? tone(c, -0.2f) : c);
         });
@@ -333,8 +333,15 @@ Image paintGrass(int n)
         RGB c = ramp(greens, f), cd = ramp(greens, f * 0.5f);
         for (size_t k = 0; k + 1 < pts.size(); ++k) {
             float w = 1.5f * (1 - float(k) / pts.size()) + 0.25f;
-            capsule(cv, pts[k].x, pts[k].y, pts[k + 1].x, pts[k + 1].y, w * 0.5f, w * 0.45f, [=](float x, float) {
-                return x < pts[k].x ? c : cd;
+            Pt a = pts[k], b = pts[k + 1];
+            capsule(cv, a.x, a.y, b.x, b.y, w * 0.5f, w * 0.45f, [=](float x, float y) {
+                // Lit left of the blade's middle. The resource files split
+                // each piece at its start, which steps along a leaning blade
+                // by less than a pixel; finer pictures follow the middle.
+                if (density() == 1) return x < a.x ? c : cd;
+                float dx = b.x - a.x, dy = b.y - a.y;
+                float t = clamp01(((x - a.x) * dx + (y - a.y) * dy) / std::max(1e-6f, dx * dx + dy * dy));
+                return x < a.x + dx * t ? c : cd;
             });
         }
         // Some tufts carry seed heads.

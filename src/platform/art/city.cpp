@@ -1,5 +1,5 @@
 // City skylines, castles and manor houses.
-#include "building_parts.h"
+#include "platform/art/building_parts.h"
 
 namespace art {
 
@@ -162,7 +162,7 @@ Image paintCastles()
                 float f2 = 0.6f - 0.2f * ((x - x0) / (x1 - x0));
                 int row = int((y - top) / 3);
                 if (std::fmod(y - top, 3.f) < 0.6f || std::fmod(x + row * 3, 7.f) < 0.5f) f2 -= 0.18f;
-                return m.at(f2 + (hash2(int(x), int(y), 9) - 0.5f) * 0.1f);
+                return m.at(f2 + (grain(x, y, 9) - 0.5f) * 0.1f);
             });
             crenels(cv, x0, x1, top, 3, m);
         };

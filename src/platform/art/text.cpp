@@ -1,10 +1,11 @@
-// Lettering in the project's own font, through stb_truetype.
-#include <cstdio>
-
+// Lettering in the project's own font, through stb_truetype. The font is
+// given once before any painting and only read afterwards, so that pictures
+// can be painted on several threads.
 #define STB_TRUETYPE_IMPLEMENTATION
-#include "stb_truetype.h"
+#define STBTT_STATIC
+#include <stb_truetype.h>
 
-#include "art.h"
+#include "platform/art/art.h"
 
 namespace art {
 
@@ -14,20 +15,17 @@ stbtt_fontinfo g_font;
 bool g_ok = false;
 } // namespace
 
-bool loadFont(const std::string& path)
+bool useFont(const uint8_t* data, size_t size)
 {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    std::fseek(f, 0, SEEK_END);
-    long n = std::ftell(f);
-    std::fseek(f, 0, SEEK_SET);
-    g_data.resize(size_t(n));
-    bool read = std::fread(g_data.data(), 1, g_data.size(), f) == g_data.size();
-    std::fclose(f);
-    if (!read) return false;
-    g_ok = stbtt_InitFont(&g_font, g_data.data(), stbtt_GetFontOffsetForIndex(g_data.data(), 0)) != 0;
+    g_ok = false;
+    if (!data || size == 0) return false;
+    g_data.assign(data, data + size);
+    const int offset = stbtt_GetFontOffsetForIndex(g_data.data(), 0);
+    g_ok = offset >= 0 && stbtt_InitFont(&g_font, g_data.data(), offset) != 0;
     return g_ok;
 }
+
+bool fontLoaded() { return g_ok; }
 
 float textWidth(const std::string& s, float px)
 {

@@ -2,7 +2,7 @@
 // roofs, towers, doors and the greenery at their foot.
 #pragma once
 
-#include "art.h"
+#include "platform/art/art.h"
 
 namespace art {
 

@@ -1,4 +1,4 @@
-#include "building_parts.h"
+#include "platform/art/building_parts.h"
 
 namespace art {
 
@@ -10,7 +10,7 @@ void facade(Canvas& cv, float x0, float y0, float x1, float y1, const Mat& m, ui
     rect(cv, x0, y0, x1, y1, [=](float x, float y) {
         float u = (x - x0) / w;
         float f = 0.72f - (u > 1 - shade ? 0.5f : 0.f) + (u < 0.04f ? 0.15f : 0.f);
-        f += (hash2(int(x), int(y), seed) - 0.5f) * 0.05f;
+        f += (grain(x, y, seed) - 0.5f) * 0.05f;
         return m.at(f);
     });
 }
@@ -75,7 +75,7 @@ void roundTower(Canvas& cv, float cx, float r, float top, float base, const Mat&
     rect(cv, cx - r, top, cx + r, base, [=](float x, float y) {
         float u = (x - cx) / r;
         float f = 0.25f + 0.75f * clamp01(sphereLight(u, -0.1f) * 1.3f);
-        f += (hash2(int(x), int(y), seed) - 0.5f) * 0.1f;
+        f += (grain(x, y, seed) - 0.5f) * 0.1f;
         if (std::fmod(y, 4.f) < 0.6f) f -= 0.08f;
         return m.at(f);
     });
@@ -142,7 +142,7 @@ void green(Canvas& cv, float x0, float x1, float base, float h, uint32_t seed)
         return y >= top;
     }, [=](float x, float y) {
         float u = (x - cx) / rx;
-        float f = 0.7f - 0.35f * u - 0.3f * clamp01((y - (base - h)) / h) + (hash2(int(x), int(y / 2), seed) - 0.5f) * 0.3f;
+        float f = 0.7f - 0.35f * u - 0.3f * clamp01((y - (base - h)) / h) + (grain(x, y / 2, seed) - 0.5f) * 0.3f;
         return ramp(g, f);
     });
 }
@@ -168,7 +168,7 @@ void smallTree(Canvas& cv, float x, float foot, float h, bool pointed, uint32_t 
     if (pointed) {
         std::vector<RGB> g{rgb8(20, 56, 44), rgb8(34, 90, 56), rgb8(70, 134, 70)};
         std::vector<Pt> p{{x - h * 0.22f, foot - h * 0.2f}, {x + h * 0.22f, foot - h * 0.2f}, {x, foot - h}};
-        poly(cv, p, [=](float px, float py) { return ramp(g, (px < x ? 0.8f : 0.35f) + (hash2(int(px), int(py), seed) - 0.5f) * 0.3f); });
+        poly(cv, p, [=](float px, float py) { return ramp(g, (px < x ? 0.8f : 0.35f) + (grain(px, py, seed) - 0.5f) * 0.3f); });
     } else {
         bush(cv, x, foot - h * 0.62f, h * 0.36f, seed);
     }

@@ -6,7 +6,7 @@
 // cloud band lies over it, and most near the horizon. The cloud band shows
 // the same sky behind its clouds, taken for a horizon of 260 rows (the mean
 // one), and wraps around left to right because it drifts across the screen.
-#include "art.h"
+#include "platform/art/art.h"
 
 namespace art {
 
@@ -55,8 +55,9 @@ Image paintSky(int mood)
 {
     static const int heights[5] = {305, 307, 303, 311, 291};
     Image im;
-    im.w = 20;
-    im.h = heights[mood - 1];
+    im.d = density();
+    im.w = 20 * im.d;
+    im.h = heights[mood - 1] * im.d;
     im.c.resize(size_t(im.w) * im.h);
     im.a.assign(im.c.size(), 1.f);
     for (int y = 0; y < im.h; ++y) {
@@ -77,8 +78,9 @@ Image paintMeadow(int v)
         {{0, rgb8(176, 218, 164)}, {0.22f, rgb8(108, 196, 92)}, {0.6f, rgb8(66, 164, 62)}, {1, rgb8(36, 132, 48)}},
     };
     Image im;
-    im.w = 20;
-    im.h = heights[v - 1];
+    im.d = density();
+    im.w = 20 * im.d;
+    im.h = heights[v - 1] * im.d;
     im.c.resize(size_t(im.w) * im.h);
     im.a.assign(im.c.size(), 1.f);
     for (int y = 0; y < im.h; ++y) {

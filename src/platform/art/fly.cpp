@@ -1,6 +1,6 @@
 // Birds, butterflies, the aeroplanes with their banners, the airship and the
 // hot-air balloons.
-#include "art.h"
+#include "platform/art/art.h"
 
 namespace art {
 
@@ -225,7 +225,7 @@ void banner(Canvas& cv, float x0, float x1, float top, float h, float phase, con
     };
     float textPx = h * 0.95f;
     float tw = textWidth(word, textPx);
-    TextMask m = textMask(word, (x0 + x1) / 2 - tw / 2, top + h * 0.78f, textPx, cv.ss);
+    TextMask m = textMask(word, (x0 + x1) / 2 - tw / 2, top + h * 0.78f, textPx, cv.rate());
     fill(cv, {x0, top - 6, x1, top + h + 6}, [=](float x, float y) {
         float w = wave(x);
         return y >= top + w && y < top + h + w;

@@ -1,5 +1,5 @@
 // The two houses and the fence.
-#include "building_parts.h"
+#include "platform/art/building_parts.h"
 
 namespace art {
 
@@ -33,7 +33,7 @@ void house3q(Canvas& cv, const HouseShape& h, WallPaint wallPaint)
         float v = (h.eave - y) / (ry + h.ridge);
         float f = 0.55f + 0.2f * v - 0.15f * (x - h.x0) / (h.x1 - h.x0);
         if (std::fmod(h.eave + 40 - y, 3.5f) < 1.f) f -= 0.22f;
-        f += (hash2(int(x / 2), int(y), 77) - 0.5f) * 0.12f;
+        f += (grain(x / 2, y, 77) - 0.5f) * 0.12f;
         return rm.at(f);
     });
     // Barge board along the gable.
@@ -58,7 +58,7 @@ void lawn(Canvas& cv, float x0, float x1, float top, float base, uint32_t seed)
         float end = std::min(x - x0, x1 - x);
         return y >= edge + std::max(0.f, 6 - end);
     }, [=](float x, float y) {
-        float f = 0.65f - 0.25f * (y - top) / (base - top) + (hash2(int(x), int(y / 2), seed) - 0.5f) * 0.35f;
+        float f = 0.65f - 0.25f * (y - top) / (base - top) + (grain(x, y / 2, seed) - 0.5f) * 0.35f;
         return ramp(g, f);
     });
 }
@@ -88,7 +88,7 @@ Image paintRedHouse()
         float f = side ? 0.28f : 0.66f;
         if (std::fmod(x - 22 + (side ? y * 0 : 0), 4.f) < 0.8f && !side) f -= 0.12f; // boards
         if (side && std::fmod(x, 4.f) < 0.8f) f -= 0.08f;
-        f += (hash2(int(x), int(y / 3), 5) - 0.5f) * 0.1f;
+        f += (grain(x, y / 3, 5) - 0.5f) * 0.1f;
         return red.at(f);
     });
     // White corner boards and trim.
@@ -122,7 +122,7 @@ Image paintRedHouse()
     bush(cv, 116, base - 3, 6, 32);
     flowerBed(cv, rng, 26, 52, base, base + 4);
     flowerBed(cv, rng, 72, 100, base, base + 4);
-    rect(cv, 57, base, 67, 115, [](float x, float y) { return (hash2(int(x), int(y), 3) > 0.5f) ? rgb8(214, 200, 170) : rgb8(186, 170, 140); });
+    rect(cv, 57, base, 67, 115, [](float x, float y) { return (grain(x, y, 3) > 0.5f) ? rgb8(214, 200, 170) : rgb8(186, 170, 140); });
     picketFence(cv, 2, 55, 115, 9, white);
     picketFence(cv, 69, 151, 115, 9, white);
     return resolve(cv);
@@ -141,7 +141,7 @@ Image paintLogHouse()
         // Horizontal logs: each a rounded band, lit on top.
         float ly = std::fmod(y - (side ? (x - 106) * -0.5f : 0) + 100, 5.f) / 5.f;
         float f = (side ? 0.3f : 0.62f) + 0.3f * std::sin(ly * kPi) - (ly > 0.85f ? 0.3f : 0.f);
-        f += (hash2(int(x / 3), int(y), 9) - 0.5f) * 0.12f;
+        f += (grain(x / 3, y, 9) - 0.5f) * 0.12f;
         return wood.at(f);
     });
     // Log ends at the front corners.
@@ -178,7 +178,7 @@ Image paintLogHouse()
     bush(cv, 8, base - 3, 7, 41);
     bush(cv, 44, base, 5, 42);
     flowerBed(cv, rng, 74, 96, base, base + 5);
-    rect(cv, 55, base, 67, 115, [](float x, float y) { return (hash2(int(x), int(y), 4) > 0.5f) ? rgb8(180, 160, 120) : rgb8(150, 130, 100); });
+    rect(cv, 55, base, 67, 115, [](float x, float y) { return (grain(x, y, 4) > 0.5f) ? rgb8(180, 160, 120) : rgb8(150, 130, 100); });
     return resolve(cv);
 }
 

@@ -1,8 +1,11 @@
-// artgen: the painter of Sylvadra's picture resources. Every picture is
-// painted in floating-point RGB on a supersampled canvas, reduced to its own
-// small palette with ordered dithering and written in the resource formats
-// the program embeds. Everything here is deterministic: the same build gives
-// the same bytes.
+// The painters of Sylvadra's picture resources. Every picture is painted in
+// floating-point RGB on a supersampled canvas from continuous shapes, at any
+// whole density (pixels per classic pixel): the drawing coordinates are
+// always classic pixels, and only the canvas knows how finely it samples.
+// tools/artgen reduces the pictures at density 1 to the small palettes of the
+// resource files; the program paints them at higher densities in full colour
+// (sharp_pictures.h). Everything here is deterministic: the same build gives
+// the same pictures.
 #pragma once
 
 #include <algorithm>
@@ -67,25 +70,59 @@ private:
 
 // Hash noise: a value in [0,1) for an integer lattice point.
 float hash2(int x, int y, uint32_t seed);
+
+// ---------------------------------------------------------------- density
+// The density that the pictures of this thread are painted at: pixels per
+// classic pixel (1 = the resource files' size). Set for a painting with a
+// DensityScope; every Canvas and every grain() call reads it.
+int density();
+class DensityScope {
+public:
+    explicit DensityScope(int d);
+    ~DensityScope();
+    DensityScope(const DensityScope&) = delete;
+    DensityScope& operator=(const DensityScope&) = delete;
+
+private:
+    int saved_;
+};
+// Grain: hash noise on cells of one pixel at the density painted, for a
+// texture whose cells are (u, v) in units of classic pixels (u = x / 2 for
+// cells two classic pixels wide). A finer density gives a finer grain, never
+// blocks of equal pixels; at density 1 it is hash2(floor(u), floor(v)).
+inline float grain(float u, float v, uint32_t seed)
+{
+    const int d = density();
+    return hash2(static_cast<int>(std::floor(u * d)), static_cast<int>(std::floor(v * d)), seed);
+}
 // Smooth value noise in [0,1), period "period" (0: not periodic) in x.
 float vnoise(float x, float y, uint32_t seed, int period = 0);
 // Fractal sum of value noise, [0,1).
 float fbm(float x, float y, uint32_t seed, int octaves = 3, int period = 0);
 
 // ---------------------------------------------------------------- canvas
-// A picture being painted: w x h pixels, each of ss x ss samples. A sample
-// holds a colour and a coverage (alpha). Coordinates in the drawing calls are
-// in pixels (floats); sample (i, j) of pixel (x, y) lies at
-// x + (i + 0.5) / ss, y + (j + 0.5) / ss.
+// A picture being painted, classic size cw x ch, at the thread's density d:
+// w x h = (cw * d) x (ch * d) pixels, each of ss x ss samples. A sample holds a
+// colour and a coverage (alpha). Coordinates in the drawing calls are in
+// classic pixels (floats); there are rate() = ss * d samples per classic
+// pixel, and sample (i, j) lies at ((i + 0.5) / rate(), (j + 0.5) / rate()).
+// The samples per pixel asked for are kept at density 1; finer densities
+// take fewer per pixel (at least 2), since their pixels are smaller.
 struct Canvas {
-    int w = 0, h = 0, ss = 1;
+    int w = 0, h = 0, ss = 1, d = 1;
     std::vector<RGB> c;
     std::vector<float> a;
 
     Canvas() = default;
-    Canvas(int w_, int h_, int ss_) : w(w_), h(h_), ss(ss_), c(size_t(w_ * ss_) * h_ * ss_), a(size_t(w_ * ss_) * h_ * ss_, 0.f) {}
+    Canvas(int cw, int ch, int ss_)
+        : w(cw * density()), h(ch * density()), ss(samplesAt(ss_, density())), d(density()),
+          c(size_t(w * ss) * h * ss), a(size_t(w * ss) * h * ss, 0.f)
+    {
+    }
     int sw() const { return w * ss; }
     int sh() const { return h * ss; }
+    int rate() const { return ss * d; }
+    static int samplesAt(int ss, int d) { return d <= 1 ? ss : std::min(ss, std::max(2, (ss + d - 1) / d)); }
 };
 
 // How a fill combines with what is there.
@@ -100,7 +137,7 @@ struct Box {
 template <class In, class Paint>
 void fill(Canvas& cv, Box b, In inside, Paint paint, float opacity = 1.f, Mode mode = Mode::Over)
 {
-    const int S = cv.ss;
+    const int S = cv.rate();
     int i0 = std::max(0, static_cast<int>(std::floor(b.x0 * S)));
     int j0 = std::max(0, static_cast<int>(std::floor(b.y0 * S)));
     int i1 = std::min(cv.sw() - 1, static_cast<int>(std::ceil(b.x1 * S)));
@@ -211,9 +248,10 @@ struct Light {
 float sphereLight(float u, float v);
 
 // ---------------------------------------------------------------- images
-// The finished picture: colour per pixel (unpremultiplied) and coverage.
+// The finished picture: colour per pixel (unpremultiplied) and coverage, at
+// density d (w and h are the classic size times d).
 struct Image {
-    int w = 0, h = 0;
+    int w = 0, h = 0, d = 1;
     std::vector<RGB> c;
     std::vector<float> a;
     RGB at(int x, int y) const { return c[size_t(y) * w + x]; }
@@ -223,39 +261,11 @@ Image resolve(const Canvas& cv);
 // Frames of equal width stacked vertically, the first on top.
 Image stack(const std::vector<Image>& frames);
 
-// A picture reduced to a palette: indices, palette and opacity.
-struct Indexed {
-    int w = 0, h = 0;
-    std::vector<uint8_t> idx;
-    std::vector<uint32_t> pal; // 0xRRGGBB
-    std::vector<uint8_t> opaque; // 1 where the sprite is opaque
-    bool masked = false;
-};
-
-enum class Dither { Bayer, Rows, None };
-struct QuantOptions {
-    int colours = 16;
-    bool masked = false;  // index 0 is pure black and marks transparent pixels
-    Dither dither = Dither::Bayer;
-    float strength = 1.f; // how far the dither mixes between palette entries
-    float threshold = 0.5f; // coverage from which a pixel is opaque
-};
-Indexed quantize(const Image& im, const QuantOptions& o);
-
-// ---------------------------------------------------------------- files
-std::vector<uint8_t> bmpRle4(const Indexed& im);
-std::vector<uint8_t> bmpMask(const Indexed& im);
-std::vector<uint8_t> bmp8(const Indexed& im);
-std::vector<uint8_t> ico8(const Indexed& im);
-std::vector<uint8_t> bmp24(const Image& im);
-// RLE4 encoding of one picture's index rows (bottom-up), exposed for tests.
-std::vector<uint8_t> encodeRle4(const std::vector<uint8_t>& idx, int w, int h);
-// Decoding back, for the self-check.
-bool decodeRle4(const std::vector<uint8_t>& data, int w, int h, std::vector<uint8_t>& out);
-
 // ---------------------------------------------------------------- text
 // Text in the project's own font (resources/font-1.otf), drawn as coverage.
-bool loadFont(const std::string& path);
+// The font's bytes are given once, before any painting (they are copied).
+bool useFont(const uint8_t* data, size_t size);
+bool fontLoaded();
 // Width of a text at a pixel height.
 float textWidth(const std::string& s, float px);
 // Draws text with its baseline at y; paint gives the colour.
@@ -277,23 +287,12 @@ TextMask textMask(const std::string& s, float x, float baseline, float px, int s
 template <class Paint>
 void text(Canvas& cv, const std::string& s, float x, float y, float px, Paint p, float op)
 {
-    TextMask m = textMask(s, x, y, px, cv.ss);
+    TextMask m = textMask(s, x, y, px, cv.rate());
     fill(cv, {m.x0, m.y0, m.x0 + float(m.w) / m.ss, m.y0 + float(m.h) / m.ss},
          [&](float xx, float yy) { return m.at(xx, yy); }, p, op);
 }
 
-// ---------------------------------------------------------------- catalogue
-// A painted picture of the catalogue.
-struct Picture {
-    std::string kind; // "bitmap", "icon", "data"
-    int id = 0;
-    int maskId = 0;    // 0: none
-    int frames = 1;    // frames stacked vertically
-    Image image;       // painted, full size
-    Indexed indexed;   // as stored
-    bool sprite = false;
-};
-
+// ---------------------------------------------------------------- painters
 // Painters. Each returns the finished full-size image of one resource.
 // The colour of sky "mood" (1..5) at t, 0 at the top, 1 at the horizon.
 RGB skyColor(int mood, float t);
@@ -318,21 +317,47 @@ Image paintBalloon(int variant);       // 150 x 200
 Image paintFlower(int n);              // 0..79
 Image paintGrass(int n);               // 0..19
 Image paintAppIcon();
-Image paintAbout();                    // 356 x 330
-// The preview: a landscape composed of the finished pictures.
-struct Catalogue;
-Image paintPreview(const Catalogue& cat);
-
-struct Catalogue {
-    std::vector<Picture> pictures;
-    const Picture* find(const std::string& kind, int id) const;
-};
-// Decoded view of a stored picture (what the program will see).
-Image storedImage(const Picture& p);
 
 // Post-processing of sprites.
 // Darkens the opaque pixels along the silhouette by "k" (an outline drawn in
-// the sprite's own darker colours).
+// the sprite's own darker colours), one classic pixel (d pixels) wide.
 void outline(Image& im, float k, float threshold = 0.5f);
+
+// A picture in full colour: 0xRRGGBB per pixel, top row first, and for a
+// sprite its coverage 0..255 (straight alpha; where it is 0 the colour is
+// that of the nearest covered pixel, never black).
+struct FullColour {
+    int w = 0, h = 0, d = 1;
+    std::vector<uint32_t> rgb;
+    std::vector<uint8_t> alpha; // sprites only
+};
+FullColour fullColour(Image im, bool sprite);
+
+// ---------------------------------------------------------------- catalogue
+// The picture resources that are painted, in the order of the resource
+// files' contact sheet.
+enum class Kind { Bitmap, Icon };
+// How a picture's colours are kept in the resource file: a gradient dithered
+// from row to row, a picture of its own 16 colours, or a sprite with a
+// 1-bit mask (transparent where the coverage is below one half).
+enum class Style { Rows, Flat, Sprite };
+struct Resource {
+    Kind kind;
+    int id;
+    int maskId; // the 1-bit mask bitmap of a sprite bitmap; 0: none
+    int w, h;   // the classic size, all frames
+    int frames; // frames of equal height stacked vertically
+    Style style;
+    Image (*paint)(int arg);
+    int arg;
+};
+const std::vector<Resource>& catalogue();
+// The resource of that kind and number, or nullptr (masks are not painted).
+const Resource* lookup(Kind kind, int id);
+// Paints a resource at a density (1..8).
+Image paint(const Resource& r, int density);
+
+// Bumped whenever a painter changes what it paints.
+constexpr uint32_t kPainterVersion = 1;
 
 } // namespace art

@@ -1,5 +1,5 @@
 // Hills, the fir-forest strip, fir trees and broadleaf trees.
-#include "art.h"
+#include "platform/art/art.h"
 
 namespace art {
 
@@ -82,7 +82,7 @@ void drawFir(Canvas& cv, float cx, float foot, float h, float w, int tiers, cons
             float v = clamp01((y - ty) / std::max(1.f, tierH)); // 0 top .. 1 bottom
             float f = 0.62f - 0.34f * u - 0.38f * v * v + 0.1f * (1 - b);
             // Needle texture: short slanted strokes.
-            float n = hash2(int(std::floor(x * 1.0f + y * 0.5f * (u < 0 ? 1 : -1))), int(std::floor(y)), s) - 0.5f;
+            float n = grain(x * 1.0f + y * 0.5f * (u < 0 ? 1 : -1), y, s) - 0.5f;
             f += n * 0.22f * st.detail;
             RGB c = st.g.at(f);
             return mix(c, st.hazeC, st.haze);
@@ -104,7 +104,7 @@ void drawClump(Canvas& cv, float cx, float cy, float rx, float ry, const Greens&
              float lit = sphereLight((x - cx) / rx, (y - cy) / ry);
              float glob = sphereLight(std::clamp((x - cl.cx) / cl.rx, -1.f, 1.f), std::clamp((y - cl.cy) / cl.ry, -1.f, 1.f));
              float leaves = fbm(x / texScale, y / texScale, seed + 5, 2) - 0.5f;
-             float f = 0.45f * lit + 0.55f * glob + leaves * 0.45f + (hash2(int(x), int(y), seed) - 0.5f) * 0.1f;
+             float f = 0.45f * lit + 0.55f * glob + leaves * 0.45f + (grain(x, y, seed) - 0.5f) * 0.1f;
              return g.at(f * 1.05f);
          });
 }
@@ -165,7 +165,7 @@ Image paintHill(int v)
              float lit = clamp01(0.5f - slope * 1.5f);
              float depth = clamp01(d / 70);
              float patches = fbm(x / 40, y / 14, seed, 3) - 0.5f;
-             float streak = hash2(int(x), int(std::floor(y / 3)), seed + 1) - 0.5f;
+             float streak = grain(x, y / 3, seed + 1) - 0.5f;
              float f = 0.28f + 0.5f * lit - 0.18f * depth + 0.35f * patches + 0.12f * streak;
              if (d < 3.5f) f += 0.22f * (1 - d / 3.5f) + 0.1f; // sunlit crest
              return g.at(f);
@@ -250,7 +250,7 @@ Image paintForest()
         fill(cv, {0, foot - 6, 200, foot}, [&](float x, float y) {
             float e = envelope(x);
             return y > foot - 3.5f * e - 1.5f * vnoise(x / 3, float(f), 77 + f) && x > 1 && x < 199;
-        }, [&](float x, float y) { return under.at(0.3f + 0.5f * (hash2(int(x), int(y), 5) - 0.3f)); });
+        }, [&](float x, float y) { return under.at(0.3f + 0.5f * (grain(x, y, 5) - 0.3f)); });
         frames.push_back(resolve(cv));
     }
     return stack(frames);
@@ -301,7 +301,7 @@ void trunk(Canvas& cv, float x0, float y0, float x1, float y1, float r0, float r
         float side = ((x - x0) * dy - (y - y0) * dx) / L; // across the branch
         float r = lerp(r0, r1, 0.5f);
         float u = side / std::max(0.5f, r);
-        float bark = hash2(int(x * 0.7f), int(y / 2), 3) * 0.25f;
+        float bark = grain(x * 0.7f, y / 2, 3) * 0.25f;
         return mix(light, dark, clamp01(0.35f - u * 0.55f + bark));
     });
 }
