@@ -230,14 +230,16 @@ void StretchBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, 
     }
 }
 
+// The natural size of a picture is in units of its density.
 void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, RasterOp op)
 {
-    PaintPicture(dst, pic, x1, y1, pic.width, pic.height, 0, 0, pic.width, pic.height, op);
+    const int w = pic.width / pic.density, h = pic.height / pic.density;
+    PaintPicture(dst, pic, x1, y1, w, h, 0, 0, w, h, op);
 }
 
 void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, double w1, double h1, RasterOp op)
 {
-    PaintPicture(dst, pic, x1, y1, w1, h1, 0, 0, pic.width, pic.height, op);
+    PaintPicture(dst, pic, x1, y1, w1, h1, 0, 0, pic.width / pic.density, pic.height / pic.density, op);
 }
 
 void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, double w1, double h1, double x2,
@@ -332,8 +334,21 @@ struct Sum {
         rb += (p & kLanes) * w;
         ag += ((p >> 8) & kLanes) * w;
     }
-    uint32_t get() const { return (((rb + 0x00800080) >> 8) & kLanes) | ((ag + 0x00800080) & ~kLanes); }
+    // Rounded to whole steps at a threshold in 256ths (128: to the nearest).
+    uint32_t get(uint32_t t = 128) const
+    {
+        const uint32_t add = t * 0x00010001u;
+        return (((rb + add) >> 8) & kLanes) | ((ag + add) & ~kLanes);
+    }
 };
+// Thresholds of an 8 x 8 ordered dither in 256ths: what lies between two
+// steps of a channel is shown as a fine even pattern of both, so that smooth
+// gradients show neither bands nor rows repeating each other.
+constexpr uint8_t kBayer[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+                                  {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
+                                  {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+                                  {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
+inline uint32_t threshold(long long x, long long y) { return kBayer[y & 7][x & 7] * 4u + 2u; }
 } // namespace
 
 void DrawFiltered(Surface& dst, double x, double y, double w, double h, const ImageView& src, double sx, double sy,
@@ -397,7 +412,7 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
         for (size_t i = 0; i < n; ++i) {
             Sum sum;
             for (int q = q0; q < q1; ++q) sum.add(rows[static_cast<size_t>(q - q0)][i], cy.w[static_cast<size_t>(q)]);
-            const uint32_t p = sum.get(), a = p >> 24;
+            const uint32_t p = sum.get(threshold(i0 + static_cast<long long>(i), j)), a = p >> 24;
             Color c = p & 0xFFFFFF;
             if (src.alpha) {
                 if (a == 0) continue;

@@ -40,7 +40,13 @@ bool FrmMain::chooseSharp()
     spriteDensityUsed_ = spriteDensity();
     const int k = canvasDensity();
     picBG.setDensity(k);
-    picHimmel.setDensity(k);
+    if (picHimmel.density() != k) {
+        // The strip has the screen's scale here; the sky is painted into it
+        // across at least its 738 units before it takes them, and what it
+        // held is painted over.
+        picHimmel.setDensity(k);
+        picHimmel.resizeForOverwrite(738 * k, 119 * k);
+    }
     for (Surface* s : {&form, &picBG, &picBuffer, &picHimmel}) s->smooth = use;
     return use;
 }
