@@ -6,6 +6,11 @@
 #
 #   tools/measure-cpu.sh [WIDTH HEIGHT [SECONDS [SEEDS...]]]
 #   tools/measure-cpu.sh 3840 2160 30 1 2 3
+#
+# The runs share one cache folder of painted pictures. WARMUP=S first runs
+# the saver for S seconds (not measured) to paint them, as every run after
+# the first on a machine finds them; without it each measured run starts
+# with an empty cache. OPTIONS are given to the saver (e.g. --classic).
 set -u
 W=${1:-1920} H=${2:-1080} SECONDS_RUN=${3:-30}
 shift $(( $# < 3 ? $# : 3 ))
@@ -17,16 +22,23 @@ for tool in Xvfb /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "measure-cpu: $tool is missing" >&2; exit 1; }
 done
 [ -x "$EXE" ] || { echo "measure-cpu: build first (make native): $EXE" >&2; exit 1; }
-for seed in "${SEEDS[@]}"; do
+cache=$(mktemp -d)
+trap 'rm -rf "$cache"' EXIT
+# shellcheck disable=SC2086
+run() { # seed seconds
   disp=$(( 90 + RANDOM % 400 ))
   Xvfb ":$disp" -noreset -screen 0 "${W}x${H}x24" -nolisten tcp >/dev/null 2>&1 &
   xpid=$!
   sleep 1.5
   home=$(mktemp -d)
-  out=$(DISPLAY=":$disp" HOME="$home" /usr/bin/time -f "%U %S %M" \
-        timeout -s TERM "$SECONDS_RUN" "$EXE" /S --seed "$seed" 2>&1 >/dev/null | tail -1)
+  out=$(DISPLAY=":$disp" HOME="$home" XDG_CACHE_HOME="$cache" /usr/bin/time -f "%U %S %M" \
+        timeout -s TERM "$2" "$EXE" ${OPTIONS:-} /S --seed "$1" 2>&1 >/dev/null | tail -1)
   kill "$xpid" 2>/dev/null; wait "$xpid" 2>/dev/null
   rm -rf "$home"
+}
+[ "${WARMUP:-0}" -gt 0 ] && run 1 "$WARMUP"
+for seed in "${SEEDS[@]}"; do
+  run "$seed" "$SECONDS_RUN"
   read -r user sys kb <<<"$out"
   awk -v w="$W" -v h="$H" -v s="$seed" -v u="$user" -v y="$sys" -v k="$kb" -v t="$SECONDS_RUN" \
     -v frame="$(( W * H * 4 ))" 'BEGIN {
