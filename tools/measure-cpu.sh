@@ -10,7 +10,8 @@
 # The runs share one cache folder of painted pictures. WARMUP=S first runs
 # the saver for S seconds (not measured) to paint them, as every run after
 # the first on a machine finds them; without it each measured run starts
-# with an empty cache. OPTIONS are given to the saver (e.g. --classic).
+# with an empty cache; CACHE_DIR=D uses (and keeps) the folder D. OPTIONS
+# are given to the saver (e.g. --classic).
 set -u
 W=${1:-1920} H=${2:-1080} SECONDS_RUN=${3:-30}
 shift $(( $# < 3 ? $# : 3 ))
@@ -22,8 +23,12 @@ for tool in Xvfb /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "measure-cpu: $tool is missing" >&2; exit 1; }
 done
 [ -x "$EXE" ] || { echo "measure-cpu: build first (make native): $EXE" >&2; exit 1; }
-cache=$(mktemp -d)
-trap 'rm -rf "$cache"' EXIT
+if [ -n "${CACHE_DIR:-}" ]; then
+  cache=$CACHE_DIR
+else
+  cache=$(mktemp -d)
+  trap 'rm -rf "$cache"' EXIT
+fi
 # shellcheck disable=SC2086
 run() { # seed seconds
   disp=$(( 90 + RANDOM % 400 ))

@@ -412,7 +412,7 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
         for (size_t i = 0; i < n; ++i) {
             Sum sum;
             for (int q = q0; q < q1; ++q) sum.add(rows[static_cast<size_t>(q - q0)][i], cy.w[static_cast<size_t>(q)]);
-            const uint32_t p = sum.get(threshold(i0 + static_cast<long long>(i), j)), a = p >> 24;
+            const uint32_t p = sum.get(threshold(dst.rowDither ? 0 : i0 + static_cast<long long>(i), j)), a = p >> 24;
             Color c = p & 0xFFFFFF;
             if (src.alpha) {
                 if (a == 0) continue;

@@ -58,6 +58,9 @@ public:
     // their coverage) rather than by the nearest pixel. Always so when a
     // density is not 1.
     bool smooth = false;
+    // Whether filtered drawing dithers by rows only (a row of one colour
+    // stays one colour) rather than in an 8 x 8 pattern.
+    bool rowDither = false;
 
     // Setting Width or Height (in units) keeps what was drawn in the part
     // that remains; the new area takes the background colour.

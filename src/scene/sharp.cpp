@@ -48,6 +48,9 @@ bool FrmMain::chooseSharp()
         picHimmel.resizeForOverwrite(738 * k, 119 * k);
     }
     for (Surface* s : {&form, &picBG, &picBuffer, &picHimmel}) s->smooth = use;
+    // The sky drifts in the cloud strip, where rows of one colour cost
+    // nothing when they move.
+    picHimmel.rowDither = picBuffer.rowDither = true;
     return use;
 }
 

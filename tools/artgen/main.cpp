@@ -311,7 +311,7 @@ void drawSharpPair(Sheet& s, const Catalogue& cat, const Piece& pc, int x, int y
 {
     const Resource* r = lookup(pc.kind, pc.id);
     const Picture* stored = cat.find(pc.kind == Kind::Icon ? "icon" : "bitmap", pc.id);
-    FullColour fc = fullColour(paint(*r, D), r->style == Style::Sprite);
+    FullColour fc = fullColour(paint(*r, D), r->style == Style::Sprite, r->style != Style::Sprite);
     const int fh = r->h / r->frames;
     const int w = (pc.x1 - pc.x0) * D, h = (pc.y1 - pc.y0) * D;
     auto backdrop = [](int yy) {
@@ -384,7 +384,7 @@ bool writeSharpPngs(const std::string& dir)
     bool ok = true;
     for (const Resource& r : catalogue())
         for (int d : {2, 4}) {
-            FullColour fc = fullColour(paint(r, d), r.style == Style::Sprite);
+            FullColour fc = fullColour(paint(r, d), r.style == Style::Sprite, r.style != Style::Sprite);
             std::vector<uint8_t> px(size_t(fc.w) * fc.h * 4);
             for (size_t i = 0; i < fc.rgb.size(); ++i) {
                 px[i * 4] = uint8_t(fc.rgb[i] >> 16);

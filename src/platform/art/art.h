@@ -331,7 +331,9 @@ struct FullColour {
     std::vector<uint32_t> rgb;
     std::vector<uint8_t> alpha; // sprites only
 };
-FullColour fullColour(Image im, bool sprite);
+// rows: the threshold depends on the row only, so that a row of one colour
+// stays one colour (the sky drifts in a strip whose plain rows cost nothing).
+FullColour fullColour(Image im, bool sprite, bool rows = false);
 
 // ---------------------------------------------------------------- catalogue
 // The picture resources that are painted, in the order of the resource
@@ -358,6 +360,6 @@ const Resource* lookup(Kind kind, int id);
 Image paint(const Resource& r, int density);
 
 // Bumped whenever a painter changes what it paints.
-constexpr uint32_t kPainterVersion = 1;
+constexpr uint32_t kPainterVersion = 2;
 
 } // namespace art

@@ -48,7 +48,7 @@ constexpr uint8_t kBayer8[8][8] = {
 // so that a gradient has no bands; the coverage of a sprite as alpha.
 } // namespace
 
-FullColour fullColour(Image im, bool sprite)
+FullColour fullColour(Image im, bool sprite, bool rows)
 {
     FullColour p;
     p.w = im.w;
@@ -60,7 +60,7 @@ FullColour fullColour(Image im, bool sprite)
     for (int y = 0; y < im.h; ++y)
         for (int x = 0; x < im.w; ++x) {
             const size_t i = static_cast<size_t>(y) * im.w + x;
-            const float t = (kBayer8[y & 7][x & 7] + 0.5f) / 64.f;
+            const float t = (kBayer8[y & 7][rows ? 0 : x & 7] + 0.5f) / 64.f;
             auto q = [t](float v) { return static_cast<uint32_t>(std::clamp(std::floor(clamp01(v) * 255.f + t), 0.f, 255.f)); };
             const RGB c = im.c[i];
             p.rgb[i] = q(c.r) << 16 | q(c.g) << 8 | q(c.b);

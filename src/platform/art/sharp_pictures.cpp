@@ -55,9 +55,9 @@ void ensureFont()
     });
 }
 
-Picture toPicture(const art::Image& im, bool sprite, ResourceKind kind)
+Picture toPicture(const art::Image& im, art::Style style, ResourceKind kind)
 {
-    art::FullColour fc = art::fullColour(im, sprite);
+    art::FullColour fc = art::fullColour(im, style == art::Style::Sprite, style != art::Style::Sprite);
     Picture p;
     p.kind = kind == ResourceKind::Icon ? PictureKind::Icon : PictureKind::Bitmap;
     p.width = fc.w;
@@ -172,7 +172,7 @@ Picture paintSharpPicture(ResourceKind kind, int id, int density)
     const art::Resource* r = resourceOf(kind, id);
     if (!r || !densityOk(density)) return {};
     ensureFont();
-    return toPicture(art::paint(*r, density), r->style == art::Style::Sprite, kind);
+    return toPicture(art::paint(*r, density), r->style, kind);
 }
 
 bool cachedPictureExists(const std::string& folder, ResourceKind kind, int id, int density)
