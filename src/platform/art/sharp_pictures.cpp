@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <mutex>
 #include <vector>
 
@@ -179,8 +180,15 @@ bool cachedPictureExists(const std::string& folder, ResourceKind kind, int id, i
 {
     if (!resourceOf(kind, id) || !densityOk(density)) return false;
     const std::string dir = cacheFolder(folder);
-    return pathKind(dir, false) == PathKind::Directory &&
-           pathKind(dir + "/" + cacheName(kind, id, density), false) == PathKind::Regular;
+    const std::string path = dir + "/" + cacheName(kind, id, density);
+    if (pathKind(dir, false) != PathKind::Directory || pathKind(path, false) != PathKind::Regular) return false;
+    // The header only: a file of another painter is as good as none.
+    std::ifstream in(path, std::ios::binary);
+    uint8_t b[kHeaderSize];
+    if (!in.read(reinterpret_cast<char*>(b), kHeaderSize)) return false;
+    return std::memcmp(b, kMagic, 8) == 0 && get32(b + 8) == kFormatVersion && get32(b + 12) == art::kPainterVersion &&
+           get32(b + 16) == static_cast<uint32_t>(kind) && get32(b + 20) == static_cast<uint32_t>(id) &&
+           get32(b + 24) == static_cast<uint32_t>(density);
 }
 
 std::optional<Picture> readCachedPicture(const std::string& folder, ResourceKind kind, int id, int density)

@@ -39,8 +39,8 @@ Picture paintSharpPicture(ResourceKind kind, int id, int density);
 // written (or is no sharp picture of that resource).
 std::optional<Picture> readCachedPicture(const std::string& folder, ResourceKind kind, int id, int density);
 bool writeCachedPicture(const std::string& folder, ResourceKind kind, int id, const Picture& p);
-// Whether the cache holds a regular file for the picture: cheap, without
-// its checks (those are made when it is read).
+// Whether the cache holds a regular file for the picture by this painter:
+// cheap, its header only (the other checks are made when it is read).
 bool cachedPictureExists(const std::string& folder, ResourceKind kind, int id, int density);
 
 } // namespace syl
