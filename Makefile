@@ -11,7 +11,8 @@ PACKAGES = cmake ninja-build g++ pkg-config googletest libgtest-dev libbenchmark
            libglib2.0-dev libglib2.0-bin dbus-daemon libsdl2-dev libx11-dev libxrandr-dev libgtk-3-dev libstb-dev \
            g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64 \
            xvfb xauth xdotool x11-utils imagemagick clang util-linux valgrind \
-           xscreensaver xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxml2-utils dpkg-dev
+           xscreensaver xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxml2-utils dpkg-dev \
+           libwayland-dev wayland-protocols libwayland-bin weston sway wtype
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
