@@ -128,7 +128,10 @@ ok "sway: a full-screen surface on each of two outputs"
 # Time for the landscapes, then a key.
 sleep $((2 * SCALE))
 alive "$SPID" || fail "the saver ended by itself under sway ($(cat "$WORK/err"))"
-in_sway wtype a || fail "wtype failed"
+# The seat has a keyboard only while wtype's virtual one exists: the key
+# comes a second after it, once the saver has taken the keyboard and its
+# focus.
+in_sway wtype -s $((1000 * SCALE)) a || fail "wtype failed"
 wait_end "$SPID" $((50 * SCALE)) || fail "a key did not end the saver under sway"
 collect
 ok "sway: a key ends the saver"

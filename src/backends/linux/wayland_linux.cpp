@@ -344,8 +344,10 @@ void Run::addOutput(uint32_t name, uint32_t version)
 
 void Run::removeOutput(uint32_t name)
 {
-    for (auto& h : heads)
-        if (h->output && h->outputName == name) h->gone = true;
+    // The primary's surface stays: the compositor moves it to another output
+    // or closes it.
+    for (size_t k = 1; k < heads.size(); ++k)
+        if (heads[k]->output && heads[k]->outputName == name) heads[k]->gone = true;
 }
 
 void Run::updateSeat(uint32_t caps)
@@ -547,7 +549,7 @@ void Run::presentAll()
 
 bool Run::dispatch(int ms)
 {
-    if (lost) return false;
+    if (lost) return true;
     while (wl_display_prepare_read(display) != 0) {
         if (wl_display_dispatch_pending(display) < 0) {
             lost = true;
@@ -573,7 +575,7 @@ void Run::endOnSignal()
     if (!running || !stopSignal()) return;
     // SIGTERM, SIGHUP, SIGQUIT, SIGINT: the saver ends as on input, with the
     // wallpaper and the restored state.
-    heads.front()->scene->Form_Unload();
+    if (heads.front()->scene) heads.front()->scene->Form_Unload();
     running = false;
 }
 
@@ -582,7 +584,7 @@ void Run::takeInputs()
     if (lost && running) {
         std::fprintf(stderr, "sylvadra: the connection to the Wayland compositor was lost\n");
         platform->status_ = 1;
-        heads.front()->scene->Form_Unload();
+        if (heads.front()->scene) heads.front()->scene->Form_Unload();
         running = false;
         return;
     }
@@ -592,6 +594,7 @@ void Run::takeInputs()
         if (!running) break;
         // A head whose scene is not there yet is the primary's.
         Head* h = in.head && in.head->scene ? in.head : heads.front().get();
+        if (!h->scene) continue;
         FrmMain& m = *h->scene;
         switch (in.kind) {
         case Input::Key: m.Form_KeyDown(); break;
@@ -635,6 +638,7 @@ void Run::applyPendingSizes()
             Head& h = *heads[k];
             if (pointerHead == &h) pointerHead = nullptr;
             if (keyboardHead == &h) keyboardHead = nullptr;
+            std::erase_if(inputs, [&h](const Input& in) { return in.head == &h; });
             heads.erase(heads.begin() + static_cast<std::ptrdiff_t>(k--));
         }
     for (size_t k = 0; k < heads.size() && running; ++k) {
