@@ -12,7 +12,8 @@ PACKAGES = cmake ninja-build g++ pkg-config googletest libgtest-dev libbenchmark
            g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64 \
            xvfb xauth xdotool x11-utils imagemagick clang util-linux valgrind \
            xscreensaver xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxml2-utils dpkg-dev \
-           gsettings-desktop-schemas systemd
+           gsettings-desktop-schemas systemd \
+           libwayland-dev wayland-protocols libwayland-bin weston sway wtype
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -2,10 +2,13 @@
 # CPU time and peak memory of the real saver: `sylvadra /S` full screen on
 # an Xvfb screen of the given size for the given seconds, measured with
 # /usr/bin/time (user + system CPU of our process only; the X server's work
-# is not counted). One line per seed.
+# is not counted). One line per seed. With WAYLAND=1 the screen is Weston's
+# headless compositor (its software renderer) instead of Xvfb, and the saver
+# runs on it without any X display.
 #
 #   tools/measure-cpu.sh [WIDTH HEIGHT [SECONDS [SEEDS...]]]
 #   tools/measure-cpu.sh 3840 2160 30 1 2 3
+#   WAYLAND=1 tools/measure-cpu.sh 1920 1080 30 1 2 3
 #
 # The runs share one cache folder of painted pictures. WARMUP=S first runs
 # the saver for S seconds (not measured) to paint them, as every run after
@@ -19,7 +22,9 @@ SEEDS=("$@")
 [ ${#SEEDS[@]} -eq 0 ] && SEEDS=(1 2 3)
 HERE=$(cd "$(dirname "$0")/.." && pwd)
 EXE=${SYLVADRA:-$HERE/build/src/backends/sylvadra}
-for tool in Xvfb /usr/bin/time; do
+SERVER=Xvfb
+[ -n "${WAYLAND:-}" ] && SERVER=weston
+for tool in "$SERVER" /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "measure-cpu: $tool is missing" >&2; exit 1; }
 done
 [ -x "$EXE" ] || { echo "measure-cpu: build first (make native): $EXE" >&2; exit 1; }
@@ -31,13 +36,23 @@ else
 fi
 # shellcheck disable=SC2086
 run() { # seed seconds
-  disp=$(( 90 + RANDOM % 400 ))
-  Xvfb ":$disp" -noreset -screen 0 "${W}x${H}x24" -nolisten tcp >/dev/null 2>&1 &
-  xpid=$!
-  sleep 1.5
   home=$(mktemp -d)
-  out=$(DISPLAY=":$disp" HOME="$home" XDG_CACHE_HOME="$cache" /usr/bin/time -f "%U %S %M" \
-        timeout -s TERM "$2" "$EXE" ${OPTIONS:-} /S --seed "$1" 2>&1 >/dev/null | tail -1)
+  if [ "$SERVER" = weston ]; then
+    mkdir -m 700 "$home/runtime"
+    XDG_RUNTIME_DIR="$home/runtime" weston --backend=headless-backend.so --use-pixman --idle-time=0 \
+      --no-config --socket=measure --width="$W" --height="$H" >/dev/null 2>&1 &
+    xpid=$!
+    sleep 1.5
+    out=$(env -u DISPLAY XDG_RUNTIME_DIR="$home/runtime" WAYLAND_DISPLAY=measure HOME="$home" XDG_CACHE_HOME="$cache" \
+          /usr/bin/time -f "%U %S %M" timeout -s TERM "$2" "$EXE" ${OPTIONS:-} /S --seed "$1" 2>&1 >/dev/null | tail -1)
+  else
+    disp=$(( 90 + RANDOM % 400 ))
+    Xvfb ":$disp" -noreset -screen 0 "${W}x${H}x24" -nolisten tcp >/dev/null 2>&1 &
+    xpid=$!
+    sleep 1.5
+    out=$(env -u WAYLAND_DISPLAY DISPLAY=":$disp" HOME="$home" XDG_CACHE_HOME="$cache" /usr/bin/time -f "%U %S %M" \
+          timeout -s TERM "$2" "$EXE" ${OPTIONS:-} /S --seed "$1" 2>&1 >/dev/null | tail -1)
+  fi
   kill "$xpid" 2>/dev/null; wait "$xpid" 2>/dev/null
   rm -rf "$home"
 }

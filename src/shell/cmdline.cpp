@@ -70,8 +70,9 @@ std::string usageText()
            "  /P <window>        draw the preview into the host's window\n"
            "  /C                 show the settings dialog (also with no switch)\n"
 #else
-           "  /S                 run full screen on every monitor (also with no switch)\n"
-           "  /P <window>        draw the preview into the host's window\n"
+           "  /S                 run full screen on every monitor (also with no switch),\n"
+           "                     on X11 or natively on Wayland\n"
+           "  /P <window>        draw the preview into the host's X11 window\n"
            "  /C                 show the settings dialog\n"
 #endif
            "  /A <window>        change the password (does nothing on this system)\n"
@@ -93,7 +94,7 @@ std::string usageText()
            "                     $XDG_DATA_HOME/sylvadra/wallpaper (the newest three sets)\n"
 #endif
            "  --window-id ID     run the scene inside an existing X11 window (xscreensaver)\n"
-           "  --root             run the scene in the root window, or in the window of\n"
+           "  --root             run the scene in the X11 root window, or in the window of\n"
            "                     XSCREENSAVER_WINDOW when that is set (xscreensaver)\n"
            "  --help             show this text\n"
            "  --version          show the version\n";

@@ -11,6 +11,8 @@ mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$WORK/app"
 cp "$EXE_SRC" "$WORK/app/sylvadra"
 EXE="$WORK/app/sylvadra"
 unset XSCREENSAVER_WINDOW
+# The scripts run their own display servers: never a desktop's compositor.
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 # A program built with the sanitizers writes its reports into $WORK instead
 # of its standard error; any report fails the test when the script ends,
 # whatever the program's exit status was.

@@ -112,6 +112,10 @@ public:
 
     int status() const { return status_; }
 
+protected:
+    CommandLine cmd_;
+    int status_ = 0;
+
 private:
     struct Head {
         SDL_Window* window = nullptr;
@@ -164,18 +168,41 @@ private:
     // The end of an embedded run (xscreensaver stops it with SIGTERM).
     [[noreturn]] void endEmbedded();
 
-    CommandLine cmd_;
     std::vector<Head> heads_; // heads_[0] is the primary display
     bool running_ = false;
     // Embedded: the given window covers the primary display, so that the
     // end of the run is the end of the saver and may leave the wallpaper.
     bool coversPrimary_ = false;
-    int status_ = 0;
     // The X connection of SDL's windows, for waiting on it directly.
     Display* display_ = nullptr;
     // The displays changed (a mode, a monitor plugged, turned or removed).
     bool refitPending_ = false;
     int randrEvents_ = -1; // the first event code of RandR, -1 without it
+};
+
+// The full screen on a Wayland compositor (wayland_linux.cpp): one
+// full-screen surface on every output, each with a scene of its own, shown
+// through shared-memory buffers of which only the changed rectangles are
+// copied and damaged. The pointer is hidden over the surfaces; any key,
+// button or real pointer movement ends the run on all outputs. The other
+// modes are SdlPlatform's.
+class WaylandPlatform : public SdlPlatform {
+public:
+    explicit WaylandPlatform(const CommandLine& c);
+    ~WaylandPlatform() override;
+
+    // The pointer is hidden by the run itself, over its own surfaces only.
+    void showCursor(bool) override {}
+    // The idle daemon that started the saver keeps its own timeouts (a
+    // lock, the screens switched off): nothing is held off.
+    void setScreenSaveActive(bool) override {}
+    void unloadForms() override;
+    void runFullScreen() override;
+
+    struct Run;
+
+private:
+    std::unique_ptr<Run> run_;
 };
 
 } // namespace syl

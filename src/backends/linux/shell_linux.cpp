@@ -13,11 +13,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "backends/linux/saver_linux.h"
 #include <clocale>
+#include <sys/stat.h>
 
 #include "errors/handler.h"
 #include "platform/random.h"
@@ -35,14 +38,37 @@ bool envSet(const char* name)
     return v && *v;
 }
 
+// Whether the full screen runs on the Wayland compositor: in a Wayland
+// session (WAYLAND_DISPLAY, or the compositor's default socket when there is
+// no X display or the session says it is Wayland's), also when Xwayland
+// offers an X display beside it: each output is then shown at its own
+// pixels and scale, and the idle daemon of the session starts the saver.
+// SDL_VIDEODRIVER=x11 keeps the full screen on the X display.
+bool waylandSession()
+{
+    if (const char* driver = std::getenv("SDL_VIDEODRIVER"); driver && *driver)
+        return std::strcmp(driver, "wayland") == 0;
+    if (envSet("WAYLAND_DISPLAY")) return true;
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    if (envSet("DISPLAY") && !(type && std::strcmp(type, "wayland") == 0)) return false;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!runtime || runtime[0] != '/') return false;
+    struct stat st{};
+    return stat((std::string(runtime) + "/wayland-0").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+}
+
 // Why the mode cannot run on this machine's display, empty when it can. The
-// full screen and the settings dialog run on X11 or Wayland (or on the
-// video driver that SDL_VIDEODRIVER names), the preview on X11 only.
-std::string displayMissing(char mode)
+// full screen runs on X11 or Wayland (or on the video driver that
+// SDL_VIDEODRIVER names), the settings dialog on X11 or Wayland; the
+// preview and the scene in a window handed over (what names it) on X11 only.
+std::string displayMissing(char mode, const char* x11Only)
 {
     if (envSet("DISPLAY")) return {};
-    if (mode == 'P') return "no display (DISPLAY is not set)";
+    if (x11Only && (envSet("WAYLAND_DISPLAY") || waylandSession()))
+        return std::string("no X display (DISPLAY is not set): ") + x11Only + " runs on X11 only";
+    if (mode == 'P' || x11Only) return "no display (DISPLAY is not set)";
     if (envSet("WAYLAND_DISPLAY") || (mode == 'S' && envSet("SDL_VIDEODRIVER"))) return {};
+    if (mode == 'S' && waylandSession()) return {};
     return "no display (DISPLAY is not set)";
 }
 
@@ -77,24 +103,32 @@ int runShell(const CommandLine& c)
     for (auto& ch : sel) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     bool fullScreen = sel == "/S" || text.find_first_not_of(" \t") == std::string::npos;
     const char mode = fullScreen ? 'S' : sel == "/P" ? 'P' : sel == "/C" ? 'C' : 0;
+    const char* x11Only = mode == 'P'                    ? "the preview (/P)"
+                          : run.windowId && !c.windowId ? "XSCREENSAVER_WINDOW"
+                          : run.windowId                ? "--window-id"
+                          : run.root                    ? "--root"
+                                                        : nullptr;
     if (mode) {
-        const std::string missing = displayMissing(mode);
+        const std::string missing = displayMissing(mode, x11Only);
         if (!missing.empty()) {
             std::fprintf(stderr, "sylvadra: %s\n", missing.c_str());
             return 1;
         }
     }
-    if (fullScreen && !envSet("SDL_VIDEODRIVER")) {
+    const bool wayland = fullScreen && !x11Only && waylandSession();
+    if (fullScreen && !wayland && !envSet("SDL_VIDEODRIVER")) {
         // SDL's own choice would fall back to a driver that shows nothing
         // (offscreen) when the display cannot be reached.
         SDL_SetHint(SDL_HINT_VIDEODRIVER, envSet("DISPLAY") ? "x11" : "wayland");
     }
     LinuxHost h;
     setHost(&h);
-    SdlPlatform platform(run);
+    std::unique_ptr<SdlPlatform> chosen =
+        wayland ? std::make_unique<WaylandPlatform>(run) : std::make_unique<SdlPlatform>(run);
+    SdlPlatform& platform = *chosen;
     setSaverPlatform(&platform);
     setPendingOverrides(c.overrides);
-    if (fullScreen) {
+    if (fullScreen && !wayland) {
         if (run.windowId || run.root || xs)
             SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
         // The window's surface is the X server's shared-memory image, and

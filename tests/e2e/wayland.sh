@@ -1,0 +1,145 @@
+#!/bin/bash
+# The full screen on Wayland compositors, without any X display.
+# Weston's headless compositor (as root): the modes that need X end at once
+# with a one-line message; /S shows a landscape that moves, and SIGTERM ends
+# it through its normal ending. sway's headless compositor with two outputs
+# (it refuses root: as a user the test creates): a full-screen surface on
+# each output, a key typed on the virtual keyboard ends the saver, and the
+# last landscape becomes sway's background through its IPC socket.
+OWN_X_SERVER=1
+. "$(dirname "$0")/lib.bash"
+unset DISPLAY
+for tool in weston weston-screenshooter sway swaymsg wtype; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
+done
+SCALE=${E2E_TIME_SCALE:-1}
+export XDG_RUNTIME_DIR="$WORK/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+# ---- Weston ----
+weston --backend=headless-backend.so --use-pixman --debug --idle-time=0 --no-config \
+  --socket=sylvadra-e2e --width=1024 --height=768 >"$WORK/weston.log" 2>&1 &
+WESTON_PID=$!
+export WAYLAND_DISPLAY=sylvadra-e2e
+wait_until 100 test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" || fail "weston did not start: $(cat "$WORK/weston.log")"
+stop_weston() { kill "$WESTON_PID" 2>/dev/null; wait "$WESTON_PID" 2>/dev/null; }
+
+# The preview and the scene in a window handed over are X11's only.
+for mode in "/P 1234" "--root" "--window-id 0x200001"; do
+  timeout 5 "$EXE" $mode 2>"$WORK/err"
+  status=$?
+  [ $status = 1 ] || { stop_weston; fail "$mode on Wayland: status $status"; }
+  [ "$(wc -l <"$WORK/err")" = 1 ] && grep -q 'runs on X11 only' "$WORK/err" ||
+    { stop_weston; fail "$mode on Wayland: no one-line message ($(cat "$WORK/err"))"; }
+done
+ok "/P, --root and --window-id end at once with a message"
+
+# weston-screenshooter writes into the current folder, under the time.
+mkdir "$WORK/shots"
+wshot() {
+  rm -f "$WORK"/shots/wayland-screenshot-*
+  (cd "$WORK/shots" && timeout 10 weston-screenshooter) && mv "$WORK"/shots/wayland-screenshot-*.png "$1"
+}
+# A landscape whose clouds drift across the sky in view (seed 8).
+"$EXE" --seed 8 /S 2>"$WORK/err" & PID=$!
+scene=
+for _ in $(seq $((50 * SCALE))); do
+  wshot "$WORK/a.png" || break
+  set -- $(mean_rgb "$WORK/a.png" "1024x40+0+0")
+  if [ "${1:-0}" -gt 20 ] || [ "${3:-0}" -gt 20 ]; then scene=1; break; fi
+  sleep 0.2
+done
+[ -n "$scene" ] || { stop_weston; fail "no landscape on Weston ($(cat "$WORK/err"))"; }
+# The landscape composed, two screenshots two seconds apart.
+sleep "$SCALE"
+wshot "$WORK/a.png" && sleep 2 && wshot "$WORK/b.png" || { stop_weston; fail "no screenshots"; }
+[ -n "${KEEP_SHOTS:-}" ] && cp "$WORK/a.png" "$WORK/b.png" "$KEEP_SHOTS"
+# Above the date line: the clouds drift, whatever flies crosses.
+moved=$(differing "$WORK/a.png" "$WORK/b.png" "1024x700+0+0")
+[ "${moved:-0}" -gt 5000 ] || { stop_weston; fail "the landscape on Weston does not move ($moved pixels)"; }
+ok "Weston: a landscape that moves ($moved pixels changed in 2 s)"
+kill -TERM "$PID"
+wait_end "$PID" $((50 * SCALE)) || { stop_weston; fail "SIGTERM did not end the saver on Weston"; }
+wait "$PID"
+status=$?
+[ $status = 0 ] || { stop_weston; fail "the saver ended with status $status on SIGTERM ($(cat "$WORK/err"))"; }
+alive "$WESTON_PID" || fail "weston ended with the saver"
+[ -s "$WORK/err" ] && { stop_weston; fail "messages on Weston: $(cat "$WORK/err")"; }
+stop_weston
+ok "Weston: SIGTERM ends the saver, status 0, no messages"
+saver_gone
+unset WAYLAND_DISPLAY
+
+# ---- sway, as a user of the test's own ----
+if [ "$(id -u)" != 0 ] || ! command -v useradd >/dev/null; then
+  echo "sway: skipped (it refuses root, and only root can make a user for it)"
+  exit 0
+fi
+USR="syle2e$$"
+UWORK="$WORK/user"
+useradd -M -d "$UWORK" -s /usr/sbin/nologin "$USR" || fail "cannot add a user"
+end_user() {
+  local s=$?
+  local p
+  for p in $(pgrep -u "$USR"); do kill "$p" 2>/dev/null; done
+  for _ in $(seq 50); do pgrep -u "$USR" >/dev/null || break; sleep 0.1; done
+  userdel "$USR" 2>/dev/null
+  (exit $s)
+  cleanup
+}
+trap end_user EXIT
+chmod 711 "$WORK"
+mkdir -p "$UWORK/app" "$UWORK/runtime" "$UWORK/config" "$UWORK/data"
+chmod 700 "$UWORK/runtime"
+cp "$EXE" "$UWORK/app/sylvadra"
+cat >"$UWORK/sway.conf" <<'EOF'
+xwayland disable
+output HEADLESS-1 mode --custom 1024x768 position 0 0
+output HEADLESS-2 mode --custom 800x600 position 1024 0
+EOF
+chown -R "$USR" "$UWORK"
+as_user() {
+  runuser -u "$USR" -- env -i PATH=/usr/bin:/bin HOME="$UWORK" XDG_RUNTIME_DIR="$UWORK/runtime" \
+    XDG_CONFIG_HOME="$UWORK/config" XDG_DATA_HOME="$UWORK/data" \
+    ASAN_OPTIONS="${ASAN_OPTIONS:-}:log_path=$UWORK/sanitizer" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}:log_path=$UWORK/sanitizer" \
+    LSAN_OPTIONS="${LSAN_OPTIONS:-}" "$@"
+}
+# The user's sanitizer reports join the test's own.
+collect() { cp "$UWORK"/sanitizer.* "$WORK/" 2>/dev/null; true; }
+as_user WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2 WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+  sway -d -c "$UWORK/sway.conf" >"$WORK/sway.log" 2>&1 &
+wait_until 100 eval 'ls "$UWORK"/runtime/sway-ipc.*.sock >/dev/null 2>&1' || fail "sway did not start: $(tail -5 "$WORK/sway.log")"
+SWAYSOCK=$(ls "$UWORK"/runtime/sway-ipc.*.sock)
+WL=$(cd "$UWORK/runtime" && ls wayland-* | grep -v lock | head -1)
+in_sway() { as_user WAYLAND_DISPLAY="$WL" SWAYSOCK="$SWAYSOCK" "$@"; }
+
+in_sway "$UWORK/app/sylvadra" /S 2>"$WORK/err" &
+wait_until 50 pgrep -u "$USR" -f "^$UWORK/app/sylvadra" >/dev/null || fail "the saver did not start under sway"
+SPID=$(pgrep -u "$USR" -f "^$UWORK/app/sylvadra")
+# One full-screen surface of the saver on each output, at that output's size.
+fullscreen() {
+  local tree
+  tree=$(in_sway swaymsg -t get_tree | tr -d ' \n')
+  [ "$(grep -o "\"fullscreen_mode\":1,\"sticky\":false,\"pid\":$SPID," <<<"$tree" | wc -l)" = 2 ] &&
+    grep -q '"window_rect":{"x":0,"y":0,"width":1024,"height":768},"geometry":{"x":0,"y":0,"width":1024,"height":768},"name":"Sylvadra"' <<<"$tree" &&
+    grep -q '"window_rect":{"x":0,"y":0,"width":800,"height":600},"geometry":{"x":0,"y":0,"width":800,"height":600},"name":"Sylvadra"' <<<"$tree"
+}
+wait_until $((50 * SCALE)) fullscreen || fail "sway: no full-screen surface on each output: $(in_sway swaymsg -t get_tree | tr -d ' \n' | grep -o '"name":"Sylvadra".\{0,200\}')"
+ok "sway: a full-screen surface on each of two outputs"
+# Time for the landscapes, then a key.
+sleep $((2 * SCALE))
+alive "$SPID" || fail "the saver ended by itself under sway ($(cat "$WORK/err"))"
+# The seat has a keyboard only while wtype's virtual one exists: the key
+# comes a second after it, once the saver has taken the keyboard and its
+# focus.
+in_sway wtype -s $((1000 * SCALE)) a || fail "wtype failed"
+wait_end "$SPID" $((50 * SCALE)) || fail "a key did not end the saver under sway"
+collect
+ok "sway: a key ends the saver"
+[ -f "$UWORK/app/Sylvadra.bmp" ] || fail "no wallpaper file written under sway"
+[ -s "$WORK/err" ] && fail "messages under sway: $(cat "$WORK/err")"
+wait_until 50 grep -q "spawn_swaybg cmd\[[0-9]*\] = $UWORK/app/Sylvadra.bmp" "$WORK/sway.log" ||
+  fail "sway did not take the wallpaper: $(grep -i 'bg' "$WORK/sway.log" | tail -5)"
+ok "sway: the last landscape became sway's background (output * bg over IPC)"
+saver_gone
+exit 0
