@@ -25,6 +25,7 @@
 
 #include "backends/linux/saver_linux.h"
 #include "errors/handler.h"
+#include "settings/config.h"
 #include "platform/signals.h"
 #include "shell/options.h"
 #include "xdg-shell-client-protocol.h"
@@ -618,6 +619,7 @@ void Run::startScene(Head& h, size_t index)
 {
     h.scene = std::make_unique<FrmMain>(h.width, h.height);
     h.scene->incremental = true;
+    h.scene->sharp = settings().Sharp != 0;
     h.scene->setDpi(dpi * h.scale);
     if (index == 0) setWallpaperScene(h.scene.get());
     h.scene->Form_Load();
