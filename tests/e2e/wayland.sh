@@ -5,7 +5,8 @@
 # it through its normal ending. sway's headless compositor with two outputs
 # (it refuses root: as a user the test creates): a full-screen surface on
 # each output, a key typed on the virtual keyboard ends the saver, and the
-# last landscape becomes sway's background through its IPC socket.
+# last landscape becomes sway's background through its IPC socket, and
+# --set-wallpaper gives each output a new landscape of its size.
 OWN_X_SERVER=1
 . "$(dirname "$0")/lib.bash"
 unset DISPLAY
@@ -142,4 +143,19 @@ wait_until 50 grep -q "spawn_swaybg cmd\[[0-9]*\] = $UWORK/app/Sylvadra.bmp" "$W
   fail "sway did not take the wallpaper: $(grep -i 'bg' "$WORK/sway.log" | tail -5)"
 ok "sway: the last landscape became sway's background (output * bg over IPC)"
 saver_gone
+
+# A new wallpaper on demand: a landscape of each output's size, each set on
+# its output.
+in_sway "$UWORK/app/sylvadra" --set-wallpaper --seed 3 >"$WORK/out" 2>"$WORK/err" ||
+  fail "--set-wallpaper under sway: $(cat "$WORK/err")"
+collect
+sizes=
+for pic in "$UWORK"/data/sylvadra/wallpaper/landscape-*.png; do
+  [ -f "$pic" ] || fail "--set-wallpaper wrote no picture: $(ls -R "$UWORK/data")"
+  sizes="$sizes $(identify -format %wx%h "$pic")"
+  wait_until 50 grep -q "spawn_swaybg cmd\[[0-9]*\] = $pic" "$WORK/sway.log" ||
+    fail "sway did not take $pic: $(grep -i 'swaybg' "$WORK/sway.log" | tail -5)"
+done
+[ "$(tr ' ' '\n' <<<"$sizes" | sort | xargs)" = "1024x768 800x600" ] || fail "--set-wallpaper pictures of$sizes"
+ok "sway: --set-wallpaper gives each output a landscape of its own size"
 exit 0
