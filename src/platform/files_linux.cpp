@@ -102,7 +102,9 @@ ReadStatus readRegularFile(const std::string& path, std::size_t maxBytes, std::s
         ::close(fd);
         return fail("larger than " + std::to_string(maxBytes) + " bytes");
     }
-    out.resize(static_cast<std::size_t>(st.st_size));
+    // Room for one byte more than fstat told, so that the probe for a file
+    // that grew needs no second buffer.
+    out.resize(std::min(maxBytes, static_cast<std::size_t>(st.st_size)) + 1);
     std::size_t got = 0;
     for (;;) {
         if (got == out.size()) {

@@ -102,7 +102,7 @@ void BM_CacheRead(benchmark::State& state)
         writeCachedPicture(s.dir, f.kind, id, p);
         rawBytes += double(p.pixels.size()) * 3 + double(p.alpha.size());
         struct stat st{};
-        std::string name = s.dir + "/sharp-1/" + (f.kind == ResourceKind::Icon ? "icon-" : "bitmap-") + std::to_string(id) +
+        std::string name = s.dir + "/sharp-2/" + (f.kind == ResourceKind::Icon ? "icon-" : "bitmap-") + std::to_string(id) +
                            "-x" + std::to_string(d) + ".pic";
         if (stat(name.c_str(), &st) == 0) fileBytes += double(st.st_size);
     }

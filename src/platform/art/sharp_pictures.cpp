@@ -13,25 +13,6 @@
 #include "platform/art/art.h"
 #include "platform/files.h"
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#define STBI_WRITE_NO_STDIO
-#include <stb_image_write.h>
-
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#define STBI_NO_STDIO
-#define STBI_NO_JPEG
-#define STBI_NO_PNG
-#define STBI_NO_BMP
-#define STBI_NO_PSD
-#define STBI_NO_TGA
-#define STBI_NO_GIF
-#define STBI_NO_HDR
-#define STBI_NO_PIC
-#define STBI_NO_PNM
-#define STBI_SUPPORT_ZLIB
-#include <stb_image.h>
 
 namespace syl {
 
@@ -71,15 +52,16 @@ Picture toPicture(const art::Image& im, art::Style style, ResourceKind kind)
 
 // ---------------------------------------------------------------- cache file
 // A cache file: a header of 56 bytes, little-endian, then the pixels as
-// planes (red, green, blue and, for a sprite, alpha), each row as
-// differences from the pixel to its left, compressed with zlib.
+// they are drawn (red, green and blue, three bytes a pixel, row by row) and,
+// for a sprite, the coverage (a byte a pixel). Not compressed: a landscape
+// reads its pictures back as fast as the file system hands them over.
 //   0  magic "SYLSHARP"     8  format version   12 painter version
 //  16  resource kind       20  resource number  24 density
 //  28  width               32  height           36 flags (1: alpha)
-//  40  planes' size        44  compressed size  48 checksum (64 bits) of
+//  40  pixels' size        44  pixels' size     48 checksum (64 bits) of
 //  the header before it and of everything after it
 constexpr char kMagic[8] = {'S', 'Y', 'L', 'S', 'H', 'A', 'R', 'P'};
-constexpr uint32_t kFormatVersion = 1;
+constexpr uint32_t kFormatVersion = 2;
 constexpr size_t kHeaderSize = 56;
 constexpr size_t kMaxPixels = size_t(1) << 24; // 16 M pixels: density 8 of the largest picture fits
 
@@ -92,25 +74,31 @@ uint32_t get32(const uint8_t* p)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-// A 64-bit checksum, eight bytes a step.
+// A 64-bit checksum, 32 bytes a step in four independent lanes.
 uint64_t checksum(const uint8_t* a, size_t na, const uint8_t* b, size_t nb)
 {
-    uint64_t h = 0x9E3779B97F4A7C15ull;
-    auto feed = [&h](const uint8_t* p, size_t n) {
+    uint64_t h[4] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull, 0x27D4EB2F165667C5ull};
+    auto mix = [](uint64_t& x, uint64_t w) {
+        x = (x ^ w) * 0xFF51AFD7ED558CCDull;
+        x ^= x >> 29;
+    };
+    auto feed = [&](const uint8_t* p, size_t n) {
         size_t i = 0;
-        for (; i + 8 <= n; i += 8) {
-            uint64_t w;
-            std::memcpy(&w, p + i, 8);
-            h = (h ^ w) * 0xFF51AFD7ED558CCDull;
-            h ^= h >> 29;
-        }
-        for (; i < n; ++i) h = (h ^ p[i]) * 0x100000001B3ull;
-        h = (h ^ n) * 0xC4CEB9FE1A85EC53ull;
-        h ^= h >> 31;
+        for (; i + 32 <= n; i += 32)
+            for (int k = 0; k < 4; ++k) {
+                uint64_t w;
+                std::memcpy(&w, p + i + 8 * k, 8);
+                mix(h[k], w);
+            }
+        for (; i < n; ++i) h[0] = (h[0] ^ p[i]) * 0x100000001B3ull;
+        mix(h[0], n);
     };
     feed(a, na);
     feed(b, nb);
-    return h;
+    uint64_t r = h[0];
+    for (int k = 1; k < 4; ++k) mix(r, h[k]);
+    r = (r ^ (r >> 31)) * 0xC4CEB9FE1A85EC53ull;
+    return r ^ (r >> 33);
 }
 
 std::string cacheFolder(const std::string& folder)
@@ -126,44 +114,29 @@ std::string cacheName(ResourceKind kind, int id, int density)
            std::to_string(density) + ".pic";
 }
 
-// The planes of a picture, each row as differences to the left.
-std::vector<uint8_t> toPlanes(const Picture& p)
+// The bytes of a picture in the file: RGB, then the coverage.
+std::vector<uint8_t> toBytes(const Picture& p)
 {
     const size_t n = static_cast<size_t>(p.width) * p.height;
-    const int planes = p.alpha.empty() ? 3 : 4;
-    std::vector<uint8_t> out(n * planes);
-    for (int k = 0; k < planes; ++k) {
-        uint8_t* dst = out.data() + n * k;
-        for (int y = 0; y < p.height; ++y) {
-            uint8_t prev = 0;
-            for (int x = 0; x < p.width; ++x) {
-                const size_t i = static_cast<size_t>(y) * p.width + x;
-                const uint8_t v = k == 3 ? p.alpha[i] : static_cast<uint8_t>(p.pixels[i] >> (16 - 8 * k));
-                dst[i] = static_cast<uint8_t>(v - prev);
-                prev = v;
-            }
-        }
+    std::vector<uint8_t> out(n * 3 + p.alpha.size());
+    uint8_t* d = out.data();
+    for (size_t i = 0; i < n; ++i, d += 3) {
+        const Color c = p.pixels[i];
+        d[0] = static_cast<uint8_t>(c >> 16);
+        d[1] = static_cast<uint8_t>(c >> 8);
+        d[2] = static_cast<uint8_t>(c);
     }
+    if (!p.alpha.empty()) std::memcpy(d, p.alpha.data(), p.alpha.size());
     return out;
 }
 
-void fromPlanes(const std::vector<uint8_t>& planes, Picture& p, bool alpha)
+void fromBytes(const uint8_t* src, Picture& p, bool alpha)
 {
     const size_t n = static_cast<size_t>(p.width) * p.height;
-    p.pixels.assign(n, 0);
-    if (alpha) p.alpha.assign(n, 0);
-    for (int k = 0; k < (alpha ? 4 : 3); ++k) {
-        const uint8_t* src = planes.data() + n * k;
-        for (int y = 0; y < p.height; ++y) {
-            uint8_t v = 0;
-            for (int x = 0; x < p.width; ++x) {
-                const size_t i = static_cast<size_t>(y) * p.width + x;
-                v = static_cast<uint8_t>(v + src[i]);
-                if (k == 3) p.alpha[i] = v;
-                else p.pixels[i] |= uint32_t(v) << (16 - 8 * k);
-            }
-        }
-    }
+    p.pixels.resize(n);
+    Color* d = p.pixels.data();
+    for (size_t i = 0; i < n; ++i, src += 3) d[i] = Color(src[0]) << 16 | Color(src[1]) << 8 | src[2];
+    if (alpha) p.alpha.assign(src, src + n);
 }
 
 } // namespace
@@ -204,7 +177,7 @@ std::optional<Picture> readCachedPicture(const std::string& folder, ResourceKind
     const size_t w = static_cast<size_t>(r->w) * density, h = static_cast<size_t>(r->h) * density;
     const size_t rawSize = w * h * (alpha ? 4 : 3);
     std::string bytes;
-    if (readRegularFile(path, kHeaderSize + rawSize + rawSize / 8 + 1024, bytes) != ReadStatus::Ok) return std::nullopt;
+    if (readRegularFile(path, kHeaderSize + rawSize, bytes) != ReadStatus::Ok) return std::nullopt;
     if (bytes.size() < kHeaderSize) return std::nullopt;
     const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
     if (std::memcmp(b, kMagic, 8) != 0 || get32(b + 8) != kFormatVersion || get32(b + 12) != art::kPainterVersion ||
@@ -213,20 +186,16 @@ std::optional<Picture> readCachedPicture(const std::string& folder, ResourceKind
         get32(b + 36) != (alpha ? 1u : 0u) || get32(b + 40) != rawSize || w * h > kMaxPixels)
         return std::nullopt;
     const size_t packed = get32(b + 44);
-    if (packed != bytes.size() - kHeaderSize) return std::nullopt;
+    if (packed != bytes.size() - kHeaderSize || packed != rawSize) return std::nullopt;
     uint64_t sum = 0;
     for (int i = 0; i < 8; ++i) sum |= uint64_t(b[48 + i]) << (8 * i);
     if (sum != checksum(b, 48, b + kHeaderSize, packed)) return std::nullopt;
-    std::vector<uint8_t> planes(rawSize);
-    const int got = stbi_zlib_decode_buffer(reinterpret_cast<char*>(planes.data()), static_cast<int>(rawSize),
-                                            reinterpret_cast<const char*>(b + kHeaderSize), static_cast<int>(packed));
-    if (got < 0 || static_cast<size_t>(got) != rawSize) return std::nullopt;
     Picture p;
     p.kind = kind == ResourceKind::Icon ? PictureKind::Icon : PictureKind::Bitmap;
     p.width = static_cast<int>(w);
     p.height = static_cast<int>(h);
     p.density = density;
-    fromPlanes(planes, p, alpha);
+    fromBytes(b + kHeaderSize, p, alpha);
     return p;
 }
 
@@ -239,11 +208,9 @@ bool writeCachedPicture(const std::string& folder, ResourceKind kind, int id, co
     if (p.width != r->w * p.density || p.height != r->h * p.density || p.pixels.size() != n ||
         p.alpha.size() != (alpha ? n : 0))
         return false;
-    const std::vector<uint8_t> planes = toPlanes(p);
-    int packedLen = 0;
-    unsigned char* packed =
-        stbi_zlib_compress(const_cast<unsigned char*>(planes.data()), static_cast<int>(planes.size()), &packedLen, 6);
-    if (!packed) return false;
+    const std::vector<uint8_t> bytes = toBytes(p);
+    const uint8_t* packed = bytes.data();
+    const int packedLen = static_cast<int>(bytes.size());
     uint8_t head[kHeaderSize] = {};
     std::memcpy(head, kMagic, 8);
     put32(head + 8, kFormatVersion);
@@ -254,7 +221,7 @@ bool writeCachedPicture(const std::string& folder, ResourceKind kind, int id, co
     put32(head + 28, static_cast<uint32_t>(p.width));
     put32(head + 32, static_cast<uint32_t>(p.height));
     put32(head + 36, alpha ? 1u : 0u);
-    put32(head + 40, static_cast<uint32_t>(planes.size()));
+    put32(head + 40, static_cast<uint32_t>(bytes.size()));
     put32(head + 44, static_cast<uint32_t>(packedLen));
     const uint64_t sum = checksum(head, 48, packed, static_cast<size_t>(packedLen));
     for (int i = 0; i < 8; ++i) head[48 + i] = static_cast<uint8_t>(sum >> (8 * i));
@@ -264,7 +231,6 @@ bool writeCachedPicture(const std::string& folder, ResourceKind kind, int id, co
         AtomicFile f(dir + "/" + cacheName(kind, id, p.density));
         ok = f.write({head, kHeaderSize}) && f.write({packed, static_cast<size_t>(packedLen)}) && f.commit();
     }
-    STBIW_FREE(packed);
     return ok;
 }
 
