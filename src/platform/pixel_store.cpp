@@ -147,6 +147,8 @@ void PixelStore::resizeForOverwrite(int w, int h, Color back)
     const long long n = static_cast<long long>(w) * h;
     if (n > kMaxPixels) raiseError(kErrOutOfMemory);
     external_ = nullptr; // what the image holds is about to be drawn over
+    // A larger buffer takes nothing over from the old one.
+    if (static_cast<size_t>(n) > own_.capacity()) own_.clear();
     growCapacity(own_, static_cast<size_t>(n));
     own_.resize(static_cast<size_t>(n), back);
     width_ = w;

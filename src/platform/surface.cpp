@@ -371,6 +371,33 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
     const long long i0 = std::max<long long>(first(x), dst.clipLeft()), i1 = std::min<long long>(first(x + w), dst.clipRight());
     const long long j0 = std::max<long long>(first(y), dst.clipTop()), j1 = std::min<long long>(first(y + h), dst.clipBottom());
     if (i0 >= i1 || j0 >= j1) return;
+    // Pixel for pixel: nothing to resample.
+    if (!flipX && !flipY && w == sw && h == sh && x == std::floor(x) && y == std::floor(y) && sx == std::floor(sx) &&
+        sy == std::floor(sy)) {
+        const long long ox = static_cast<long long>(sx - x), oy = static_cast<long long>(sy - y);
+        if (i0 + ox >= lx && i1 - 1 + ox <= hx && j0 + oy >= ly && j1 - 1 + oy <= hy) {
+            const size_t n = static_cast<size_t>(i1 - i0);
+            for (long long j = j0; j < j1; ++j) {
+                const size_t row = static_cast<size_t>(j + oy) * src.stride + static_cast<size_t>(i0 + ox);
+                const Color* s = src.pixels + row;
+                Color* d = dst.row(static_cast<int>(j)) + i0;
+                if (!src.alpha) {
+                    if (op == RasterOp::Copy) std::memmove(d, s, n * sizeof(Color));
+                    else for (size_t i = 0; i < n; ++i) d[i] = applyOp(d[i], s[i], op);
+                    continue;
+                }
+                const uint8_t* a = src.alpha + row;
+                for (size_t i = 0; i < n; ++i) {
+                    if (a[i] == 0) continue;
+                    Color c = premultiply(s[i], a[i]) & 0xFFFFFF;
+                    const uint32_t keep = premultiply(d[i], 255u - a[i]) & 0xFFFFFF;
+                    c = (((c & kLanes) + (keep & kLanes)) & 0x01FF01FF) | (((c & 0xFF00) + (keep & 0xFF00)) & 0x1FF00);
+                    d[i] = applyOp(d[i], c, op);
+                }
+            }
+            return;
+        }
+    }
     const Taps cx = makeTaps(i0, i1, x, w, sx, sw, flipX, lx, hx);
     const Taps cy = makeTaps(j0, j1, y, h, sy, sh, flipY, ly, hy);
     int c0 = hx, c1 = lx;
@@ -382,6 +409,19 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
     const size_t slots = static_cast<size_t>(cy.most) + 1;
     std::vector<uint32_t> across(slots * n), pre(static_cast<size_t>(c1 - c0 + 1));
     std::vector<int> held(slots, -1);
+    // Enlarging (two taps at most a pixel, the common case): the taps of each
+    // column in plain arrays.
+    const bool twoX = cx.most <= 2;
+    std::vector<uint32_t> tx0, tx1, tw0;
+    if (twoX) {
+        tx0.resize(n), tx1.resize(n), tw0.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+            const int q = cx.first[i], m = cx.first[i + 1] - q;
+            tx0[i] = static_cast<uint32_t>(cx.idx[static_cast<size_t>(q)] - c0);
+            tx1[i] = m > 1 ? static_cast<uint32_t>(cx.idx[static_cast<size_t>(q) + 1] - c0) : tx0[i];
+            tw0[i] = cx.w[static_cast<size_t>(q)];
+        }
+    }
     auto rowAcross = [&](int sy_) -> const uint32_t* {
         for (size_t k = 0; k < slots; ++k)
             if (held[k] == sy_) return &across[k * n];
@@ -395,6 +435,15 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
         const uint8_t* a = src.alpha ? src.alpha + row + c0 : nullptr;
         for (size_t c = 0; c < pre.size(); ++c) pre[c] = a ? premultiply(s[c], a[c]) : (s[c] | 0xFF000000u);
         uint32_t* out = &across[k * n];
+        if (twoX) {
+            for (size_t i = 0; i < n; ++i) {
+                Sum sum;
+                sum.add(pre[tx0[i]], tw0[i]);
+                sum.add(pre[tx1[i]], 256 - tw0[i]);
+                out[i] = sum.get();
+            }
+            return out;
+        }
         for (size_t i = 0; i < n; ++i) {
             Sum sum;
             for (int q = cx.first[i]; q < cx.first[i + 1]; ++q)
@@ -409,10 +458,20 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
         const int q0 = cy.first[ry], q1 = cy.first[ry + 1];
         for (int q = q0; q < q1; ++q) rows[static_cast<size_t>(q - q0)] = rowAcross(cy.idx[static_cast<size_t>(q)]);
         Color* d = dst.row(static_cast<int>(j)) + i0;
+        const uint8_t* bayer = kBayer[j & 7];
+        const uint32_t w0 = cy.w[static_cast<size_t>(q0)];
+        const uint32_t* r0 = rows[0];
+        const uint32_t* r1 = q1 - q0 > 1 ? rows[1] : rows[0];
         for (size_t i = 0; i < n; ++i) {
             Sum sum;
-            for (int q = q0; q < q1; ++q) sum.add(rows[static_cast<size_t>(q - q0)][i], cy.w[static_cast<size_t>(q)]);
-            const uint32_t p = sum.get(threshold(dst.rowDither ? 0 : i0 + static_cast<long long>(i), j)), a = p >> 24;
+            if (q1 - q0 <= 2) {
+                sum.add(r0[i], w0);
+                sum.add(r1[i], 256 - w0);
+            } else {
+                for (int q = q0; q < q1; ++q) sum.add(rows[static_cast<size_t>(q - q0)][i], cy.w[static_cast<size_t>(q)]);
+            }
+            const uint32_t t = bayer[dst.rowDither ? 0 : (i0 + static_cast<long long>(i)) & 7] * 4u + 2u;
+            const uint32_t p = sum.get(t), a = p >> 24;
             Color c = p & 0xFFFFFF;
             if (src.alpha) {
                 if (a == 0) continue;
