@@ -50,7 +50,7 @@ bool FrmMain::chooseSharp()
     for (Surface* s : {&form, &picBG, &picBuffer, &picHimmel}) s->smooth = use;
     // The sky drifts in the cloud strip, where rows of one colour cost
     // nothing when they move.
-    picHimmel.rowDither = picBuffer.rowDither = true;
+    picHimmel.rowDither = true;
     return use;
 }
 

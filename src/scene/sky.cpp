@@ -71,8 +71,11 @@ void FrmMain::Himmel()
         // taking their new sizes.
         p.step(50060, [&] { picBuffer.resizeForOverwrite(stripW, stripH); });
         p.step(50070, [&] {
+            // The strip keeps rows of one colour where the sky is plain.
+            picBuffer.rowDither = true;
             StretchBlt(picBuffer, 0, 0, stripW, stripH, picHimmel.view(), 0, 0, CLng(picHimmel.scaleWidth()),
                        CLng(picHimmel.scaleHeight()), RasterOp::Copy);
+            picBuffer.rowDither = false;
         });
         p.step(50080, [&] {
             picHimmel.setDensity(1); // the strip is drawn at the screen's scale
