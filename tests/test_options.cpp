@@ -15,6 +15,12 @@
 #include <string>
 #include <vector>
 
+// GCC 12 takes std::regex's moved states for maybe uninitialized when it
+// inlines them at -O2 and above (a false alarm inside libstdc++).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include "errors/handler.h"
 #include "platform/host.h"
 #include "settings/config.h"

@@ -65,21 +65,12 @@ void FrmMain::tmrAnimation_Timer()
         });
         p.step(50110, [&] { showFrame(); });
         p.step(50120, [&] {
-            // Sharp pictures painted while this landscape was shown: a
-            // landscape of them follows at once.
-            bool sharpReady = false;
-            if (sharp && !useSharp_ && tickNow - lastSharpCheck_ >= 2000u) {
-                lastSharpCheck_ = tickNow;
-                sharpReady = sharpReadyForNewLandscape();
-            }
-            if (!sharpReady) {
-                if (!s.Restart) return;
-                uint32_t elapsed = tickNow - lastRestart; // modulo 2^32
-                if (static_cast<long long>(elapsed) <= static_cast<long long>(s.rTime) * 1000) return;
-                if (lastRestart == 0) {
-                    lastRestart = tickNow;
-                    return;
-                }
+            if (!s.Restart) return;
+            uint32_t elapsed = tickNow - lastRestart; // modulo 2^32
+            if (static_cast<long long>(elapsed) <= static_cast<long long>(s.rTime) * 1000) return;
+            if (lastRestart == 0) {
+                lastRestart = tickNow;
+                return;
             }
             tmrAnimation.enabled = false;
             picBG.clearPicture();

@@ -144,8 +144,8 @@ public:
     bool sharp = false;
     // Paint sharp pictures when they are drawn (a picture rendered once).
     // Otherwise a landscape is composed of the stored pictures while the
-    // sharp ones are painted on a thread of their own, and a new landscape
-    // follows as soon as they are ready.
+    // sharp ones are painted on a thread of their own; the next landscape
+    // (a timed restart, a new size, the next run) is sharp.
     bool paintWhenNeeded = false;
     // Whether the current landscape is made of sharp pictures.
     bool sharpShown() const { return useSharp_; }
@@ -232,10 +232,7 @@ private:
     const Strip& sharpStrip(int colourId, int pitch, bool mirrored);
     // Chooses the pictures of the next landscape; true when they are sharp.
     bool chooseSharp();
-    // A new landscape once the sharp pictures are ready (from the tick).
-    bool sharpReadyForNewLandscape();
     bool useSharp_ = false;
-    uint32_t lastSharpCheck_ = 0;
     int spriteDensityUsed_ = 0;
     std::map<std::tuple<int, int, int>, Picture> sharpPictures_;
     std::map<std::pair<int, bool>, Strip> strips_;

@@ -54,15 +54,6 @@ bool FrmMain::chooseSharp()
     return use;
 }
 
-bool FrmMain::sharpReadyForNewLandscape()
-{
-    if (!sharp || useSharp_ || paintWhenNeeded) return false;
-    std::vector<SharpKey> keys = landscapeKeys(densityFor(ScaleWidth(), ScaleHeight()));
-    const std::vector<SharpKey> sprites = spriteKeys(spriteDensityFor(ScaleHeight()));
-    keys.insert(keys.end(), sprites.begin(), sprites.end());
-    return sharpPicturesAtHand(keys);
-}
-
 void FrmMain::toScreenScale(double& x, double& y, double& w, double& h) const
 {
     const double s = screenScale();
