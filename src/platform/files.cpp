@@ -12,11 +12,14 @@ namespace syl {
 
 namespace {
 
-// Temporary names held for removal on a fatal signal. A slot's name is
-// written before it is marked used, so the handler never reads half a name.
+// Temporary names held for removal on a fatal signal. Files are written on
+// more than one thread (pictures are painted in the background): a slot is
+// claimed first, its name written, and only then marked used, so two
+// writers never share a slot and the handler never reads half a name.
 constexpr int kHeldNames = 8;
 constexpr std::size_t kHeldNameSize = 4096;
 char g_heldNames[kHeldNames][kHeldNameSize];
+std::atomic<bool> g_heldClaimed[kHeldNames];
 std::atomic<bool> g_heldUsed[kHeldNames];
 
 } // namespace
@@ -25,7 +28,8 @@ int holdTemporaryName(const std::string& path)
 {
     if (path.size() >= kHeldNameSize) return -1;
     for (int i = 0; i < kHeldNames; ++i) {
-        if (g_heldUsed[i].load()) continue;
+        bool free = false;
+        if (!g_heldClaimed[i].compare_exchange_strong(free, true)) continue;
         std::memcpy(g_heldNames[i], path.c_str(), path.size() + 1);
         g_heldUsed[i].store(true);
         return i;
@@ -35,7 +39,9 @@ int holdTemporaryName(const std::string& path)
 
 void releaseTemporaryName(int slot)
 {
-    if (slot >= 0 && slot < kHeldNames) g_heldUsed[slot].store(false);
+    if (slot < 0 || slot >= kHeldNames) return;
+    g_heldUsed[slot].store(false);
+    g_heldClaimed[slot].store(false);
 }
 
 void removeHeldTemporaryFiles()
