@@ -45,7 +45,11 @@ inline std::string checkCommandLine(const std::string& bytes)
         if (o.option->kind == syl::OptionKind::Number && (o.value < o.option->low || o.value > o.option->high))
             return std::string("--") + o.option->name + " outside its range";
     }
-    if (!c.overrides.empty() && c.render) return "saver options with --render";
+    // Only the options that choose how landscapes are composed go with a
+    // render or a new wallpaper.
+    for (const syl::SettingOverride& o : c.overrides)
+        if ((c.render || c.setWallpaper) && !o.option->composition)
+            return std::string("--") + o.option->name + " with --render or --set-wallpaper";
     if (c.render) {
         const syl::RenderOptions& r = *c.render;
         if (r.width < 1 || r.height < 1 || r.width > 16384 || r.height > 16384) return "render size out of range";
