@@ -19,6 +19,9 @@ public:
     bool start(std::function<void()> work);
     // Waits until the work has ended.
     void join();
+    // Gives the work the normal priority again, so that its end does not
+    // wait for an idle processor (where the system allows it).
+    void hurry();
 
 private:
     struct Impl;

@@ -4,6 +4,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <system_error>
 #include <thread>
 
@@ -11,6 +12,7 @@ namespace syl {
 
 struct BackgroundThread::Impl {
     std::thread thread;
+    std::atomic<long> tid{0};
 };
 
 BackgroundThread::BackgroundThread() : impl_(std::make_unique<Impl>()) {}
@@ -20,15 +22,24 @@ bool BackgroundThread::start(std::function<void()> work)
 {
     join();
     try {
-        impl_->thread = std::thread([work = std::move(work)] {
+        impl_->tid = 0;
+        impl_->thread = std::thread([work = std::move(work), impl = impl_.get()] {
             // A thread's nice value is its own on Linux.
-            setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 19);
+            const long tid = syscall(SYS_gettid);
+            setpriority(PRIO_PROCESS, static_cast<id_t>(tid), 19);
+            impl->tid = tid;
             work();
         });
     } catch (const std::system_error&) {
         return false;
     }
     return true;
+}
+
+void BackgroundThread::hurry()
+{
+    if (const long tid = impl_->tid.load(); tid > 0 && impl_->thread.joinable())
+        setpriority(PRIO_PROCESS, static_cast<id_t>(tid), 0);
 }
 
 void BackgroundThread::join()

@@ -30,6 +30,11 @@ bool BackgroundThread::start(std::function<void()> work)
     return impl_->thread != nullptr;
 }
 
+void BackgroundThread::hurry()
+{
+    if (impl_->thread) SetThreadPriority(impl_->thread, THREAD_PRIORITY_NORMAL);
+}
+
 void BackgroundThread::join()
 {
     if (!impl_->thread) return;

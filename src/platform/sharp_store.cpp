@@ -24,16 +24,16 @@ std::atomic<bool>* slotOf(const SharpKey& k)
     return &g_painted[static_cast<size_t>((kind * kMaxId + k.id) * kMaxDensity + k.density - 1)];
 }
 
-Picture paintAndKeep(const SharpKey& k)
+Picture paintAndKeep(const SharpKey& k, const std::atomic<bool>* stop = nullptr)
 {
-    Picture p = paintSharpPicture(k.kind, k.id, k.density);
+    Picture p = paintSharpPicture(k.kind, k.id, k.density, stop);
     if (!g_folder.empty() && !p.empty() && writeCachedPicture(g_folder, k.kind, k.id, p))
         if (auto* slot = slotOf(k)) slot->store(true, std::memory_order_release);
     return p;
 }
 
-// The painter thread: one list at a time; stopped between two pictures when
-// the program ends.
+// The painter thread: one list at a time; when the program ends, stopped
+// between two shapes of the picture it paints.
 struct Painter {
     BackgroundThread thread;
     std::atomic<bool> busy{false};
@@ -41,6 +41,7 @@ struct Painter {
     ~Painter()
     {
         stopping = true;
+        thread.hurry();
         thread.join();
     }
 };
@@ -88,7 +89,7 @@ bool prepareSharpPictures(const std::vector<SharpKey>& keys)
             if (p.stopping) break;
             // A file that is there but fails its checks is painted again.
             if (sharpPictureAtHand(k) && readCachedPicture(g_folder, k.kind, k.id, k.density)) continue;
-            paintAndKeep(k);
+            paintAndKeep(k, &p.stopping);
         }
         p.busy = false;
     });

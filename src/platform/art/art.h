@@ -9,6 +9,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -132,11 +133,19 @@ struct Box {
     float x0, y0, x1, y1;
 };
 
+// Painting on a thread of its own stops between two shapes once its flag is
+// set (when the program ends): each shape asks first, and PaintingStopped
+// leaves the painter.
+struct PaintingStopped {};
+void setStopFlag(const std::atomic<bool>* flag); // for the calling thread; null: never stopped
+bool stopRequested();
+
 // Fills every sample inside "inside(x, y)" within the box with "paint(x, y)"
 // at the given opacity. Both callables take pixel coordinates.
 template <class In, class Paint>
 void fill(Canvas& cv, Box b, In inside, Paint paint, float opacity = 1.f, Mode mode = Mode::Over)
 {
+    if (stopRequested()) throw PaintingStopped{};
     const int S = cv.rate();
     int i0 = std::max(0, static_cast<int>(std::floor(b.x0 * S)));
     int j0 = std::max(0, static_cast<int>(std::floor(b.y0 * S)));

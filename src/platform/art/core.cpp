@@ -3,6 +3,13 @@
 
 namespace art {
 
+namespace {
+thread_local const std::atomic<bool>* t_stopFlag = nullptr;
+} // namespace
+
+void setStopFlag(const std::atomic<bool>* flag) { t_stopFlag = flag; }
+bool stopRequested() { return t_stopFlag && t_stopFlag->load(std::memory_order_relaxed); }
+
 RGB tone(RGB c, float k)
 {
     if (k >= 0) return mix(c, RGB{1, 1, 0.97f}, k);

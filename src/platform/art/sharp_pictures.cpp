@@ -141,12 +141,20 @@ void fromBytes(const uint8_t* src, Picture& p, bool alpha)
 
 } // namespace
 
-Picture paintSharpPicture(ResourceKind kind, int id, int density)
+Picture paintSharpPicture(ResourceKind kind, int id, int density, const std::atomic<bool>* stop)
 {
     const art::Resource* r = resourceOf(kind, id);
     if (!r || !densityOk(density)) return {};
     ensureFont();
-    return toPicture(art::paint(*r, density), r->style, kind);
+    struct Flag {
+        explicit Flag(const std::atomic<bool>* f) { art::setStopFlag(f); }
+        ~Flag() { art::setStopFlag(nullptr); }
+    } flag(stop);
+    try {
+        return toPicture(art::paint(*r, density), r->style, kind);
+    } catch (const art::PaintingStopped&) {
+        return {};
+    }
 }
 
 bool cachedPictureExists(const std::string& folder, ResourceKind kind, int id, int density)

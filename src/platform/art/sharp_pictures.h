@@ -8,6 +8,7 @@
 // draws: they share nothing mutable but the font, which is set up once.
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -28,7 +29,8 @@ constexpr int kMaxSharpDensity = 8;
 // Mask resources (the 1-bit pictures with the id after their colour picture), numbers
 // that name no painted picture and densities outside 1..8 give an empty picture.
 // kind: ResourceKind::Bitmap or ResourceKind::Icon.
-Picture paintSharpPicture(ResourceKind kind, int id, int density);
+// With stop, painting ends early (an empty picture) once *stop is set.
+Picture paintSharpPicture(ResourceKind kind, int id, int density, const std::atomic<bool>* stop = nullptr);
 
 // The disk cache: one file per picture and density in a subfolder of `folder` (the
 // per-user cache folder, e.g. $XDG_CACHE_HOME/sylvadra/) named after the file format's
