@@ -38,12 +38,13 @@ struct Painter {
     BackgroundThread thread;
     std::atomic<bool> busy{false};
     std::atomic<bool> stopping{false};
-    ~Painter()
+    void stop()
     {
         stopping = true;
         thread.hurry();
         thread.join();
     }
+    ~Painter() { stop(); }
 };
 Painter& painter()
 {
@@ -54,6 +55,8 @@ Painter& painter()
 } // namespace
 
 void setSharpCacheFolder(const std::string& folder) { g_folder = folder; }
+
+void stopSharpPainting() { painter().stop(); }
 
 bool sharpPictureAtHand(const SharpKey& key)
 {
@@ -83,6 +86,7 @@ bool prepareSharpPictures(const std::vector<SharpKey>& keys)
 {
     if (g_folder.empty()) return false;
     Painter& p = painter();
+    if (p.stopping) return false;
     if (p.busy.exchange(true)) return true;
     const bool started = p.thread.start([keys, &p] {
         for (const SharpKey& k : keys) {

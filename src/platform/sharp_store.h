@@ -40,6 +40,10 @@ Picture sharpPicture(const SharpKey& key);
 // no cache folder or no thread.
 bool prepareSharpPictures(const std::vector<SharpKey>& keys);
 
+// Stops the painting in the background and waits for its end: called before
+// the program ends, while everything the painters use still exists.
+void stopSharpPainting();
+
 // The pictures a landscape may use at a canvas density, and the pictures
 // drawn at the screen's scale at a sprite density.
 std::vector<SharpKey> landscapeKeys(int density);

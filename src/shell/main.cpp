@@ -73,12 +73,16 @@ int main(int argc, char** argv)
     // Before any file or display is touched: a stop signal never leaves a
     // half-written file behind, nor a process that no longer listens.
     syl::installStopSignals();
+    int status = 1;
     try {
-        return run(argc, argv);
+        status = run(argc, argv);
     } catch (const std::bad_alloc&) {
         std::fputs("sylvadra: out of memory\n", stderr);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "sylvadra: %s\n", e.what());
     }
-    return 1;
+    // Pictures being painted in the background are left before the
+    // program's static objects, which the painters use, go away.
+    syl::stopSharpPainting();
+    return status;
 }
