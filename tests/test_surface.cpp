@@ -292,3 +292,22 @@ TEST(Surface, PrintDrawsGlyphsTransparentlyAndMovesCurrentX)
     EXPECT_GE(h, 13);
     EXPECT_LE(h, 20);
 }
+
+TEST(Surface, FilteredStretchOfAnOpaquePictureIsTheSameOnEveryPath)
+{
+    // Enlarging by 1.5 across and 1.125 down (a sharp canvas over a wide
+    // screen), on rows of odd lengths and at odd places, mirrored too: the
+    // copy's own path against the general one (Paint over black is the copy).
+    Picture p;
+    p.width = 37;
+    p.height = 23;
+    for (int i = 0; i < p.width * p.height; ++i) p.pixels.push_back(static_cast<Color>(i * 2654435761u) & 0xFFFFFF);
+    for (const bool rows : {false, true})
+        for (const double w : {55.5, -55.5, 41.0}) {
+            Surface copy(61, 29, K), general(61, 29, K);
+            copy.rowDither = general.rowDither = rows;
+            DrawFiltered(copy, 3, 2, w, 25.875, viewOf(p), 0, 0, 37, 23, RasterOp::Copy);
+            DrawFiltered(general, 3, 2, w, 25.875, viewOf(p), 0, 0, 37, 23, RasterOp::Paint);
+            EXPECT_EQ(pixelsOf(copy), pixelsOf(general)) << "width " << w << (rows ? ", rows" : "");
+        }
+}

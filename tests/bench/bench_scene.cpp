@@ -212,8 +212,40 @@ void BM_Tick(benchmark::State& state)
     state.counters["worst_frame_copies"] = worst / copy;
 }
 
+// Filtered drawing, in full frames: the canvas of a sharp landscape
+// stretched over the screen (range(2) = 0), and a picture with coverage
+// drawn at a quarter of the screen's width over it (range(2) = 1).
+void BM_DrawFiltered(benchmark::State& state)
+{
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    const int k = w > 1920 ? 4 : 2;
+    Surface canvas(640 * k, 480 * k), screen(w, h);
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x) canvas.row(y)[x] = static_cast<Color>(x * 7919u ^ y * 104729u);
+    std::vector<uint8_t> cover(static_cast<size_t>(canvas.width()) * canvas.height());
+    for (size_t i = 0; i < cover.size(); ++i) cover[i] = static_cast<uint8_t>(i % 3 == 0 ? 0 : i % 3 == 1 ? 255 : i);
+    ImageView view = canvas.view();
+    if (state.range(2) == 1) view.alpha = cover.data();
+    const double copy = frameCopyNs(w, h);
+    double total = 0;
+    for (auto _ : state) {
+        auto t0 = Clock::now();
+        if (state.range(2) == 0) DrawFiltered(screen, 0, 0, w, h, view, 0, 0, view.width, view.height);
+        else DrawFiltered(screen, 0, 0, w / 4.0, h, view, 0, 0, view.width, view.height);
+        benchmark::DoNotOptimize(screen.row(0));
+        total += std::chrono::duration<double, std::nano>(Clock::now() - t0).count();
+    }
+    state.counters["frame_copies"] = total / static_cast<double>(state.iterations()) / copy;
+}
+
 } // namespace
 
+BENCHMARK(BM_DrawFiltered)
+    ->Args({1920, 1080, 0})
+    ->Args({3840, 2160, 0})
+    ->Args({3840, 2160, 1})
+    ->ArgNames({"w", "h", "cover"})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FrameCopy)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 // The last argument: sharp pictures.
 BENCHMARK(BM_FormResize)
