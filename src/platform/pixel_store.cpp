@@ -82,6 +82,15 @@ void PixelStore::useMemory(Color* memory)
     std::vector<Color>().swap(own_); // not needed while the image is there
 }
 
+void PixelStore::adoptMemory(Color* memory, int w, int h)
+{
+    if (!memory || w <= 0 || h <= 0) return;
+    width_ = w;
+    height_ = h;
+    external_ = memory;
+    std::vector<Color>().swap(own_);
+}
+
 void PixelStore::ownMemory()
 {
     if (!external_) return;

@@ -40,6 +40,9 @@ public:
     // while it is used: count() pixels. A change of size, or ownMemory,
     // brings them back into the store's own memory.
     void useMemory(Color* memory);
+    // The store becomes w x h pixels in memory that the caller provides and
+    // keeps alive, taking over what that memory shows (nothing is copied).
+    void adoptMemory(Color* memory, int w, int h);
     void ownMemory();
     bool usesOwnMemory() const { return external_ == nullptr; }
 

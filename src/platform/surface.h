@@ -80,6 +80,8 @@ public:
     // after another (a window's shared image, which the screen then shows
     // without another copy). The current image is copied there.
     void useMemory(Color* memory);
+    // The surface becomes w x h pixels in that memory, showing what it holds.
+    void adoptMemory(Color* memory, int w, int h);
     // The image comes back into the surface's own memory. A change of size
     // brings it back as well.
     void ownMemory();

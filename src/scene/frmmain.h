@@ -65,7 +65,9 @@ int16_t flowerTopFor(int16_t baseY, int scaleHeight);
 class FrmMain {
 public:
     // A scene for a form of the given client size in pixels.
-    FrmMain(int scaleWidth, int scaleHeight);
+    // With formMemory, the form's image lives in that memory from the start
+    // (a window's shared image, black): no frame of its own is made first.
+    FrmMain(int scaleWidth, int scaleHeight, Color* formMemory = nullptr);
 
     // Text at a screen's resolution in dots per inch: the scene's font is
     // 9.75 point (13 pixels at 96 dpi, 26 at 192) and the address label

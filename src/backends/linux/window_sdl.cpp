@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -300,7 +301,16 @@ bool SdlPlatform::openWindows()
         // The scene at the window's size in pixels.
         int w = 0, hgt = 0;
         windowPixels(h, w, hgt);
-        h.scene = std::make_unique<FrmMain>(std::max(w, 1), std::max(hgt, 1));
+        // The form lives in the window's image from the start when their
+        // layouts agree: the first landscape is composed right there, and
+        // no frame is made and then copied over.
+        SDL_Surface* ws = h.viaXlib ? nullptr : SDL_GetWindowSurface(h.window);
+        const bool share = ws && ws->format->format == SDL_PIXELFORMAT_RGB888 && ws->w == w && ws->h == hgt &&
+                           ws->pitch == w * 4 && !SDL_MUSTLOCK(ws);
+        if (share) std::memset(ws->pixels, 0, static_cast<size_t>(ws->pitch) * ws->h);
+        h.scene = std::make_unique<FrmMain>(std::max(w, 1), std::max(hgt, 1),
+                                            share ? static_cast<Color*>(ws->pixels) : nullptr);
+        h.shared = share;
         h.scene->incremental = true;
         h.scene->sharp = settings().Sharp != 0;
         h.scene->setDpi(dpi);
