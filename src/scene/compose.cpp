@@ -24,6 +24,8 @@ void FrmMain::CopyBg()
             const int SW = ScaleWidth(), SH = ScaleHeight();
             int x0 = 0, y0 = 0, x1 = SW, y1 = SH;
             const Surface& c = picBG;
+            // The canvas rows that differ from the copy as last shown.
+            int rowsFrom = 0, rowsTo = c.height();
             if (canvasShownValid_ && canvasShown_.width() == c.width() && canvasShown_.height() == c.height()) {
                 int c0 = c.width(), c1 = 0, r0 = c.height(), r1 = 0;
                 for (int y = 0; y < c.height(); ++y) {
@@ -37,6 +39,8 @@ void FrmMain::CopyBg()
                     r0 = std::min(r0, y);
                     r1 = y + 1;
                 }
+                rowsFrom = r0;
+                rowsTo = r1;
                 if (c0 >= c1) {
                     x1 = y1 = 0;
                 } else {
@@ -62,8 +66,12 @@ void FrmMain::CopyBg()
                 form.resetClip();
                 changed.push_back({x0, y0, x1, y1});
             }
-            canvasShown_.resizeForOverwrite(c.width(), c.height());
-            canvasShown_.setPicture(c.view(), false);
+            if (!canvasShownValid_ || canvasShown_.width() != c.width() || canvasShown_.height() != c.height()) {
+                canvasShown_.resizeForOverwrite(c.width(), c.height());
+                rowsFrom = 0;
+                rowsTo = c.height();
+            }
+            for (int y = rowsFrom; y < rowsTo; ++y) std::copy(c.row(y), c.row(y) + c.width(), canvasShown_.row(y));
             canvasShownValid_ = true;
         });
         // Form.Refresh and DoEvents: the backend shows the form's image and
