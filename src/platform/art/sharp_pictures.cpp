@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <compare>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 #include <vector>
 
@@ -130,13 +133,35 @@ std::vector<uint8_t> toBytes(const Picture& p)
     return out;
 }
 
+// The pixels of RGB bytes, read as the picture's pixels are made: each
+// pixel is written once, with no clearing of the memory before.
+struct RgbReader {
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = Color;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const Color*;
+    using reference = Color;
+    const uint8_t* p;
+    Color operator*() const { return Color(p[0]) << 16 | Color(p[1]) << 8 | p[2]; }
+    RgbReader& operator++() { p += 3; return *this; }
+    RgbReader operator++(int) { RgbReader r = *this; p += 3; return r; }
+    RgbReader& operator--() { p -= 3; return *this; }
+    RgbReader operator--(int) { RgbReader r = *this; p -= 3; return r; }
+    RgbReader& operator-=(difference_type n) { p -= 3 * n; return *this; }
+    RgbReader operator-(difference_type n) const { return {p - 3 * n}; }
+    RgbReader& operator+=(difference_type n) { p += 3 * n; return *this; }
+    RgbReader operator+(difference_type n) const { return {p + 3 * n}; }
+    difference_type operator-(const RgbReader& o) const { return (p - o.p) / 3; }
+    Color operator[](difference_type n) const { return *(*this + n); }
+    bool operator==(const RgbReader& o) const { return p == o.p; }
+    auto operator<=>(const RgbReader& o) const { return p <=> o.p; }
+};
+
 void fromBytes(const uint8_t* src, Picture& p, bool alpha)
 {
     const size_t n = static_cast<size_t>(p.width) * p.height;
-    p.pixels.resize(n);
-    Color* d = p.pixels.data();
-    for (size_t i = 0; i < n; ++i, src += 3) d[i] = Color(src[0]) << 16 | Color(src[1]) << 8 | src[2];
-    if (alpha) p.alpha.assign(src, src + n);
+    p.pixels.assign(RgbReader{src}, RgbReader{src + 3 * n});
+    if (alpha) p.alpha.assign(src + 3 * n, src + 4 * n);
 }
 
 } // namespace
@@ -184,7 +209,9 @@ std::optional<Picture> readCachedPicture(const std::string& folder, ResourceKind
     const bool alpha = r->style == art::Style::Sprite;
     const size_t w = static_cast<size_t>(r->w) * density, h = static_cast<size_t>(r->h) * density;
     const size_t rawSize = w * h * (alpha ? 4 : 3);
-    std::string bytes;
+    // The file's bytes pass through one buffer per thread, kept from one
+    // picture to the next: a landscape reads a dozen pictures of megabytes.
+    thread_local std::string bytes;
     if (readRegularFile(path, kHeaderSize + rawSize, bytes) != ReadStatus::Ok) return std::nullopt;
     if (bytes.size() < kHeaderSize) return std::nullopt;
     const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
