@@ -20,31 +20,35 @@ namespace {
 constexpr long long kMaxPixels = 16384LL * 16384LL;
 
 
-// Room for n pixels. A screen-sized image is asked to come in huge pages
-// where the system offers them, and its pages are mapped in one call: the
-// first touch of a 4K frame would otherwise be thousands of page faults,
-// each a trap into the kernel (dearer still inside a virtual machine).
+// Room for n pixels, mapped in advance: the first touch of a 4K frame would
+// otherwise be thousands of page faults.
 void growCapacity(std::vector<Color>& v, size_t n)
 {
     if (n <= v.capacity()) return;
     v.reserve(n);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr uintptr_t kHuge = 2u << 20;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(v.data()) + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(v.data() + v.capacity())) & ~(kHuge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-    {
-        constexpr uintptr_t kPage = 4096;
-        const uintptr_t b = (reinterpret_cast<uintptr_t>(v.data()) + kPage - 1) & ~(kPage - 1);
-        const uintptr_t e = (reinterpret_cast<uintptr_t>(v.data() + v.capacity())) & ~(kPage - 1);
-        if (e > b) madvise(reinterpret_cast<void*>(b), e - b, MADV_POPULATE_WRITE);
-    }
-#endif
+    mapInAdvance(v.data(), v.capacity() * sizeof(Color));
 }
 
 } // namespace
+
+void mapInAdvance(void* memory, std::size_t bytes, bool shared)
+{
+#if defined(__linux__)
+    const auto start = reinterpret_cast<uintptr_t>(memory);
+#if defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kHuge = 2u << 20;
+    const uintptr_t begin = (start + kHuge - 1) & ~(kHuge - 1), end = (start + bytes) & ~(kHuge - 1);
+    if (!shared && end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+#if defined(MADV_POPULATE_WRITE)
+    constexpr uintptr_t kPage = 4096;
+    const uintptr_t b = (start + kPage - 1) & ~(kPage - 1), e = (start + bytes) & ~(kPage - 1);
+    if (e > b) madvise(reinterpret_cast<void*>(b), e - b, MADV_POPULATE_WRITE);
+#endif
+#else
+    (void)memory, (void)bytes, (void)shared;
+#endif
+}
 
 PixelStore::PixelStore(const PixelStore& other)
     : width_(other.width_), height_(other.height_), own_(other.data(), other.data() + other.count())

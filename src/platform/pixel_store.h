@@ -12,6 +12,12 @@
 
 namespace syl {
 
+// Memory of a screen-sized image about to be written: its pages are mapped
+// in one call (in huge pages where the system offers them and the memory
+// is private), not one trap into the kernel per page at its first touch,
+// which a virtual machine makes dear. Nothing where the system cannot.
+void mapInAdvance(void* memory, std::size_t bytes, bool shared = false);
+
 class PixelStore {
 public:
     PixelStore() = default;

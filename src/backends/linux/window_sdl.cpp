@@ -23,6 +23,7 @@
 #include <poll.h>
 
 #include "errors/handler.h"
+#include "platform/pixel_store.h"
 #include "platform/signals.h"
 #include "settings/config.h"
 #include "shell/options.h"
@@ -307,7 +308,10 @@ bool SdlPlatform::openWindows()
         SDL_Surface* ws = h.viaXlib ? nullptr : SDL_GetWindowSurface(h.window);
         const bool share = ws && ws->format->format == SDL_PIXELFORMAT_RGB888 && ws->w == w && ws->h == hgt &&
                            ws->pitch == w * 4 && !SDL_MUSTLOCK(ws);
-        if (share) std::memset(ws->pixels, 0, static_cast<size_t>(ws->pitch) * ws->h);
+        if (share) {
+            mapInAdvance(ws->pixels, static_cast<size_t>(ws->pitch) * ws->h, true);
+            std::memset(ws->pixels, 0, static_cast<size_t>(ws->pitch) * ws->h);
+        }
         h.scene = std::make_unique<FrmMain>(std::max(w, 1), std::max(hgt, 1),
                                             share ? static_cast<Color*>(ws->pixels) : nullptr);
         h.shared = share;

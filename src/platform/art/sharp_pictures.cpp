@@ -15,6 +15,7 @@
 
 #include "platform/art/art.h"
 #include "platform/files.h"
+#include "platform/pixel_store.h"
 
 
 namespace syl {
@@ -160,6 +161,8 @@ struct RgbReader {
 void fromBytes(const uint8_t* src, Picture& p, bool alpha)
 {
     const size_t n = static_cast<size_t>(p.width) * p.height;
+    p.pixels.reserve(n);
+    mapInAdvance(p.pixels.data(), n * sizeof(Color));
     p.pixels.assign(RgbReader{src}, RgbReader{src + 3 * n});
     if (alpha) p.alpha.assign(src + 3 * n, src + 4 * n);
 }
