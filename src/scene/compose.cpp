@@ -2,6 +2,7 @@
 // 640 x 480 canvas back to front, and CopyBg shows the canvas stretched
 // over the form after each stage.
 #include <algorithm>
+#include <cstring>
 
 #include "errors/handler.h"
 #include "platform/host.h"
@@ -30,6 +31,8 @@ void FrmMain::CopyBg()
                 int c0 = c.width(), c1 = 0, r0 = c.height(), r1 = 0;
                 for (int y = 0; y < c.height(); ++y) {
                     const Color *a = c.row(y), *b = canvasShown_.row(y);
+                    // Most rows are as they were: one comparison of the whole row.
+                    if (std::memcmp(a, b, static_cast<size_t>(c.width()) * sizeof(Color)) == 0) continue;
                     int l = 0, r = c.width();
                     while (l < r && a[l] == b[l]) ++l;
                     if (l == r) continue;

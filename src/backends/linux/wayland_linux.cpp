@@ -14,6 +14,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -25,8 +28,9 @@
 
 #include "backends/linux/saver_linux.h"
 #include "errors/handler.h"
-#include "settings/config.h"
+#include "platform/pixel_store.h"
 #include "platform/signals.h"
+#include "settings/config.h"
 #include "shell/options.h"
 #include "xdg-shell-client-protocol.h"
 
@@ -61,11 +65,18 @@ void addRect(std::vector<Rect>& list, bool& all, const Rect& r)
 // A row of pixels into a buffer. The unused top byte is set, as opaque: a
 // compositor may copy it into the screen's picture as it is (Weston's
 // software renderer does), where a screenshot would take it for
-// transparency. The two rows never overlap, which lets the compiler copy
-// several pixels at a time (three times as fast).
+// transparency. Four pixels at a time where the processor has SSE2 (every
+// x86-64): the rows of a tick are most of what this program copies.
 void copyOpaque(uint32_t* __restrict dst, const Color* __restrict src, int n)
 {
-    for (int x = 0; x < n; ++x) dst[x] = static_cast<uint32_t>(src[x]) | 0xFF000000u;
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    for (; x + 4 <= n; x += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x),
+                         _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x)), opaque));
+#endif
+    for (; x < n; ++x) dst[x] = static_cast<uint32_t>(src[x]) | 0xFF000000u;
 }
 
 // One shared-memory buffer of a surface, which the compositor holds from
@@ -476,6 +487,7 @@ Buffer* Run::freeBuffer(Head& h)
     // The compositor may rely on the size staying as it is.
     fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL);
     b->data = static_cast<uint8_t*>(mem);
+    mapInAdvance(mem, b->size, true); // it is filled whole at once
     wl_shm_pool* pool = wl_shm_create_pool(shm, fd, static_cast<int32_t>(b->size));
     b->buffer = wl_shm_pool_create_buffer(pool, 0, h.width, h.height, stride, WL_SHM_FORMAT_XRGB8888);
     wl_shm_pool_destroy(pool);
