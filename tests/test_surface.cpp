@@ -293,21 +293,44 @@ TEST(Surface, PrintDrawsGlyphsTransparentlyAndMovesCurrentX)
     EXPECT_LE(h, 20);
 }
 
-TEST(Surface, FilteredStretchOfAnOpaquePictureIsTheSameOnEveryPath)
+TEST(Surface, FilteredStretchIsTheSameOnEveryPath)
 {
     // Enlarging by 1.5 across and 1.125 down (a sharp canvas over a wide
-    // screen), on rows of odd lengths and at odd places, mirrored too: the
-    // copy's own path against the general one (Paint over black is the copy).
+    // screen), mirrored too, an opaque picture and one with coverage over a
+    // patterned background. Drawn whole (four pixels at a time) and in
+    // clipped columns too narrow for that, pixel by pixel: the same. An
+    // opaque copy over black is also the general path's Paint over black.
     Picture p;
     p.width = 37;
     p.height = 23;
-    for (int i = 0; i < p.width * p.height; ++i) p.pixels.push_back(static_cast<Color>(i * 2654435761u) & 0xFFFFFF);
-    for (const bool rows : {false, true})
-        for (const double w : {55.5, -55.5, 41.0}) {
-            Surface copy(61, 29, K), general(61, 29, K);
-            copy.rowDither = general.rowDither = rows;
-            DrawFiltered(copy, 3, 2, w, 25.875, viewOf(p), 0, 0, 37, 23, RasterOp::Copy);
-            DrawFiltered(general, 3, 2, w, 25.875, viewOf(p), 0, 0, 37, 23, RasterOp::Paint);
-            EXPECT_EQ(pixelsOf(copy), pixelsOf(general)) << "width " << w << (rows ? ", rows" : "");
-        }
+    for (int i = 0; i < p.width * p.height; ++i) {
+        p.pixels.push_back(static_cast<Color>(i * 2654435761u) & 0xFFFFFF);
+        p.alpha.push_back(static_cast<uint8_t>(i % 5 == 0 ? 0 : i % 5 == 1 ? 255 : i * 37));
+    }
+    Picture opaque = p;
+    opaque.alpha.clear();
+    auto background = [](Surface& s) {
+        for (int y = 0; y < s.height(); ++y)
+            for (int x = 0; x < s.width(); ++x) s.row(y)[x] = static_cast<Color>((x * 73 + y * 151) * 40503u) & 0xFFFFFF;
+    };
+    for (const Picture* pic : {&opaque, &p})
+        for (const bool rows : {false, true})
+            for (const double w : {55.5, -55.5, 41.0}) {
+                Surface whole(61, 29, K), columns(61, 29, K);
+                background(whole);
+                background(columns);
+                whole.rowDither = columns.rowDither = rows;
+                DrawFiltered(whole, 3, 2, w, 25.875, viewOf(*pic), 0, 0, 37, 23);
+                for (int x = 0; x < 61; x += 3) {
+                    columns.setClip(x, 0, x + 3, 29);
+                    DrawFiltered(columns, 3, 2, w, 25.875, viewOf(*pic), 0, 0, 37, 23);
+                }
+                EXPECT_EQ(pixelsOf(whole), pixelsOf(columns))
+                    << "width " << w << (rows ? ", rows" : "") << (pic == &p ? ", coverage" : "");
+                if (pic != &opaque) continue;
+                Surface copy(61, 29, K), general(61, 29, K);
+                DrawFiltered(copy, 3, 2, w, 25.875, viewOf(*pic), 0, 0, 37, 23, RasterOp::Copy);
+                DrawFiltered(general, 3, 2, w, 25.875, viewOf(*pic), 0, 0, 37, 23, RasterOp::Paint);
+                EXPECT_EQ(pixelsOf(copy), pixelsOf(general)) << "width " << w;
+            }
 }
