@@ -92,6 +92,10 @@ void FrmMain::BuildBG()
         seaDrawn = false;
         drawings.clear();
         chooseSharp();
+        // The canvas becomes the screen-sized landscape once it is complete:
+        // room for both at once, so that its memory is taken up only once.
+        picBG.reserve(std::max<size_t>(static_cast<size_t>(ScaleWidth()) * static_cast<size_t>(ScaleHeight()),
+                                       static_cast<size_t>(640 * picBG.density()) * static_cast<size_t>(480 * picBG.density())));
         p.step(50010, [&] { tmrAnimation.enabled = false; });
         canvasShownValid_ = false; // the form shows the last landscape
         p.step(50020, [&] {
