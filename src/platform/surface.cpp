@@ -392,6 +392,35 @@ void mixRowsOpaque(Color* __restrict d, const uint32_t* r0, const uint32_t* r1, 
     }
 }
 
+// A row of pixels premultiplied by its coverage (opaque where it has none).
+void premultiplyRow(uint32_t* __restrict out, const Color* s, const uint8_t* a, size_t n)
+{
+    size_t c = 0;
+    if (!a) {
+        for (; c < n; ++c) out[c] = s[c] | 0xFF000000u;
+        return;
+    }
+#if defined(__SSE2__)
+    const __m128i lanes = _mm_set1_epi32(static_cast<int>(kLanes)), low = _mm_set1_epi32(0xFF);
+    const __m128i half = _mm_set1_epi32(0x00800080), zero = _mm_setzero_si128();
+    for (; c + 4 <= n; c += 4) {
+        uint32_t four;
+        std::memcpy(&four, a + c, 4);
+        const __m128i cov = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(four)), zero), zero);
+        const __m128i both = _mm_or_si128(cov, _mm_slli_epi32(cov, 16));
+        const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + c));
+        __m128i rb = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(px, lanes), both), half);
+        __m128i g = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(px, 8), low), both), half);
+        rb = _mm_srli_epi16(_mm_add_epi16(rb, _mm_srli_epi16(rb, 8)), 8);
+        g = _mm_srli_epi16(_mm_add_epi16(g, _mm_srli_epi16(g, 8)), 8);
+        const __m128i out4 = _mm_or_si128(_mm_or_si128(_mm_and_si128(rb, lanes), _mm_slli_epi32(_mm_and_si128(g, low), 8)),
+                                          _mm_slli_epi32(cov, 24));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), out4);
+    }
+#endif
+    for (; c < n; ++c) out[c] = premultiply(s[c], a[c]);
+}
+
 #if defined(__SSE2__)
 // Two source rows mixed and dithered as in mixRowsOpaque, four pixels with
 // their coverage in the top byte.
@@ -532,8 +561,14 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
         const size_t row = static_cast<size_t>(sy_) * src.stride;
         const Color* s = src.pixels + row + c0;
         const uint8_t* a = src.alpha ? src.alpha + row + c0 : nullptr;
-        for (size_t c = 0; c < pre.size(); ++c) pre[c] = a ? premultiply(s[c], a[c]) : (s[c] | 0xFF000000u);
         uint32_t* out = &across[k * n];
+        // An opaque row is read where it is (its coverage set as the taps
+        // are gathered); a row with coverage is premultiplied first.
+        const uint32_t* p = s;
+        if (a || !twoX) {
+            premultiplyRow(pre.data(), s, a, pre.size());
+            p = pre.data();
+        }
         if (twoX) {
             size_t i = 0;
 #if defined(__SSE2__)
@@ -541,12 +576,14 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
             // the lanes as Sum does.
             const __m128i lanes = _mm_set1_epi32(static_cast<int>(kLanes)), one = _mm_set1_epi32(256);
             const __m128i round = _mm_set1_epi32(0x00800080);
+            const __m128i opaque = _mm_set1_epi32(a ? 0 : static_cast<int>(0xFF000000u));
             for (; i + 4 <= n; i += 4) {
-                const uint32_t* p = pre.data();
-                const __m128i u = _mm_set_epi32(static_cast<int>(p[tx0[i + 3]]), static_cast<int>(p[tx0[i + 2]]),
+                __m128i u = _mm_set_epi32(static_cast<int>(p[tx0[i + 3]]), static_cast<int>(p[tx0[i + 2]]),
                                                 static_cast<int>(p[tx0[i + 1]]), static_cast<int>(p[tx0[i]]));
-                const __m128i v = _mm_set_epi32(static_cast<int>(p[tx1[i + 3]]), static_cast<int>(p[tx1[i + 2]]),
+                __m128i v = _mm_set_epi32(static_cast<int>(p[tx1[i + 3]]), static_cast<int>(p[tx1[i + 2]]),
                                                 static_cast<int>(p[tx1[i + 1]]), static_cast<int>(p[tx1[i]]));
+                u = _mm_or_si128(u, opaque);
+                v = _mm_or_si128(v, opaque);
                 // The weight of each pixel in both 16-bit lanes.
                 const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tw0.data() + i));
                 const __m128i wa = _mm_or_si128(w, _mm_slli_epi32(w, 16));
@@ -561,10 +598,11 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_or_si128(rb, ag));
             }
 #endif
+            const uint32_t set = a ? 0 : 0xFF000000u;
             for (; i < n; ++i) {
                 Sum sum;
-                sum.add(pre[tx0[i]], tw0[i]);
-                sum.add(pre[tx1[i]], 256 - tw0[i]);
+                sum.add(p[tx0[i]] | set, tw0[i]);
+                sum.add(p[tx1[i]] | set, 256 - tw0[i]);
                 out[i] = sum.get();
             }
             return out;
