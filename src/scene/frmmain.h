@@ -288,7 +288,10 @@ private:
     bool frameInvalid_ = true;
     // The canvas as CopyBg last stretched it onto the form, while a
     // landscape is being built.
-    Surface canvasShown_;
+    // The canvas as last shown, as a hash of every 32 pixels of each row:
+    // what changed since is found without a second copy of the canvas.
+    std::vector<uint64_t> canvasHashes_;
+    int hashedWidth_ = 0, hashedHeight_ = 0;
     bool canvasShownValid_ = false;
     int dpi_ = 96;
     int frameWidth_ = 105, frameHeight_ = 89; // picBuffer's size at design time
