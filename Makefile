@@ -40,7 +40,7 @@ native: deps $(BUILD)/build.ninja
 windows: deps $(WINBUILD)/build.ninja
 	cmake --build $(WINBUILD) -j $(JOBS)
 
-SANITIZE = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+SANITIZE = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -Wno-maybe-uninitialized
 $(ASANBUILD)/build.ninja: | deps
 	cmake -S . -B $(ASANBUILD) -G Ninja "-DCMAKE_CXX_FLAGS=$(SANITIZE)" "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" \
 	  "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined"
