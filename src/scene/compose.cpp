@@ -2,9 +2,9 @@
 // 640 x 480 canvas back to front, and CopyBg shows the canvas stretched
 // over the form after each stage.
 #include <algorithm>
-#include <cstring>
 
 #include "errors/handler.h"
+#include "platform/hash.h"
 #include "platform/host.h"
 #include "platform/numbers.h"
 #include "scene/frmmain.h"
@@ -15,29 +15,9 @@ namespace syl {
 
 namespace {
 
-// What CopyBg compares: 32 pixels of a row at a time, by a 64-bit hash
-// (four independent lanes, so that it runs at the speed of memory).
+// What CopyBg compares: 32 pixels of a row at a time, by their hash.
 constexpr int kSegment = 32;
-uint64_t segmentHash(const Color* p, int n)
-{
-    uint64_t h[4] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull, 0x27D4EB2F165667C5ull};
-    auto mix = [](uint64_t& x, uint64_t w) {
-        x = (x ^ w) * 0xFF51AFD7ED558CCDull;
-        x ^= x >> 29;
-    };
-    int i = 0;
-    for (; i + 8 <= n; i += 8)
-        for (int k = 0; k < 4; ++k) {
-            uint64_t w;
-            std::memcpy(&w, p + i + 2 * k, 8);
-            mix(h[k], w);
-        }
-    for (; i < n; ++i) mix(h[0], p[i]);
-    uint64_t r = h[0] ^ static_cast<uint64_t>(n);
-    for (int k = 1; k < 4; ++k) mix(r, h[k]);
-    r = (r ^ (r >> 31)) * 0xC4CEB9FE1A85EC53ull;
-    return r ^ (r >> 33);
-}
+uint64_t segmentHash(const Color* p, int n) { return Hash64().feed(p, static_cast<size_t>(n) * sizeof(Color)).result(); }
 
 } // namespace
 

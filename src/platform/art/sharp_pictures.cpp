@@ -15,6 +15,7 @@
 
 #include "platform/art/art.h"
 #include "platform/files.h"
+#include "platform/hash.h"
 #include "platform/pixel_store.h"
 
 
@@ -78,31 +79,10 @@ uint32_t get32(const uint8_t* p)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-// A 64-bit checksum, 32 bytes a step in four independent lanes.
+// The checksum of a file: its header before the checksum, then its pixels.
 uint64_t checksum(const uint8_t* a, size_t na, const uint8_t* b, size_t nb)
 {
-    uint64_t h[4] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull, 0x27D4EB2F165667C5ull};
-    auto mix = [](uint64_t& x, uint64_t w) {
-        x = (x ^ w) * 0xFF51AFD7ED558CCDull;
-        x ^= x >> 29;
-    };
-    auto feed = [&](const uint8_t* p, size_t n) {
-        size_t i = 0;
-        for (; i + 32 <= n; i += 32)
-            for (int k = 0; k < 4; ++k) {
-                uint64_t w;
-                std::memcpy(&w, p + i + 8 * k, 8);
-                mix(h[k], w);
-            }
-        for (; i < n; ++i) h[0] = (h[0] ^ p[i]) * 0x100000001B3ull;
-        mix(h[0], n);
-    };
-    feed(a, na);
-    feed(b, nb);
-    uint64_t r = h[0];
-    for (int k = 1; k < 4; ++k) mix(r, h[k]);
-    r = (r ^ (r >> 31)) * 0xC4CEB9FE1A85EC53ull;
-    return r ^ (r >> 33);
+    return Hash64().feed(a, na).feed(b, nb).result();
 }
 
 std::string cacheFolder(const std::string& folder)
