@@ -127,7 +127,7 @@ const std::string& lblError(int index)
 std::string BuildProtocol()
 {
     const Form& f = form();
-    const LocalDateTime t = host().now();
+    const LocalDateTime t = host().wallClock();
     const SystemInfo si = host().systemInfo();
     const std::string D = divider();
     const std::string& I = kIndent;

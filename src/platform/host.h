@@ -53,6 +53,9 @@ public:
     // GetTickCount: milliseconds, 32 bits, wrapping after about 49.7 days.
     virtual uint32_t tickCount() = 0;
     virtual LocalDateTime now() = 0;
+    // The real date and time, for records of when something happened (the
+    // error protocol), also where now() runs on a simulated clock.
+    virtual LocalDateTime wallClock() { return now(); }
     // The date in the user's short date format, the time in the user's time format.
     virtual std::string formatDate(const LocalDateTime& t) = 0;
     virtual std::string formatTime(const LocalDateTime& t) = 0;

@@ -22,6 +22,8 @@ public:
     // about 49.7 days), on every system alike.
     uint32_t tickCount() override;
     LocalDateTime now() override;
+    // Stays the real clock in hosts that simulate now().
+    LocalDateTime wallClock() override { return SystemHost::now(); }
     std::string formatDate(const LocalDateTime& t) override;
     std::string formatTime(const LocalDateTime& t) override;
     char decimalSeparator() override;

@@ -87,7 +87,8 @@ std::string usageText()
            "  --ticks N          animation ticks to run before the picture is taken\n"
            "  --scene-info F     also write the scene state as JSON to F\n"
            "  --clock 'YYYY-MM-DD HH:MM:SS'\n"
-           "                     the date and time that --render shows (default: now)\n"
+           "                     the date and time that --render shows (default: now);\n"
+           "                     an error protocol still records the real time\n"
 #ifndef _WIN32
            "  --set-wallpaper    compose a new landscape for each monitor and make it the\n"
            "                     desktop's wallpaper; the pictures are kept in\n"

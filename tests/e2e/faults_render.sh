@@ -65,13 +65,16 @@ else
 fi
 
 # The protocol (settings that cannot be converted cost one): beside the
-# program, with today's date and the real system; never through a link that
+# program, with the real date of the fault (not the one --clock shows) and
+# the real system; never through a link that
 # someone planted there, but in the per-user folder then.
 settings_ini 'Speed=fast'
-render "$WORK/p.png" || fail "protocol: status $?"
+before=$(date +%m-%d-%Y)
+"$EXE" --render "$WORK/p.png" --size 64x48 --seed 3 --clock '2001-02-03 04:05:06' || fail "protocol: status $?"
 protocol="$WORK/app/sylvadra.EPT"
 grep -q LoadConfig "$protocol" || fail "no protocol beside the program"
-grep -q "$(date +%m-%d-%Y)" "$protocol" || fail "the protocol does not carry today's date"
+grep -q -e "$before" -e "$(date +%m-%d-%Y)" "$protocol" || fail "the protocol does not carry today's date"
+! grep -q "02-03-2001" "$protocol" || fail "the protocol carries the date of --clock, not when the fault happened"
 grep -q "$(uname -m)" "$protocol" || fail "the protocol does not carry the real system"
 rm -f "$protocol"
 echo precious > "$WORK/victim"
