@@ -7,45 +7,54 @@ WINBUILD ?= build-win
 ASANBUILD ?= build-asan
 JOBS     ?= $(shell nproc)
 
-PACKAGES = cmake ninja-build g++ pkg-config googletest libgtest-dev libbenchmark-dev \
-           libglib2.0-dev libglib2.0-bin dbus-daemon libsdl2-dev libx11-dev libxrandr-dev libgtk-3-dev libstb-dev \
-           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64 \
-           xvfb xauth xdotool x11-utils imagemagick clang util-linux valgrind \
-           xscreensaver xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxml2-utils dpkg-dev \
-           gsettings-desktop-schemas systemd \
-           libwayland-dev wayland-protocols libwayland-bin weston sway wtype
+# What the Linux program needs to build and run (make run), and what only
+# the tests need on top (make test): the Windows cross build and Wine, the X
+# and Wayland servers the end-to-end tests start, the test tools.
+RUN_PACKAGES  = cmake ninja-build g++ pkg-config libglib2.0-dev libsdl2-dev libx11-dev libxrandr-dev \
+                libgtk-3-dev libstb-dev libwayland-dev wayland-protocols libwayland-bin
+TEST_PACKAGES = googletest libgtest-dev libbenchmark-dev libglib2.0-bin dbus-daemon \
+                g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64 \
+                xvfb xauth xdotool x11-utils imagemagick clang clang-format util-linux valgrind faketime \
+                xscreensaver xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxml2-utils dpkg-dev \
+                gsettings-desktop-schemas systemd weston sway wtype
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure native windows sanitized run test bench package clean
+.PHONY: all deps test-deps configure native native-tests windows sanitized run test bench package clean
 
 all: native windows
 
-deps:
-	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+# Installs the packages of $(1) that are missing.
+install_missing = missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing: $$missing"; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
 
+deps:
+	@$(call install_missing,$(RUN_PACKAGES))
+
+test-deps: deps
+	@$(call install_missing,$(TEST_PACKAGES))
+
 $(BUILD)/build.ninja: | deps
 	cmake -S . -B $(BUILD) -G Ninja
 
-$(WINBUILD)/build.ninja: | deps
+$(WINBUILD)/build.ninja: | test-deps
 	cmake -S . -B $(WINBUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 
 native: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-windows: deps $(WINBUILD)/build.ninja
+windows: test-deps $(WINBUILD)/build.ninja
 	cmake --build $(WINBUILD) -j $(JOBS)
 
 SANITIZE = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -Wno-maybe-uninitialized
-$(ASANBUILD)/build.ninja: | deps
+$(ASANBUILD)/build.ninja: | test-deps
 	cmake -S . -B $(ASANBUILD) -G Ninja "-DCMAKE_CXX_FLAGS=$(SANITIZE)" "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" \
 	  "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined"
 
-sanitized: deps $(ASANBUILD)/build.ninja
+sanitized: test-deps $(ASANBUILD)/build.ninja
 	cmake --build $(ASANBUILD) -j $(JOBS) --target sylvadra sylvadra_tests sylvadra_xhost
 
 # Every leak, overflow or undefined behaviour is an error that ends the
@@ -69,17 +78,23 @@ run: native
 	  echo "No display: rendered a landscape to $(BUILD)/landscape.png"; \
 	fi
 
-test: native windows sanitized
+# The native build is configured again once the test packages are there:
+# without GoogleTest (make run alone) it builds the program only.
+native-tests: test-deps
+	cmake -S . -B $(BUILD) -G Ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: native-tests windows sanitized
 	xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir $(WINBUILD) --output-on-failure -j 2
 	ctest --test-dir $(BUILD) --output-on-failure -j 2
 	$(SANITIZER_ENV) ctest --test-dir $(ASANBUILD) --output-on-failure -j 2 -R '\.|^e2e_'
 
-bench: native
+bench: native-tests
 	$(BUILD)/tests/sylvadra_bench
 
 # The Debian package $(BUILD)/sylvadra_*.deb and the Windows
 # $(WINBUILD)/Sylvadra-*-win64.zip, both made by CPack.
-package: native windows
+package: native-tests windows
 	cmake --build $(BUILD) --target package
 	cmake --build $(WINBUILD) --target package
 
