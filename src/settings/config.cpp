@@ -6,9 +6,17 @@
 #include "errors/handler.h"
 #include "platform/host.h"
 #include "platform/numbers.h"
+#include "settings/setting_table.h"
 #include "settings/settings_store.h"
 
 namespace syl {
+
+Settings::Settings()
+{
+    for (const SettingSpec& spec : settingTable()) spec.set(*this, spec.def);
+    maxFl = formatDouble(findSetting("maxFl")->def, '.');
+    halfMaxFl = CInt(0.5 * maxFlValue());
+}
 
 double Settings::maxFlValue() const
 {
@@ -39,25 +47,26 @@ T clampTo(T v, T lo, T hi)
     return v < lo ? lo : (v > hi ? hi : v);
 }
 
-// The ranges the settings dialog writes.
-constexpr double kMaxFlLo = 2.08, kMaxFlHi = 10.0;
-constexpr float kAmountLo = 2.08f, kAmountHi = 10.0f; // SpeedF, SpeedO
-constexpr float kCloudLo = 0.04f, kCloudHi = 1.03f;   // SpeedS
-constexpr float kRateLo = 0.1f, kRateHi = 10.0f;      // Speed
-constexpr int32_t kPeriodLo = 60, kPeriodHi = 5940;   // rTime: 1 to 99 minutes
-
-std::variant<std::string, double> maxFlOf(const std::string& text)
+// A stored text converted to the setting's type and, for numbers, clamped
+// into the range the settings dialog writes. maxFl keeps its text when it
+// is inside the range.
+void convertInto(Settings& s, const SettingSpec& spec, const std::string& text)
 {
-    double v = parseNumber(text);
-    if (v < kMaxFlLo || v > kMaxFlHi) return clampTo(v, kMaxFlLo, kMaxFlHi);
-    return text;
+    const double v = parseNumber(text);
+    switch (spec.type) {
+    case SettingType::Text:
+        if (v < spec.low || v > spec.high) s.maxFl = clampTo(v, spec.low, spec.high);
+        else s.maxFl = text;
+        break;
+    case SettingType::Single:
+        spec.set(s, clampTo(toSingle(v), static_cast<float>(spec.low), static_cast<float>(spec.high)));
+        break;
+    case SettingType::Switch: spec.set(s, CInt(v)); break;
+    case SettingType::Seconds:
+        spec.set(s, clampTo(CLng(v), static_cast<int32_t>(spec.low), static_cast<int32_t>(spec.high)));
+        break;
+    }
 }
-
-float singleOf(const std::string& text, float lo, float hi) { return clampTo(toSingle(parseNumber(text)), lo, hi); }
-
-int16_t switchOf(const std::string& text) { return CInt(parseNumber(text)); }
-
-int32_t periodOf(const std::string& text) { return clampTo(CLng(parseNumber(text)), kPeriodLo, kPeriodHi); }
 
 // One statement of LoadConfig: the key's text, converted. A text that cannot
 // be converted assigns the default and fails the statement, which goes to
@@ -65,22 +74,35 @@ int32_t periodOf(const std::string& text) { return clampTo(CLng(parseNumber(text
 // if it still cannot be converted, the default stays and the statement ends
 // without failing a second time, so a bad value costs one protocol and never
 // a loop.
-template <class T, class Convert>
-void loadStep(Procedure& proc, T& target, const char* key, double def, Convert convert)
+void loadStep(Procedure& proc, Settings& s, const SettingSpec& spec)
 {
     bool failedOnce = false;
     proc.step(0, [&] {
-        const std::string defText = numberText(def);
-        const std::string text = GetSetting(kSettingsApp, kSettingsSection, key, defText);
+        const std::string defText = numberText(spec.def);
+        const std::string text = GetSetting(kSettingsApp, kSettingsSection, spec.key, defText);
         try {
-            target = convert(text);
+            convertInto(s, spec, text);
         } catch (const RuntimeError&) {
-            target = convert(defText);
+            convertInto(s, spec, defText);
             if (failedOnce) return;
             failedOnce = true;
             throw;
         }
     });
+}
+
+// The text that SaveConfig stores for a setting.
+std::string storedText(const Settings& s, const SettingSpec& spec)
+{
+    switch (spec.type) {
+    case SettingType::Text:
+        if (const auto* d = std::get_if<double>(&s.maxFl)) return formatDouble(*d, host().decimalSeparator());
+        return std::get<std::string>(s.maxFl);
+    case SettingType::Single: return formatSingle(static_cast<float>(spec.get(s)), host().decimalSeparator());
+    case SettingType::Switch:
+    case SettingType::Seconds: return std::to_string(static_cast<long long>(spec.get(s)));
+    }
+    return {};
 }
 
 } // namespace
@@ -92,18 +114,11 @@ void LoadConfig()
     // The store reads its file once for all eleven keys.
     SettingsReading reading;
     proc.run([&] {
-        loadStep(proc, s.maxFl, "maxFl", 6, maxFlOf);
-        loadStep(proc, s.SpeedF, "SpeedF", 6, [](const std::string& t) { return singleOf(t, kAmountLo, kAmountHi); });
-        loadStep(proc, s.SpeedS, "SpeedS", 0.53, [](const std::string& t) { return singleOf(t, kCloudLo, kCloudHi); });
-        loadStep(proc, s.SpeedO, "SpeedO", 6, [](const std::string& t) { return singleOf(t, kAmountLo, kAmountHi); });
-        loadStep(proc, s.Speed, "Speed", 5, [](const std::string& t) { return singleOf(t, kRateLo, kRateHi); });
-        proc.step(0, [&] { s.halfMaxFl = CInt(0.5 * s.maxFlValue()); });
-        loadStep(proc, s.Date, "Date", 1, switchOf);
-        loadStep(proc, s.Time, "Time", 1, switchOf);
-        loadStep(proc, s.Restart, "Restart", 1, switchOf);
-        loadStep(proc, s.rTime, "rTime", 600, periodOf);
-        loadStep(proc, s.Wallpaper, "Wallpaper", 1, switchOf);
-        loadStep(proc, s.Sharp, "Sharp", 1, switchOf);
+        for (const SettingSpec& spec : settingTable()) {
+            loadStep(proc, s, spec);
+            // halfMaxFl follows the animation speed, from maxFl as read.
+            if (std::string_view(spec.key) == "Speed") proc.step(0, [&] { s.halfMaxFl = CInt(0.5 * s.maxFlValue()); });
+        }
     });
 }
 
@@ -115,29 +130,13 @@ void SaveConfig()
     // eleven texts then go to the store in one write, so that the key file is
     // replaced once, with all of them or none.
     SettingsStore::Values values;
-    values.reserve(11);
-    auto text = [&](const char* key, auto convert) {
-        values.emplace_back(key, std::string());
-        const size_t at = values.size() - 1;
-        proc.step(0, [&] { values[at].second = convert(); });
-    };
-    auto single = [](float v) { return [v] { return formatSingle(v, host().decimalSeparator()); }; };
-    auto integer = [](long long v) { return [v] { return std::to_string(v); }; };
+    values.reserve(settingSaveOrder().size());
     proc.run([&] {
-        text("SpeedF", single(s.SpeedF));
-        text("maxFl", [&] {
-            if (const auto* d = std::get_if<double>(&s.maxFl)) return formatDouble(*d, host().decimalSeparator());
-            return std::get<std::string>(s.maxFl);
-        });
-        text("SpeedS", single(s.SpeedS));
-        text("SpeedO", single(s.SpeedO));
-        text("Speed", single(s.Speed));
-        text("Date", integer(s.Date));
-        text("Time", integer(s.Time));
-        text("Restart", integer(s.Restart));
-        text("rTime", integer(s.rTime));
-        text("Wallpaper", integer(s.Wallpaper));
-        text("Sharp", integer(s.Sharp));
+        for (const char* key : settingSaveOrder()) {
+            values.emplace_back(key, std::string());
+            std::string& text = values.back().second;
+            proc.step(0, [&] { text = storedText(s, *findSetting(key)); });
+        }
         proc.step(0, [&] { SaveSettings(kSettingsApp, kSettingsSection, values); });
     });
 }

@@ -9,22 +9,26 @@
 namespace syl {
 
 struct Settings {
+    // The defaults of the settings table (maxFl as the text an empty store
+    // yields).
+    Settings();
+
     // maxFl holds the text as read from the store; after the settings dialog a double.
-    std::variant<std::string, double> maxFl = std::string("6");
-    float SpeedF = 6.0f;
-    float SpeedS = 0.53f;
-    float SpeedO = 6.0f;
-    float Speed = 5.0f;
-    int16_t Date = 1;
-    int16_t Time = 1;
-    int16_t Restart = 1;
-    int32_t rTime = 600;
-    int16_t Wallpaper = 1;
+    std::variant<std::string, double> maxFl;
+    float SpeedF = 0;
+    float SpeedS = 0;
+    float SpeedO = 0;
+    float Speed = 0;
+    int16_t Date = 0;
+    int16_t Time = 0;
+    int16_t Restart = 0;
+    int32_t rTime = 0;
+    int16_t Wallpaper = 0;
     // Sharp pictures: landscapes composed at the screen's own resolution from
     // finely painted pictures when non-zero, the classic landscapes when 0.
-    int16_t Sharp = 1;
+    int16_t Sharp = 0;
     // CInt(0.5 x maxFl), computed by LoadConfig only.
-    int16_t halfMaxFl = 3;
+    int16_t halfMaxFl = 0;
 
     // The number that maxFl holds (its text converted, or the double).
     double maxFlValue() const;
@@ -39,11 +43,10 @@ inline constexpr const char* kSettingsSection = "Settings";
 
 // Reads the eleven settings from the store (module Saver). Each setting is one
 // statement of the procedure; keys that are missing take their defaults.
-// A value outside the range the settings dialog can set is clamped into it:
-// maxFl, SpeedF and SpeedO to [2.08, 10], SpeedS to [0.04, 1.03], Speed to
-// [0.1, 10], rTime to [60, 5940] (1 to 99 minutes); a clamped maxFl is held
-// as a double. Date, Time, Restart, Wallpaper and Sharp are on when non-zero
-// and are not clamped. A text that cannot be converted (error 13, or 6 when out
+// A number outside the range the settings dialog can set (the settings
+// table's) is clamped into it; a clamped maxFl is held as a double. Date,
+// Time, Restart, Wallpaper and Sharp are on when non-zero and are not
+// clamped. A text that cannot be converted (error 13, or 6 when out
 // of range for its type) is dispatched once and that setting takes its
 // default; the others are read as usual.
 void LoadConfig();

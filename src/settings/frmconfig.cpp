@@ -6,6 +6,7 @@
 #include "errors/handler.h"
 #include "platform/host.h"
 #include "settings/config.h"
+#include "settings/setting_table.h"
 
 namespace syl {
 
@@ -84,7 +85,14 @@ bool isSlider(int index) { return index >= 0 && index <= 5 && index != 2; }
 
 // A switch is on when it is non-zero (as the saver reads it); its box shows
 // every such value as checked.
-long long boxState(int16_t value) { return value != 0 ? 1 : 0; }
+long long boxState(double value) { return value != 0 ? 1 : 0; }
+
+bool onSlider(const SettingSpec& spec) { return spec.type == SettingType::Text || spec.type == SettingType::Single; }
+
+// The minutes of the restart period: the setting in seconds, and the
+// spinner that holds 100 minus the minutes (its upper arrow raises them).
+const SettingSpec& periodSetting() { return *findSetting("rTime"); }
+long long spinnerOf(long long minutes) { return static_cast<long long>(periodSetting().high / periodSetting().step) + 1 - minutes; }
 
 } // namespace
 
@@ -124,9 +132,12 @@ FrmConfig::FrmConfig(Hooks hooks) : hooks_(std::move(hooks))
 {
     for (int i = 0; i < static_cast<int>(sliders_.size()); ++i) {
         if (!isSlider(i)) continue;
-        sliders_[static_cast<size_t>(i)] = ScrollBarControl{1, 100, 5, 20, 50, true};
+        sliders_[static_cast<size_t>(i)] = ScrollBarControl{kSliderLow, kSliderHigh, 5, 20, kSliderDefault, true};
     }
-    vscTime = ScrollBarControl{1, 99, 1, 1, 1, true};
+    const SettingSpec& period = periodSetting();
+    vscTime = ScrollBarControl{static_cast<int16_t>(spinnerOf(static_cast<long long>(period.high / period.step))),
+                               static_cast<int16_t>(spinnerOf(static_cast<long long>(period.low / period.step))), 1,
+                               1, 1, true};
     lblTime.ForeColor = qbColor(0);
 }
 
@@ -153,19 +164,15 @@ void FrmConfig::Form_Load()
     Procedure p("frmConfig", "Form_Load");
     const Settings& s = settings();
     p.run([&] {
-        p.step(0, [&] { setScrollValue(HScroll(0), CInt((s.maxFlValue() - 2) * 12.5)); });
-        p.step(0, [&] { setScrollValue(HScroll(1), CInt(static_cast<double>(s.SpeedF - 2.0f) * 12.5)); });
-        p.step(0, [&] { setScrollValue(HScroll(3), CInt((static_cast<double>(s.SpeedS) - 0.03) * 100)); });
-        p.step(0, [&] { setScrollValue(HScroll(4), CInt(static_cast<double>(s.SpeedO - 2.0f) * 12.5)); });
-        p.step(0, [&] { setScrollValue(HScroll(5), CInt(s.Speed * 10.0f)); });
-        p.step(0, [&] { setCheck(0, boxState(s.Date)); });
-        p.step(0, [&] { setCheck(1, boxState(s.Time)); });
-        p.step(0, [&] { setCheck(2, boxState(s.Restart)); });
-        p.step(0, [&] { setCheck(3, boxState(s.Wallpaper)); });
-        p.step(0, [&] { setCheck(4, boxState(s.Sharp)); });
+        for (const SettingSpec& spec : settingTable())
+            if (onSlider(spec))
+                p.step(0, [&] { setScrollValue(HScroll(spec.control), sliderPosition(spec, spec.get(s))); });
+        for (const SettingSpec& spec : settingTable())
+            if (spec.type == SettingType::Switch) p.step(0, [&] { setCheck(spec.control, boxState(spec.get(s))); });
         p.step(0, [&] { chkOpt[3].Caption = kWallpaperCaption; });
-        p.step(0, [&] { lblTime.Caption = formatHashes(intDiv(s.rTime, 60)); });
-        p.step(0, [&] { setSpinner(100 - intDiv(s.rTime, 60)); });
+        const int32_t step = static_cast<int32_t>(periodSetting().step);
+        p.step(0, [&] { lblTime.Caption = formatHashes(intDiv(s.rTime, step)); });
+        p.step(0, [&] { setSpinner(spinnerOf(intDiv(s.rTime, step))); });
         applyEnablingRule(p);
     });
 }
@@ -201,17 +208,18 @@ void FrmConfig::cmdOK_Click()
     Procedure p("frmConfig", "cmdOK_Click");
     Settings& s = settings();
     p.run([&] {
-        p.step(0, [&] { s.maxFl = HScroll(0).Value * 0.08 + 2; });
-        p.step(0, [&] { s.SpeedF = static_cast<float>(HScroll(1).Value * 0.08 + 2); });
-        p.step(0, [&] { s.SpeedS = static_cast<float>(HScroll(3).Value * 0.01 + 0.03); });
-        p.step(0, [&] { s.SpeedO = static_cast<float>(HScroll(4).Value * 0.08 + 2); });
-        p.step(0, [&] { s.Speed = static_cast<float>(HScroll(5).Value * 0.1); });
-        p.step(0, [&] { s.Date = chkOpt[0].Value; });
-        p.step(0, [&] { s.Time = chkOpt[1].Value; });
-        p.step(0, [&] { s.Restart = chkOpt[2].Value; });
-        p.step(0, [&] { s.rTime = CLng(leadingNumber(lblTime.Caption) * 60); });
-        p.step(0, [&] { s.Wallpaper = chkOpt[3].Value; });
-        p.step(0, [&] { s.Sharp = chkOpt[4].Value; });
+        for (const SettingSpec& spec : settingTable()) {
+            switch (spec.type) {
+            case SettingType::Text:
+            case SettingType::Single:
+                p.step(0, [&] { spec.set(s, sliderValue(spec, HScroll(spec.control).Value)); });
+                break;
+            case SettingType::Switch: p.step(0, [&] { spec.set(s, chkOpt.at(size_t(spec.control)).Value); }); break;
+            case SettingType::Seconds:
+                p.step(0, [&] { spec.set(s, leadingNumber(lblTime.Caption) * spec.step); });
+                break;
+            }
+        }
         p.step(0, [&] { SaveConfig(); });
         p.step(0, [&] {
             closed_ = true;
@@ -224,10 +232,18 @@ void FrmConfig::cmdReset_Click()
 {
     Procedure p("frmConfig", "cmdReset_Click");
     p.run([&] {
-        for (int i : {0, 1, 3, 4, 5}) p.step(0, [&] { setScrollValue(HScroll(i), 50); });
-        for (int i : {0, 1, 2, 4}) p.step(0, [&] { setCheck(i, 1); });
-        p.step(0, [&] { lblTime.Caption = "10"; });
-        p.step(0, [&] { setSpinner(90); });
+        // What the saver shows goes back to its defaults; the wallpaper box,
+        // about the desktop after the saver has ended, stays.
+        for (const SettingSpec& spec : settingTable())
+            if (onSlider(spec))
+                p.step(0, [&] { setScrollValue(HScroll(spec.control), sliderPosition(spec, spec.def)); });
+        for (const SettingSpec& spec : settingTable())
+            if (spec.type == SettingType::Switch && std::string_view(spec.key) != "Wallpaper")
+                p.step(0, [&] { setCheck(spec.control, boxState(spec.def)); });
+        const SettingSpec& period = periodSetting();
+        const long long minutes = static_cast<long long>(period.def / period.step);
+        p.step(0, [&] { lblTime.Caption = std::to_string(minutes); });
+        p.step(0, [&] { setSpinner(spinnerOf(minutes)); });
     });
 }
 

@@ -10,49 +10,55 @@ namespace syl {
 
 namespace {
 
-// The ranges are those of the settings dialog: slider value x 0.08 + 2 for
-// the flowers, the flower speed and the object speed, value x 0.01 + 0.03
-// for the clouds, value x 0.1 for the animation speed (values 1 to 100),
-// and 1 to 99 minutes for the restart period. The defaults are the dialog's.
-const SaverOption kOptions[] = {
-    {"speed", OptionKind::Number, "Speed", 0.1, 10, 5, 1, "N", "Animation speed", "Slow", "Fast",
-     "animation speed, a frame every 200/N milliseconds",
-     [](Settings& s, bool, double v) { s.Speed = static_cast<float>(v); }},
-    {"flowers", OptionKind::Number, "maxFl", 2.08, 10, 6, 2, "N", "Number of flowers", "Few", "Many",
-     "amount of flowers: 2 x N to 4 x N of them",
-     [](Settings& s, bool, double v) {
-         s.maxFl = v;
-         s.halfMaxFl = CInt(0.5 * v);
-     }},
-    {"flower-speed", OptionKind::Number, "SpeedF", 2.08, 10, 6, 2, "N", "Flower speed", "Slow", "Fast",
-     "how fast the flowers sprout and grow",
-     [](Settings& s, bool, double v) { s.SpeedF = static_cast<float>(v); }},
-    {"cloud-speed", OptionKind::Number, "SpeedS", 0.04, 1.03, 0.53, 2, "N", "Cloud speed", "Slow", "Fast",
-     "cloud drift in pixels per frame",
-     [](Settings& s, bool, double v) { s.SpeedS = static_cast<float>(v); }},
-    {"object-speed", OptionKind::Number, "SpeedO", 2.08, 10, 6, 2, "N", "Speed of birds, balloons and aircraft",
-     "Slow", "Fast", "speed of the birds, balloons and aircraft",
-     [](Settings& s, bool, double v) { s.SpeedO = static_cast<float>(v); }},
-    {"date", OptionKind::Switch, "Date", 0, 1, 1, 0, nullptr, "Show the date", nullptr, nullptr,
-     "show the date, or not",
-     [](Settings& s, bool on, double) { s.Date = on ? 1 : 0; }},
-    {"time", OptionKind::Switch, "Time", 0, 1, 1, 0, nullptr, "Show the time of day", nullptr, nullptr,
-     "show the time of day, or not",
-     [](Settings& s, bool on, double) { s.Time = on ? 1 : 0; }},
-    {"restart", OptionKind::Period, "Restart", 1, 99, 10, 0, "MINUTES", "Minutes between new landscapes", nullptr,
-     nullptr, "compose a new landscape every MINUTES minutes",
-     [](Settings& s, bool on, double v) {
-         s.Restart = on ? 1 : 0;
-         if (on) s.rTime = CLng(v) * 60;
-     }},
-    {"wallpaper", OptionKind::Switch, "Wallpaper", 0, 1, 1, 0, nullptr,
-     "Leave the last landscape as the desktop wallpaper", nullptr, nullptr,
-     "leave the last landscape as the wallpaper, or not",
-     [](Settings& s, bool on, double) { s.Wallpaper = on ? 1 : 0; }},
-    {"sharp", OptionKind::Switch, "Sharp", 0, 1, 1, 0, nullptr, "Sharp pictures at the screen's own resolution",
-     nullptr, nullptr, "sharp landscapes at the screen's resolution, or classic",
-     [](Settings& s, bool on, double) { s.Sharp = on ? 1 : 0; }, "classic", true},
-};
+// The options in the order of the settings page.
+const char* const kPageOrder[] = {"Speed", "maxFl", "SpeedF", "SpeedS", "SpeedO", "Date", "Time", "Restart",
+                                  "Wallpaper", "Sharp"};
+
+// An option with the range and default of its setting, a Period's in
+// minutes.
+SaverOption optionOf(const SettingSpec& spec)
+{
+    const SettingOption& o = spec.option;
+    SaverOption r{o.name, o.kind, spec.key, spec.low, spec.high, spec.def, o.decimals, o.valueName, o.label,
+                  o.lowLabel, o.highLabel, o.help, &spec, o.offName, o.composition};
+    if (o.kind == OptionKind::Period) {
+        const SettingSpec& seconds = *findSetting(o.seconds);
+        r.low = seconds.low / seconds.step;
+        r.high = seconds.high / seconds.step;
+        r.def = seconds.def / seconds.step;
+    }
+    return r;
+}
+
+const std::vector<SaverOption>& options()
+{
+    static const std::vector<SaverOption> all = [] {
+        std::vector<SaverOption> v;
+        for (const char* key : kPageOrder) v.push_back(optionOf(*findSetting(key)));
+        return v;
+    }();
+    return all;
+}
+
+void apply(const SaverOption& o, Settings& s, bool on, double value)
+{
+    const SettingSpec& spec = *o.spec;
+    switch (o.kind) {
+    case OptionKind::Number:
+        spec.set(s, value);
+        // The flowers' half is derived at once, as LoadConfig derives it.
+        if (spec.type == SettingType::Text) s.halfMaxFl = CInt(0.5 * value);
+        break;
+    case OptionKind::Switch: spec.set(s, on ? 1 : 0); break;
+    case OptionKind::Period: {
+        spec.set(s, on ? 1 : 0);
+        const SettingSpec& seconds = *findSetting(spec.option.seconds);
+        if (on) seconds.set(s, CLng(value) * seconds.step);
+        break;
+    }
+    case OptionKind::Absent: break;
+    }
+}
 
 // The name that turns a switch off, without its dashes.
 std::string offName(const SaverOption& o) { return o.offName ? o.offName : std::string("no-") + o.name; }
@@ -116,7 +122,7 @@ void helpLine(std::string& out, const std::string& form, const std::string& text
 
 } // namespace
 
-std::span<const SaverOption> saverOptions() { return kOptions; }
+std::span<const SaverOption> saverOptions() { return options(); }
 
 bool parseOptionNumber(std::string_view t, double& value)
 {
@@ -152,7 +158,7 @@ bool parseSaverOption(const std::vector<std::string>& args, size_t& i, SettingOv
         name.resize(eq);
         hasInline = true;
     }
-    for (const SaverOption& o : kOptions) {
+    for (const SaverOption& o : options()) {
         const bool negated = o.kind != OptionKind::Number && name == offName(o);
         if (!negated && name != o.name) continue;
         const std::string shown = "--" + name;
@@ -195,18 +201,17 @@ std::string optionText(const SettingOverride& o)
 void applyOverrides(const SettingOverrides& overrides, Settings& s)
 {
     for (const SettingOverride& o : overrides)
-        if (o.option) o.option->apply(s, o.on, o.value);
+        if (o.option) apply(*o.option, s, o.on, o.value);
 }
 
 void setPendingOverrides(SettingOverrides overrides) { pending() = std::move(overrides); }
-const SettingOverrides& pendingOverrides() { return pending(); }
 void applyPendingOverrides() { applyOverrides(pending(), settings()); }
 
 std::string saverOptionsHelp()
 {
     std::string h = "Saver options (for this run only, in place of the stored settings; a value\n"
                     "outside the range is taken as the nearest end of it):\n";
-    for (const SaverOption& o : kOptions) {
+    for (const SaverOption& o : options()) {
         const std::string name = std::string("--") + o.name;
         const std::string range = numberText(o.low, o.decimals) + " to " + numberText(o.high, o.decimals) +
                                   ", default " + numberText(o.def, o.decimals);
@@ -217,6 +222,7 @@ std::string saverOptionsHelp()
             helpLine(h, name + " " + o.valueName, o.help, range);
             helpLine(h, std::string("--no-") + o.name, "keep the first landscape");
             break;
+        case OptionKind::Absent: break;
         }
     }
     return h;
@@ -241,7 +247,7 @@ std::string xscreensaverSettingsPage()
         x += "  <boolean id=\"" + std::string(o.name) + "\" _label=\"" + xmlEscape(label) + "\" arg-unset=\"--" +
              offName(o) + "\"/>\n\n";
     };
-    for (const SaverOption& o : kOptions) {
+    for (const SaverOption& o : options()) {
         switch (o.kind) {
         case OptionKind::Number: number(o, o.name, "slider"); break;
         case OptionKind::Switch: box(o, o.label); break;
@@ -251,6 +257,7 @@ std::string xscreensaverSettingsPage()
             number(o, std::string(o.name) + "-minutes", "spinbutton");
             box(o, "New landscapes");
             break;
+        case OptionKind::Absent: break;
         }
     }
     x += "  <_description>\n"

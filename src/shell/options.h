@@ -1,6 +1,6 @@
-// The saver options of the command line (--speed, --flowers, --date, ...):
-// one table that serves the parser, the --help text and xscreensaver's
-// settings page. Each option takes the place of one stored setting for the
+// The saver options of the command line (--speed, --flowers, --date, ...),
+// made from the settings table: they serve the parser, the --help text and
+// xscreensaver's settings page. Each option takes the place of one stored setting for the
 // run it is given to; nothing is ever written back to the settings store.
 // Most go with the running saver only; the one that changes how landscapes
 // are composed (--sharp, --classic) also goes with the preview and --render.
@@ -11,16 +11,15 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/setting_table.h"
+
 namespace syl {
 
 struct Settings;
 
-enum class OptionKind {
-    Number, // --NAME VALUE: a slider on the settings page
-    Switch, // --NAME and --no-NAME (or --OFFNAME): a check box
-    Period, // --NAME MINUTES and --no-NAME: a check box with a minutes field
-};
-
+// A saver option as the parser, --help and the settings page use it: the
+// setting's option of the settings table, with the range and default in the
+// option's own unit.
 struct SaverOption {
     const char* name;    // the long option without its dashes: "speed"
     OptionKind kind;
@@ -34,14 +33,12 @@ struct SaverOption {
     const char* lowLabel;  // slider ends on the settings page (Number only)
     const char* highLabel;
     const char* help;      // the --help line
-    // Sets the setting: on is false only for --no-NAME; value is already
-    // inside [low, high] (minutes for a Period, whole numbers).
-    void (*apply)(Settings& s, bool on, double value);
+    // The setting in the settings table.
+    const SettingSpec* spec;
     // Switch: the option that turns it off in place of --no-NAME ("classic"
     // for --sharp); nullptr: --no-NAME.
     const char* offName = nullptr;
-    // Also goes with the preview (/P) and --render, as it changes how a
-    // landscape is composed; the others go with the running saver only.
+    // Also goes with the preview (/P) and --render.
     bool composition = false;
 };
 
@@ -78,7 +75,6 @@ void applyOverrides(const SettingOverrides& overrides, Settings& s);
 // The overrides of the running program: set once from the command line,
 // applied to settings() right after LoadConfig.
 void setPendingOverrides(SettingOverrides overrides);
-const SettingOverrides& pendingOverrides();
 void applyPendingOverrides();
 
 // The "Saver options" part of --help.
