@@ -15,7 +15,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/art/sharp_pictures.h"
+#include "platform/sharp_pictures.h"
 
 using namespace syl;
 namespace fs = std::filesystem;

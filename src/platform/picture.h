@@ -1,7 +1,7 @@
 // A decoded picture: a bitmap or an icon, as 0x00RRGGBB pixels row by row
 // from the top. Icons carry a transparency per pixel; drawing an icon leaves
 // the destination unchanged where it is transparent. A sharp picture
-// (platform/art/sharp_pictures.h) is painted at a density: its width and
+// (platform/sharp_pictures.h) is painted at a density: its width and
 // height are the classic size times the density, and a sprite carries its
 // coverage in alpha as well.
 #pragma once

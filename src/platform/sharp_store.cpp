@@ -3,8 +3,8 @@
 #include <array>
 #include <atomic>
 
-#include "platform/art/sharp_pictures.h"
-#include "platform/background.h"
+#include "platform/sharp_pictures.h"
+#include "platform/worker.h"
 
 namespace syl {
 
@@ -35,7 +35,7 @@ Picture paintAndKeep(const SharpKey& k, const std::atomic<bool>* stop = nullptr)
 // The painter thread: one list at a time; when the program ends, stopped
 // between two shapes of the picture it paints.
 struct Painter {
-    BackgroundThread thread;
+    WorkerThread thread;
     std::atomic<bool> busy{false};
     std::atomic<bool> stopping{false};
     void stop()

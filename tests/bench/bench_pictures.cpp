@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/art/sharp_pictures.h"
+#include "platform/sharp_pictures.h"
 
 using namespace syl;
 

@@ -5,7 +5,7 @@
 // Everything here is deterministic: the same build gives the same bytes.
 #pragma once
 
-#include "platform/art/art.h"
+#include "art/art.h"
 
 namespace art {
 

@@ -1,4 +1,4 @@
-#include "platform/art/building_parts.h"
+#include "art/building_parts.h"
 
 namespace art {
 

@@ -1,5 +1,5 @@
 // The two houses and the fence.
-#include "platform/art/building_parts.h"
+#include "art/building_parts.h"
 
 namespace art {
 

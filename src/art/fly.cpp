@@ -1,6 +1,6 @@
 // Birds, butterflies, the aeroplanes with their banners, the airship and the
 // hot-air balloons.
-#include "platform/art/art.h"
+#include "art/art.h"
 
 namespace art {
 

@@ -2,7 +2,7 @@
 // roofs, towers, doors and the greenery at their foot.
 #pragma once
 
-#include "platform/art/art.h"
+#include "art/art.h"
 
 namespace art {
 

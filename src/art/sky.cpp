@@ -6,7 +6,7 @@
 // cloud band lies over it, and most near the horizon. The cloud band shows
 // the same sky behind its clouds, taken for a horizon of 260 rows (the mean
 // one), and wraps around left to right because it drifts across the screen.
-#include "platform/art/art.h"
+#include "art/art.h"
 
 namespace art {
 

@@ -1,5 +1,5 @@
 // Hills, the fir-forest strip, fir trees and broadleaf trees.
-#include "platform/art/art.h"
+#include "art/art.h"
 
 namespace art {
 

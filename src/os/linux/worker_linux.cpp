@@ -1,4 +1,4 @@
-#include "platform/background.h"
+#include "platform/worker.h"
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -10,15 +10,15 @@
 
 namespace syl {
 
-struct BackgroundThread::Impl {
+struct WorkerThread::Impl {
     std::thread thread;
     std::atomic<long> tid{0};
 };
 
-BackgroundThread::BackgroundThread() : impl_(std::make_unique<Impl>()) {}
-BackgroundThread::~BackgroundThread() { join(); }
+WorkerThread::WorkerThread() : impl_(std::make_unique<Impl>()) {}
+WorkerThread::~WorkerThread() { join(); }
 
-bool BackgroundThread::start(std::function<void()> work)
+bool WorkerThread::start(std::function<void()> work)
 {
     join();
     try {
@@ -36,13 +36,13 @@ bool BackgroundThread::start(std::function<void()> work)
     return true;
 }
 
-void BackgroundThread::hurry()
+void WorkerThread::hurry()
 {
     if (const long tid = impl_->tid.load(); tid > 0 && impl_->thread.joinable())
         setpriority(PRIO_PROCESS, static_cast<id_t>(tid), 0);
 }
 
-void BackgroundThread::join()
+void WorkerThread::join()
 {
     if (impl_->thread.joinable()) impl_->thread.join();
 }

@@ -1,5 +1,5 @@
 // Colours, noise, the density, geometry and resolving the samples.
-#include "platform/art/art.h"
+#include "art/art.h"
 
 namespace art {
 

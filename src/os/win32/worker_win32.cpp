@@ -1,10 +1,10 @@
-#include "platform/background.h"
+#include "platform/worker.h"
 
 #include <windows.h>
 
 namespace syl {
 
-struct BackgroundThread::Impl {
+struct WorkerThread::Impl {
     HANDLE thread = nullptr;
     std::function<void()> work;
 };
@@ -18,10 +18,10 @@ DWORD WINAPI runWork(LPVOID p)
 }
 } // namespace
 
-BackgroundThread::BackgroundThread() : impl_(std::make_unique<Impl>()) {}
-BackgroundThread::~BackgroundThread() { join(); }
+WorkerThread::WorkerThread() : impl_(std::make_unique<Impl>()) {}
+WorkerThread::~WorkerThread() { join(); }
 
-bool BackgroundThread::start(std::function<void()> work)
+bool WorkerThread::start(std::function<void()> work)
 {
     join();
     impl_->work = std::move(work);
@@ -30,12 +30,12 @@ bool BackgroundThread::start(std::function<void()> work)
     return impl_->thread != nullptr;
 }
 
-void BackgroundThread::hurry()
+void WorkerThread::hurry()
 {
     if (impl_->thread) SetThreadPriority(impl_->thread, THREAD_PRIORITY_NORMAL);
 }
 
-void BackgroundThread::join()
+void WorkerThread::join()
 {
     if (!impl_->thread) return;
     WaitForSingleObject(impl_->thread, INFINITE);

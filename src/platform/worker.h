@@ -6,12 +6,12 @@
 
 namespace syl {
 
-class BackgroundThread {
+class WorkerThread {
 public:
-    BackgroundThread();
-    ~BackgroundThread(); // waits for the work to end
-    BackgroundThread(const BackgroundThread&) = delete;
-    BackgroundThread& operator=(const BackgroundThread&) = delete;
+    WorkerThread();
+    ~WorkerThread(); // waits for the work to end
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
 
     // Runs work on a new thread of the lowest priority (it gives way to the
     // animation) after any work started before has ended.

@@ -1,5 +1,5 @@
 // City skylines, castles and manor houses.
-#include "platform/art/building_parts.h"
+#include "art/building_parts.h"
 
 namespace art {
 

@@ -1,6 +1,6 @@
 // The catalogue of painted picture resources: which painter paints which
 // resource number, in the order of the contact sheet.
-#include "platform/art/art.h"
+#include "art/art.h"
 
 namespace art {
 

@@ -1,6 +1,6 @@
 // Full colour: the painted floats to 8 bits a component, with an ordered
 // dither of one step so that gradients show no bands.
-#include "platform/art/art.h"
+#include "art/art.h"
 
 namespace art {
 

@@ -2,7 +2,7 @@
 // stand on their bottom row.
 #include <tuple>
 
-#include "platform/art/art.h"
+#include "art/art.h"
 
 namespace art {
 

@@ -1,6 +1,6 @@
 // The sharp pictures: painting at a density, the conversion of the painted
 // floats to 8-bit colour, and the disk cache.
-#include "platform/art/sharp_pictures.h"
+#include "platform/sharp_pictures.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +13,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/art/art.h"
+#include "art/art.h"
 #include "platform/files.h"
 #include "platform/hash.h"
 #include "platform/pixel_store.h"

@@ -5,7 +5,7 @@
 #define STBTT_STATIC
 #include <stb_truetype.h>
 
-#include "platform/art/art.h"
+#include "art/art.h"
 
 namespace art {
 
