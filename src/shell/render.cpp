@@ -14,6 +14,7 @@
 #include "scene/frmmain.h"
 #include "settings/config.h"
 #include "shell/options.h"
+#include "shell/scene_runner.h"
 
 namespace syl {
 
@@ -51,20 +52,19 @@ public:
 // the ticks on the host's simulated clock. Everything the stored settings
 // choose about the composition comes with them (LoadConfig before): the
 // rendered pictures and the wallpapers of --set-wallpaper both come here.
-void runScene(FrmMain& m, RenderHost& h, long ticks)
+// One picture is made, so the sharp pictures are painted at once where they
+// are not at hand.
+void runScene(SceneRunner& r, RenderHost& h, long ticks)
 {
-    m.incremental = true;
-    // The picture mode of the stored settings; one picture is made, so the
-    // sharp pictures are painted at once where they are not at hand.
-    m.sharp = settings().Sharp != 0;
-    m.paintWhenNeeded = true;
-    m.Form_Load();
-    m.Form_Resize();
+    r.load();
+    r.compose();
     for (long t = 0; t < ticks; ++t) {
-        h.advance(m.tmrAnimation.interval);
-        if (m.tmrAnimation.enabled) m.tmrAnimation_Timer();
+        h.advance(r.form().tmrAnimation.interval);
+        r.tick(h.tick);
     }
 }
+
+constexpr SceneOptions kRenderScene{96, nullptr, true};
 
 // The render host in place of the program's host while it lives.
 class HostSwap {
@@ -138,9 +138,9 @@ Picture composeLandscape(int width, int height, long ticks)
     RenderHost h;
     h.clock = h.SystemHost::now();
     HostSwap swap(&h);
-    FrmMain m(width, height);
-    runScene(m, h, ticks);
-    return m.picBG.image();
+    SceneRunner r(width, height, kRenderScene);
+    runScene(r, h, ticks);
+    return r.form().picBG.image();
 }
 
 int renderHeadless(const RenderOptions& o)
@@ -166,9 +166,10 @@ int renderHeadless(const RenderOptions& o)
         applyPendingOverrides();
         const uint64_t seed = o.seed ? *o.seed : static_cast<uint64_t>(std::time(nullptr));
         defaultRnd().seed64(seed);
-        FrmMain m(o.width, o.height);
+        SceneRunner r(o.width, o.height, kRenderScene);
+        FrmMain& m = r.form();
         m.recordDrawings = true;
-        runScene(m, h, o.ticks);
+        runScene(r, h, o.ticks);
         std::string why;
         if (!savePng(o.outPng, m.form.image(), &why)) failed(o.outPng, why);
         if (status == 0 && !o.sceneInfoJson.empty() &&

@@ -48,7 +48,7 @@ void SdlPlatform::present(Head& h, bool all)
         presentXlib(h, all);
         return;
     }
-    FrmMain& m = *h.scene;
+    FrmMain& m = h.scene->form();
     Surface& f = m.form;
     if (h.shared) {
         // The changed pixels are in the window's image already. While the
@@ -163,7 +163,7 @@ bool SdlPlatform::startXlib(Head& h)
 
 void SdlPlatform::presentXlib(Head& h, bool all)
 {
-    const FrmMain& m = *h.scene;
+    const FrmMain& m = h.scene->form();
     const Surface& f = m.form;
     if (f.width() <= 0 || f.height() <= 0) return;
     if (!h.image || h.image->width != f.width() || h.image->height != f.height()) {
@@ -217,7 +217,7 @@ void SdlPlatform::releaseXlib(Head& h)
 void SdlPlatform::unshare(Head& h)
 {
     if (!h.shared) return;
-    if (h.scene) h.scene->form.ownMemory();
+    if (h.scene) h.scene->form().form.ownMemory();
     h.shared = false;
 }
 

@@ -17,6 +17,7 @@
 
 #include "platform/system_host.h"
 #include "scene/frmmain.h"
+#include "shell/scene_runner.h"
 #include "shell/cmdline.h"
 #include "shell/saver.h"
 #include "shell/wallpapers.h"
@@ -104,7 +105,7 @@ public:
         if (!running_) return;
         running_ = false;
         for (Head& h : heads_)
-            if (h.scene) h.scene->Form_Unload();
+            if (h.scene) h.scene->form().Form_Unload();
     }
     void runPreview(long long hostWindow) override;
     void runSettings() override { status_ = runSettingsDialog(); }
@@ -119,8 +120,7 @@ protected:
 private:
     struct Head {
         SDL_Window* window = nullptr;
-        std::unique_ptr<FrmMain> scene;
-        uint32_t next = 0; // when its next animation tick is due
+        std::unique_ptr<SceneRunner> scene;
         // The form's image is the window's own image (the X server's shared
         // memory): frames are composed where the screen takes them from.
         bool shared = false;

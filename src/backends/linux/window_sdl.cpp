@@ -34,8 +34,8 @@ namespace syl {
 FrmMain& SdlPlatform::sceneOf(uint32_t windowId)
 {
     for (Head& h : heads_)
-        if (h.window && SDL_GetWindowID(h.window) == windowId) return *h.scene;
-    return *heads_.front().scene;
+        if (h.window && SDL_GetWindowID(h.window) == windowId) return h.scene->form();
+    return heads_.front().scene->form();
 }
 
 void SdlPlatform::endEmbedded()
@@ -50,7 +50,7 @@ void SdlPlatform::endOnSignal()
     // saver ends as on input, with the wallpaper and the restored state.
     if (!running_ || !stopSignal()) return;
     if (embedded()) endEmbedded();
-    heads_.front().scene->Form_Unload();
+    heads_.front().scene->form().Form_Unload();
     // The signal stays noted (its descriptor readable): a loop that went on
     // would never wait again.
     running_ = false;
@@ -113,10 +113,9 @@ void SdlPlatform::applyPendingSizes()
         if (w <= 0 || hgt <= 0) continue;
         // Form_Resize at the new size: a landscape composed for it, with
         // its date line and meadow at the new bottom.
-        h.scene->resizeForm(w, hgt);
+        h.scene->resize(w, hgt, h.scene->form().dpi());
         if (!running_) return;
         present(h);
-        h.next = SDL_GetTicks();
     }
 }
 
@@ -148,7 +147,7 @@ void SdlPlatform::pumpEvents()
         switch (e.type) {
         case SDL_QUIT:
             if (embedded()) endEmbedded();
-            heads_.front().scene->Form_Unload();
+            heads_.front().scene->form().Form_Unload();
             running_ = false;
             break;
         case SDL_KEYDOWN: sceneOf(e.key.windowID).Form_KeyDown(); break;
@@ -312,12 +311,9 @@ bool SdlPlatform::openWindows()
             mapInAdvance(ws->pixels, static_cast<size_t>(ws->pitch) * ws->h, true);
             std::memset(ws->pixels, 0, static_cast<size_t>(ws->pitch) * ws->h);
         }
-        h.scene = std::make_unique<FrmMain>(std::max(w, 1), std::max(hgt, 1),
-                                            share ? static_cast<Color*>(ws->pixels) : nullptr);
+        h.scene = std::make_unique<SceneRunner>(w, hgt,
+                                                SceneOptions{dpi, share ? static_cast<Color*>(ws->pixels) : nullptr});
         h.shared = share;
-        h.scene->incremental = true;
-        h.scene->sharp = settings().Sharp != 0;
-        h.scene->setDpi(dpi);
     }
     return true;
 }
@@ -336,7 +332,7 @@ void SdlPlatform::runFullScreen()
     lh.display = display_;
     running_ = true;
     listenForStopSignals(true);
-    setWallpaperScene(heads_.front().scene.get());
+    setWallpaperScene(&heads_.front().scene->form());
     lh.pump = [this] {
         presentAll();
         pumpEvents();
@@ -346,15 +342,14 @@ void SdlPlatform::runFullScreen()
         // further display, its window black until its landscape is there.
         for (size_t k = 0; k < heads_.size() && running_; ++k) {
             Head& h = heads_[k];
-            h.scene->Form_Load();
+            h.scene->load();
             SDL_ShowWindow(h.window);
             if (k == 0) SDL_RaiseWindow(h.window);
             if (k == 0) {
                 for (size_t j = 1; j < heads_.size(); ++j) SDL_ShowWindow(heads_[j].window);
             }
-            h.scene->Form_Resize();
+            h.scene->compose();
             present(h);
-            h.next = SDL_GetTicks();
         }
         if (heads_.size() > 1 && running_) SDL_RaiseWindow(heads_.front().window);
         uint32_t lastPump = SDL_GetTicks();
@@ -363,7 +358,7 @@ void SdlPlatform::runFullScreen()
             if (!running_) break;
             uint32_t now = SDL_GetTicks();
             int32_t wait = INT32_MAX;
-            for (const Head& h : heads_) wait = std::min(wait, static_cast<int32_t>(h.next - now));
+            for (const Head& h : heads_) wait = std::min(wait, h.scene->untilDue(now));
             if (waitForInput(std::max(wait, 0))) {
                 pumpEvents();
                 lastPump = SDL_GetTicks();
@@ -377,18 +372,7 @@ void SdlPlatform::runFullScreen()
             }
             for (size_t k = 0; k < heads_.size() && running_; ++k) {
                 Head& h = heads_[k];
-                FrmMain& m = *h.scene;
-                uint32_t interval = static_cast<uint32_t>(std::max(m.tmrAnimation.interval, 1));
-                now = SDL_GetTicks();
-                if (static_cast<int32_t>(now - h.next) < 0) continue;
-                h.next += interval;
-                // After a long stall (a new landscape, a suspended machine)
-                // the timer does not try to catch up.
-                if (static_cast<int32_t>(now - h.next) > static_cast<int32_t>(interval)) h.next = now + interval;
-                if (m.tmrAnimation.enabled) {
-                    m.tmrAnimation_Timer();
-                    if (running_) present(h, false);
-                }
+                if (h.scene->tick(SDL_GetTicks()) && running_) present(h, false);
             }
         }
     } catch (const ProgramEnd&) {

@@ -100,18 +100,18 @@ LRESULT Win32Platform::sceneMessage(Head* h, HWND hwnd, UINT msg, WPARAM wp, LPA
     // Input on any monitor goes to the scene of that monitor, whose events
     // end the saver on all of them.
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: sceneEvent(h, [h] { h->scene->Form_KeyDown(); }); return 0;
+    case WM_SYSKEYDOWN: sceneEvent(h, [h] { h->scene->form().Form_KeyDown(); }); return 0;
     case WM_CHAR:
-    case WM_SYSCHAR: sceneEvent(h, [h] { h->scene->Form_KeyPress(); }); return 0;
+    case WM_SYSCHAR: sceneEvent(h, [h] { h->scene->form().Form_KeyPress(); }); return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-    case WM_XBUTTONDOWN: sceneEvent(h, [h] { h->scene->Form_MouseDown(); }); return 0;
-    case WM_LBUTTONUP: sceneEvent(h, [h] { h->scene->Form_Click(); }); return 0;
+    case WM_XBUTTONDOWN: sceneEvent(h, [h] { h->scene->form().Form_MouseDown(); }); return 0;
+    case WM_LBUTTONUP: sceneEvent(h, [h] { h->scene->form().Form_Click(); }); return 0;
     case WM_MOUSEMOVE: {
         const float x = static_cast<float>(static_cast<short>(LOWORD(lp)));
         const float y = static_cast<float>(static_cast<short>(HIWORD(lp)));
-        sceneEvent(h, [h, x, y] { h->scene->Form_MouseMove(x, y); });
+        sceneEvent(h, [h, x, y] { h->scene->form().Form_MouseMove(x, y); });
         return 0;
     }
     case WM_SIZE:
@@ -120,7 +120,7 @@ LRESULT Win32Platform::sceneMessage(Head* h, HWND hwnd, UINT msg, WPARAM wp, LPA
         if (h && h->scene && wp != SIZE_MINIMIZED) {
             RECT rc{};
             GetClientRect(hwnd, &rc);
-            if (rc.right - rc.left != h->scene->ScaleWidth() || rc.bottom - rc.top != h->scene->ScaleHeight())
+            if (rc.right - rc.left != h->scene->form().ScaleWidth() || rc.bottom - rc.top != h->scene->form().ScaleHeight())
                 h->resizePending = true;
         }
         return 0;
@@ -135,14 +135,14 @@ LRESULT Win32Platform::sceneMessage(Head* h, HWND hwnd, UINT msg, WPARAM wp, LPA
     case WM_CLOSE:
         // Unloading a form ends the program: its unload event ends the
         // saver, and forms that are no longer loaded keep nothing running.
-        sceneEvent(h, [h] { h->scene->Form_Unload(); });
+        sceneEvent(h, [h] { h->scene->form().Form_Unload(); });
         if (!ended_) {
             sceneLoaded_ = false;
             endLoop(false);
         }
         return 0;
     case WM_ENDSESSION:
-        if (wp) sceneEvent(h, [h] { h->scene->Form_Terminate(); });
+        if (wp) sceneEvent(h, [h] { h->scene->form().Form_Terminate(); });
         return 0;
     default: break;
     }
@@ -173,11 +173,8 @@ bool Win32Platform::openHeads()
         // monitor's resolution.
         RECT rc{};
         GetClientRect(h.wnd, &rc);
-        h.scene = std::make_unique<FrmMain>(std::max<int>(rc.right - rc.left, 1), std::max<int>(rc.bottom - rc.top, 1));
-        // Frames are composed where they changed only, pixel for pixel the same.
-        h.scene->incremental = true;
-        h.scene->sharp = settings().Sharp != 0;
-        h.scene->setDpi(monitorDpi(h.monitor));
+        h.scene = std::make_unique<SceneRunner>(rc.right - rc.left, rc.bottom - rc.top,
+                                                SceneOptions{monitorDpi(h.monitor)});
     }
     return true;
 }
@@ -210,15 +207,8 @@ void Win32Platform::resizeScenes()
         h.resizePending = false;
         RECT rc{};
         GetClientRect(h.wnd, &rc);
-        FrmMain& m = *h.scene;
-        const int w = std::max<int>(rc.right - rc.left, 1), hgt = std::max<int>(rc.bottom - rc.top, 1);
-        if (w == m.ScaleWidth() && hgt == m.ScaleHeight()) continue;
         // The monitor's resolution may have changed with its mode.
-        const int dpi = monitorDpi(h.monitor);
-        if (dpi != m.dpi()) m.setDpi(dpi);
-        m.resizeForm(w, hgt);
-        present(h, true);
-        h.next = GetTickCount();
+        if (h.scene->resize(rc.right - rc.left, rc.bottom - rc.top, monitorDpi(h.monitor))) present(h, true);
     }
 }
 
@@ -231,13 +221,13 @@ void Win32Platform::runFullScreen()
         return;
     }
     sceneLoaded_ = true;
-    setWallpaperScene(heads_.front().scene.get());
+    setWallpaperScene(&heads_.front().scene->form());
     try {
         // The primary first, exactly as a single screen runs; then every
         // further monitor, its form black until its landscape is there.
         for (size_t k = 0; k < heads_.size() && !ended_ && !quit_ && sceneLoaded_; ++k) {
             Head& h = heads_[k];
-            h.scene->Form_Load();
+            h.scene->load();
             if (ended_) break;
             h.live = true;
             if (k == 0) {
@@ -252,34 +242,22 @@ void Win32Platform::runFullScreen()
                     UpdateWindow(heads_[j].wnd);
                 }
             }
-            h.scene->Form_Resize();
+            h.scene->compose();
             present(h, true);
-            h.next = GetTickCount();
         }
         // Each head's animation timer: one tick per interval while it is
         // enabled, messages handled in between without busy waiting.
         while (!ended_ && !quit_ && sceneLoaded_) {
             DWORD now = GetTickCount();
             int32_t wait = INT32_MAX;
-            for (const Head& h : heads_) wait = std::min(wait, static_cast<int32_t>(h.next - now));
+            for (const Head& h : heads_) wait = std::min(wait, h.scene->untilDue(now));
             if (wait > 0) MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(wait), QS_ALLINPUT,
                                                       MWMO_INPUTAVAILABLE);
             if (!pumpMessages() || ended_ || !sceneLoaded_) break;
             resizeScenes();
             for (Head& h : heads_) {
                 if (ended_ || quit_ || !sceneLoaded_) break;
-                FrmMain& m = *h.scene;
-                const DWORD interval = static_cast<DWORD>(std::max<int32_t>(m.tmrAnimation.interval, 1));
-                now = GetTickCount();
-                if (static_cast<int32_t>(now - h.next) < 0) continue;
-                h.next += interval;
-                // After a long stall (a new landscape, a suspended machine)
-                // the timer does not try to catch up.
-                if (static_cast<int32_t>(now - h.next) > static_cast<int32_t>(interval)) h.next = now + interval;
-                if (m.tmrAnimation.enabled) {
-                    m.tmrAnimation_Timer();
-                    present(h, false);
-                }
+                if (h.scene->tick(GetTickCount())) present(h, false);
             }
         }
     } catch (const ProgramEnd&) {

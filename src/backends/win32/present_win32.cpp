@@ -57,7 +57,7 @@ void Win32Platform::present(Head& h, bool all)
     if (!dc) return;
     RECT rc{};
     GetClientRect(h.wnd, &rc);
-    const FrmMain& m = *h.scene;
+    const FrmMain& m = h.scene->form();
     const Surface& f = m.form;
     const int w = rc.right - rc.left, hgt = rc.bottom - rc.top;
     if (all || m.changedAll || w != f.width() || hgt != f.height()) {
@@ -86,7 +86,7 @@ void Win32Platform::paintHead(Head& h, HDC dc, const RECT& area)
         FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         return;
     }
-    const Surface& f = h.scene->form;
+    const Surface& f = h.scene->form().form;
     if (rc.right - rc.left == f.width() && rc.bottom - rc.top == f.height())
         showRect(dc, f.pixels(), f.width(), f.height(), area);
     else

@@ -77,7 +77,7 @@ void Win32Platform::unloadForms()
     if (sceneLoaded_) {
         sceneLoaded_ = false;
         for (Head& h : heads_)
-            if (h.scene) h.scene->Form_Unload();
+            if (h.scene) h.scene->form().Form_Unload();
     }
     destroyWindowIn(previewWnd_);
 }

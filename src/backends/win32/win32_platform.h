@@ -18,6 +18,7 @@
 #include "platform/resources.h"
 #include "platform/system_host.h"
 #include "scene/frmmain.h"
+#include "shell/scene_runner.h"
 #include "shell/saver.h"
 
 #include "backends/win32/saver_win32.h"
@@ -134,11 +135,10 @@ private:
         HWND wnd = nullptr;
         HMONITOR monitor = nullptr;
         RECT rect{}; // the monitor on the virtual screen
-        std::unique_ptr<FrmMain> scene;
+        std::unique_ptr<SceneRunner> scene;
         // Its landscape is on the form: from now on the form is what the
         // window shows (black before).
         bool live = false;
-        DWORD next = 0; // when its next animation tick is due
         // The window's client size changed: the scene takes the new size
         // at the next turn of the loop (not inside a composition, which
         // handles window messages at each stage).

@@ -1,0 +1,58 @@
+#include "shell/scene_runner.h"
+
+#include <algorithm>
+
+#include "scene/frmmain.h"
+#include "settings/config.h"
+
+namespace syl {
+
+SceneRunner::SceneRunner(int width, int height, const SceneOptions& options)
+    : form_(std::make_unique<FrmMain>(std::max(width, 1), std::max(height, 1), options.pixels))
+{
+    // Frames are composed where they changed only, pixel for pixel the same.
+    form_->incremental = true;
+    form_->sharp = settings().Sharp != 0;
+    form_->paintWhenNeeded = options.paintWhenNeeded;
+    form_->setDpi(options.dpi);
+}
+
+SceneRunner::~SceneRunner() = default;
+
+void SceneRunner::load() { form_->Form_Load(); }
+
+void SceneRunner::compose()
+{
+    form_->Form_Resize();
+    dueNow_ = true;
+}
+
+bool SceneRunner::resize(int width, int height, int dpi)
+{
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    if (width == form_->ScaleWidth() && height == form_->ScaleHeight()) return false;
+    if (dpi != form_->dpi()) form_->setDpi(dpi);
+    form_->resizeForm(width, height);
+    dueNow_ = true;
+    return true;
+}
+
+int32_t SceneRunner::untilDue(uint32_t now) const
+{
+    return dueNow_ ? 0 : std::max(static_cast<int32_t>(next_ - now), 0);
+}
+
+bool SceneRunner::tick(uint32_t now)
+{
+    if (!dueNow_ && static_cast<int32_t>(now - next_) < 0) return false;
+    const uint32_t interval = static_cast<uint32_t>(std::max(form_->tmrAnimation.interval, 1));
+    next_ = dueNow_ ? now + interval : next_ + interval;
+    dueNow_ = false;
+    if (static_cast<int32_t>(now - next_) > static_cast<int32_t>(interval)) next_ = now + interval;
+    if (!form_->tmrAnimation.enabled) return false;
+    form_->tmrAnimation_Timer();
+    return true;
+}
+
+} // namespace syl

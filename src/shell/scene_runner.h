@@ -1,0 +1,64 @@
+// One monitor's scene through its life, the same for every way it is shown
+// (the full screens of X11, Wayland and Windows, the previews, --render):
+// the scene made with its options (frames composed where they changed, the
+// picture mode of the settings, the screen's resolution), Form_Load, a new
+// landscape on a new size, and the animation timer: when the next tick is
+// due, one tick per interval, never catching up after a stall. The timed
+// restart runs inside the tick. The backends keep only their windows,
+// buffers, events and the presenting of what the scene drew.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/picture.h"
+
+namespace syl {
+
+class FrmMain;
+
+struct SceneOptions {
+    int dpi = 96;
+    // The memory the form's image lives in from the start (a window's
+    // shared image); nullptr: an image of its own.
+    Color* pixels = nullptr;
+    // Sharp pictures painted at once where they are not at hand (a picture
+    // made once), not on the worker thread.
+    bool paintWhenNeeded = false;
+};
+
+class SceneRunner {
+public:
+    // A scene for a form of the given size in pixels (at least 1 x 1).
+    SceneRunner(int width, int height, const SceneOptions& options = {});
+    ~SceneRunner();
+    SceneRunner(const SceneRunner&) = delete;
+    SceneRunner& operator=(const SceneRunner&) = delete;
+
+    FrmMain& form() { return *form_; }
+    const FrmMain& form() const { return *form_; }
+
+    // Form_Load: the flower slots, the timer's interval.
+    void load();
+    // Form_Resize: a new landscape at the form's size; the first tick is
+    // due once it is there.
+    void compose();
+    // A new size in pixels (at least 1 x 1) and resolution: a landscape
+    // composed for it, the next tick due at once. False, doing nothing,
+    // when the form has that size.
+    bool resize(int width, int height, int dpi);
+
+    // Milliseconds until the next tick is due, 0 when it is.
+    int32_t untilDue(uint32_t now) const;
+    // The animation tick when it is due and the timer is on: true when it
+    // drew a frame. The next tick is due one interval later; after a stall
+    // (a new landscape, a suspended machine) one interval after now.
+    bool tick(uint32_t now);
+
+private:
+    std::unique_ptr<FrmMain> form_;
+    uint32_t next_ = 0;
+    bool dueNow_ = true; // a new landscape is there: the next tick at once
+};
+
+} // namespace syl
