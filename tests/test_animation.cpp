@@ -437,6 +437,9 @@ TEST(SystemClock, TickCountIsMillisecondsSinceBootWrappingAt32Bits)
     EXPECT_EQ(tickCountOf(4294967, 295000000), 4294967295u);
     EXPECT_EQ(tickCountOf(4294967, 296000000), 0u) << "wraps after about 49.7 days";
 #ifndef _WIN32
+    // Under a faked clock (libfaketime) the clocks since boot are moved
+    // too, and /proc/uptime is not: there is nothing to compare then.
+    if (std::getenv("FAKETIME")) return;
     std::ifstream uptime("/proc/uptime");
     double seconds = 0;
     ASSERT_TRUE(uptime >> seconds);
