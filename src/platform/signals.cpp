@@ -55,6 +55,9 @@ void installStopSignals()
     sa.sa_flags = 0;
     for (int sig : kStopSignals) sigaction(sig, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // A write past the file-size limit fails (EFBIG) like a full disk, and
+    // is handled as one, instead of ending the program in the middle.
+    std::signal(SIGXFSZ, SIG_IGN);
 #endif
 }
 

@@ -4,7 +4,7 @@
 // signal would. A loop that can end the run in its own way (the running
 // saver: wallpaper, restored state) listens instead: the signal is then
 // only noted, and the loop learns of it through stopSignalFd.
-// SIGPIPE is ignored. On Windows there is nothing to install.
+// SIGPIPE and SIGXFSZ are ignored. On Windows there is nothing to install.
 #pragma once
 
 namespace syl {

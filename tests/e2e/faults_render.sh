@@ -64,6 +64,20 @@ else
   echo "skip: no mount namespace here, the full-disk case is not run"
 fi
 
+# A file-size limit: a write that cannot be completed is an error like a
+# full disk, never a signal that kills the program halfway; the picture
+# cache, the render and its scene info leave nothing behind.
+mkdir -p "$WORK/limit"
+out=$(ulimit -f 40; XDG_CACHE_HOME="$WORK/limit/cache" "$EXE" --render "$WORK/limit/out.png" --size 1280x720 --seed 3 \
+        --sharp --scene-info "$WORK/limit/info.json" 2>&1)
+status=$?
+[ "$status" = 1 ] || fail "file-size limit: status $status ($out)"
+echo "$out" | grep -q "cannot write" || fail "file-size limit: no message ($out)"
+left=$(find "$WORK/limit" -name '*.part*')
+[ -z "$left" ] || fail "file-size limit: temporary files left: $left"
+[ ! -e "$WORK/limit/out.png" ] || fail "file-size limit: a damaged picture was left"
+ok "file-size limit: a clear error, nothing left behind"
+
 # The protocol (settings that cannot be converted cost one): beside the
 # program, with the real date of the fault (not the one --clock shows) and
 # the real system; never through a link that
