@@ -3,7 +3,8 @@
 # starts, while it draws its first frame, while it redraws after a resize,
 # or long after. The preview must end every time within a few seconds, with
 # status 0 and no sanitizer report; it must never hang on a window that is
-# gone. A window id that never existed ends it at once.
+# gone. A window id that names no window when the preview starts is refused
+# at once with a message and status 1.
 . "$(dirname "$0")/lib.bash"
 XHOST="$BUILD/tests/sylvadra_xhost"
 
@@ -14,23 +15,25 @@ open_host() {
   [ -n "$WIN" ] || fail "no host window"
 }
 close_host() { exec {HOST[1]}>&-; wait "$HOST_PID" 2>/dev/null; }
+# $2: the statuses allowed (default 0).
 preview_ends() {
   wait_end $PID 50 || { kill -9 $PID; fail "$1: the preview did not end with its host window"; }
   wait $PID
   local status=$?
-  [ $status = 0 ] || fail "$1: exit status $status"
+  [[ " ${2:-0} " == *" $status "* ]] || fail "$1: exit status $status"
 }
 
-# A window that never existed.
-"$EXE" /P 4194303 & PID=$!
-preview_ends "no such window"
-ok "a window id that names no window ends the preview at once"
+# A window that never existed, and one destroyed before the preview starts.
+"$EXE" /P 4194303 2>"$WORK/none.err" & PID=$!
+preview_ends "no such window" 1
+grep -q "does not exist" "$WORK/none.err" || fail "no such window: no message ($(cat "$WORK/none.err"))"
+ok "a window id that names no window is refused at once, with a message and status 1"
 
 # Destroyed before the preview starts.
 open_host 640 480
 close_host
-"$EXE" /P "$WIN" & PID=$!
-preview_ends "destroyed before the start"
+"$EXE" /P "$WIN" 2>/dev/null & PID=$!
+preview_ends "destroyed before the start" 1
 ok "a host window destroyed before the start"
 
 # Destroyed 0 to 600 ms after the start, in steps of 20 ms: before the
@@ -42,10 +45,11 @@ ok "a host window destroyed before the start"
 n=0
 for d in $(LC_ALL=C seq 0 0.02 0.6); do
   open_host 1000 740
-  "$EXE" /P "$WIN" & PID=$!
+  "$EXE" /P "$WIN" 2>/dev/null & PID=$!
   sleep "$d"
   close_host
-  preview_ends "destroyed after $d s"
+  # Gone before the preview looked at it: refused (1); later: ended (0).
+  preview_ends "destroyed after $d s" "0 1"
   n=$((n + 1))
 done
 ok "$n previews ended with their host window destroyed 0 to 600 ms after the start"

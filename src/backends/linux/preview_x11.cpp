@@ -41,7 +41,11 @@ void SdlPlatform::runPreview(long long hostWindow)
     Window w = static_cast<Window>(hostWindow);
     XWindowAttributes a{};
     if (!XGetWindowAttributes(d, w, &a)) {
+        // No window of that id (never one, or already gone): refused, as
+        // --window-id refuses it. One that goes later ends the preview.
+        std::fprintf(stderr, "sylvadra: the window 0x%lx does not exist\n", static_cast<unsigned long>(w));
         XCloseDisplay(d);
+        status_ = 1;
         return;
     }
     // The root window is never destroyed: a preview there would never end.
