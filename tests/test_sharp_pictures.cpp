@@ -4,18 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
 #include "platform/sharp_pictures.h"
+#include "platform/sharp_store.h"
 
 using namespace syl;
 namespace fs = std::filesystem;
@@ -246,4 +249,42 @@ TEST(SharpPictures, TheCacheGivesBackWhatWasWrittenAndNothingElse)
     // Writing does not go through the planted folder link either.
     EXPECT_FALSE(writeCachedPicture(folder, ResourceKind::Icon, 137, flower));
 #endif
+}
+
+// The store's painting in the background: a cache folder that cannot be
+// written (a file in its place) keeps what was painted in memory, so that
+// nothing is painted twice; a failure of the painting (out of memory) means
+// classic landscapes for the rest of the run, never an abort.
+TEST(SharpStore, AnUnwritableCacheKeepsPicturesInMemoryAndAFailedPaintingMeansClassic)
+{
+    TempFolder tmp;
+    static std::atomic<int> painted{0};
+    painted = 0;
+    setSharpPainter([](const SharpKey& k, const std::atomic<bool>* stop) {
+        ++painted;
+        return paintSharpPicture(k.kind, k.id, k.density, stop);
+    });
+    const fs::path blocked = tmp.path / "blocked";
+    std::ofstream(blocked) << "a file, not a folder";
+    setSharpCacheFolder(blocked.string());
+    const std::vector<SharpKey> keys{{ResourceKind::Icon, 137, 2}};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    auto waitFor = [&](auto done) {
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            prepareSharpPictures(keys);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return done();
+    };
+    ASSERT_TRUE(waitFor([&] { return sharpPictureAtHand(keys[0]); }));
+    EXPECT_FALSE(sharpPicture(keys[0]).empty());
+    EXPECT_EQ(painted.load(), 1) << "painted again although it was kept";
+
+    setSharpCacheFolder((tmp.path / "cache").string());
+    setSharpPainter([](const SharpKey&, const std::atomic<bool>*) -> Picture { throw std::bad_alloc(); });
+    EXPECT_TRUE(waitFor([] { return sharpPaintingFailed(); }));
+    EXPECT_FALSE(sharpPictureAtHand(keys[0]));
+    EXPECT_FALSE(prepareSharpPictures(keys)) << "painting is not tried again after a failure";
+    setSharpPainter(nullptr);
+    setSharpCacheFolder("");
 }

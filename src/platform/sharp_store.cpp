@@ -2,6 +2,10 @@
 
 #include <array>
 #include <atomic>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <tuple>
 
 #include "platform/sharp_pictures.h"
 #include "platform/worker.h"
@@ -16,6 +20,24 @@ constexpr int kMaxDensity = 4;
 // Set once a picture has been painted into the cache folder in this run.
 std::array<std::atomic<bool>, 2 * kMaxId * kMaxDensity> g_painted{};
 std::string g_folder;
+// Set when painting in the background failed (out of memory, say): the
+// rest of the run shows classic landscapes.
+std::atomic<bool> g_failed{false};
+SharpPainter g_painter = nullptr;
+
+// Pictures painted in this run that the cache folder would not take: kept
+// here for the rest of the run, so that no landscape paints them again.
+struct Kept {
+    std::mutex lock;
+    std::map<std::tuple<int, int, int>, Picture> pictures;
+    bool told = false;
+};
+Kept& kept()
+{
+    static Kept k;
+    return k;
+}
+std::tuple<int, int, int> keyOf(const SharpKey& k) { return {static_cast<int>(k.kind), k.id, k.density}; }
 
 std::atomic<bool>* slotOf(const SharpKey& k)
 {
@@ -26,10 +48,30 @@ std::atomic<bool>* slotOf(const SharpKey& k)
 
 Picture paintAndKeep(const SharpKey& k, const std::atomic<bool>* stop = nullptr)
 {
-    Picture p = paintSharpPicture(k.kind, k.id, k.density, stop);
-    if (!g_folder.empty() && !p.empty() && writeCachedPicture(g_folder, k.kind, k.id, p))
-        if (auto* slot = slotOf(k)) slot->store(true, std::memory_order_release);
+    Picture p = g_painter ? g_painter(k, stop) : paintSharpPicture(k.kind, k.id, k.density, stop);
+    if (g_folder.empty() || p.empty()) return p;
+    if (!writeCachedPicture(g_folder, k.kind, k.id, p)) {
+        Kept& m = kept();
+        std::lock_guard<std::mutex> hold(m.lock);
+        if (!m.told)
+            std::fprintf(stderr, "sylvadra: the picture cache %s cannot be written; the sharp pictures are kept in "
+                                 "memory for this run\n",
+                         g_folder.c_str());
+        m.told = true;
+        m.pictures[keyOf(k)] = p;
+    }
+    if (auto* slot = slotOf(k)) slot->store(true, std::memory_order_release);
     return p;
+}
+
+// A picture painted in this run that the cache folder would not take.
+std::optional<Picture> keptPicture(const SharpKey& k)
+{
+    Kept& m = kept();
+    std::lock_guard<std::mutex> hold(m.lock);
+    auto it = m.pictures.find(keyOf(k));
+    if (it == m.pictures.end()) return std::nullopt;
+    return it->second;
 }
 
 // The painter thread: one list at a time; when the program ends, stopped
@@ -54,14 +96,27 @@ Painter& painter()
 
 } // namespace
 
-void setSharpCacheFolder(const std::string& folder) { g_folder = folder; }
+void setSharpCacheFolder(const std::string& folder)
+{
+    // A new folder is a new start: nothing failed, nothing kept aside.
+    g_folder = folder;
+    g_failed = false;
+    Kept& m = kept();
+    std::lock_guard<std::mutex> hold(m.lock);
+    m.pictures.clear();
+    m.told = false;
+}
+
+void setSharpPainter(SharpPainter painter) { g_painter = painter; }
+
+bool sharpPaintingFailed() { return g_failed.load(); }
 
 void stopSharpPainting() { painter().stop(); }
 
 bool sharpPictureAtHand(const SharpKey& key)
 {
     auto* slot = slotOf(key);
-    if (!slot || g_folder.empty()) return false;
+    if (!slot || g_folder.empty() || g_failed.load()) return false;
     if (slot->load(std::memory_order_acquire)) return true;
     return cachedPictureExists(g_folder, key.kind, key.id, key.density);
 }
@@ -76,6 +131,7 @@ bool sharpPicturesAtHand(const std::vector<SharpKey>& keys)
 Picture sharpPicture(const SharpKey& key)
 {
     if (!slotOf(key)) return {};
+    if (std::optional<Picture> k = keptPicture(key)) return std::move(*k);
     if (!g_folder.empty())
         if (std::optional<Picture> cached = readCachedPicture(g_folder, key.kind, key.id, key.density))
             return std::move(*cached);
@@ -86,14 +142,21 @@ bool prepareSharpPictures(const std::vector<SharpKey>& keys)
 {
     if (g_folder.empty()) return false;
     Painter& p = painter();
-    if (p.stopping) return false;
+    if (p.stopping || g_failed.load()) return false;
     if (p.busy.exchange(true)) return true;
     const bool started = p.thread.start([keys, &p] {
-        for (const SharpKey& k : keys) {
-            if (p.stopping) break;
-            // A file that is there but fails its checks is painted again.
-            if (sharpPictureAtHand(k) && readCachedPicture(g_folder, k.kind, k.id, k.density)) continue;
-            paintAndKeep(k, &p.stopping);
+        try {
+            for (const SharpKey& k : keys) {
+                if (p.stopping) break;
+                // A file that is there but fails its checks is painted again.
+                if (sharpPictureAtHand(k) && (keptPicture(k) || readCachedPicture(g_folder, k.kind, k.id, k.density)))
+                    continue;
+                paintAndKeep(k, &p.stopping);
+            }
+        } catch (...) {
+            // Whatever failed (memory, most likely), the saver goes on with
+            // the classic pictures; the painting is not tried again.
+            g_failed = true;
         }
         p.busy = false;
     });

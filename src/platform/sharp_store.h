@@ -5,6 +5,7 @@
 // scene of the program and kept for its life.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -20,11 +21,13 @@ struct SharpKey {
 };
 
 // The folder that holds painted pictures between runs; empty (the default):
-// none, every picture is painted when it is drawn.
+// none, every picture is painted when it is drawn. A folder that cannot be
+// written is said once on stderr, and what is painted is then kept in
+// memory for the run.
 void setSharpCacheFolder(const std::string& folder);
 
 // Whether the picture can be had without painting it: painted in this run,
-// or found in the cache folder. Cheap: the file's checks are made when it
+// or found in the cache folder (never once painting has failed). Cheap: the file's checks are made when it
 // is read.
 bool sharpPictureAtHand(const SharpKey& key);
 bool sharpPicturesAtHand(const std::vector<SharpKey>& keys);
@@ -39,6 +42,15 @@ Picture sharpPicture(const SharpKey& key);
 // another is being painted is left for a later call. False when there is
 // no cache folder or no thread.
 bool prepareSharpPictures(const std::vector<SharpKey>& keys);
+
+// True once painting in the background has failed (out of memory, say):
+// nothing is then at hand any more, and the run shows classic landscapes.
+bool sharpPaintingFailed();
+
+// The painter of the pictures; nullptr (the default): the program's own.
+// Tests put one of theirs in its place.
+using SharpPainter = Picture (*)(const SharpKey& key, const std::atomic<bool>* stop);
+void setSharpPainter(SharpPainter painter);
 
 // Stops the painting in the background and waits for its end: called before
 // the program ends, while everything the painters use still exists.
