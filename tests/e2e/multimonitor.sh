@@ -164,9 +164,20 @@ out=$(env -u DISPLAY XDG_CURRENT_DESKTOP= "$EXE" --set-wallpaper 2>"$WORK/err") 
 [ ! -s "$WORK/err" ] || fail "noise on stderr: $(cat "$WORK/err")"
 pic=$(echo "$out" | sed -n 's|^sylvadra: no desktop .*the pictures are \(/[^ ]*\.png\)$|\1|p')
 [ -n "$pic" ] && [ "$(identify -format '%wx%h' "$pic")" = 1920x1080 ] || fail "no 1920x1080 picture named: $out"
+# Three runs at once: each announces a set of its own, and all three stay.
+pids=
+for i in 1 2 3; do
+  env -u DISPLAY XDG_CURRENT_DESKTOP= "$EXE" --set-wallpaper >"$WORK/par$i" 2>&1 & pids="$pids $!"
+done
+for p in $pids; do wait "$p" || fail "a concurrent --set-wallpaper failed: $(cat "$WORK"/par[123])"; done
+pics=$(sed -n 's|^sylvadra: no desktop .*the pictures are \(/[^ ]*\.png\)$|\1|p' "$WORK"/par[123] | sort -u)
+[ "$(echo "$pics" | wc -w)" = 3 ] || fail "three runs at once did not announce three pictures: $(cat "$WORK"/par[123])"
+for p in $pics; do
+  [ "$(identify -format '%wx%h' "$p" 2>/dev/null)" = 1920x1080 ] || fail "$p, announced by a concurrent run, is lost"
+done
 DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-bus" XDG_CURRENT_DESKTOP=KDE "$EXE" --set-wallpaper >/dev/null 2>"$WORK/err" &&
   fail "a desktop that cannot be reached is no failure"
 [ "$(wc -l < "$WORK/err")" = 1 ] && grep -q "^sylvadra: the wallpaper is not set: " "$WORK/err" ||
   fail "not one line on stderr: $(cat "$WORK/err")"
-ok "without a display: $pic; an unreachable desktop: $(cat "$WORK/err")"
+ok "without a display: $pic; three runs at once: three sets; an unreachable desktop: $(cat "$WORK/err")"
 exit 0

@@ -1,11 +1,17 @@
 #include "shell/wallpapers.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <ctime>
+#include <map>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string_view>
 #include <utility>
@@ -61,17 +67,54 @@ bool setOf(std::string_view name, SetKey& key)
     return true;
 }
 
-// The names in folder that are sets' pictures, with their sets.
-std::vector<std::pair<std::string, SetKey>> setFiles(const std::string& folder)
+// The folder opened as the folder it names: a real folder of the user's
+// own, never a link to one; -1 otherwise.
+int openOwnFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Whether the folder is a real folder of the user's own (not a link).
+bool ownFolder(const std::string& folder)
+{
+    const int fd = openOwnFolder(folder);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+// The names in the open folder that are sets' pictures, with their sets.
+std::vector<std::pair<std::string, SetKey>> setFilesAt(int dirFd)
 {
     std::vector<std::pair<std::string, SetKey>> files;
-    DIR* d = ::opendir(folder.c_str());
-    if (!d) return files;
+    const int fd = ::dup(dirFd);
+    if (fd < 0) return files;
+    DIR* d = ::fdopendir(fd);
+    if (!d) {
+        ::close(fd);
+        return files;
+    }
     while (dirent* e = ::readdir(d)) {
         SetKey key;
         if (setOf(e->d_name, key)) files.emplace_back(e->d_name, key);
     }
     ::closedir(d);
+    return files;
+}
+
+std::vector<std::pair<std::string, SetKey>> setFiles(const std::string& folder)
+{
+    const int fd = openOwnFolder(folder);
+    if (fd < 0) return {};
+    auto files = setFilesAt(fd);
+    ::close(fd);
     return files;
 }
 
@@ -103,24 +146,43 @@ std::string wallpaperFolder()
 
 void pruneWallpaperSets(const std::string& folder, std::size_t keep, const std::string& keepName)
 {
-    auto files = setFiles(folder);
+    // Never through a link: the folder is opened as itself, and every name
+    // is looked at and removed inside what was opened.
+    const int dirFd = openOwnFolder(folder);
+    if (dirFd < 0) return;
     SetKey kept;
     const bool keepOne = setOf(keepName, kept);
-    std::set<SetKey> sets;
-    for (const auto& f : files) sets.insert(f.second);
+    // Only what the program made itself: regular files of the user's own,
+    // not links someone put there under a set's name. Sets are ordered by
+    // their files' own times, not by the dates in their names; a time in the
+    // future counts as the oldest, so that no file keeps its place for ever.
+    const time_t now = std::time(nullptr);
+    std::vector<std::pair<std::string, SetKey>> files;
+    std::map<SetKey, time_t> newest;
+    for (auto& [name, key] : setFilesAt(dirFd)) {
+        struct stat st{};
+        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != ::geteuid())
+            continue;
+        const time_t t = st.st_mtime > now + 60 ? 0 : st.st_mtime;
+        auto [it, added] = newest.emplace(key, t);
+        if (!added) it->second = std::max(it->second, t);
+        files.emplace_back(name, key);
+    }
+    std::vector<std::pair<time_t, SetKey>> order;
+    for (const auto& [key, t] : newest) order.emplace_back(t, key);
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : b.second < a.second;
+    });
     std::set<SetKey> staying;
     if (keepOne) staying.insert(kept);
-    for (auto it = sets.rbegin(); it != sets.rend() && staying.size() < std::max<std::size_t>(keep, 1); ++it)
-        staying.insert(*it);
-    for (const auto& [name, key] : files) {
-        if (staying.count(key)) continue;
-        const std::string path = joinPath(folder, name);
-        struct stat st{};
-        // Only what the program made itself: a regular file of the user's
-        // own, not a link someone put there under a set's name.
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
-        ::unlink(path.c_str());
+    for (const auto& entry : order) {
+        if (staying.size() >= std::max<std::size_t>(keep, 1)) break;
+        staying.insert(entry.second);
     }
+    for (const auto& [name, key] : files)
+        if (!staying.count(key)) ::unlinkat(dirFd, name.c_str(), 0);
+    ::close(dirFd);
 }
 
 bool writeWallpaperSet(const std::vector<MonitorArea>& monitors, bool spanned, const std::string& folder,
@@ -134,16 +196,40 @@ bool writeWallpaperSet(const std::vector<MonitorArea>& monitors, bool spanned, c
     if (monitors.empty()) return fail("no monitor");
     if (folder.empty()) return fail("there is no per-user data folder (neither XDG_DATA_HOME nor a home folder)");
     if (!makeUserFolder(folder)) return fail("cannot make the folder " + folder);
+    // The program's own folders are real folders of the user's, never links
+    // that would send the pictures (and the pruning) somewhere else.
+    const std::string user = host().userDataDir();
+    for (const std::string& f : {folder, dirOf(folder)}) {
+        if (f != folder && f != user) continue;
+        if (!ownFolder(f)) return fail("the folder " + f + " is a link or not the user's own");
+    }
 
     // The set's name: the moment, and a number above every set of that
-    // moment there is already.
+    // moment there is already. The name is claimed by making its first file
+    // (empty until its picture replaces it): another run at the same moment
+    // then takes the next number.
     const LocalDateTime t = host().now();
     SetKey key;
     key.stamp = std::to_string(t.year) + two(t.month) + two(t.day) + "-" + two(t.hour) + two(t.minute) + two(t.second);
     key.number = 1;
     for (const auto& f : setFiles(folder))
         if (f.second.stamp == key.stamp && f.second.number >= key.number) key.number = f.second.number + 1;
-    const std::string base = joinPath(folder, std::string(kPrefix) + key.stamp + "-" + std::to_string(key.number) + "-");
+    auto baseOf = [&] {
+        return joinPath(folder, std::string(kPrefix) + key.stamp + "-" + std::to_string(key.number) + "-");
+    };
+    std::string claimed;
+    for (int tries = 0; tries < 1000 && claimed.empty(); ++tries, ++key.number) {
+        const std::string first = baseOf() + "1" + std::string(kSuffix);
+        const int fd = ::open(first.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            claimed = first;
+            break;
+        }
+        if (errno != EEXIST) return fail("cannot write " + first + ": " + std::strerror(errno));
+    }
+    if (claimed.empty()) return fail("no free name for the pictures in " + folder);
+    const std::string base = baseOf();
 
     int left = monitors[0].x, top = monitors[0].y, right = left, bottom = top;
     for (const MonitorArea& m : monitors) {
@@ -154,8 +240,13 @@ bool writeWallpaperSet(const std::vector<MonitorArea>& monitors, bool spanned, c
         right = std::max(right, m.x + m.width);
         bottom = std::max(bottom, m.y + m.height);
     }
-    spanned = spanned && monitors.size() > 1;
-    if (spanned && (right - left > 32768 || bottom - top > 32768)) spanned = false;
+    // One picture over all monitors only where it makes sense: a bounding
+    // box at most four times the monitors' own area (a monitor placed far
+    // away would make a huge picture of black); else each monitor's own.
+    double area = 0;
+    for (const MonitorArea& m : monitors) area += static_cast<double>(m.width) * m.height;
+    const double box = static_cast<double>(right - left) * (bottom - top);
+    spanned = spanned && monitors.size() > 1 && box <= 4 * area && right - left <= 32768 && bottom - top <= 32768;
 
     Picture all;
     if (spanned) {
@@ -174,12 +265,13 @@ bool writeWallpaperSet(const std::vector<MonitorArea>& monitors, bool spanned, c
                 for (const std::string& p : paths) ::unlink(p.c_str());
         }
     } written;
+    written.paths.push_back(claimed);
     for (size_t i = 0; i < monitors.size(); ++i) {
         const MonitorArea& m = monitors[i];
         const Picture p = composeLandscape(m.width, m.height, kWallpaperTicks);
         const std::string path = base + std::to_string(i + 1) + std::string(kSuffix);
         if (!writePicture(path, p, why)) return false;
-        written.paths.push_back(path);
+        if (path != claimed) written.paths.push_back(path);
         if (spanned && p.width == m.width && p.height == m.height) {
             for (int y = 0; y < p.height; ++y)
                 std::copy_n(p.pixels.begin() + static_cast<ptrdiff_t>(y) * p.width, p.width,
