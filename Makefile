@@ -14,7 +14,7 @@ RUN_PACKAGES  = cmake ninja-build g++ pkg-config libglib2.0-dev libsdl2-dev libx
                 libgtk-3-dev libstb-dev libwayland-dev wayland-protocols libwayland-bin
 TEST_PACKAGES = googletest libgtest-dev libbenchmark-dev libglib2.0-bin dbus-daemon \
                 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64 \
-                xvfb xauth xdotool x11-utils imagemagick clang clang-format util-linux valgrind faketime \
+                xvfb xauth xdotool x11-utils imagemagick clang clang-format util-linux valgrind faketime netcat-openbsd \
                 xscreensaver xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxml2-utils dpkg-dev \
                 gsettings-desktop-schemas systemd weston sway wtype
 

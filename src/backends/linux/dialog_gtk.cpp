@@ -10,11 +10,13 @@
 // No C++ exception crosses a GTK callback: ProgramEnd (the error dispatch's
 // End) is caught in the callback, every running main loop is left, and it
 // is thrown again once runSettingsDialog's loop has returned.
+#include <cstdlib>
 #include <gtk/gtk.h>
 
 #include <cstdio>
 #include <string>
 
+#include "platform/deadline.h"
 #include "backends/linux/gtk_dialogs.h"
 #include "platform/codecs.h"
 #include "platform/resources.h"
@@ -158,7 +160,13 @@ int runSettingsDialog()
     // The shell has set the locale; GTK must not set it again (numbers keep
     // the separator the settings are written with).
     gtk_disable_setlocale();
-    if (!gtk_init_check(nullptr, nullptr)) {
+    bool up = false;
+    {
+        const char* display = std::getenv("DISPLAY");
+        PeerDeadline deadline(std::string("the display ") + (display ? display : ""));
+        up = gtk_init_check(nullptr, nullptr);
+    }
+    if (!up) {
         std::fprintf(stderr, "sylvadra: cannot open the display for the settings dialog\n");
         return 1;
     }

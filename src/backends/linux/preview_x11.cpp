@@ -31,7 +31,7 @@ namespace syl {
 // when it changes size, until the host destroys it.
 void SdlPlatform::runPreview(long long hostWindow)
 {
-    Display* d = XOpenDisplay(nullptr);
+    Display* d = openDisplay();
     if (!d) {
         std::fprintf(stderr, "sylvadra: cannot open the display %s\n", XDisplayName(nullptr));
         status_ = 1;

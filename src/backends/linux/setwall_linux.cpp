@@ -36,7 +36,7 @@ std::vector<MonitorArea> desktopMonitors(Desktop desktop)
     if (desktop == Desktop::Sway && sway && *sway) swayOutputs(sway, monitors, nullptr);
     const char* display = std::getenv("DISPLAY");
     if (monitors.empty() && display && *display) {
-        if (Display* d = XOpenDisplay(nullptr)) {
+        if (Display* d = openDisplay()) {
             monitors = monitorAreas(d);
             XCloseDisplay(d);
         }

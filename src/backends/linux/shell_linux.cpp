@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/deadline.h"
 #include "backends/linux/saver_linux.h"
 #include <clocale>
 #include <sys/stat.h>
@@ -140,7 +141,12 @@ int runShell(const CommandLine& c)
         SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
         // The program's own handlers take the stop signals (platform/signals).
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
+        bool sdlUp = false;
+        {
+            PeerDeadline deadline(std::string("the display ") + (envSet("DISPLAY") ? std::getenv("DISPLAY") : ""));
+            sdlUp = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) == 0;
+        }
+        if (!sdlUp) {
             if (envSet("DISPLAY"))
                 std::fprintf(stderr, "sylvadra: cannot open the display %s: %s\n", std::getenv("DISPLAY"),
                              SDL_GetError());

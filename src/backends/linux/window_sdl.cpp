@@ -214,7 +214,7 @@ bool SdlPlatform::openWindows()
             std::fprintf(stderr, "sylvadra: %lu is not an X window id\n", *cmd_.windowId);
             return false;
         }
-        Display* d = XOpenDisplay(nullptr);
+        Display* d = openDisplay();
         if (!d) {
             std::fprintf(stderr, "sylvadra: cannot open the display %s\n", XDisplayName(nullptr));
             return false;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/deadline.h"
 #include "backends/linux/saver_linux.h"
 #include "errors/handler.h"
 
@@ -25,11 +26,17 @@ namespace syl {
 
 int xErrorIgnored(Display*, XErrorEvent*) { return 0; }
 
+Display* openDisplay()
+{
+    PeerDeadline deadline(std::string("the X display ") + XDisplayName(nullptr));
+    return XOpenDisplay(nullptr);
+}
+
 bool plausibleWindowId(unsigned long id) { return id != 0 && id <= 0x1FFFFFFFUL; }
 
 int desktopDpi()
 {
-    Display* d = XOpenDisplay(nullptr);
+    Display* d = openDisplay();
     if (!d) return 96;
     int dpi = 96;
     if (const char* resources = XResourceManagerString(d)) {
@@ -51,7 +58,7 @@ int desktopDpi()
 // would wait for an answer before the window is usable.
 bool windowManagerRunning()
 {
-    Display* d = XOpenDisplay(nullptr);
+    Display* d = openDisplay();
     if (!d) return true;
     bool running = false;
     const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", True);
