@@ -133,14 +133,23 @@ std::string sceneInfoJson(const FrmMain& m, uint64_t seed, long ticks)
     return j.str();
 }
 
-Picture composeLandscape(int width, int height, long ticks)
+void renderScene(int width, int height, long ticks, const LocalDateTime& clock, bool recordDrawings,
+                 const std::function<void(const FrmMain&)>& atEnd)
 {
     RenderHost h;
-    h.clock = h.SystemHost::now();
+    h.clock = clock;
     HostSwap swap(&h);
     SceneRunner r(width, height, kRenderScene);
+    r.form().recordDrawings = recordDrawings;
     runScene(r, h, ticks);
-    return r.form().picBG.image();
+    atEnd(r.form());
+}
+
+Picture composeLandscape(int width, int height, long ticks)
+{
+    Picture p;
+    renderScene(width, height, ticks, SystemHost().now(), false, [&](const FrmMain& m) { p = m.picBG.image(); });
+    return p;
 }
 
 int renderHeadless(const RenderOptions& o)
@@ -149,10 +158,10 @@ int renderHeadless(const RenderOptions& o)
         std::fprintf(stderr, "sylvadra: --scene-info names the picture's own file %s\n", o.outPng.c_str());
         return 1;
     }
-    RenderHost h;
-    h.clock = o.clock ? *o.clock : h.SystemHost::now();
-    Host* previous = &host();
-    setHost(&h);
+    // The saver's own host while the settings are read (a protocol goes
+    // where the saver's would); the scene runs on the simulated clock.
+    SystemHost system;
+    HostSwap swap(&system);
     int status = 0;
     auto failed = [&](const std::string& what, const std::string& why) {
         std::fprintf(stderr, "sylvadra: cannot write %s: %s\n", what.c_str(), why.c_str());
@@ -166,15 +175,13 @@ int renderHeadless(const RenderOptions& o)
         applyPendingOverrides();
         const uint64_t seed = o.seed ? *o.seed : static_cast<uint64_t>(std::time(nullptr));
         defaultRnd().seed64(seed);
-        SceneRunner r(o.width, o.height, kRenderScene);
-        FrmMain& m = r.form();
-        m.recordDrawings = true;
-        runScene(r, h, o.ticks);
         std::string why;
-        if (!savePng(o.outPng, m.form.image(), &why)) failed(o.outPng, why);
-        if (status == 0 && !o.sceneInfoJson.empty() &&
-            !writeNamedOutput(o.sceneInfoJson, sceneInfoJson(m, seed, o.ticks), &why))
-            failed(o.sceneInfoJson, why);
+        renderScene(o.width, o.height, o.ticks, o.clock ? *o.clock : SystemHost().now(), true, [&](const FrmMain& m) {
+            if (!savePng(o.outPng, m.form.image(), &why)) failed(o.outPng, why);
+            if (status == 0 && !o.sceneInfoJson.empty() &&
+                !writeNamedOutput(o.sceneInfoJson, sceneInfoJson(m, seed, o.ticks), &why))
+                failed(o.sceneInfoJson, why);
+        });
     } catch (const ProgramEnd&) {
         std::fprintf(stderr, "sylvadra: the scene failed; see the error protocol\n");
         status = 1;
@@ -185,7 +192,6 @@ int renderHeadless(const RenderOptions& o)
         std::fprintf(stderr, "sylvadra: %s\n", e.what());
         status = 1;
     }
-    setHost(previous);
     return status;
 }
 
