@@ -274,7 +274,6 @@ Image stack(const std::vector<Image>& frames);
 // Text in the project's own font (resources/font-1.otf), drawn as coverage.
 // The font's bytes are given once, before any painting (they are copied).
 bool useFont(const uint8_t* data, size_t size);
-bool fontLoaded();
 // Width of a text at a pixel height.
 float textWidth(const std::string& s, float px);
 // Draws text with its baseline at y; paint gives the colour.

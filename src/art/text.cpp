@@ -25,8 +25,6 @@ bool useFont(const uint8_t* data, size_t size)
     return g_ok;
 }
 
-bool fontLoaded() { return g_ok; }
-
 float textWidth(const std::string& s, float px)
 {
     if (!g_ok) return 0;

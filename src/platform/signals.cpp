@@ -67,14 +67,4 @@ int stopSignal() { return g_signal; }
 
 int stopSignalFd() { return g_pipe[0]; }
 
-void clearStopSignal()
-{
-    g_signal = 0;
-#ifndef _WIN32
-    char buf[64];
-    while (g_pipe[0] >= 0 && ::read(g_pipe[0], buf, sizeof buf) > 0) {
-    }
-#endif
-}
-
 } // namespace syl

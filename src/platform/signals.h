@@ -22,7 +22,4 @@ int stopSignal();
 // poll), -1 when there is none.
 int stopSignalFd();
 
-// Forgets a noted signal (tests).
-void clearStopSignal();
-
 } // namespace syl

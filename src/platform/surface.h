@@ -19,9 +19,17 @@ class Font;
 
 // Raster operations of the system, mapped to platform codes only at the edge.
 enum class RasterOp { Copy, And, Paint };
-constexpr uint32_t SRCCOPY = 0xCC0020;
-constexpr uint32_t SRCAND = 0x8800C6;
-constexpr uint32_t SRCPAINT = 0xEE0086;
+
+// A pixel of a raster operation: the source, or the destination AND or OR
+// the source.
+inline Color applyOp(Color d, Color s, RasterOp op)
+{
+    switch (op) {
+    case RasterOp::And: return d & s;
+    case RasterOp::Paint: return d | s;
+    default: return s;
+    }
+}
 
 // A read-only view of pixels: a picture or a surface. alpha is null for opaque
 // images. Source coordinates given to the drawing operations are in units of
@@ -158,7 +166,7 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
                   double sw, double sh, RasterOp op = RasterOp::Copy);
 
 // PaintPicture in its argument forms: omitted sizes are the picture's natural
-// size, an omitted source origin is (0, 0), an omitted operation SRCCOPY. A
+// size, an omitted source origin is (0, 0), an omitted operation a copy. A
 // negative width1 mirrors left to right, the destination then reaching from
 // x1 + width1 to x1. Icons are drawn with their transparency. Coordinates are
 // single-precision pixels, rounded to whole pixels.
@@ -180,6 +188,5 @@ void Ellipse(Surface& dst, int left, int top, int right, int bottom);
 void Print(Surface& dst, const std::string& text);
 // TextHeight of a text in the surface's font, in pixels.
 int TextHeight(const Surface& s, const std::string& text);
-int TextWidth(const Surface& s, const std::string& text);
 
 } // namespace syl

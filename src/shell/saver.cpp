@@ -86,16 +86,6 @@ char Main(const std::string& rawCommandText, bool seedFromClock)
     return mode;
 }
 
-std::string wallpaperPath()
-{
-    std::string dir = dirOf(host().exePath());
-    if (!folderWritable(dir)) {
-        dir = host().userDataDir();
-        makeUserFolder(dir);
-    }
-    return joinPath(dir, "Sylvadra.bmp");
-}
-
 namespace {
 
 bool writeBmpFile(const std::string& path, const Surface& bg)

@@ -64,10 +64,6 @@ char Main(const std::string& commandText, bool seedFromClock = true);
 // inside it are ignored.
 [[noreturn]] void Shutdown();
 
-// The wallpaper file: Sylvadra.bmp in the executable's folder, or in the
-// per-user data folder when that folder cannot be written.
-std::string wallpaperPath();
-
 // Writes the landscape as the wallpaper file: into the executable's folder,
 // and when that fails for any reason (no permission, a full disk, a folder
 // in its place) into the per-user data folder. Returns the file written,
