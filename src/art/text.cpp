@@ -1,17 +1,14 @@
-// Lettering in the project's own font, through stb_truetype. The font is
-// given once before any painting and only read afterwards, so that pictures
-// can be painted on several threads.
-#define STB_TRUETYPE_IMPLEMENTATION
-#define STBTT_STATIC
-#include <stb_truetype.h>
-
+// Lettering in the project's own font. The font is given once before any
+// painting and only read afterwards, so that pictures can be painted on
+// several threads.
 #include "art/art.h"
+#include "art/truetype.h"
 
 namespace art {
 
 namespace {
 std::vector<unsigned char> g_data;
-stbtt_fontinfo g_font;
+syl::TrueType g_font;
 bool g_ok = false;
 } // namespace
 
@@ -20,21 +17,21 @@ bool useFont(const uint8_t* data, size_t size)
     g_ok = false;
     if (!data || size == 0) return false;
     g_data.assign(data, data + size);
-    const int offset = stbtt_GetFontOffsetForIndex(g_data.data(), 0);
-    g_ok = offset >= 0 && stbtt_InitFont(&g_font, g_data.data(), offset) != 0;
+    g_ok = g_font.load(g_data.data(), g_data.size());
     return g_ok;
 }
 
 float textWidth(const std::string& s, float px)
 {
     if (!g_ok) return 0;
-    float scale = stbtt_ScaleForPixelHeight(&g_font, px);
+    float scale = g_font.scaleForPixelHeight(px);
     float w = 0;
     for (size_t i = 0; i < s.size(); ++i) {
         int adv, lsb;
-        stbtt_GetCodepointHMetrics(&g_font, (unsigned char)s[i], &adv, &lsb);
+        const int glyph = g_font.glyphIndex((unsigned char)s[i]);
+        g_font.horizontalMetrics(glyph, adv, lsb);
         w += adv * scale;
-        if (i + 1 < s.size()) w += scale * stbtt_GetCodepointKernAdvance(&g_font, (unsigned char)s[i], (unsigned char)s[i + 1]);
+        if (i + 1 < s.size()) w += scale * g_font.kernAdvance(glyph, g_font.glyphIndex((unsigned char)s[i + 1]));
     }
     return w;
 }
@@ -44,9 +41,9 @@ TextMask textMask(const std::string& s, float x, float baseline, float px, int s
     TextMask m;
     m.ss = ss;
     if (!g_ok) return m;
-    float scale = stbtt_ScaleForPixelHeight(&g_font, px * ss);
+    float scale = g_font.scaleForPixelHeight(px * ss);
     int asc, desc, gap;
-    stbtt_GetFontVMetrics(&g_font, &asc, &desc, &gap);
+    g_font.verticalMetrics(asc, desc, gap);
     int ascent = int(std::ceil(asc * scale)) + 2;
     int descent = int(std::ceil(-desc * scale)) + 2;
     int width = int(std::ceil(textWidth(s, px) * ss)) + 4 * ss;
@@ -59,14 +56,15 @@ TextMask textMask(const std::string& s, float x, float baseline, float px, int s
     for (size_t i = 0; i < s.size(); ++i) {
         int cp = (unsigned char)s[i];
         int adv, lsb;
-        stbtt_GetCodepointHMetrics(&g_font, cp, &adv, &lsb);
+        const int glyph = g_font.glyphIndex(cp);
+        g_font.horizontalMetrics(glyph, adv, lsb);
         float fx = pen - std::floor(pen);
         int x0, y0, x1, y1;
-        stbtt_GetCodepointBitmapBoxSubpixel(&g_font, cp, scale, scale, fx, 0, &x0, &y0, &x1, &y1);
+        g_font.bitmapBox(glyph, scale, fx, x0, y0, x1, y1);
         int gw = x1 - x0, gh = y1 - y0;
         if (gw > 0 && gh > 0) {
             std::vector<unsigned char> g(size_t(gw) * gh);
-            stbtt_MakeCodepointBitmapSubpixel(&g_font, g.data(), gw, gh, gw, scale, scale, fx, 0, cp);
+            g_font.bitmap(glyph, g.data(), gw, gh, gw, scale, fx);
             int ox = int(std::floor(pen)) + x0, oy = ascent + y0;
             for (int yy = 0; yy < gh; ++yy)
                 for (int xx = 0; xx < gw; ++xx) {
@@ -77,7 +75,7 @@ TextMask textMask(const std::string& s, float x, float baseline, float px, int s
                 }
         }
         pen += adv * scale;
-        if (i + 1 < s.size()) pen += scale * stbtt_GetCodepointKernAdvance(&g_font, cp, (unsigned char)s[i + 1]);
+        if (i + 1 < s.size()) pen += scale * g_font.kernAdvance(glyph, g_font.glyphIndex((unsigned char)s[i + 1]));
     }
     return m;
 }

@@ -87,26 +87,19 @@ bool writeBmp24(const Color* pixels, int width, int height, const std::function<
     const size_t fileSize = bmp24FileSize(width, height);
 
     uint8_t head[54] = {};
-    auto put16 = [](uint8_t* q, uint32_t v) {
-        q[0] = static_cast<uint8_t>(v);
-        q[1] = static_cast<uint8_t>(v >> 8);
-    };
-    auto put32 = [](uint8_t* q, uint32_t v) {
-        for (int i = 0; i < 4; ++i) q[i] = static_cast<uint8_t>(v >> (8 * i));
-    };
     head[0] = 'B';
     head[1] = 'M';
-    put32(head + 2, static_cast<uint32_t>(fileSize));
-    put32(head + 10, 14 + 40);
-    put32(head + 14, 40);
-    put32(head + 18, static_cast<uint32_t>(w));
-    put32(head + 22, static_cast<uint32_t>(h));
-    put16(head + 26, 1);
-    put16(head + 28, 24);
-    put32(head + 30, kBiRgb);
-    put32(head + 34, static_cast<uint32_t>(stride * h));
-    put32(head + 38, 3780); // 96 dots per inch
-    put32(head + 42, 3780);
+    putLe32(head + 2, static_cast<uint32_t>(fileSize));
+    putLe32(head + 10, 14 + 40);
+    putLe32(head + 14, 40);
+    putLe32(head + 18, static_cast<uint32_t>(w));
+    putLe32(head + 22, static_cast<uint32_t>(h));
+    putLe16(head + 26, 1);
+    putLe16(head + 28, 24);
+    putLe32(head + 30, kBiRgb);
+    putLe32(head + 34, static_cast<uint32_t>(stride * h));
+    putLe32(head + 38, 3780); // 96 dots per inch
+    putLe32(head + 42, 3780);
     if (!sink(head)) return false;
 
     // Rows bottom-up, a few hundred kilobytes at a time: a screen-sized

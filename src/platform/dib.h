@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "art/bytes.h"
 #include "platform/codecs.h"
 
 namespace syl::dib {
@@ -41,12 +42,6 @@ inline constexpr uint32_t kMaxHeaderSize = 4096;
 
 [[noreturn]] inline void fail(const std::string& what) { throw RuntimeError(kErrInvalidPicture, what); }
 
-inline uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t le32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
 
 inline Color bgr(uint8_t b, uint8_t g, uint8_t r)
 {

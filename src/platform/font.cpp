@@ -4,28 +4,25 @@
 #include <cmath>
 #include <map>
 
+#include "art/truetype.h"
 #include "platform/resources.h"
 #include "platform/surface.h"
-
-#define STB_TRUETYPE_IMPLEMENTATION
-#define STBTT_STATIC
-#include <stb_truetype.h>
 
 namespace syl {
 
 struct Font::Impl {
-    stbtt_fontinfo info{};
+    TrueType font;
     float scale = 1;
     bool ok = false;
 };
 
 Font::Font(const uint8_t* data, size_t size, float pixelsPerEm) : impl_(std::make_unique<Impl>())
 {
-    if (data && size > 0 && stbtt_InitFont(&impl_->info, data, stbtt_GetFontOffsetForIndex(data, 0)) != 0) {
+    if (impl_->font.load(data, size)) {
         impl_->ok = true;
-        impl_->scale = stbtt_ScaleForMappingEmToPixels(&impl_->info, pixelsPerEm);
+        impl_->scale = impl_->font.scaleForEm(pixelsPerEm);
         int asc = 0, desc = 0, gap = 0;
-        stbtt_GetFontVMetrics(&impl_->info, &asc, &desc, &gap);
+        impl_->font.verticalMetrics(asc, desc, gap);
         ascent_ = static_cast<int>(std::ceil(asc * impl_->scale));
         lineHeight_ = static_cast<int>(std::ceil((asc - desc) * impl_->scale));
     } else {
@@ -55,20 +52,20 @@ const Font::Glyph& Font::glyph(uint32_t cp) const
     if (it != cache_.end()) return it->second;
     Glyph g;
     if (impl_->ok) {
-        int index = stbtt_FindGlyphIndex(&impl_->info, static_cast<int>(cp));
+        const TrueType& font = impl_->font;
+        int index = font.glyphIndex(static_cast<int>(cp));
         int adv = 0, lsb = 0;
-        stbtt_GetGlyphHMetrics(&impl_->info, index, &adv, &lsb);
+        font.horizontalMetrics(index, adv, lsb);
         g.advance = adv * impl_->scale;
         int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        stbtt_GetGlyphBitmapBox(&impl_->info, index, impl_->scale, impl_->scale, &x0, &y0, &x1, &y1);
+        font.bitmapBox(index, impl_->scale, 0, x0, y0, x1, y1);
         g.w = x1 - x0;
         g.h = y1 - y0;
         g.xoff = x0;
         g.yoff = y0;
         if (g.w > 0 && g.h > 0) {
             g.coverage.assign(static_cast<size_t>(g.w) * g.h, 0);
-            stbtt_MakeGlyphBitmap(&impl_->info, g.coverage.data(), g.w, g.h, g.w, impl_->scale, impl_->scale,
-                                  index);
+            font.bitmap(index, g.coverage.data(), g.w, g.h, g.w, impl_->scale, 0);
         } else {
             g.w = g.h = 0;
         }

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <vector>
 
+#include "art/bytes.h"
 #include "art/art.h"
 #include "platform/files.h"
 #include "platform/hash.h"
@@ -70,14 +71,6 @@ constexpr uint32_t kFormatVersion = 2;
 constexpr size_t kHeaderSize = 56;
 constexpr size_t kMaxPixels = size_t(1) << 24; // 16 M pixels: density 8 of the largest picture fits
 
-void put32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint32_t get32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 // The checksum of a file: its header before the checksum, then its pixels.
 uint64_t checksum(const uint8_t* a, size_t na, const uint8_t* b, size_t nb)
@@ -175,9 +168,9 @@ bool cachedPictureExists(const std::string& folder, ResourceKind kind, int id, i
     std::ifstream in(path, std::ios::binary);
     uint8_t b[kHeaderSize];
     if (!in.read(reinterpret_cast<char*>(b), kHeaderSize)) return false;
-    return std::memcmp(b, kMagic, 8) == 0 && get32(b + 8) == kFormatVersion && get32(b + 12) == art::kPainterVersion &&
-           get32(b + 16) == static_cast<uint32_t>(kind) && get32(b + 20) == static_cast<uint32_t>(id) &&
-           get32(b + 24) == static_cast<uint32_t>(density);
+    return std::memcmp(b, kMagic, 8) == 0 && le32(b + 8) == kFormatVersion && le32(b + 12) == art::kPainterVersion &&
+           le32(b + 16) == static_cast<uint32_t>(kind) && le32(b + 20) == static_cast<uint32_t>(id) &&
+           le32(b + 24) == static_cast<uint32_t>(density);
 }
 
 std::optional<Picture> readCachedPicture(const std::string& folder, ResourceKind kind, int id, int density)
@@ -198,12 +191,12 @@ std::optional<Picture> readCachedPicture(const std::string& folder, ResourceKind
     if (readRegularFile(path, kHeaderSize + rawSize, bytes) != ReadStatus::Ok) return std::nullopt;
     if (bytes.size() < kHeaderSize) return std::nullopt;
     const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
-    if (std::memcmp(b, kMagic, 8) != 0 || get32(b + 8) != kFormatVersion || get32(b + 12) != art::kPainterVersion ||
-        get32(b + 16) != static_cast<uint32_t>(kind) || get32(b + 20) != static_cast<uint32_t>(id) ||
-        get32(b + 24) != static_cast<uint32_t>(density) || get32(b + 28) != w || get32(b + 32) != h ||
-        get32(b + 36) != (alpha ? 1u : 0u) || get32(b + 40) != rawSize || w * h > kMaxPixels)
+    if (std::memcmp(b, kMagic, 8) != 0 || le32(b + 8) != kFormatVersion || le32(b + 12) != art::kPainterVersion ||
+        le32(b + 16) != static_cast<uint32_t>(kind) || le32(b + 20) != static_cast<uint32_t>(id) ||
+        le32(b + 24) != static_cast<uint32_t>(density) || le32(b + 28) != w || le32(b + 32) != h ||
+        le32(b + 36) != (alpha ? 1u : 0u) || le32(b + 40) != rawSize || w * h > kMaxPixels)
         return std::nullopt;
-    const size_t packed = get32(b + 44);
+    const size_t packed = le32(b + 44);
     if (packed != bytes.size() - kHeaderSize || packed != rawSize) return std::nullopt;
     uint64_t sum = 0;
     for (int i = 0; i < 8; ++i) sum |= uint64_t(b[48 + i]) << (8 * i);
@@ -231,16 +224,16 @@ bool writeCachedPicture(const std::string& folder, ResourceKind kind, int id, co
     const int packedLen = static_cast<int>(bytes.size());
     uint8_t head[kHeaderSize] = {};
     std::memcpy(head, kMagic, 8);
-    put32(head + 8, kFormatVersion);
-    put32(head + 12, art::kPainterVersion);
-    put32(head + 16, static_cast<uint32_t>(kind));
-    put32(head + 20, static_cast<uint32_t>(id));
-    put32(head + 24, static_cast<uint32_t>(p.density));
-    put32(head + 28, static_cast<uint32_t>(p.width));
-    put32(head + 32, static_cast<uint32_t>(p.height));
-    put32(head + 36, alpha ? 1u : 0u);
-    put32(head + 40, static_cast<uint32_t>(bytes.size()));
-    put32(head + 44, static_cast<uint32_t>(packedLen));
+    putLe32(head + 8, kFormatVersion);
+    putLe32(head + 12, art::kPainterVersion);
+    putLe32(head + 16, static_cast<uint32_t>(kind));
+    putLe32(head + 20, static_cast<uint32_t>(id));
+    putLe32(head + 24, static_cast<uint32_t>(p.density));
+    putLe32(head + 28, static_cast<uint32_t>(p.width));
+    putLe32(head + 32, static_cast<uint32_t>(p.height));
+    putLe32(head + 36, alpha ? 1u : 0u);
+    putLe32(head + 40, static_cast<uint32_t>(bytes.size()));
+    putLe32(head + 44, static_cast<uint32_t>(packedLen));
     const uint64_t sum = checksum(head, 48, packed, static_cast<size_t>(packedLen));
     for (int i = 0; i < 8; ++i) head[48 + i] = static_cast<uint8_t>(sum >> (8 * i));
     const std::string dir = cacheFolder(folder);

@@ -2,20 +2,12 @@
 // 24-bit bitmaps and 32 x 32 icons with a 256-colour palette.
 #include <stdexcept>
 
+#include "art/bytes.h"
 #include "artgen.h"
 
 namespace art {
 
 namespace {
-void put16(std::vector<uint8_t>& v, uint32_t x)
-{
-    v.push_back(uint8_t(x));
-    v.push_back(uint8_t(x >> 8));
-}
-void put32(std::vector<uint8_t>& v, uint32_t x)
-{
-    for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
-}
 
 // File header (14 bytes) + BITMAPINFOHEADER (40 bytes).
 void headers(std::vector<uint8_t>& v, int w, int h, int bits, int compression, uint32_t imageSize, int colours)
@@ -23,20 +15,20 @@ void headers(std::vector<uint8_t>& v, int w, int h, int bits, int compression, u
     uint32_t offBits = 14 + 40 + 4 * colours;
     v.push_back('B');
     v.push_back('M');
-    put32(v, offBits + imageSize);
-    put32(v, 0);
-    put32(v, offBits);
-    put32(v, 40);
-    put32(v, uint32_t(w));
-    put32(v, uint32_t(h));
-    put16(v, 1);
-    put16(v, uint32_t(bits));
-    put32(v, uint32_t(compression));
-    put32(v, imageSize);
-    put32(v, 3780); // 96 dots per inch
-    put32(v, 3780);
-    put32(v, uint32_t(colours));
-    put32(v, 0);
+    syl::appendLe32(v, offBits + imageSize);
+    syl::appendLe32(v, 0);
+    syl::appendLe32(v, offBits);
+    syl::appendLe32(v, 40);
+    syl::appendLe32(v, uint32_t(w));
+    syl::appendLe32(v, uint32_t(h));
+    syl::appendLe16(v, 1);
+    syl::appendLe16(v, uint32_t(bits));
+    syl::appendLe32(v, uint32_t(compression));
+    syl::appendLe32(v, imageSize);
+    syl::appendLe32(v, 3780); // 96 dots per inch
+    syl::appendLe32(v, 3780);
+    syl::appendLe32(v, uint32_t(colours));
+    syl::appendLe32(v, 0);
 }
 void palette(std::vector<uint8_t>& v, const std::vector<uint32_t>& pal, int n)
 {
@@ -208,28 +200,28 @@ std::vector<uint8_t> ico8(const Indexed& im)
     const uint32_t xorBytes = 32 * 32, andBytes = 4 * 32;
     const uint32_t res = 40 + 256 * 4 + xorBytes + andBytes;
     std::vector<uint8_t> v;
-    put16(v, 0);
-    put16(v, 1);
-    put16(v, 1);
+    syl::appendLe16(v, 0);
+    syl::appendLe16(v, 1);
+    syl::appendLe16(v, 1);
     v.push_back(32);
     v.push_back(32);
     v.push_back(0); // 256 colours
     v.push_back(0);
-    put16(v, 1);
-    put16(v, 8);
-    put32(v, res);
-    put32(v, 22);
-    put32(v, 40);
-    put32(v, 32);
-    put32(v, 64); // colour bitmap and mask
-    put16(v, 1);
-    put16(v, 8);
-    put32(v, 0);
-    put32(v, xorBytes + andBytes);
-    put32(v, 0);
-    put32(v, 0);
-    put32(v, 256);
-    put32(v, 0);
+    syl::appendLe16(v, 1);
+    syl::appendLe16(v, 8);
+    syl::appendLe32(v, res);
+    syl::appendLe32(v, 22);
+    syl::appendLe32(v, 40);
+    syl::appendLe32(v, 32);
+    syl::appendLe32(v, 64); // colour bitmap and mask
+    syl::appendLe16(v, 1);
+    syl::appendLe16(v, 8);
+    syl::appendLe32(v, 0);
+    syl::appendLe32(v, xorBytes + andBytes);
+    syl::appendLe32(v, 0);
+    syl::appendLe32(v, 0);
+    syl::appendLe32(v, 256);
+    syl::appendLe32(v, 0);
     palette(v, im.pal, 256);
     for (int y = 31; y >= 0; --y)
         for (int x = 0; x < 32; ++x) v.push_back(im.opaque[size_t(y) * 32 + x] ? im.idx[size_t(y) * 32 + x] : 0);
