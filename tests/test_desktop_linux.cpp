@@ -755,7 +755,13 @@ protected:
 
 TEST_F(SwaySocket, RunsTheBackgroundCommandForEveryOutput)
 {
+    // sway expands a background's path as a shell word: a path with other
+    // than plain characters reaches it as a link with a plain name, in a
+    // folder of the user's own under the runtime folder.
     answerWith("[{\"success\":true}]");
+    const fs::path runtime = tmp_.path / "runtime";
+    fs::create_directories(runtime);
+    ScopedEnv run("XDG_RUNTIME_DIR", runtime.c_str());
     ScopedEnv desk("XDG_CURRENT_DESKTOP", "sway");
     ScopedEnv sock("SWAYSOCK", socketPath_.c_str());
     std::string why;
@@ -763,15 +769,50 @@ TEST_F(SwaySocket, RunsTheBackgroundCommandForEveryOutput)
     server_.join();
     EXPECT_EQ(magic_, "i3-ipc");
     EXPECT_EQ(type_, 0u);
-    EXPECT_EQ(command_, "output * bg \"" + tmp_.path.string() + "/it's a \\\"view\\\".bmp\" fill");
+    const fs::path link = runtime / "sylvadra-wallpaper" / "picture-1.link";
+    EXPECT_EQ(command_, "output * bg \"" + link.string() + "\" fill");
+    EXPECT_EQ(fs::read_symlink(link), fs::path(picture_));
+    // A plain path goes as it is.
+    const std::string plain = (tmp_.path / "plain_1.png").string();
+    answerWith("[{\"success\":true}]");
+    EXPECT_TRUE(setDesktopWallpaper(plain, &why)) << why;
+    server_.join();
+    EXPECT_EQ(command_, "output * bg \"" + plain + "\" fill");
 }
 
 TEST_F(SwaySocket, ARefusalIsAFailure)
 {
     answerWith("[ { \"success\": false, \"parse_error\": false, \"error\": \"Invalid output\" } ]");
+    const fs::path runtime = tmp_.path / "runtime";
+    fs::create_directories(runtime);
+    ScopedEnv run("XDG_RUNTIME_DIR", runtime.c_str());
     std::string why;
     EXPECT_FALSE(setSwayWallpaper(socketPath_, picture_, &why));
     EXPECT_NE(why.find("Invalid output"), std::string::npos) << why;
+}
+
+// A socket that dribbles its answer a byte every second and a half: the
+// call gives up once its deadline (10 s) has passed, not when the answer
+// is whole.
+TEST_F(SwaySocket, AnAnswerDribbledOutGivesUpAtTheDeadline)
+{
+    server_ = std::thread([this] {
+        int c = ::accept(listener_, nullptr, nullptr);
+        if (c < 0) return;
+        const std::string out = std::string("i3-ipc") + std::string(8, '\0');
+        for (char b : out) {
+            if (::send(c, &b, 1, MSG_NOSIGNAL) != 1) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        }
+        ::close(c);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<MonitorArea> outputs;
+    std::string why;
+    EXPECT_FALSE(swayOutputs(socketPath_, outputs, &why));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::seconds(19)) << "waited for the whole answer";
+    EXPECT_NE(why.find("in time"), std::string::npos) << why;
 }
 
 // sway's outputs as GET_OUTPUTS tells them: the active ones at their
