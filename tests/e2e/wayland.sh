@@ -158,4 +158,32 @@ for pic in "$UWORK"/data/sylvadra/wallpaper/landscape-*.png; do
 done
 [ "$(tr ' ' '\n' <<<"$sizes" | sort | xargs)" = "1024x768 800x600" ] || fail "--set-wallpaper pictures of$sizes"
 ok "sway: --set-wallpaper gives each output a landscape of its own size"
+
+# A data folder whose name a shell would expand: $(...), backticks, $HOME, a
+# tab, quotes, ;, &, parentheses, a newline and spaces. sway is given each
+# picture as it is (a link with a plain name where needed): it runs nothing
+# and shows the pictures.
+evil="$UWORK/data/\$(touch $UWORK/pwned) \`touch $UWORK/pwned2\` \$HOME	'q' \"d\" ; & (x)
+nl"
+mkdir -p "$evil" && chown -R "$USR" "$UWORK/data"
+in_sway XDG_DATA_HOME="$evil" "$UWORK/app/sylvadra" --set-wallpaper --seed 4 >"$WORK/out" 2>"$WORK/err" ||
+  fail "--set-wallpaper under sway in a hostile folder: $(cat "$WORK/err")"
+collect
+[ ! -e "$UWORK/pwned" ] && [ ! -e "$UWORK/pwned2" ] || fail "sway ran a command from the wallpaper's path"
+n=0
+for pic in "$evil"/sylvadra/wallpaper/landscape-*.png; do
+  [ -f "$pic" ] || fail "no picture in the hostile folder"
+  found=
+  for _ in $(seq 50); do
+    while read -r shown; do
+      [ "$(readlink "$shown")" = "$pic" ] && found=1
+    done < <(sed -n 's/.*spawn_swaybg cmd\[[0-9]*\] = \(.*\.link\)$/\1/p' "$WORK/sway.log")
+    [ -n "$found" ] && break
+    sleep 0.1
+  done
+  [ -n "$found" ] || fail "sway does not show $pic: $(grep -i 'swaybg' "$WORK/sway.log" | tail -3)"
+  n=$((n + 1))
+done
+[ "$n" = 2 ] || fail "$n pictures in the hostile folder, not 2"
+ok "sway: pictures in a folder named with \$(...), backticks, \$HOME, a tab, quotes, ;, &, () and a newline are shown, nothing run"
 exit 0
