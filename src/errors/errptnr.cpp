@@ -164,7 +164,7 @@ std::string AppendProtocol()
     try {
         const std::string text = BuildProtocol() + kCrLf;
         const std::string beside = ProtocolFileName();
-        if (appendTo(beside, text)) return beside;
+        if (programFolderUsable(dirOf(host().exePath())) && appendTo(beside, text)) return beside;
         const std::string userDir = host().userDataDir();
         if (userDir.empty()) return {};
         if (!makeUserFolder(userDir)) return {};

@@ -99,6 +99,13 @@ bool sameFile(const std::string& a, const std::string& b);
 // missing; never through a symlink, never into a device, FIFO or folder.
 bool appendToUserFile(const std::string& path, std::string_view text);
 
+// Whether the program's own folder may hold the files it writes beside
+// itself (the wallpaper, the protocol). On Linux only a folder of the
+// user's own that is no system folder (/usr, /bin, /opt, ... where a
+// package puts programs, also when root runs them); else the per-user
+// folder takes them. On Windows any folder that can be written.
+bool programFolderUsable(const std::string& dir);
+
 // Whether a file can be created in the folder: creates one exclusively
 // under an unpredictable name and removes it again.
 bool folderWritable(const std::string& dir);

@@ -102,8 +102,9 @@ bool writeBmpFile(const std::string& path, const Surface& bg)
 
 std::string writeWallpaper(const Surface& bg)
 {
-    const std::string beside = joinPath(dirOf(host().exePath()), "Sylvadra.bmp");
-    if (writeBmpFile(beside, bg)) return beside;
+    const std::string folder = dirOf(host().exePath());
+    const std::string beside = joinPath(folder, "Sylvadra.bmp");
+    if (programFolderUsable(folder) && writeBmpFile(beside, bg)) return beside;
     const std::string userDir = host().userDataDir();
     if (userDir.empty() || !makeUserFolder(userDir)) return {};
     const std::string own = joinPath(userDir, "Sylvadra.bmp");

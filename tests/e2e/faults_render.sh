@@ -115,6 +115,18 @@ if unshare -m true 2>/dev/null; then
 else
   echo "skip: no mount namespace here, the case without HOME is not run"
 fi
+# A program installed in a system folder (a private tmpfs over /opt here),
+# run by the folder's owner (root): its protocol goes to the per-user
+# folder, never beside the program.
+if unshare -m true 2>/dev/null && [ "$(id -u)" = 0 ]; then
+  rm -f "$XDG_DATA_HOME/sylvadra/sylvadra.EPT"
+  unshare -m bash -c "mount -t tmpfs tmpfs /opt && cp '$EXE_SRC' /opt/sylvadra &&
+    /opt/sylvadra --render '$WORK/sys.png' --size 64x48 --seed 3; ls -a /opt > '$WORK/opt-ls'" ||
+    fail "system folder: status $?"
+  ! grep -q EPT "$WORK/opt-ls" || fail "a protocol was written into a system folder"
+  grep -q LoadConfig "$XDG_DATA_HOME/sylvadra/sylvadra.EPT" || fail "system folder: no protocol in the per-user folder"
+  ok "a program in a system folder run as root: its protocol is in the per-user folder"
+fi
 rm -f "$XDG_CONFIG_HOME/sylvadra/settings.ini"
 
 # Too large for the memory: a clear error and a non-zero status, no abort.

@@ -288,6 +288,22 @@ bool folderWritable(const std::string& dir)
     return true;
 }
 
+bool programFolderUsable(const std::string& dir)
+{
+    struct stat st{};
+    if (dir.empty() || ::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
+    char* real = ::realpath(dir.c_str(), nullptr);
+    if (!real) return false;
+    const std::string path = std::string(real) + "/";
+    std::free(real);
+    static const char* const kSystem[] = {"/usr/", "/bin/", "/sbin/", "/lib/", "/lib32/", "/lib64/", "/libx32/",
+                                          "/etc/", "/opt/", "/boot/", "/var/", "/snap/"};
+    if (path == "/") return false;
+    for (const char* system : kSystem)
+        if (path.compare(0, std::strlen(system), system) == 0) return false;
+    return true;
+}
+
 bool makeUserFolder(const std::string& dir)
 {
     if (dir.empty() || dir[0] != '/') return false;

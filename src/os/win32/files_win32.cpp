@@ -254,6 +254,8 @@ bool appendToUserFile(const std::string& path, std::string_view text)
     return ok;
 }
 
+bool programFolderUsable(const std::string&) { return true; }
+
 bool folderWritable(const std::string& dir)
 {
     std::string base = dir;
