@@ -3,6 +3,11 @@
 // written and nothing else.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 
@@ -248,6 +253,34 @@ TEST(SharpPictures, TheCacheGivesBackWhatWasWrittenAndNothingElse)
     readsAsAbsent("the cache's folder is a symlink");
     // Writing does not go through the planted folder link either.
     EXPECT_FALSE(writeCachedPicture(folder, ResourceKind::Icon, 137, flower));
+    fs::remove(file.parent_path());
+    fs::rename(real / file.parent_path().filename(), file.parent_path());
+    ASSERT_TRUE(readCachedPicture(folder, ResourceKind::Icon, 137, 3));
+    // A FIFO in the file's place is opened without waiting for a writer.
+    fs::rename(file, tmp.path / "kept.pic");
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    EXPECT_FALSE(cachedPictureExists(folder, ResourceKind::Icon, 137, 3));
+    readsAsAbsent("a FIFO");
+    fs::remove(file);
+    fs::rename(tmp.path / "kept.pic", file);
+    // Another user's file, folder or cache folder is not trusted, and the
+    // cache folder itself as a link is neither read nor written through.
+    if (::geteuid() == 0) {
+        const uid_t other = 65534;
+        ASSERT_EQ(::chown(file.c_str(), other, other), 0);
+        EXPECT_FALSE(cachedPictureExists(folder, ResourceKind::Icon, 137, 3));
+        readsAsAbsent("another user's file");
+        ASSERT_EQ(::chown(file.c_str(), 0, 0), 0);
+        ASSERT_EQ(::chown(file.parent_path().c_str(), other, other), 0);
+        readsAsAbsent("another user's folder");
+        ASSERT_EQ(::chown(file.parent_path().c_str(), 0, 0), 0);
+        ASSERT_TRUE(readCachedPicture(folder, ResourceKind::Icon, 137, 3));
+    }
+    const fs::path linked = tmp.path / "linked";
+    fs::create_directory_symlink(tmp.path, linked);
+    EXPECT_FALSE(readCachedPicture(linked.string(), ResourceKind::Icon, 137, 3));
+    EXPECT_FALSE(cachedPictureExists(linked.string(), ResourceKind::Icon, 137, 3));
+    EXPECT_FALSE(writeCachedPicture(linked.string(), ResourceKind::Icon, 137, flower));
 #endif
 }
 
@@ -280,7 +313,25 @@ TEST(SharpStore, AnUnwritableCacheKeepsPicturesInMemoryAndAFailedPaintingMeansCl
     EXPECT_FALSE(sharpPicture(keys[0]).empty());
     EXPECT_EQ(painted.load(), 1) << "painted again although it was kept";
 
-    setSharpCacheFolder((tmp.path / "cache").string());
+    // A file whose header is good and whose body is damaged is not at hand:
+    // it is found out before a landscape counts on it.
+    const fs::path cache = tmp.path / "cache";
+    const SharpKey sky{ResourceKind::Bitmap, 104, 2};
+    ASSERT_TRUE(writeCachedPicture(cache.string(), sky.kind, sky.id, paintSharpPicture(sky.kind, sky.id, 2)));
+    fs::path file;
+    for (auto& e : fs::recursive_directory_iterator(cache))
+        if (e.path().filename().string().find("bitmap-104") != std::string::npos) file = e.path();
+    ASSERT_FALSE(file.empty());
+    {
+        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(fs::file_size(file) - 100));
+        f.put('\x5a');
+    }
+    setSharpCacheFolder(cache.string());
+    EXPECT_TRUE(cachedPictureExists(cache.string(), sky.kind, sky.id, 2)) << "the header is good";
+    EXPECT_FALSE(sharpPictureAtHand(sky)) << "a damaged body counts as absent";
+
+    setSharpCacheFolder(cache.string());
     setSharpPainter([](const SharpKey&, const std::atomic<bool>*) -> Picture { throw std::bad_alloc(); });
     EXPECT_TRUE(waitFor([] { return sharpPaintingFailed(); }));
     EXPECT_FALSE(sharpPictureAtHand(keys[0]));

@@ -41,6 +41,17 @@ enum class ReadStatus {
 ReadStatus readRegularFile(const std::string& path, std::size_t maxBytes, std::string& out,
                            std::string* why = nullptr);
 
+// For the program's own files (the cache of painted pictures): reads a
+// regular file of the user's own, never through a symlink, opened before
+// anything is asked of it (a FIFO swapped in cannot hold the program). At
+// most maxBytes; with head, the first maxBytes of a longer file, else a
+// longer file is Unreadable.
+ReadStatus readOwnFile(const std::string& path, std::size_t maxBytes, std::string& out, bool head = false);
+
+// Whether the folder is a real folder of the user's own: not a symlink (on
+// Windows: a folder that is there).
+bool ownRealFolder(const std::string& dir);
+
 // A file written through a temporary file and a rename, so that it is never
 // left half-written: write the pieces, then commit. Without a successful
 // commit the temporary file is removed and the old file stays as it was.

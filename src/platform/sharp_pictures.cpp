@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <mutex>
 #include <vector>
@@ -83,6 +82,16 @@ std::string cacheFolder(const std::string& folder)
     std::string dir = folder;
     if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
     return dir + "sharp-" + std::to_string(kFormatVersion);
+}
+
+// The cache's folders are real folders of the user's own: the per-user
+// cache folder and its subfolder of this format. Nothing is read from or
+// written through another user's folder or a link.
+bool ownFolders(const std::string& folder, const std::string& dir)
+{
+    std::string base = folder;
+    while (base.size() > 1 && (base.back() == '/' || base.back() == '\\')) base.pop_back();
+    return ownRealFolder(base) && ownRealFolder(dir);
 }
 
 std::string cacheName(ResourceKind kind, int id, int density)
@@ -163,50 +172,69 @@ bool cachedPictureExists(const std::string& folder, ResourceKind kind, int id, i
     if (!resourceOf(kind, id) || !densityOk(density)) return false;
     const std::string dir = cacheFolder(folder);
     const std::string path = dir + "/" + cacheName(kind, id, density);
-    if (pathKind(dir, false) != PathKind::Directory || pathKind(path, false) != PathKind::Regular) return false;
-    // The header only: a file of another painter is as good as none.
-    std::ifstream in(path, std::ios::binary);
-    uint8_t b[kHeaderSize];
-    if (!in.read(reinterpret_cast<char*>(b), kHeaderSize)) return false;
+    if (!ownFolders(folder, dir)) return false;
+    // The header only: a file of another painter is as good as none. The
+    // file is opened first, then looked at: a FIFO swapped in holds nothing.
+    std::string head;
+    if (readOwnFile(path, kHeaderSize, head, true) != ReadStatus::Ok || head.size() != kHeaderSize) return false;
+    const auto* b = reinterpret_cast<const uint8_t*>(head.data());
     return std::memcmp(b, kMagic, 8) == 0 && le32(b + 8) == kFormatVersion && le32(b + 12) == art::kPainterVersion &&
            le32(b + 16) == static_cast<uint32_t>(kind) && le32(b + 20) == static_cast<uint32_t>(id) &&
            le32(b + 24) == static_cast<uint32_t>(density);
 }
 
-std::optional<Picture> readCachedPicture(const std::string& folder, ResourceKind kind, int id, int density)
+namespace {
+
+// The bytes of a cached picture that passes every check, in a buffer of
+// the thread's (kept from one picture to the next: a landscape reads a
+// dozen pictures of megabytes); nullptr for anything else.
+const uint8_t* checkedBytes(const std::string& folder, ResourceKind kind, int id, int density)
 {
     const art::Resource* r = resourceOf(kind, id);
-    if (!r || !densityOk(density)) return std::nullopt;
+    if (!r || !densityOk(density)) return nullptr;
     const std::string dir = cacheFolder(folder);
     const std::string path = dir + "/" + cacheName(kind, id, density);
-    // Only a regular file in a real folder: a symlink planted in either
-    // place is not followed.
-    if (pathKind(dir, false) != PathKind::Directory || pathKind(path, false) != PathKind::Regular) return std::nullopt;
+    // Only a regular file of the user's own in real folders of the user's
+    // own: a symlink planted in any place is not followed.
+    if (!ownFolders(folder, dir)) return nullptr;
     const bool alpha = r->style == art::Style::Sprite;
     const size_t w = static_cast<size_t>(r->w) * density, h = static_cast<size_t>(r->h) * density;
     const size_t rawSize = w * h * (alpha ? 4 : 3);
-    // The file's bytes pass through one buffer per thread, kept from one
-    // picture to the next: a landscape reads a dozen pictures of megabytes.
     thread_local std::string bytes;
-    if (readRegularFile(path, kHeaderSize + rawSize, bytes) != ReadStatus::Ok) return std::nullopt;
-    if (bytes.size() < kHeaderSize) return std::nullopt;
+    if (readOwnFile(path, kHeaderSize + rawSize, bytes) != ReadStatus::Ok) return nullptr;
+    if (bytes.size() < kHeaderSize) return nullptr;
     const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
     if (std::memcmp(b, kMagic, 8) != 0 || le32(b + 8) != kFormatVersion || le32(b + 12) != art::kPainterVersion ||
         le32(b + 16) != static_cast<uint32_t>(kind) || le32(b + 20) != static_cast<uint32_t>(id) ||
         le32(b + 24) != static_cast<uint32_t>(density) || le32(b + 28) != w || le32(b + 32) != h ||
         le32(b + 36) != (alpha ? 1u : 0u) || le32(b + 40) != rawSize || w * h > kMaxPixels)
-        return std::nullopt;
+        return nullptr;
     const size_t packed = le32(b + 44);
-    if (packed != bytes.size() - kHeaderSize || packed != rawSize) return std::nullopt;
+    if (packed != bytes.size() - kHeaderSize || packed != rawSize) return nullptr;
     uint64_t sum = 0;
     for (int i = 0; i < 8; ++i) sum |= uint64_t(b[48 + i]) << (8 * i);
-    if (sum != checksum(b, 48, b + kHeaderSize, packed)) return std::nullopt;
+    if (sum != checksum(b, 48, b + kHeaderSize, packed)) return nullptr;
+    return b;
+}
+
+} // namespace
+
+bool cachedPictureIntact(const std::string& folder, ResourceKind kind, int id, int density)
+{
+    return checkedBytes(folder, kind, id, density) != nullptr;
+}
+
+std::optional<Picture> readCachedPicture(const std::string& folder, ResourceKind kind, int id, int density)
+{
+    const uint8_t* b = checkedBytes(folder, kind, id, density);
+    if (!b) return std::nullopt;
+    const art::Resource* r = resourceOf(kind, id);
     Picture p;
     p.kind = kind == ResourceKind::Icon ? PictureKind::Icon : PictureKind::Bitmap;
-    p.width = static_cast<int>(w);
-    p.height = static_cast<int>(h);
+    p.width = r->w * density;
+    p.height = r->h * density;
     p.density = density;
-    fromBytes(b + kHeaderSize, p, alpha);
+    fromBytes(b + kHeaderSize, p, r->style == art::Style::Sprite);
     return p;
 }
 
@@ -237,7 +265,7 @@ bool writeCachedPicture(const std::string& folder, ResourceKind kind, int id, co
     const uint64_t sum = checksum(head, 48, packed, static_cast<size_t>(packedLen));
     for (int i = 0; i < 8; ++i) head[48 + i] = static_cast<uint8_t>(sum >> (8 * i));
     const std::string dir = cacheFolder(folder);
-    bool ok = makeUserFolder(dir) && pathKind(dir, false) == PathKind::Directory;
+    bool ok = makeUserFolder(dir) && ownFolders(folder, dir);
     if (ok) {
         AtomicFile f(dir + "/" + cacheName(kind, id, p.density));
         ok = f.write({head, kHeaderSize}) && f.write({packed, static_cast<size_t>(packedLen)}) && f.commit();

@@ -36,7 +36,8 @@ Picture paintSharpPicture(ResourceKind kind, int id, int density, const std::ato
 // per-user cache folder, e.g. $XDG_CACHE_HOME/sylvadra/) named after the file format's
 // version. A file is used only after checks (magic, format version, painter version,
 // kind/id/density, sizes, checksum of the whole content); anything damaged, truncated,
-// of another version, a symlink or not a regular file reads as absent. Files are written
+// of another version, a symlink or not a regular file, a file or folder of another
+// user reads as absent. Files are written
 // atomically under unpredictable temporary names; false when the picture cannot be
 // written (or is no sharp picture of that resource).
 std::optional<Picture> readCachedPicture(const std::string& folder, ResourceKind kind, int id, int density);
@@ -44,5 +45,8 @@ bool writeCachedPicture(const std::string& folder, ResourceKind kind, int id, co
 // Whether the cache holds a regular file for the picture by this painter:
 // cheap, its header only (the other checks are made when it is read).
 bool cachedPictureExists(const std::string& folder, ResourceKind kind, int id, int density);
+// Whether the cache holds the picture whole: every check of a read made,
+// without decoding it.
+bool cachedPictureIntact(const std::string& folder, ResourceKind kind, int id, int density);
 
 } // namespace syl

@@ -101,6 +101,7 @@ void setSharpCacheFolder(const std::string& folder)
     // A new folder is a new start: nothing failed, nothing kept aside.
     g_folder = folder;
     g_failed = false;
+    for (auto& slot : g_painted) slot.store(false);
     Kept& m = kept();
     std::lock_guard<std::mutex> hold(m.lock);
     m.pictures.clear();
@@ -118,7 +119,12 @@ bool sharpPictureAtHand(const SharpKey& key)
     auto* slot = slotOf(key);
     if (!slot || g_folder.empty() || g_failed.load()) return false;
     if (slot->load(std::memory_order_acquire)) return true;
-    return cachedPictureExists(g_folder, key.kind, key.id, key.density);
+    // The whole file is checked before a landscape counts on it: a damaged
+    // one is absent, so that no picture is painted while a landscape is
+    // composed. What passed is not checked again in this run.
+    if (!cachedPictureIntact(g_folder, key.kind, key.id, key.density)) return false;
+    slot->store(true, std::memory_order_release);
+    return true;
 }
 
 bool sharpPicturesAtHand(const std::vector<SharpKey>& keys)
@@ -149,8 +155,7 @@ bool prepareSharpPictures(const std::vector<SharpKey>& keys)
             for (const SharpKey& k : keys) {
                 if (p.stopping) break;
                 // A file that is there but fails its checks is painted again.
-                if (sharpPictureAtHand(k) && (keptPicture(k) || readCachedPicture(g_folder, k.kind, k.id, k.density)))
-                    continue;
+                if (sharpPictureAtHand(k)) continue;
                 paintAndKeep(k, &p.stopping);
             }
         } catch (...) {

@@ -26,9 +26,9 @@ struct SharpKey {
 // memory for the run.
 void setSharpCacheFolder(const std::string& folder);
 
-// Whether the picture can be had without painting it: painted in this run,
-// or found in the cache folder (never once painting has failed). Cheap: the file's checks are made when it
-// is read.
+// Whether the picture can be had without painting it: painted or checked
+// whole in this run, or found whole in the cache folder (never once
+// painting has failed). A damaged file is absent.
 bool sharpPictureAtHand(const SharpKey& key);
 bool sharpPicturesAtHand(const std::vector<SharpKey>& keys);
 

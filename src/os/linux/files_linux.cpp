@@ -71,7 +71,13 @@ PathKind pathKind(const std::string& path, bool followLinks)
     return PathKind::Special;
 }
 
-ReadStatus readRegularFile(const std::string& path, std::size_t maxBytes, std::string& out, std::string* why)
+namespace {
+
+// The reading of readRegularFile and readOwnFile: own asks for a file of
+// the user's own, not reached through a symlink; head takes the first
+// maxBytes of a longer file.
+ReadStatus readFile(const std::string& path, std::size_t maxBytes, std::string& out, std::string* why, bool own,
+                    bool head)
 {
     out.clear();
     auto fail = [&](const std::string& w) {
@@ -80,7 +86,7 @@ ReadStatus readRegularFile(const std::string& path, std::size_t maxBytes, std::s
     };
     // Non-blocking, so that a FIFO in the file's place cannot hold the
     // program; what it is decides before a single byte is read.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (own ? O_NOFOLLOW : 0));
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             if (why) *why = reason(errno);
@@ -98,7 +104,11 @@ ReadStatus readRegularFile(const std::string& path, std::size_t maxBytes, std::s
         ::close(fd);
         return fail("not a regular file");
     }
-    if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+    if (own && st.st_uid != ::geteuid()) {
+        ::close(fd);
+        return fail("not the user's own");
+    }
+    if (!head && static_cast<unsigned long long>(st.st_size) > maxBytes) {
         ::close(fd);
         return fail("larger than " + std::to_string(maxBytes) + " bytes");
     }
@@ -126,10 +136,32 @@ ReadStatus readRegularFile(const std::string& path, std::size_t maxBytes, std::s
     ::close(fd);
     out.resize(got);
     if (got > maxBytes) {
+        if (head) {
+            out.resize(maxBytes);
+            return ReadStatus::Ok;
+        }
         out.clear();
         return fail("larger than " + std::to_string(maxBytes) + " bytes");
     }
     return ReadStatus::Ok;
+}
+
+} // namespace
+
+ReadStatus readRegularFile(const std::string& path, std::size_t maxBytes, std::string& out, std::string* why)
+{
+    return readFile(path, maxBytes, out, why, false, false);
+}
+
+ReadStatus readOwnFile(const std::string& path, std::size_t maxBytes, std::string& out, bool head)
+{
+    return readFile(path, maxBytes, out, nullptr, true, head);
+}
+
+bool ownRealFolder(const std::string& dir)
+{
+    struct stat st{};
+    return !dir.empty() && ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
 }
 
 AtomicFile::AtomicFile(const std::string& path, Links links, unsigned newFileMode) : target_(path)

@@ -123,6 +123,25 @@ ReadStatus readRegularFile(const std::string& path, std::size_t maxBytes, std::s
     return ReadStatus::Ok;
 }
 
+ReadStatus readOwnFile(const std::string& path, std::size_t maxBytes, std::string& out, bool head)
+{
+    out.clear();
+    if (pathKind(path, false) != PathKind::Regular) return ReadStatus::Unreadable;
+    if (!head) return readRegularFile(path, maxBytes, out);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return ReadStatus::Unreadable;
+    out.resize(maxBytes);
+    DWORD got = 0;
+    const bool ok = GetFileType(h) == FILE_TYPE_DISK &&
+                    (out.empty() || ReadFile(h, out.data(), static_cast<DWORD>(out.size()), &got, nullptr) != 0);
+    CloseHandle(h);
+    out.resize(ok ? got : 0);
+    return ok ? ReadStatus::Ok : ReadStatus::Unreadable;
+}
+
+bool ownRealFolder(const std::string& dir) { return pathKind(dir, false) == PathKind::Directory; }
+
 AtomicFile::AtomicFile(const std::string& path, Links links, unsigned newFileMode) : target_(path)
 {
     (void)newFileMode;
