@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "global_state.h"
 #include "pixels.h"
 #include "errors/errptnr.h"
 #include "fake_resources.h"
@@ -19,20 +20,13 @@ using namespace syl;
 
 namespace {
 
-class AnimationTest : public ::testing::Test {
+class AnimationTest : public GlobalState {
 protected:
     void SetUp() override
     {
-        setHost(&host_);
+        GlobalState::SetUp();
         host_.tick = 3600u * 1000u;
-        settings() = Settings{};
-        ErrPtnr::Unload();
         setRandomSource(&rnd_);
-    }
-    void TearDown() override
-    {
-        setRandomSource(nullptr);
-        setHost(nullptr);
     }
     void script(std::initializer_list<std::array<int, 3>> draws)
     {
@@ -55,7 +49,6 @@ protected:
     }
 
     testres::Installer pictures_;
-    HeadlessHost host_;
     Rnd rnd_{77};
     ScriptedRandom scripted_;
 };

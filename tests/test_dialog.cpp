@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "global_state.h"
 #include "about/frminfo.h"
 #include "errors/handler.h"
 #include "platform/controls.h"
@@ -22,29 +23,14 @@
 namespace syl {
 namespace {
 
-struct Dispatch {
-    std::string module, procedure;
-    int number;
-};
-
-class DialogTest : public ::testing::Test {
+class DialogTest : public GlobalState {
 protected:
     void SetUp() override
     {
-        setHost(&host_);
+        GlobalState::SetUp();
         setSettingsStore(&store_);
-        settings() = Settings{};
-        setDispatchHook([this](const char* m, const char* p, const RuntimeError& e, int) {
-            dispatches_.push_back({m, p, e.number()});
-            return answer_;
-        });
-    }
-    void TearDown() override
-    {
-        setDispatchHook({});
-        setSettingsStore(nullptr);
-        setHost(nullptr);
-        settings() = Settings{};
+        answer_ = ErrorAction::Ignore;
+        recordDispatches();
     }
     std::string stored(const std::string& key)
     {
@@ -60,10 +46,7 @@ protected:
         return {f.chkOpt[0].Value, f.chkOpt[1].Value, f.chkOpt[2].Value, f.chkOpt[3].Value, f.chkOpt[4].Value};
     }
 
-    HeadlessHost host_;
     MemorySettingsStore store_;
-    std::vector<Dispatch> dispatches_;
-    ErrorAction answer_ = ErrorAction::Ignore;
 };
 
 // ---- Form_Load ----------------------------------------------------------

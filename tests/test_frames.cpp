@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "global_state.h"
 #include "pixels.h"
 #include "errors/errptnr.h"
 #include "platform/host.h"
@@ -18,19 +19,12 @@ namespace {
 
 // The same scene twice from one seed, composed whole and incrementally,
 // each drawing from its own generator.
-class Frames : public ::testing::Test {
+class Frames : public GlobalState {
 protected:
     void SetUp() override
     {
-        host.tick = 3600u * 1000u;
-        setHost(&host);
-        ErrPtnr::Unload();
-        settings() = Settings{};
-    }
-    void TearDown() override
-    {
-        setRandomSource(nullptr);
-        setHost(nullptr);
+        GlobalState::SetUp();
+        host_.tick = 3600u * 1000u;
     }
     // Both scenes of w x h with their first landscape.
     void start(uint64_t seed, int w, int h)
@@ -60,13 +54,12 @@ protected:
     }
     void tick()
     {
-        host.tick += static_cast<uint32_t>(whole->tmrAnimation.interval);
+        host_.tick += static_cast<uint32_t>(whole->tmrAnimation.interval);
         both([](FrmMain& m) { m.tmrAnimation_Timer(); });
     }
 
     void compareTicks(int ticks, int w, int h, bool sharp);
 
-    HeadlessHost host;
     bool sharpScenes = false;
     std::unique_ptr<Rnd> rndWhole, rndIncremental;
     std::unique_ptr<FrmMain> whole, incremental;
@@ -93,7 +86,7 @@ void Frames::compareTicks(int ticks, int w, int h, bool sharp)
     uint32_t lastRestart = 0;
     int16_t lastKind = 0;
     for (int t = 0; t < ticks; ++t) {
-        host.clock.second = (t / 50) % 60;
+        host_.clock.second = (t / 50) % 60;
         tick();
         ASSERT_EQ(pixelsOf(m.form), pixelsOf(incremental->form)) << "frame " << t;
         ASSERT_EQ(pixelsOf(m.picBG), pixelsOf(incremental->picBG)) << "landscape after frame " << t;

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "global_state.h"
 #include "pixels.h"
 #include "errors/errptnr.h"
 #include "fake_resources.h"
@@ -19,19 +20,8 @@ using namespace syl;
 
 namespace {
 
-class SceneTest : public ::testing::Test {
+class SceneTest : public GlobalState {
 protected:
-    void SetUp() override
-    {
-        setHost(&host_);
-        settings() = Settings{};
-        ErrPtnr::Unload();
-    }
-    void TearDown() override
-    {
-        setRandomSource(nullptr);
-        setHost(nullptr);
-    }
     // Scripts the next draws as the values Zz(lo, hi) should return.
     void script(std::initializer_list<std::array<int, 3>> draws)
     {
@@ -46,7 +36,6 @@ protected:
     size_t unusedDraws() const { return scripted_.remaining(); }
 
     testres::Installer pictures_;
-    HeadlessHost host_;
     ScriptedRandom scripted_;
 };
 

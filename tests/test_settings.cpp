@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "global_state.h"
 #include "errors/errptnr.h"
 #include "errors/handler.h"
 #include "platform/host.h"
@@ -55,38 +56,18 @@ public:
     int readsOutsideASession = 0;
 };
 
-struct Dispatch {
-    std::string module, procedure;
-    int number;
-    int line;
-};
-
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public GlobalState {
 protected:
     void SetUp() override
     {
-        setHost(&host_);
+        GlobalState::SetUp();
         setSettingsStore(&store_);
-        settings() = Settings{};
-        setDispatchHook([this](const char* m, const char* p, const RuntimeError& e, int line) {
-            dispatches_.push_back({m, p, e.number(), line});
-            return answer_;
-        });
-    }
-    void TearDown() override
-    {
-        setDispatchHook({});
-        setSettingsStore(nullptr);
-        setHost(nullptr);
-        settings() = Settings{};
+        recordDispatches();
     }
     void put(const std::string& key, const std::string& value) { store_.MemorySettingsStore::set("Sylvadra", "Settings", key, value); }
     std::string stored(const std::string& key) { return store_.MemorySettingsStore::get("Sylvadra", "Settings", key, "<none>"); }
 
-    HeadlessHost host_;
     RecordingStore store_;
-    std::vector<Dispatch> dispatches_;
-    ErrorAction answer_ = ErrorAction::Retry;
 };
 
 bool holdsText(const Settings& s, const std::string& text)
