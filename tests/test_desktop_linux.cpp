@@ -29,41 +29,17 @@
 #include <vector>
 
 #include "backends/linux/desktop_linux.h"
+#include "fakes/fake_bus.h"
+#include "fakes/fake_sway.h"
+#include "fakes/scoped.h"
 
 namespace syl {
 namespace {
 
 namespace fs = std::filesystem;
+using fakes::ScopedEnv;
+using fakes::TempDir;
 
-// A folder of its own under the temporary folder, removed at the end.
-struct TempDir {
-    fs::path path;
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "sylvadra-desk-XXXXXX").string();
-        if (mkdtemp(pattern.data())) path = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        if (!path.empty()) fs::remove_all(path, ec);
-    }
-};
-
-// An environment variable set (or unset) for one scope.
-struct ScopedEnv {
-    std::string name;
-    std::optional<std::string> saved;
-    ScopedEnv(const char* n, const char* value) : name(n)
-    {
-        if (const char* old = std::getenv(n)) saved = old;
-        if (value) setenv(n, value, 1); else unsetenv(n);
-    }
-    ~ScopedEnv()
-    {
-        if (saved) setenv(name.c_str(), saved->c_str(), 1); else unsetenv(name.c_str());
-    }
-};
 
 // The picture's name has spaces and both quotes; its URI has them
 // percent-encoded but the apostrophe, which URIs allow.
@@ -337,230 +313,26 @@ TEST_F(GSettingsWallpaper, TheDesktopOfTheEnvironmentThroughGLibsDefaults)
 
 // ---- D-Bus ----
 
-const char* kServicesXml = R"(<node>
-  <interface name="org.xfce.Xfconf">
-    <method name="GetAllProperties">
-      <arg direction="in" type="s" name="channel"/>
-      <arg direction="in" type="s" name="property_base"/>
-      <arg direction="out" type="a{sv}" name="properties"/>
-    </method>
-    <method name="SetProperty">
-      <arg direction="in" type="s" name="channel"/>
-      <arg direction="in" type="s" name="property"/>
-      <arg direction="in" type="v" name="value"/>
-    </method>
-  </interface>
-  <interface name="org.kde.PlasmaShell">
-    <method name="evaluateScript">
-      <arg direction="in" type="s" name="script"/>
-      <arg direction="out" type="s" name="output"/>
-    </method>
-  </interface>
-</node>
-)";
 
 // A message bus of the test's own, with no services to start, and
 // stand-in xfconf and Plasma shell services on it that record their calls.
-class DesktopBus : public ::testing::Test {
+class DesktopBus : public ::testing::Test, public fakes::FakeSessionBus {
 protected:
     void SetUp() override
     {
         ASSERT_FALSE(tmp_.path.empty());
         picture_ = (tmp_.path / kPictureName).string();
-        gchar* daemon = g_find_program_in_path("dbus-daemon");
-        if (!daemon) GTEST_SKIP() << "dbus-daemon is missing";
-        fs::path conf = tmp_.path / "bus.conf";
-        std::ofstream(conf) << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                               " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                               "<busconfig><type>session</type><listen>unix:dir="
-                            << tmp_.path.string()
-                            << "</listen><auth>EXTERNAL</auth>"
-                               "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                               "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
-        std::string confArg = "--config-file=" + conf.string();
-        gchar* argv[] = {daemon, confArg.data(), const_cast<gchar*>("--nofork"), const_cast<gchar*>("--nopidfile"),
-                         const_cast<gchar*>("--print-address=1"), nullptr};
-        gint out = -1;
-        GError* err = nullptr;
-        auto flags = static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDERR_TO_DEV_NULL);
-        gboolean started = g_spawn_async_with_pipes(nullptr, argv, nullptr, flags, nullptr, nullptr, &daemonPid_,
-                                                    nullptr, &out, nullptr, &err);
-        g_free(daemon);
-        ASSERT_TRUE(started) << (err ? err->message : "");
-        std::string line;
-        char c;
-        while (::read(out, &c, 1) == 1 && c != '\n') line += c;
-        ::close(out);
-        ASSERT_FALSE(line.empty()) << "dbus-daemon gave no address";
-        address_ = line;
-        bus_.emplace("DBUS_SESSION_BUS_ADDRESS", address_.c_str());
+        if (!start(tmp_.path)) GTEST_SKIP() << "no dbus-daemon to run a bus of the test's own";
     }
-    void TearDown() override
-    {
-        stopServices();
-        if (daemonPid_ > 0) {
-            ::kill(daemonPid_, SIGTERM);
-            int status = 0;
-            ::waitpid(daemonPid_, &status, 0);
-        }
-    }
-
-    struct Call {
-        std::string method;
-        std::vector<std::string> args; // strings as they are (in a variant or not), other values printed
-    };
-
-    // The stand-in services run in a thread of their own, with its own main
-    // loop, so that the calls of the test's thread are answered.
+    void TearDown() override { stop(); }
     void startServices(std::map<std::string, GVariant*> xfconfProperties, bool plasmaRefuses = false)
     {
-        properties_ = std::move(xfconfProperties);
-        plasmaRefuses_ = plasmaRefuses;
-        std::promise<bool> ready;
-        std::future<bool> isReady = ready.get_future();
-        thread_ = std::thread([this, &ready] { serve(ready); });
-        ASSERT_TRUE(isReady.get()) << "the stand-in services did not start";
-    }
-    void stopServices()
-    {
-        if (!thread_.joinable()) return;
-        {
-            // Quit from inside the loop, which may not be running yet.
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (loop_) {
-                GSource* quit = g_idle_source_new();
-                g_source_set_callback(
-                    quit,
-                    [](gpointer loop) {
-                        g_main_loop_quit(static_cast<GMainLoop*>(loop));
-                        return gboolean(G_SOURCE_REMOVE);
-                    },
-                    loop_, nullptr);
-                g_source_attach(quit, g_main_loop_get_context(loop_));
-                g_source_unref(quit);
-            }
-        }
-        thread_.join();
-        for (auto& [name, value] : properties_) g_variant_unref(value);
-        properties_.clear();
-    }
-    std::vector<Call> calls()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return calls_;
-    }
-
-    void serve(std::promise<bool>& ready)
-    {
-        GMainContext* context = g_main_context_new();
-        g_main_context_push_thread_default(context);
-        GError* err = nullptr;
-        GDBusConnection* c = g_dbus_connection_new_for_address_sync(
-            address_.c_str(),
-            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-            nullptr, nullptr, &err);
-        GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kServicesXml, nullptr);
-        bool ok = c && node;
-        static const GDBusInterfaceVTable vtable = {&DesktopBus::onCall, nullptr, nullptr, {}};
-        std::vector<guint> objects;
-        if (ok) {
-            objects.push_back(g_dbus_connection_register_object(c, "/org/xfce/Xfconf", node->interfaces[0], &vtable,
-                                                                this, nullptr, nullptr));
-            objects.push_back(g_dbus_connection_register_object(c, "/PlasmaShell", node->interfaces[1], &vtable,
-                                                                this, nullptr, nullptr));
-            for (const char* name : {"org.xfce.Xfconf", "org.kde.plasmashell"}) {
-                GVariant* r = g_dbus_connection_call_sync(c, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                          "org.freedesktop.DBus", "RequestName",
-                                                          g_variant_new("(su)", name, 4u /* do not queue */),
-                                                          G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000,
-                                                          nullptr, nullptr);
-                guint32 answer = 0;
-                if (r) {
-                    g_variant_get(r, "(u)", &answer);
-                    g_variant_unref(r);
-                }
-                ok = ok && answer == 1; // the primary owner
-            }
-        }
-        if (err) g_error_free(err);
-        GMainLoop* loop = g_main_loop_new(context, FALSE);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            loop_ = loop;
-        }
-        ready.set_value(ok);
-        if (ok) g_main_loop_run(loop);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            loop_ = nullptr;
-        }
-        g_main_loop_unref(loop);
-        for (guint id : objects) g_dbus_connection_unregister_object(c, id);
-        if (node) g_dbus_node_info_unref(node);
-        if (c) {
-            g_dbus_connection_close_sync(c, nullptr, nullptr);
-            g_object_unref(c);
-        }
-        g_main_context_pop_thread_default(context);
-        g_main_context_unref(context);
-    }
-
-    static void onCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
-                       GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self)
-    {
-        static_cast<DesktopBus*>(self)->answer(method, parameters, invocation);
-    }
-    void answer(const std::string& method, GVariant* parameters, GDBusMethodInvocation* invocation)
-    {
-        Call call{method, {}};
-        for (gsize i = 0; i < g_variant_n_children(parameters); ++i) {
-            GVariant* arg = g_variant_get_child_value(parameters, i);
-            if (g_variant_is_of_type(arg, G_VARIANT_TYPE_VARIANT)) {
-                GVariant* inner = g_variant_get_variant(arg);
-                g_variant_unref(arg);
-                arg = inner;
-            }
-            if (g_variant_is_of_type(arg, G_VARIANT_TYPE_STRING)) {
-                call.args.emplace_back(g_variant_get_string(arg, nullptr));
-            } else {
-                gchar* text = g_variant_print(arg, TRUE);
-                call.args.emplace_back(text);
-                g_free(text);
-            }
-            g_variant_unref(arg);
-        }
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            calls_.push_back(call);
-        }
-        if (method == "GetAllProperties") {
-            GVariantBuilder b;
-            g_variant_builder_init(&b, G_VARIANT_TYPE("a{sv}"));
-            for (const auto& [name, value] : properties_)
-                if (name.rfind(call.args[1], 0) == 0) g_variant_builder_add(&b, "{sv}", name.c_str(), value);
-            g_dbus_method_invocation_return_value(invocation, g_variant_new("(a{sv})", &b));
-        } else if (method == "SetProperty") {
-            g_dbus_method_invocation_return_value(invocation, nullptr);
-        } else if (plasmaRefuses_) {
-            g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.Failed",
-                                                       "Widgets are locked");
-        } else {
-            g_dbus_method_invocation_return_value(invocation, g_variant_new("(s)", ""));
-        }
+        FakeSessionBus::startServices(std::move(xfconfProperties), plasmaRefuses);
+        ASSERT_TRUE(servicesStarted_) << "the stand-in services did not start";
     }
 
     TempDir tmp_;
     std::string picture_;
-    std::string address_;
-    GPid daemonPid_ = 0;
-    std::optional<ScopedEnv> bus_;
-    std::thread thread_;
-    std::mutex mutex_;
-    GMainLoop* loop_ = nullptr;
-    std::vector<Call> calls_;
-    std::map<std::string, GVariant*> properties_;
-    bool plasmaRefuses_ = false;
 };
 
 TEST_F(DesktopBus, XfceGetsThePictureOnEveryMonitorAndWorkspace)
@@ -696,61 +468,17 @@ TEST_F(DesktopBus, PlasmaRefusingTheScriptIsAFailure)
 
 // A stand-in sway: one connection, one i3-ipc message read, one reply of
 // the message's type.
-class SwaySocket : public ::testing::Test {
+class SwaySocket : public ::testing::Test, public fakes::FakeSwaySocket {
 protected:
     void SetUp() override
     {
         ASSERT_FALSE(tmp_.path.empty());
-        socketPath_ = (tmp_.path / "sway-ipc.sock").string();
         picture_ = (tmp_.path / kPictureName).string();
-        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        ASSERT_GE(listener_, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        ASSERT_LT(socketPath_.size(), sizeof addr.sun_path);
-        std::memcpy(addr.sun_path, socketPath_.c_str(), socketPath_.size() + 1);
-        ASSERT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        ASSERT_EQ(::listen(listener_, 1), 0);
-        timeval timeout{10, 0}; // no endless wait when nobody connects
-        ::setsockopt(listener_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    }
-    void TearDown() override
-    {
-        if (server_.joinable()) server_.join();
-        if (listener_ >= 0) ::close(listener_);
-    }
-    static uint32_t le32(const unsigned char* p)
-    {
-        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    }
-    void answerWith(const std::string& reply)
-    {
-        server_ = std::thread([this, reply] {
-            int c = ::accept(listener_, nullptr, nullptr);
-            if (c < 0) return;
-            unsigned char header[14];
-            if (::recv(c, header, sizeof header, MSG_WAITALL) == sizeof header) {
-                magic_.assign(reinterpret_cast<char*>(header), 6);
-                type_ = le32(header + 10);
-                std::string payload(le32(header + 6), '\0');
-                if (payload.empty() || ::recv(c, payload.data(), payload.size(), MSG_WAITALL) == ssize_t(payload.size()))
-                    command_ = payload;
-                std::string out = "i3-ipc";
-                for (uint32_t v : {uint32_t(reply.size()), type_})
-                    for (int i = 0; i < 4; ++i) out += char((v >> (8 * i)) & 0xFF);
-                out += reply;
-                (void)::send(c, out.data(), out.size(), MSG_NOSIGNAL);
-            }
-            ::close(c);
-        });
+        ASSERT_TRUE(listen((tmp_.path / "sway-ipc.sock").string()));
     }
 
     TempDir tmp_;
-    std::string socketPath_, picture_;
-    int listener_ = -1;
-    std::thread server_;
-    std::string magic_, command_;
-    uint32_t type_ = 99;
+    std::string picture_;
 };
 
 TEST_F(SwaySocket, RunsTheBackgroundCommandForEveryOutput)
