@@ -20,7 +20,7 @@ TEST_PACKAGES = googletest libgtest-dev libbenchmark-dev libglib2.0-bin dbus-dae
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps test-deps configure native native-tests windows sanitized run test bench package clean
+.PHONY: all deps test-deps format-check configure native native-tests windows sanitized run test bench package clean
 
 all: native windows
 
@@ -84,7 +84,13 @@ native-tests: test-deps
 	cmake -S . -B $(BUILD) -G Ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: native-tests windows sanitized
+# The code's format (.clang-format) is checked first: a change that
+# breaks it fails make test, and so CI.
+FORMATTED = $(shell find src tests tools packaging -name '*.cpp' -o -name '*.h')
+format-check: test-deps
+	clang-format --dry-run -Werror $(FORMATTED)
+
+test: format-check native-tests windows sanitized
 	xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir $(WINBUILD) --output-on-failure -j 2
 	ctest --test-dir $(BUILD) --output-on-failure -j 2
 	$(SANITIZER_ENV) ctest --test-dir $(ASANBUILD) --output-on-failure -j 2 -R '\.|^e2e_'

@@ -16,10 +16,10 @@ namespace testres {
 inline std::pair<int, int> bitmapSize(int id)
 {
     static const std::map<int, std::pair<int, int>> sizes = {
-        {101, {20, 305}}, {102, {20, 307}}, {103, {20, 303}}, {104, {20, 311}}, {105, {20, 291}},
-        {106, {20, 174}}, {107, {20, 172}}, {108, {20, 174}}, {109, {20, 168}}, {110, {20, 188}},
+        {101, {20, 305}},  {102, {20, 307}},  {103, {20, 303}},  {104, {20, 311}},  {105, {20, 291}},
+        {106, {20, 174}},  {107, {20, 172}},  {108, {20, 174}},  {109, {20, 168}},  {110, {20, 188}},
         {141, {200, 250}}, {143, {100, 500}}, {145, {100, 500}}, {151, {245, 500}}, {153, {245, 500}},
-        {161, {153, 115}}, {163, {153, 115}}, {165, {400, 28}}, {221, {330, 200}}, {227, {400, 200}},
+        {161, {153, 115}}, {163, {153, 115}}, {165, {400, 28}},  {221, {330, 200}}, {227, {400, 200}},
         {229, {200, 100}}, {231, {150, 200}}, {233, {150, 200}}};
     if (id >= 121 && id <= 128) return {738, (id == 123 || id == 124) ? 118 : 119};
     if (id >= 131 && id <= 139 && id % 2 == 1) return {640, 100};
@@ -38,23 +38,50 @@ inline bool isMask(int id)
 {
     if (id >= 211 && id <= 215) return true;
     if (id >= 132 && id <= 140) return id % 2 == 0;
-    return id == 142 || id == 144 || id == 146 || id == 152 || id == 154 || id == 162 || id == 164 ||
-           id == 166 || id == 222 || id == 224 || id == 226 || id == 228 || id == 230 || id == 232 || id == 234;
+    return id == 142 || id == 144 || id == 146 || id == 152 || id == 154 || id == 162 || id == 164 || id == 166 ||
+           id == 222 || id == 224 || id == 226 || id == 228 || id == 230 || id == 232 || id == 234;
 }
 
 // A 32 x 32 icon file, 32 bits with alpha, in one colour, opaque.
 inline std::vector<uint8_t> iconFile(syl::Color c)
 {
     std::vector<uint8_t> f;
-    auto u16 = [&](unsigned v) { f.push_back(v & 0xFF); f.push_back((v >> 8) & 0xFF); };
-    auto u32 = [&](unsigned v) { u16(v & 0xFFFF); u16(v >> 16); };
-    u16(0); u16(1); u16(1);
+    auto u16 = [&](unsigned v) {
+        f.push_back(v & 0xFF);
+        f.push_back((v >> 8) & 0xFF);
+    };
+    auto u32 = [&](unsigned v) {
+        u16(v & 0xFFFF);
+        u16(v >> 16);
+    };
+    u16(0);
+    u16(1);
+    u16(1);
     const unsigned size = 40 + 32 * 32 * 4 + 32 * 4;
-    f.push_back(32); f.push_back(32); f.push_back(0); f.push_back(0);
-    u16(1); u16(32); u32(size); u32(22);
-    u32(40); u32(32); u32(64); u16(1); u16(32); u32(0); u32(32 * 32 * 4); u32(0); u32(0); u32(0); u32(0);
+    f.push_back(32);
+    f.push_back(32);
+    f.push_back(0);
+    f.push_back(0);
+    u16(1);
+    u16(32);
+    u32(size);
+    u32(22);
+    u32(40);
+    u32(32);
+    u32(64);
+    u16(1);
+    u16(32);
+    u32(0);
+    u32(32 * 32 * 4);
+    u32(0);
+    u32(0);
+    u32(0);
+    u32(0);
     for (int i = 0; i < 32 * 32; ++i) {
-        f.push_back(c & 0xFF); f.push_back((c >> 8) & 0xFF); f.push_back((c >> 16) & 0xFF); f.push_back(0xFF);
+        f.push_back(c & 0xFF);
+        f.push_back((c >> 8) & 0xFF);
+        f.push_back((c >> 16) & 0xFF);
+        f.push_back(0xFF);
     }
     for (int i = 0; i < 32 * 4; ++i) f.push_back(0);
     return f;

@@ -195,10 +195,9 @@ TEST_F(AnimationTest, FirstStepDoesNotMoveAndThenEachKindKeepsItsPace)
         std::initializer_list<std::array<int, 3>> draws; // the move's draws
         int dx;
     } cases[] = {
-        {1, {{2, 4, 2}}, 8},           {1, {{2, 4, 4}}, 10},       {11, {{2, 4, 3}}, -9},
-        {22, {{-2, 6, -2}}, 4},        {22, {{-2, 6, 6}}, 12},     {25, {{-2, 6, 0}}, -6},
-        {21, {}, -6},                  {27, {{1, 2, 1}}, 10},      {27, {{1, 2, 2}}, 11},
-        {29, {}, -3},                  {31, {}, 1},                {34, {}, -1},
+        {1, {{2, 4, 2}}, 8},    {1, {{2, 4, 4}}, 10},   {11, {{2, 4, 3}}, -9}, {22, {{-2, 6, -2}}, 4},
+        {22, {{-2, 6, 6}}, 12}, {25, {{-2, 6, 0}}, -6}, {21, {}, -6},          {27, {{1, 2, 1}}, 10},
+        {27, {{1, 2, 2}}, 11},  {29, {}, -3},           {31, {}, 1},           {34, {}, -1},
     };
     for (const auto& c : cases) {
         useRnd();
@@ -344,12 +343,12 @@ TEST_F(AnimationTest, RetiringMovesTheFlowerLineAndWrapsTheGrassLine)
         int flowerTop, grassTop;
         int expectFlowerTop, expectGrassTop;
     } cases[] = {
-        {48, 301, 100, 301, 100},  // bloomCount 49: less than half a pixel
-        {49, 301, 100, 300, 100},  // 301 - 0.5 rounds to the even 300
-        {49, 300, 100, 300, 100},  // 300 - 0.5 stays 300
-        {99, 151, 150, 150, 150},  // on the grass line: no reset
-        {99, 151, 160, 195, 158},  // below it: reset below the grass line, which moves up 2
-        {99, 120, 151, 186, 249},  // 151 - 2 = 149 < 480 \ 4 + 30 = 150: +100, a net +98
+        {48, 301, 100, 301, 100}, // bloomCount 49: less than half a pixel
+        {49, 301, 100, 300, 100}, // 301 - 0.5 rounds to the even 300
+        {49, 300, 100, 300, 100}, // 300 - 0.5 stays 300
+        {99, 151, 150, 150, 150}, // on the grass line: no reset
+        {99, 151, 160, 195, 158}, // below it: reset below the grass line, which moves up 2
+        {99, 120, 151, 186, 249}, // 151 - 2 = 149 < 480 \ 4 + 30 = 150: +100, a net +98
     };
     for (const auto& c : cases) {
         f = {50, 100, 33.0f, 120, -1, 1};

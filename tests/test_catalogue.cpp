@@ -25,12 +25,13 @@ struct Entry {
 std::vector<Entry> bitmaps()
 {
     std::vector<Entry> e = {
-        {101, 0, 20, 305, 1}, {102, 0, 20, 307, 1}, {103, 0, 20, 303, 1}, {104, 0, 20, 311, 1}, {105, 0, 20, 291, 1},
-        {106, 0, 20, 174, 1}, {107, 0, 20, 172, 1}, {108, 0, 20, 174, 1}, {109, 0, 20, 168, 1}, {110, 0, 20, 188, 1},
-        {141, 142, 200, 250, 5}, {143, 144, 100, 500, 5}, {145, 146, 100, 500, 5}, {151, 152, 245, 500, 5},
-        {153, 154, 245, 500, 5}, {161, 162, 153, 115, 1}, {163, 164, 153, 115, 1}, {165, 166, 400, 28, 1},
-        {221, 222, 330, 200, 2}, {223, 224, 77, 462, 6}, {225, 226, 77, 462, 6}, {227, 228, 400, 200, 2},
-        {229, 230, 200, 100, 1}, {231, 232, 150, 200, 1}, {233, 234, 150, 200, 1},
+        {101, 0, 20, 305, 1},    {102, 0, 20, 307, 1},    {103, 0, 20, 303, 1},    {104, 0, 20, 311, 1},
+        {105, 0, 20, 291, 1},    {106, 0, 20, 174, 1},    {107, 0, 20, 172, 1},    {108, 0, 20, 174, 1},
+        {109, 0, 20, 168, 1},    {110, 0, 20, 188, 1},    {141, 142, 200, 250, 5}, {143, 144, 100, 500, 5},
+        {145, 146, 100, 500, 5}, {151, 152, 245, 500, 5}, {153, 154, 245, 500, 5}, {161, 162, 153, 115, 1},
+        {163, 164, 153, 115, 1}, {165, 166, 400, 28, 1},  {221, 222, 330, 200, 2}, {223, 224, 77, 462, 6},
+        {225, 226, 77, 462, 6},  {227, 228, 400, 200, 2}, {229, 230, 200, 100, 1}, {231, 232, 150, 200, 1},
+        {233, 234, 150, 200, 1},
     };
     for (int id = 121; id <= 128; ++id) e.push_back({id, 0, 738, (id == 123 || id == 124) ? 118 : 119, 1});
     for (int id = 131; id <= 139; id += 2) e.push_back({id, id + 1, 640, 100, 1});
@@ -76,10 +77,10 @@ TEST_F(Catalogue, ColourPicturesAreRle4WithSixteenColoursAndMasksOneBit)
         ASSERT_GE(b.size(), 54u);
         EXPECT_EQ(b[0], 'B');
         EXPECT_EQ(b[1], 'M');
-        EXPECT_EQ(le32(b, 14), 40u);          // BITMAPINFOHEADER
-        EXPECT_GT(int32_t(le32(b, 22)), 0);   // bottom-up
-        EXPECT_EQ(le16(b, 28), 4);            // 4 bits per pixel
-        EXPECT_EQ(le32(b, 30), 2u);           // BI_RLE4
+        EXPECT_EQ(le32(b, 14), 40u);        // BITMAPINFOHEADER
+        EXPECT_GT(int32_t(le32(b, 22)), 0); // bottom-up
+        EXPECT_EQ(le16(b, 28), 4);          // 4 bits per pixel
+        EXPECT_EQ(le32(b, 30), 2u);         // BI_RLE4
         syl::Picture p = syl::LoadResPicture(e.id, syl::ResourceKind::Bitmap);
         std::set<uint32_t> colours(p.pixels.begin(), p.pixels.end());
         EXPECT_LE(colours.size(), 16u);
@@ -87,7 +88,7 @@ TEST_F(Catalogue, ColourPicturesAreRle4WithSixteenColoursAndMasksOneBit)
             SCOPED_TRACE("mask " + std::to_string(e.mask));
             auto m = syl::findResource(syl::ResourceKind::Bitmap, e.mask);
             ASSERT_GE(m.size(), 62u);
-            EXPECT_EQ(le16(m, 28), 1); // 1 bit per pixel
+            EXPECT_EQ(le16(m, 28), 1);  // 1 bit per pixel
             EXPECT_EQ(le32(m, 30), 0u); // uncompressed
         }
     }
@@ -140,7 +141,8 @@ TEST_F(Catalogue, EveryFrameHoldsADrawingThatStandsInsideIt)
     // Birds and butterflies are drawn one column narrower than their strips.
     for (int id : {211, 212, 213, 214, 215, 224, 226}) {
         syl::Picture m = syl::LoadResPicture(id, syl::ResourceKind::Bitmap);
-        for (int y = 0; y < m.height; ++y) EXPECT_EQ(m.at(m.width - 1, y) & 0xFFFFFF, 0xFFFFFFu) << "mask " << id << " row " << y;
+        for (int y = 0; y < m.height; ++y)
+            EXPECT_EQ(m.at(m.width - 1, y) & 0xFFFFFF, 0xFFFFFFu) << "mask " << id << " row " << y;
     }
     // Trees, forest, buildings and the fence stand on their bottom row.
     for (int id : {142, 144, 146, 152, 154, 162, 164, 166}) {
@@ -171,10 +173,10 @@ TEST_F(Catalogue, IconsAre32By32WithTransparentBackground)
         SCOPED_TRACE("icon " + std::to_string(id));
         auto b = syl::findResource(syl::ResourceKind::Icon, id);
         ASSERT_GE(b.size(), 22u + 40u);
-        EXPECT_EQ(le16(b, 4), 1);      // one image
+        EXPECT_EQ(le16(b, 4), 1); // one image
         EXPECT_EQ(b[6], 32);
         EXPECT_EQ(b[7], 32);
-        EXPECT_EQ(le16(b, 12), 8);     // 256-colour palette
+        EXPECT_EQ(le16(b, 12), 8); // 256-colour palette
         syl::Picture p = syl::LoadResPicture(id, syl::ResourceKind::Icon);
         EXPECT_EQ(p.kind, syl::PictureKind::Icon);
         ASSERT_EQ(p.width, 32);

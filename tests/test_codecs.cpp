@@ -245,7 +245,7 @@ void expectPixels(const Picture& p, int w, int h, const std::vector<Color>& pixe
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             EXPECT_EQ(p.at(x, y), pixels[static_cast<size_t>(y) * w + x]) << "pixel (" << x << ", " << y << ")\n"
-                                                                           << describe(p);
+                                                                          << describe(p);
 }
 
 // Expects error 481 whose description starts with prefix and contains part.
@@ -303,23 +303,31 @@ std::vector<BmpCase> validBitmaps()
                          bmpFile({.header = {.width = 2, .height = 1, .bpp = 8, .colorsUsed = 1000},
                                   .table = pal,
                                   .data = {0, 255, 0, 0}}),
-                         2, 1, {0xFF0000, 0x0000FF}});
+                         2,
+                         1,
+                         {0xFF0000, 0x0000FF}});
     }
     // 24 bits bottom-up, the last row without its padding.
-    cases.push_back({"24 bits bottom-up",
-                     bmpFile({.header = {.width = 1, .height = 3, .bpp = 24},
-                              .data = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9}}),
-                     1, 3, {0x090807, 0x060504, 0x030201}});
+    cases.push_back(
+        {"24 bits bottom-up",
+         bmpFile({.header = {.width = 1, .height = 3, .bpp = 24}, .data = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9}}),
+         1,
+         3,
+         {0x090807, 0x060504, 0x030201}});
     // 24 bits top-down (negative height).
     cases.push_back({"24 bits top-down",
                      bmpFile({.header = {.width = 2, .height = -2, .bpp = 24},
                               .data = {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0x11, 0x22, 0x33, 0, 0}}),
-                     2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0x332211}});
+                     2,
+                     2,
+                     {0xFF0000, 0x00FF00, 0x0000FF, 0x332211}});
     // 32 bits: the fourth byte is ignored.
     cases.push_back({"32 bits",
                      bmpFile({.header = {.width = 2, .height = 1, .bpp = 32},
                               .data = {0x10, 0x20, 0x30, 0xFF, 0x40, 0x50, 0x60, 0x00}}),
-                     2, 1, {0x302010, 0x605040}});
+                     2,
+                     1,
+                     {0x302010, 0x605040}});
     // 32 bits with colour masks in a V4 header, in an unusual order.
     {
         Bytes masks;
@@ -327,16 +335,21 @@ std::vector<BmpCase> validBitmaps()
         put32(masks, 0x00FF0000);
         put32(masks, 0xFF000000);
         put32(masks, 0x000000FF);
-        cases.push_back({"32 bits with masks (V4 header)",
-                         bmpFile({.header = {.width = 1, .height = 1, .bpp = 32, .compression = 3, .headerSize = 108,
-                                             .tail = masks},
-                                  .data = {0x11, 0x22, 0x33, 0x44}}),
-                         1, 1, {0x223344}});
+        cases.push_back(
+            {"32 bits with masks (V4 header)",
+             bmpFile(
+                 {.header = {.width = 1, .height = 1, .bpp = 32, .compression = 3, .headerSize = 108, .tail = masks},
+                  .data = {0x11, 0x22, 0x33, 0x44}}),
+             1,
+             1,
+             {0x223344}});
     }
     // 16 bits, default 5-5-5: 5 bits scale to 8 rounding to nearest.
     cases.push_back({"16 bits 5-5-5",
                      bmpFile({.header = {.width = 2, .height = 1, .bpp = 16}, .data = {0x00, 0x7C, 0x10, 0x02}}),
-                     2, 1, {0xFF0000, 0x008484}});
+                     2,
+                     1,
+                     {0xFF0000, 0x008484}});
     // 16 bits 5-6-5, masks after a plain header.
     {
         Bytes masks;
@@ -347,7 +360,9 @@ std::vector<BmpCase> validBitmaps()
                          bmpFile({.header = {.width = 3, .height = 1, .bpp = 16, .compression = 3},
                                   .table = masks,
                                   .data = {0xFF, 0xFF, 0xE0, 0x07, 0x1F, 0x00, 0, 0}}),
-                         3, 1, {0xFFFFFF, 0x00FF00, 0x0000FF}});
+                         3,
+                         1,
+                         {0xFFFFFF, 0x00FF00, 0x0000FF}});
     }
     // OS/2 core header: 16-bit sizes, 3-byte palette entries.
     cases.push_back({"OS/2 core header",
@@ -432,11 +447,12 @@ std::vector<BmpCase> validBitmaps()
                               .data = {0x02, 0x01, 0x00, 0x00, 0x02, 0x02, 0x00, 0x01}}),
                      2, 2, rowsOf({"RR", "GG"})});
     // The stream's size from the header limits it.
-    cases.push_back({"RLE8 limited by its size",
-                     bmpFile({.header = {.width = 2, .height = 2, .bpp = 8, .compression = 1, .sizeImage = 4, .colorsUsed = 16},
-                              .table = kPal16,
-                              .data = {0x02, 0x01, 0x00, 0x00, 0x02, 0x02, 0x00, 0x01}}),
-                     2, 2, rowsOf({"KK", "RR"})});
+    cases.push_back(
+        {"RLE8 limited by its size",
+         bmpFile({.header = {.width = 2, .height = 2, .bpp = 8, .compression = 1, .sizeImage = 4, .colorsUsed = 16},
+                  .table = kPal16,
+                  .data = {0x02, 0x01, 0x00, 0x00, 0x02, 0x02, 0x00, 0x01}}),
+         2, 2, rowsOf({"KK", "RR"})});
     // The widest picture accepted.
     cases.push_back({"RLE8 16384 wide",
                      bmpFile({.header = {.width = 16384, .height = 1, .bpp = 8, .compression = 1, .colorsUsed = 16},
@@ -497,8 +513,7 @@ std::vector<BadCase> malformedBitmaps()
          bmpFile({.header = {.height = -16385, .bpp = 8, .compression = 1}, .table = kPal16, .data = {0, 1}}),
          "too large (1 x 16385 pixels)"},
         {"height INT32_MIN", bmpFile({.header = {.height = INT32_MIN}, .data = ok24}), "too large (1 x 2147483648"},
-        {"width INT32_MAX", bmpFile({.header = {.width = INT32_MAX, .height = INT32_MAX}, .data = ok24}),
-         "too large"},
+        {"width INT32_MAX", bmpFile({.header = {.width = INT32_MAX, .height = INT32_MAX}, .data = ok24}), "too large"},
         {"bit depth 2", bmpFile({.header = {.bpp = 2}, .data = ok24}), "unsupported bit depth 2"},
         {"bit depth 0", bmpFile({.header = {.bpp = 0}, .data = ok24}), "unsupported bit depth 0"},
         {"JPEG compression", bmpFile({.header = {.compression = 4}, .data = ok24}), "unsupported compression 4"},
@@ -525,10 +540,13 @@ std::vector<BadCase> malformedBitmaps()
          "pixel data is truncated (13 of 14 bytes)"},
         {"no pixels at all", bmpFile({.header = {.width = 16384, .height = 16384}}), "pixel data is truncated"},
         {"RLE8 absolute run truncated",
-         bmpFile({.header = {.width = 4, .bpp = 8, .compression = 1, .colorsUsed = 16}, .table = kPal16, .data = {0x00, 0x04, 0x01}}),
+         bmpFile({.header = {.width = 4, .bpp = 8, .compression = 1, .colorsUsed = 16},
+                  .table = kPal16,
+                  .data = {0x00, 0x04, 0x01}}),
          "ends inside an absolute run"},
         {"RLE4 absolute run truncated",
-         bmpFile({.header = {.width = 8, .bpp = 4, .compression = 2}, .table = kPal16, .data = {0x00, 0x07, 0x11, 0x11}}),
+         bmpFile(
+             {.header = {.width = 8, .bpp = 4, .compression = 2}, .table = kPal16, .data = {0x00, 0x07, 0x11, 0x11}}),
          "ends inside an absolute run"},
         {"RLE delta truncated",
          bmpFile({.header = {.width = 4, .height = 2, .bpp = 8, .compression = 1, .colorsUsed = 16},
@@ -593,10 +611,7 @@ Bytes icon32x32x8()
 }
 
 // A 16 x 16 4-bit icon, all index 1 (red), opaque.
-Bytes icon16x16x4()
-{
-    return iconDib(16, 16, 4, kPal16, Bytes(8 * 16, 0x11), Bytes(4 * 16, 0x00));
-}
+Bytes icon16x16x4() { return iconDib(16, 16, 4, kPal16, Bytes(8 * 16, 0x11), Bytes(4 * 16, 0x00)); }
 
 void expectIcon32x32(const Picture& p)
 {
@@ -635,18 +650,21 @@ TEST(Codecs, IconEntryChoice)
         Color first; // pixel (0, 0); 0 for the 8-bit 32 x 32 image
     };
     const Case cases[] = {
-        {"32 x 32 after another size",
-         {{.width = 16, .height = 16, .bits = 4, .image = small}, {.image = big}}, 32, 0},
+        {"32 x 32 after another size", {{.width = 16, .height = 16, .bits = 4, .image = small}, {.image = big}}, 32, 0},
         {"no 32 x 32: the first",
-         {{.width = 16, .height = 16, .bits = 4, .image = small},
-          {.width = 48, .height = 48, .bits = 8, .image = big}}, 16, colourOf('R')},
+         {{.width = 16, .height = 16, .bits = 4, .image = small}, {.width = 48, .height = 48, .bits = 8, .image = big}},
+         16,
+         colourOf('R')},
         {"the deeper 32 x 32", {{.bits = 4, .image = big4}, {.bits = 8, .image = big}}, 32, 0},
         {"the deeper 32 x 32 first", {{.bits = 8, .image = big}, {.bits = 4, .image = big4}}, 32, 0},
-        {"4-bit 32 x 32 only", {{.width = 16, .height = 16, .image = small}, {.bits = 4, .image = big4}}, 32,
+        {"4-bit 32 x 32 only",
+         {{.width = 16, .height = 16, .image = small}, {.bits = 4, .image = big4}},
+         32,
          colourOf('G')},
-        {"equal depths: the first 32 x 32", {{.bits = 4, .image = big4}, {.bits = 4, .image = big}}, 32,
-         colourOf('G')},
-        {"32 wide but not 32 high", {{.width = 16, .height = 16, .image = small}, {.height = 64, .image = big}}, 16,
+        {"equal depths: the first 32 x 32", {{.bits = 4, .image = big4}, {.bits = 4, .image = big}}, 32, colourOf('G')},
+        {"32 wide but not 32 high",
+         {{.width = 16, .height = 16, .image = small}, {.height = 64, .image = big}},
+         16,
          colourOf('R')},
     };
     for (const auto& c : cases) {
@@ -682,19 +700,33 @@ TEST(Codecs, IconDepthsAndTransparency)
     const std::vector<Color> pixels32 = {0x908070, 0x030201, 0x302010, 0x605040};
 
     const IconCase cases[] = {
-        {"1 bit", iconDib(3, 2, 1, palette("RB"), {0xA0, 0, 0, 0, 0x40, 0, 0, 0}, {0x20, 0, 0, 0, 0xC0, 0, 0, 0}), 3, 2,
-         rowsOf({"RBR", "BRB"}), {0, 0, 255, 255, 255, 0}},
-        {"4 bits, odd width", iconDib(3, 2, 4, kPal16, {0x12, 0x30, 0, 0, 0x45, 0x60, 0, 0}, mask2x2), 3, 2,
-         rowsOf({"YCM", "RGB"}), {0, 255, 255, 255, 0, 255}},
-        {"24 bits", iconDib(2, 2, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}, mask2x2), 2, 2,
-         {0x090807, 0x0C0B0A, 0x030201, 0x060504}, {0, 255, 255, 0}},
-        {"32 bits with alpha: the mask is ignored", cat({header32, rows32, {0xC0, 0, 0, 0, 0xC0, 0, 0, 0}}), 2, 2,
-         pixels32, {255, 0, 0, 128}},
-        {"32 bits with alpha, no mask", cat({header32, rows32}), 2, 2, pixels32, {255, 0, 0, 128}},
-        {"32 bits without alpha: the mask", cat({header32, rows32NoAlpha, mask2x2}), 2, 2, pixels32,
+        {"1 bit",
+         iconDib(3, 2, 1, palette("RB"), {0xA0, 0, 0, 0, 0x40, 0, 0, 0}, {0x20, 0, 0, 0, 0xC0, 0, 0, 0}),
+         3,
+         2,
+         rowsOf({"RBR", "BRB"}),
+         {0, 0, 255, 255, 255, 0}},
+        {"4 bits, odd width",
+         iconDib(3, 2, 4, kPal16, {0x12, 0x30, 0, 0, 0x45, 0x60, 0, 0}, mask2x2),
+         3,
+         2,
+         rowsOf({"YCM", "RGB"}),
+         {0, 255, 255, 255, 0, 255}},
+        {"24 bits",
+         iconDib(2, 2, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}, mask2x2),
+         2,
+         2,
+         {0x090807, 0x0C0B0A, 0x030201, 0x060504},
          {0, 255, 255, 0}},
-        {"32 bits without alpha or mask: opaque", cat({header32, rows32NoAlpha}), 2, 2, pixels32,
-         {255, 255, 255, 255}},
+        {"32 bits with alpha: the mask is ignored",
+         cat({header32, rows32, {0xC0, 0, 0, 0, 0xC0, 0, 0, 0}}),
+         2,
+         2,
+         pixels32,
+         {255, 0, 0, 128}},
+        {"32 bits with alpha, no mask", cat({header32, rows32}), 2, 2, pixels32, {255, 0, 0, 128}},
+        {"32 bits without alpha: the mask", cat({header32, rows32NoAlpha, mask2x2}), 2, 2, pixels32, {0, 255, 255, 0}},
+        {"32 bits without alpha or mask: opaque", cat({header32, rows32NoAlpha}), 2, 2, pixels32, {255, 255, 255, 255}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -746,8 +778,8 @@ std::vector<BadCase> malformedIcons()
          icoFile({{.image = withHeader({.width = 16, .height = 32, .bpp = 4}, cat({kPal16, Bytes(8 * 16 + 60, 0)}))}}),
          "transparency mask is truncated (60 of 62 bytes)"},
         {"no mask at 8 bits",
-         icoFile({{.image = withHeader({.width = 4, .height = 8, .bpp = 8, .colorsUsed = 1}, cat({{0, 0, 0, 0},
-                                                                                                  Bytes(16, 0)}))}}),
+         icoFile({{.image = withHeader({.width = 4, .height = 8, .bpp = 8, .colorsUsed = 1},
+                                       cat({{0, 0, 0, 0}, Bytes(16, 0)}))}}),
          "transparency mask is truncated (0 of"},
     };
 }
@@ -762,7 +794,8 @@ TEST(Codecs, MalformedIconsAreError481WithADescription)
 
 TEST(Codecs, EveryTruncationOfAValidIconIsError481)
 {
-    const Bytes file = icoFile({{.width = 16, .height = 16, .bits = 4, .image = icon16x16x4()}, {.image = icon32x32x8()}});
+    const Bytes file =
+        icoFile({{.width = 16, .height = 16, .bits = 4, .image = icon16x16x4()}, {.image = icon32x32x8()}});
     ASSERT_NO_THROW(syl::decodeIco(file));
     for (size_t n = 0; n < file.size(); ++n) {
         Bytes prefix(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(n));
@@ -892,8 +925,8 @@ struct DecodedPng {
 DecodedPng decodePng(const Bytes& png)
 {
     DecodedPng d;
-    unsigned char* data = stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &d.width, &d.height,
-                                                &d.channels, 4);
+    unsigned char* data =
+        stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &d.width, &d.height, &d.channels, 4);
     if (data) {
         d.data.assign(data, data + static_cast<size_t>(d.width) * d.height * 4);
         stbi_image_free(data);
@@ -939,8 +972,9 @@ TEST(Codecs, PngHoldsThePixelsAndIsDeterministic)
 TEST(Codecs, SavePngWritesTheFileOrReportsFailure)
 {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() /
-                         ("sylvadra-codecs-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    const fs::path dir =
+        fs::temp_directory_path() /
+        ("sylvadra-codecs-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::create_directories(dir);
     const Picture picture = testPicture(9, 4);
     const fs::path file = dir / "picture.png";
@@ -975,43 +1009,51 @@ struct RawCase {
 const RawCase kRawCases[] = {
     // 32 bits with a colour mask in the top bit, an empty one, and a 2-bit
     // one: each scales on its own, nothing shifts by 32.
-    {"odd colour masks", Decoder::Bmp,
+    {"odd colour masks",
+     Decoder::Bmp,
      {0x42, 0x4D, 0x4A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x42, 0x00, 0x00, 0x00, 0x28, 0x00, 0x00, 0x00, 0x02,
       0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x20, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
       0x13, 0x0B, 0x00, 0x00, 0x13, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
       0x80, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x80, 0x01, 0x00, 0x00, 0x00},
-     nullptr, {0xFF00AA, 0x000055}},
+     nullptr,
+     {0xFF00AA, 0x000055}},
     // The data offset at 2^32 - 1: no wrap-around when added.
-    {"data offset 0xFFFFFFFF", Decoder::Bmp,
-     {0x42, 0x4D, 0x3A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x28, 0x00, 0x00, 0x00, 0x01,
-      0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x18, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-      0x13, 0x0B, 0x00, 0x00, 0x13, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x02, 0x03,
-      0x00},
+    {"data offset 0xFFFFFFFF",
+     Decoder::Bmp,
+     {0x42, 0x4D, 0x3A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x28,
+      0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x18, 0x00,
+      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x13, 0x0B, 0x00, 0x00, 0x13, 0x0B, 0x00,
+      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x02, 0x03, 0x00},
      "invalid data offset 4294967295"},
     // An RLE4 absolute run of 255 pixels with two bytes left.
-    {"RLE4 absolute run of 255", Decoder::Bmp,
-     {0x42, 0x4D, 0x3E, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3A, 0x00, 0x00, 0x00, 0x28, 0x00, 0x00, 0x00, 0x08,
-      0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x04, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-      0x13, 0x0B, 0x00, 0x00, 0x13, 0x0B, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF,
-      0x00, 0x00, 0xFF, 0x12, 0x34},
+    {"RLE4 absolute run of 255",
+     Decoder::Bmp,
+     {0x42, 0x4D, 0x3E, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3A, 0x00, 0x00, 0x00, 0x28, 0x00,
+      0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x04, 0x00, 0x02, 0x00,
+      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x13, 0x0B, 0x00, 0x00, 0x13, 0x0B, 0x00, 0x00, 0x01, 0x00,
+      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0x12, 0x34},
      "ends inside an absolute run"},
     // An RLE8 absolute run that is the last thing in the file, without its
     // pad byte and without a bitmap end: accepted.
-    {"RLE8 run without pad at the end", Decoder::Bmp,
+    {"RLE8 run without pad at the end",
+     Decoder::Bmp,
      {0x42, 0x4D, 0x4B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46, 0x00, 0x00, 0x00, 0x28, 0x00, 0x00, 0x00, 0x03,
       0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x08, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
       0x13, 0x0B, 0x00, 0x00, 0x13, 0x0B, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
       0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x03, 0x01, 0x02, 0x03},
-     nullptr, {0xFF0000, 0x00FF00, 0x0000FF}},
+     nullptr,
+     {0xFF0000, 0x00FF00, 0x0000FF}},
     // 65535 directory entries claimed in a 22-byte file.
-    {"icon directory of 65535", Decoder::Ico,
-     {0x00, 0x00, 0x01, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-      0x00, 0x00, 0x00},
+    {"icon directory of 65535",
+     Decoder::Ico,
+     {0x00, 0x00, 0x01, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00,
+      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
      "directory runs past the end"},
     // An image of 2^32 - 1 bytes right after the directory.
-    {"icon image size 0xFFFFFFFF", Decoder::Ico,
-     {0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x20, 0x20, 0x00, 0x00, 0x01, 0x00, 0x08, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x16,
-      0x00, 0x00, 0x00},
+    {"icon image size 0xFFFFFFFF",
+     Decoder::Ico,
+     {0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x20, 0x20, 0x00, 0x00, 0x01,
+      0x00, 0x08, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x16, 0x00, 0x00, 0x00},
      "lies outside the file"},
 };
 

@@ -30,7 +30,7 @@ TEST(DialogControls, SettingAValueOutsideTheRangeFails)
         long long value;
         int error; // 0: accepted
         bool changed;
-    } cases[] = {{50, 0, false}, {51, 0, true}, {1, 0, true}, {100, 0, true}, {0, 380, false},
+    } cases[] = {{50, 0, false},    {51, 0, true},    {1, 0, true},      {100, 0, true},    {0, 380, false},
                  {101, 380, false}, {-5, 380, false}, {40000, 6, false}, {-40000, 6, false}};
     for (const auto& c : cases) {
         ScrollBarControl bar{1, 100, 5, 20, 50, true};
@@ -90,9 +90,9 @@ TEST(DialogControls, TwipsToPixels)
 {
     const struct {
         int twips, dpi, pixels;
-    } cases[] = {{7440, 96, 496}, {5325, 96, 355}, {15, 96, 1}, {7, 96, 0}, {8, 96, 1},  {3732, 96, 249},
-                 {320, 96, 21},   {5340, 96, 356}, {4935, 96, 329}, {1440, 120, 120}, {1440, 144, 144},
-                 {7440, 120, 620}, {-8, 96, -1}};
+    } cases[] = {{7440, 96, 496},  {5325, 96, 355},  {15, 96, 1},     {7, 96, 0},      {8, 96, 1},
+                 {3732, 96, 249},  {320, 96, 21},    {5340, 96, 356}, {4935, 96, 329}, {1440, 120, 120},
+                 {1440, 144, 144}, {7440, 120, 620}, {-8, 96, -1}};
     for (const auto& c : cases) EXPECT_EQ(twipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
     EXPECT_EQ(toPixels(kVersionLabelRect), (PixelRect{56, 80, 249, 21}));
     EXPECT_EQ(toPixels(kInfoOKRect), (PixelRect{208, 264, 41, 33}));

@@ -40,7 +40,6 @@ namespace fs = std::filesystem;
 using fakes::ScopedEnv;
 using fakes::TempDir;
 
-
 // The picture's name has spaces and both quotes; its URI has them
 // percent-encoded but the apostrophe, which URIs allow.
 const char* kPictureName = "it's a \"view\".bmp";
@@ -165,8 +164,8 @@ protected:
         gchar* argv[] = {compiler, dirArg.data(), nullptr};
         gint status = -1;
         GError* err = nullptr;
-        gboolean ran = g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, nullptr,
-                                    &status, &err);
+        gboolean ran =
+            g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, nullptr, &status, &err);
         g_free(compiler);
         EXPECT_TRUE(ran) << (err ? err->message : "");
         if (err) g_error_free(err);
@@ -212,9 +211,9 @@ protected:
     GSettingsBackend* backend_ = nullptr;
 };
 
-#define USE_SCHEMAS(...)                                                                \
-    do {                                                                                \
-        if (!useSchemas(__VA_ARGS__)) GTEST_SKIP() << "glib-compile-schemas is missing"; \
+#define USE_SCHEMAS(...)                                                                                               \
+    do {                                                                                                               \
+        if (!useSchemas(__VA_ARGS__)) GTEST_SKIP() << "glib-compile-schemas is missing";                               \
     } while (0)
 
 TEST_F(GSettingsWallpaper, GnomeGetsTheUriInBothKeys)
@@ -313,7 +312,6 @@ TEST_F(GSettingsWallpaper, TheDesktopOfTheEnvironmentThroughGLibsDefaults)
 
 // ---- D-Bus ----
 
-
 // A message bus of the test's own, with no services to start, and
 // stand-in xfconf and Plasma shell services on it that record their calls.
 class DesktopBus : public ::testing::Test, public fakes::FakeSessionBus {
@@ -410,7 +408,8 @@ TEST_F(DesktopBus, EachMonitorGetsItsOwnPicture)
     ASSERT_TRUE(setDesktopWallpapers(set, "/w/all.png", &why)) << why;
     std::vector<Call> all = calls();
     ASSERT_EQ(all.back().method, "evaluateScript");
-    EXPECT_EQ(all.back().args[0], plasmaWallpaperScript(std::vector<std::string>{"file:///w/two.png", "file:///w/one.png"}));
+    EXPECT_EQ(all.back().args[0],
+              plasmaWallpaperScript(std::vector<std::string>{"file:///w/two.png", "file:///w/one.png"}));
     EXPECT_NE(all.back().args[0].find("[\"file:///w/two.png\", \"file:///w/one.png\"]"), std::string::npos);
     EXPECT_NE(all.back().args[0].find("d.screen"), std::string::npos);
 }
@@ -423,10 +422,10 @@ TEST_F(DesktopBus, XfceWithNoPictureYetGetsEachNamedMonitor)
     ASSERT_TRUE(setDesktopWallpapers({{"DP-1", true, "/w/one.png"}, {"DP-2", false, "/w/two.png"}}, "", &why)) << why;
     std::vector<Call> got = calls();
     ASSERT_EQ(got.size(), 3u);
-    EXPECT_EQ(got[1].args, (std::vector<std::string>{"xfce4-desktop", "/backdrop/screen0/monitorDP-1/workspace0/last-image",
-                                                     "/w/one.png"}));
-    EXPECT_EQ(got[2].args, (std::vector<std::string>{"xfce4-desktop", "/backdrop/screen0/monitorDP-2/workspace0/last-image",
-                                                     "/w/two.png"}));
+    EXPECT_EQ(got[1].args, (std::vector<std::string>{
+                               "xfce4-desktop", "/backdrop/screen0/monitorDP-1/workspace0/last-image", "/w/one.png"}));
+    EXPECT_EQ(got[2].args, (std::vector<std::string>{
+                               "xfce4-desktop", "/backdrop/screen0/monitorDP-2/workspace0/last-image", "/w/two.png"}));
 }
 
 TEST_F(DesktopBus, WithoutTheServiceNothingIsSet)
@@ -577,7 +576,8 @@ TEST_F(SwaySocket, OutputsAreTheActiveOnesAtTheirPixels)
         EXPECT_TRUE(parseSwayOutputs(bad).empty()) << bad;
     EXPECT_EQ(swayBackgroundCommands({{"eDP-1", false, "/w/a \"1\".png"}, {"DP-2", true, "/w/b.png"}}),
               "output \"eDP-1\" bg \"/w/a \\\"1\\\".png\" fill; output \"DP-2\" bg \"/w/b.png\" fill");
-    EXPECT_EQ(swayBackgroundCommands({{"", false, "/w/a.png"}, {"", true, "/w/b.png"}}), "output * bg \"/w/b.png\" fill");
+    EXPECT_EQ(swayBackgroundCommands({{"", false, "/w/a.png"}, {"", true, "/w/b.png"}}),
+              "output * bg \"/w/b.png\" fill");
 }
 
 TEST(SwayIpc, NoSocketIsAFailure)

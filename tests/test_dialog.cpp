@@ -32,14 +32,10 @@ protected:
         answer_ = ErrorAction::Ignore;
         recordDispatches();
     }
-    std::string stored(const std::string& key)
-    {
-        return store_.get(kSettingsApp, kSettingsSection, key, "<none>");
-    }
+    std::string stored(const std::string& key) { return store_.get(kSettingsApp, kSettingsSection, key, "<none>"); }
     std::vector<int> sliders(const FrmConfig& f)
     {
-        return {f.HScroll(0).Value, f.HScroll(1).Value, f.HScroll(3).Value, f.HScroll(4).Value,
-                f.HScroll(5).Value};
+        return {f.HScroll(0).Value, f.HScroll(1).Value, f.HScroll(3).Value, f.HScroll(4).Value, f.HScroll(5).Value};
     }
     std::vector<int> boxes(const FrmConfig& f)
     {
@@ -93,8 +89,7 @@ TEST_F(DialogTest, DefaultsOpenInTheMiddleWithAllBoxesCheckedAndTenMinutes)
     EXPECT_EQ(f.vscTime.Value, 90);
     EXPECT_TRUE(f.vscTime.Enabled);
     EXPECT_EQ(f.lblTime.ForeColor, RGB(0, 0, 0));
-    EXPECT_EQ(f.chkOpt[3].Caption,
-              "Save last picture as wallpaper\nLetztes Bild als Hintergrundbild speichern");
+    EXPECT_EQ(f.chkOpt[3].Caption, "Save last picture as wallpaper\nLetztes Bild als Hintergrundbild speichern");
     EXPECT_TRUE(dispatches_.empty());
 }
 
@@ -284,7 +279,7 @@ TEST_F(DialogTest, EnablingRuleFollowsTheRestartBoxWhicheverBoxIsClicked)
         bool checked;
         bool enabled;
     } steps[] = {
-        {2, false, false}, {0, false, false}, {3, false, false}, {1, true, false}, {4, false, false},
+        {2, false, false}, {0, false, false}, {3, false, false}, {1, true, false},  {4, false, false},
         {2, true, true},   {0, true, true},   {4, true, true},   {2, false, false}, {2, true, true},
     };
     for (const auto& s : steps) {
@@ -328,11 +323,16 @@ struct OkCase {
 TEST_F(DialogTest, OkStoresWhatTheSlidersShow)
 {
     const OkCase cases[] = {
-        {"flowers 51", 0, 51, "maxFl", "6.08"},     {"flowers 1", 0, 1, "maxFl", "2.08"},
-        {"flowers 100", 0, 100, "maxFl", "10"},     {"flowers 50", 0, 50, "maxFl", "6"},
-        {"flower speed 51", 1, 51, "SpeedF", "6.08"}, {"clouds 51", 3, 51, "SpeedS", "0.54"},
-        {"clouds 1", 3, 1, "SpeedS", "0.04"},       {"clouds 100", 3, 100, "SpeedS", "1.03"},
-        {"objects 99", 4, 99, "SpeedO", "9.92"},    {"rate 51", 5, 51, "Speed", "5.1"},
+        {"flowers 51", 0, 51, "maxFl", "6.08"},
+        {"flowers 1", 0, 1, "maxFl", "2.08"},
+        {"flowers 100", 0, 100, "maxFl", "10"},
+        {"flowers 50", 0, 50, "maxFl", "6"},
+        {"flower speed 51", 1, 51, "SpeedF", "6.08"},
+        {"clouds 51", 3, 51, "SpeedS", "0.54"},
+        {"clouds 1", 3, 1, "SpeedS", "0.04"},
+        {"clouds 100", 3, 100, "SpeedS", "1.03"},
+        {"objects 99", 4, 99, "SpeedO", "9.92"},
+        {"rate 51", 5, 51, "Speed", "5.1"},
         {"rate 1", 5, 1, "Speed", "0.1"},
     };
     for (const auto& c : cases) {

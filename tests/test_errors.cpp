@@ -100,25 +100,22 @@ TEST_F(ErrPtnrTest, ProtocolTextIsExact)
     ErrPtnr::SetProgInfo("X  V3.10.510");
     EXPECT_EQ(ErrPtnr::OnError("Allgemein", "Zz", RuntimeError(6), 0), ErrorAction::Retry);
 
-    const std::string expected =
-        D +
-        "F E H L E R P R O T O K O L L  /  E R R O R   P R O T O C O L L\r\n" +
-        D +
-        "PROGRAMM-INFO:\r\n"
-        "          X  V3.10.510\r\n" +
-        D +
-        "FEHLERBESCHREIBUNG / ERROR DESCRIPTION:\r\n"
-        "          Fehler-Nr / error :\t6 (Overflow)\r\n"
-        "          Modul:\tAllgemein\r\n"
-        "          Prozedur / procedure:\tZz\r\n"
-        "          Zeile / Line:\t0\r\n"
-        "          Datum/Uhrzeit (Date/Time):\t03-05-2024 / 07:08:09\r\n" +
-        D +
-        "SYSTEMINFO:\r\n"
-        "          Plattform/Environment:\tWindows NT\r\n"
-        "          Version:\t5.1\r\n"
-        "          Build:\t2600   Service Pack 3\r\n" +
-        D;
+    const std::string expected = D + "F E H L E R P R O T O K O L L  /  E R R O R   P R O T O C O L L\r\n" + D +
+                                 "PROGRAMM-INFO:\r\n"
+                                 "          X  V3.10.510\r\n" +
+                                 D +
+                                 "FEHLERBESCHREIBUNG / ERROR DESCRIPTION:\r\n"
+                                 "          Fehler-Nr / error :\t6 (Overflow)\r\n"
+                                 "          Modul:\tAllgemein\r\n"
+                                 "          Prozedur / procedure:\tZz\r\n"
+                                 "          Zeile / Line:\t0\r\n"
+                                 "          Datum/Uhrzeit (Date/Time):\t03-05-2024 / 07:08:09\r\n" +
+                                 D +
+                                 "SYSTEMINFO:\r\n"
+                                 "          Plattform/Environment:\tWindows NT\r\n"
+                                 "          Version:\t5.1\r\n"
+                                 "          Build:\t2600   Service Pack 3\r\n" +
+                                 D;
     EXPECT_EQ(ErrPtnr::BuildProtocol(), expected);
     EXPECT_EQ(readAll(besideExe()), expected + "\r\n");
 }
@@ -289,8 +286,8 @@ TEST(ErrPtnrHelpers, LPSTRToVBStringKeepsWhatPrecedesTheFirstNul)
         std::string out;
     };
     const Case cases[] = {
-        {std::string("abc\0def", 7), "abc"}, {std::string("\0abc", 4), ""}, {"abc", ""},
-        {"", ""},                            {std::string(1, '\0'), ""},    {std::string("a b\0\0", 5), "a b"},
+        {std::string("abc\0def", 7), "abc"}, {std::string("\0abc", 4), ""},      {"abc", ""}, {"", ""},
+        {std::string(1, '\0'), ""},          {std::string("a b\0\0", 5), "a b"},
     };
     for (const auto& c : cases) EXPECT_EQ(LPSTRToVBString(c.in), c.out);
 }
@@ -386,10 +383,11 @@ TEST_F(ErrPtnrTest, RepeatGuardEndsAFailureThatRecursAtOnce)
     };
     const Case cases[] = {
         {"same place twice", {{"Allgemein", "Zz", 0, 0, A::Retry}, {"Allgemein", "Zz", 0, 0, A::End}}},
-        {"same statement twice",
-         {{"frmMain", "Himmel", 50040, 7, A::Retry}, {"frmMain", "Himmel", 50040, 7, A::End}}},
+        {"same statement twice", {{"frmMain", "Himmel", 50040, 7, A::Retry}, {"frmMain", "Himmel", 50040, 7, A::End}}},
         {"another failure in between",
-         {{"Allgemein", "Zz", 0, 0, A::Retry}, {"Allgemein", "ZzR", 0, 0, A::Retry}, {"Allgemein", "Zz", 0, 0, A::Retry}}},
+         {{"Allgemein", "Zz", 0, 0, A::Retry},
+          {"Allgemein", "ZzR", 0, 0, A::Retry},
+          {"Allgemein", "Zz", 0, 0, A::Retry}}},
         {"another line", {{"frmMain", "Baum", 50010, 0, A::Retry}, {"frmMain", "Baum", 50020, 0, A::Retry}}},
         {"another module", {{"frmMain", "Form_Load", 0, 0, A::Retry}, {"frmConfig", "Form_Load", 0, 0, A::Retry}}},
         {"another statement of a procedure without line numbers",
@@ -509,10 +507,8 @@ TEST_F(ErrPtnrTest, ProcedureWithTheDispatcherStopsRepeatsOnly)
         int protocols;
     };
     const Case cases[] = {
-        {"fails always", -1, 0, false, true, 1},
-        {"fails always after an inner procedure", -1, 0, true, true, 1},
-        {"fails once", 1, 0, false, false, 1},
-        {"two statements fail once each", 1, 1, false, false, 2},
+        {"fails always", -1, 0, false, true, 1}, {"fails always after an inner procedure", -1, 0, true, true, 1},
+        {"fails once", 1, 0, false, false, 1},   {"two statements fail once each", 1, 1, false, false, 2},
         {"fails twice", 2, 0, false, true, 1},
     };
     for (const auto& c : cases) {

@@ -103,7 +103,8 @@ protected:
     {
         std::vector<std::string> out;
         for (const auto& e : fs::recursive_directory_iterator(root_))
-            if (e.is_regular_file() && e.path().filename() != "plain") out.push_back(fs::relative(e.path(), root_).generic_string());
+            if (e.is_regular_file() && e.path().filename() != "plain")
+                out.push_back(fs::relative(e.path(), root_).generic_string());
         return out;
     }
     // The full-screen start as Main leaves it: running, pointer hidden.
@@ -181,8 +182,8 @@ TEST_F(FaultTest, AtomicWritesLeaveTheOldFileOrTheNewOneAndNoTemporaryFile)
     // A folder that does not exist, a folder below a file, and a target
     // that is a folder (the rename fails after the temporary file is full).
     fs::create_directories(root_ / "app" / "folder.bmp");
-    for (const std::string& path : {(root_ / "missing" / "x.bmp").string(), blocked("x.bmp"),
-                                    (root_ / "app" / "folder.bmp").string()}) {
+    for (const std::string& path :
+         {(root_ / "missing" / "x.bmp").string(), blocked("x.bmp"), (root_ / "app" / "folder.bmp").string()}) {
         SCOPED_TRACE(path);
         EXPECT_FALSE(writeFileAtomically(path, "bytes"));
     }
@@ -327,11 +328,18 @@ TEST_F(FaultTest, SceneInputEventsReportTheirStatementNumbers)
         return ErrorAction::Cancel;
     });
     const std::vector<std::pair<std::string, std::function<void()>>> events = {
-        {"Form_Click", [&] { m.Form_Click(); }},         {"Form_DblClick", [&] { m.Form_DblClick(); }},
-        {"Form_KeyDown", [&] { m.Form_KeyDown(); }},     {"Form_KeyPress", [&] { m.Form_KeyPress(); }},
-        {"Form_MouseDown", [&] { m.Form_MouseDown(); }}, {"Form_Terminate", [&] { m.Form_Terminate(); }},
+        {"Form_Click", [&] { m.Form_Click(); }},
+        {"Form_DblClick", [&] { m.Form_DblClick(); }},
+        {"Form_KeyDown", [&] { m.Form_KeyDown(); }},
+        {"Form_KeyPress", [&] { m.Form_KeyPress(); }},
+        {"Form_MouseDown", [&] { m.Form_MouseDown(); }},
+        {"Form_Terminate", [&] { m.Form_Terminate(); }},
         {"Form_Unload", [&] { m.Form_Unload(); }},
-        {"Form_MouseMove", [&] { m.Form_MouseMove(10, 10); m.Form_MouseMove(20, 20); }},
+        {"Form_MouseMove",
+         [&] {
+             m.Form_MouseMove(10, 10);
+             m.Form_MouseMove(20, 20);
+         }},
     };
     for (const auto& [name, raise] : events) {
         SCOPED_TRACE(name);
@@ -429,10 +437,8 @@ TEST_F(FaultTest, DamagedSettingsFilesStartTheSceneWithDefaults)
         std::error_code ec;
         fs::remove_all(config, ec);
         fs::create_directories(file.parent_path());
-        if (c.folder)
-            fs::create_directories(file);
-        else
-            std::ofstream(file, std::ios::binary) << c.content;
+        if (c.folder) fs::create_directories(file);
+        else std::ofstream(file, std::ios::binary) << c.content;
         auto ini = makeIniSettingsStore(config.string());
         setSettingsStore(ini.get());
         settings() = Settings{};
@@ -449,7 +455,9 @@ TEST_F(FaultTest, DamagedSettingsFilesStartTheSceneWithDefaults)
         EXPECT_EQ(s.halfMaxFl, 3);
         const std::string protocol = readAll(root_ / "app" / "sylvadra.EPT");
         int n = 0;
-        for (size_t p = protocol.find("PROGRAMM-INFO:"); p != std::string::npos; p = protocol.find("PROGRAMM-INFO:", p + 1)) ++n;
+        for (size_t p = protocol.find("PROGRAMM-INFO:"); p != std::string::npos;
+             p = protocol.find("PROGRAMM-INFO:", p + 1))
+            ++n;
         EXPECT_EQ(n, c.protocols);
 
         FrmMain m(64, 48);

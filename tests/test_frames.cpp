@@ -129,6 +129,7 @@ TEST_F(Frames, CloudEdgesOnEveryColumnMoveWithoutTrails)
     });
     for (int t = 0; t < 600; ++t) {
         tick();
-        ASSERT_EQ(pixelsOf(whole->form), pixelsOf(incremental->form)) << "frame " << t << ", strip at " << whole->cloudOffset;
+        ASSERT_EQ(pixelsOf(whole->form), pixelsOf(incremental->form))
+            << "frame " << t << ", strip at " << whole->cloudOffset;
     }
 }

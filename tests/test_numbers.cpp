@@ -31,11 +31,27 @@ TEST(Numbers, CIntRoundsHalvesToEvenAndOverflows)
         std::optional<int> out; // nothing: overflow
     };
     const Case cases[] = {
-        {2.5, 2},         {3.5, 4},           {-2.5, -2},      {-3.5, -4},          {0.5, 0},
-        {-0.5, 0},        {1.5, 2},           {1.6, 2},        {1.4, 1},            {-1.6, -2},
-        {2.4999999, 2},   {2.5000001, 3},     {32767.4, 32767}, {32766.5, 32766},   {32767.5, std::nullopt},
-        {32768, std::nullopt}, {-32768, -32768}, {-32768.5, -32768}, {-32768.6, std::nullopt},
-        {-32769, std::nullopt}, {1e300, std::nullopt},
+        {2.5, 2},
+        {3.5, 4},
+        {-2.5, -2},
+        {-3.5, -4},
+        {0.5, 0},
+        {-0.5, 0},
+        {1.5, 2},
+        {1.6, 2},
+        {1.4, 1},
+        {-1.6, -2},
+        {2.4999999, 2},
+        {2.5000001, 3},
+        {32767.4, 32767},
+        {32766.5, 32766},
+        {32767.5, std::nullopt},
+        {32768, std::nullopt},
+        {-32768, -32768},
+        {-32768.5, -32768},
+        {-32768.6, std::nullopt},
+        {-32769, std::nullopt},
+        {1e300, std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.in);
@@ -166,9 +182,9 @@ TEST(Numbers, ParseNumberAcceptsPointAndCommaAlike)
         double value;
     };
     const Case cases[] = {
-        {"1.6", 1.6},   {"1,6", 1.6},   {" 5.84 ", 5.84}, {"5,84", 5.84}, {"-2.5", -2.5}, {"+3", 3},
-        {"1e2", 100},   {"1E-1", 0.1},  {"2,5e1", 25},    {".5", 0.5},    {",5", 0.5},    {"5.", 5},
-        {"0,53", 0.53}, {"6", 6},       {"\t600\r\n", 600}, {"-0", 0},    {"007", 7},     {"1e-400", 0},
+        {"1.6", 1.6},   {"1,6", 1.6},  {" 5.84 ", 5.84},   {"5,84", 5.84}, {"-2.5", -2.5}, {"+3", 3},
+        {"1e2", 100},   {"1E-1", 0.1}, {"2,5e1", 25},      {".5", 0.5},    {",5", 0.5},    {"5.", 5},
+        {"0,53", 0.53}, {"6", 6},      {"\t600\r\n", 600}, {"-0", 0},      {"007", 7},     {"1e-400", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -185,13 +201,13 @@ TEST(Numbers, ParseNumberRejectsWhatIsNoNumber)
         int error;
     };
     const Case cases[] = {
-        {"", kErrTypeMismatch},        {"   ", kErrTypeMismatch},      {"abc", kErrTypeMismatch},
-        {"1.000,5", kErrTypeMismatch}, {"1,000.5", kErrTypeMismatch},  {"1.2.3", kErrTypeMismatch},
-        {"1e", kErrTypeMismatch},      {"1e+", kErrTypeMismatch},      {"--1", kErrTypeMismatch},
-        {"1-", kErrTypeMismatch},      {"0x10", kErrTypeMismatch},     {"nan", kErrTypeMismatch},
-        {"inf", kErrTypeMismatch},     {"1 2", kErrTypeMismatch},      {"e5", kErrTypeMismatch},
-        {".", kErrTypeMismatch},       {"-", kErrTypeMismatch},        {"5%", kErrTypeMismatch},
-        {"1e5.5", kErrTypeMismatch},   {"1e400", kErrOverflow},        {"-1e400", kErrOverflow},
+        {"", kErrTypeMismatch},        {"   ", kErrTypeMismatch},     {"abc", kErrTypeMismatch},
+        {"1.000,5", kErrTypeMismatch}, {"1,000.5", kErrTypeMismatch}, {"1.2.3", kErrTypeMismatch},
+        {"1e", kErrTypeMismatch},      {"1e+", kErrTypeMismatch},     {"--1", kErrTypeMismatch},
+        {"1-", kErrTypeMismatch},      {"0x10", kErrTypeMismatch},    {"nan", kErrTypeMismatch},
+        {"inf", kErrTypeMismatch},     {"1 2", kErrTypeMismatch},     {"e5", kErrTypeMismatch},
+        {".", kErrTypeMismatch},       {"-", kErrTypeMismatch},       {"5%", kErrTypeMismatch},
+        {"1e5.5", kErrTypeMismatch},   {"1e400", kErrOverflow},       {"-1e400", kErrOverflow},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -208,9 +224,10 @@ TEST(Numbers, FormatsAsTheStoreKeepsNumbers)
         const char* text;
     };
     const Single singles[] = {
-        {0.53f, '.', "0.53"}, {0.53f, ',', "0,53"}, {6.0f, '.', "6"},      {5.84f, ',', "5,84"},
-        {2.08f, '.', "2.08"}, {0.04f, '.', "0.04"}, {1.03f, ',', "1,03"},  {-2.5f, '.', "-2.5"},
-        {0.1f, '.', "0.1"},   {10.0f, ',', "10"},   {1234567.0f, '.', "1234567"}, {0.0f, '.', "0"},
+        {0.53f, '.', "0.53"}, {0.53f, ',', "0,53"},         {6.0f, '.', "6"},
+        {5.84f, ',', "5,84"}, {2.08f, '.', "2.08"},         {0.04f, '.', "0.04"},
+        {1.03f, ',', "1,03"}, {-2.5f, '.', "-2.5"},         {0.1f, '.', "0.1"},
+        {10.0f, ',', "10"},   {1234567.0f, '.', "1234567"}, {0.0f, '.', "0"},
     };
     for (const auto& c : singles) {
         SCOPED_TRACE(c.text);
@@ -222,8 +239,9 @@ TEST(Numbers, FormatsAsTheStoreKeepsNumbers)
         const char* text;
     };
     const Double doubles[] = {
-        {5.84, ',', "5,84"}, {5.84, '.', "5.84"}, {6.0, '.', "6"}, {0.53, ',', "0,53"},
-        {0.1 + 0.2, '.', "0.3"}, {1.0 / 3.0, '.', "0.333333333333333"}, {600.0, ',', "600"}, {-0.25, ',', "-0,25"},
+        {5.84, ',', "5,84"}, {5.84, '.', "5.84"},     {6.0, '.', "6"},
+        {0.53, ',', "0,53"}, {0.1 + 0.2, '.', "0.3"}, {1.0 / 3.0, '.', "0.333333333333333"},
+        {600.0, ',', "600"}, {-0.25, ',', "-0,25"},
     };
     for (const auto& c : doubles) {
         SCOPED_TRACE(c.text);

@@ -58,7 +58,8 @@ double settingValue(const Settings& s, const std::string& key)
 // The dialog's slider of a stored setting.
 int sliderOf(const std::string& key)
 {
-    static const std::map<std::string, int> m = {{"maxFl", 0}, {"SpeedF", 1}, {"SpeedS", 3}, {"SpeedO", 4}, {"Speed", 5}};
+    static const std::map<std::string, int> m = {
+        {"maxFl", 0}, {"SpeedF", 1}, {"SpeedS", 3}, {"SpeedO", 4}, {"Speed", 5}};
     auto it = m.find(key);
     return it == m.end() ? -1 : it->second;
 }
@@ -121,10 +122,9 @@ protected:
 TEST(OptionsTable, HoldsEveryOptionOnceWithItsSetting)
 {
     std::map<std::string, std::string> expected = {
-        {"speed", "Speed"},     {"flowers", "maxFl"}, {"flower-speed", "SpeedF"},
-        {"cloud-speed", "SpeedS"}, {"object-speed", "SpeedO"}, {"date", "Date"},
-        {"time", "Time"},       {"restart", "Restart"}, {"wallpaper", "Wallpaper"},
-        {"sharp", "Sharp"},
+        {"speed", "Speed"},         {"flowers", "maxFl"}, {"flower-speed", "SpeedF"}, {"cloud-speed", "SpeedS"},
+        {"object-speed", "SpeedO"}, {"date", "Date"},     {"time", "Time"},           {"restart", "Restart"},
+        {"wallpaper", "Wallpaper"}, {"sharp", "Sharp"},
     };
     std::map<std::string, std::string> seen;
     for (const SaverOption& o : saverOptions()) {
@@ -311,14 +311,16 @@ TEST(OptionsParser, GoWithTheRunningSaverOnly)
     }
     EXPECT_TRUE(parse("--render x.png --classic").render.has_value());
     EXPECT_EQ(parse("--classic --no-date /P 123").error, "--no-date goes with the running saver, not with /P");
-    EXPECT_EQ(parse("--render x.png --sharp --speed 3").error, "--speed goes with the running saver, not with --render");
+    EXPECT_EQ(parse("--render x.png --sharp --speed 3").error,
+              "--speed goes with the running saver, not with --render");
     EXPECT_EQ(parse("--classic /C").error, "--classic goes with the running saver, not with /C");
 #ifndef _WIN32
     // A new wallpaper takes a seed and nothing of a run.
     EXPECT_TRUE(parse("--set-wallpaper --seed 4").setWallpaper);
     EXPECT_EQ(parse("--seed 4 --set-wallpaper").error, "");
     EXPECT_EQ(parse("--set-wallpaper --classic").error, "");
-    EXPECT_EQ(parse("--set-wallpaper --no-date").error, "--no-date goes with the running saver, not with --set-wallpaper");
+    EXPECT_EQ(parse("--set-wallpaper --no-date").error,
+              "--no-date goes with the running saver, not with --set-wallpaper");
     for (const char* wrong : {"--set-wallpaper /S", "--root --set-wallpaper", "--set-wallpaper --window-id 5",
                               "--set-wallpaper --render x.png", "--size 9x9 --set-wallpaper"})
         EXPECT_NE(parse(wrong).error, "") << wrong;

@@ -28,13 +28,20 @@ TEST(Random, ZzCoversItsRangeAtTheEdgesOfR)
         float r;
         int expect;
     } cases[] = {
-        {5, 5, 0.0f, 5},       {5, 5, justBelowOne, 5},  {-4, -1, 0.0f, -4},     {-4, -1, 0.25f, -3},
-        {-4, -1, justBelowOne, -1}, {181, 200, 0.0f, 181}, {181, 200, justBelowOne, 200},
-        {-2000, 34, 0.0f, -2000}, {-2000, 34, justBelowOne, 34},
+        {5, 5, 0.0f, 5},
+        {5, 5, justBelowOne, 5},
+        {-4, -1, 0.0f, -4},
+        {-4, -1, 0.25f, -3},
+        {-4, -1, justBelowOne, -1},
+        {181, 200, 0.0f, 181},
+        {181, 200, justBelowOne, 200},
+        {-2000, 34, 0.0f, -2000},
+        {-2000, 34, justBelowOne, 34},
         // hi = lo - 1: span 0, always lo.
         {7, 6, 0.9f, 7},
         // lo above hi by more: the formula still gives a value, from hi + 1 up to lo.
-        {0, -25, 0.0f, 0}, {0, -25, 0.5f, -12},
+        {0, -25, 0.0f, 0},
+        {0, -25, 0.5f, -12},
     };
     for (const auto& c : cases) {
         Scripted s({c.r});

@@ -162,15 +162,23 @@ TEST_F(SceneTest, SeaOfSixtyRowsWithWidthTwoHasThirtyLinesReachingTheColourLimit
     FrmMain m(640, 480);
     m.picBG.clearPicture();
     // w = 2, h = 60, r0 = 100, g0 = 150, b0 = 180, no shore, no islands.
-    script({{2, 4, 2}, {3, 5, 5}, {0, 20, 0}, {0, 20, 0}, {0, 40, 0}, {0, 2, 1}, {0, 2, 1}, {0, 2, 1}, {0, 2, 1},
+    script({{2, 4, 2},
+            {3, 5, 5},
+            {0, 20, 0},
+            {0, 20, 0},
+            {0, 40, 0},
+            {0, 2, 1},
+            {0, 2, 1},
+            {0, 2, 1},
+            {0, 2, 1},
             {0, 2, 1}});
     int16_t y = 200;
     m.Meer(y);
     EXPECT_EQ(y, 200 + 60 - 2);
     EXPECT_EQ(m.picBG.drawWidth, 1);
     // Line i lies on row 260 - 2i with width 2 (rows 259 - 2i and 260 - 2i).
-    EXPECT_EQ(m.picBG.pixel(10, 258), RGB(103, 155, 182));  // i = 1
-    EXPECT_EQ(m.picBG.pixel(10, 199), RGB(190, 255, 240));  // i = 30: green and blue clamp at 255
+    EXPECT_EQ(m.picBG.pixel(10, 258), RGB(103, 155, 182)); // i = 1
+    EXPECT_EQ(m.picBG.pixel(10, 199), RGB(190, 255, 240)); // i = 30: green and blue clamp at 255
     EXPECT_EQ(m.picBG.pixel(10, 197), 0u);
     EXPECT_EQ(unusedDraws(), 0u);
 }
@@ -343,7 +351,8 @@ TEST_F(SceneTest, ANewFormSizeComposesALandscapeForThatSize)
     EXPECT_TRUE(m.tmrAnimation.enabled);
     // The meadow reaches the new bottom rows, on the form and the background.
     int lit = 0;
-    for (int x = 0; x < 480; ++x) lit += (m.form.pixel(x, 358) & 0xFFFFFF) != 0 && (m.picBG.pixel(x, 358) & 0xFFFFFF) != 0;
+    for (int x = 0; x < 480; ++x)
+        lit += (m.form.pixel(x, 358) & 0xFFFFFF) != 0 && (m.picBG.pixel(x, 358) & 0xFFFFFF) != 0;
     EXPECT_GT(lit, 400);
     // The same size again composes nothing new.
     const auto before = pixelsOf(m.picBG);
@@ -425,8 +434,8 @@ TEST_F(SceneTest, TextAndAddressLabelFollowTheScreensResolution)
     // 150 % rounds the label's twips half to even.
     FrmMain mid(1024, 768);
     mid.setDpi(144);
-    EXPECT_EQ(mid.lblURL.width, 206);  // 205.5
-    EXPECT_EQ(mid.lblURL.height, 28);  // 28.5
+    EXPECT_EQ(mid.lblURL.width, 206); // 205.5
+    EXPECT_EQ(mid.lblURL.height, 28); // 28.5
 }
 
 namespace {

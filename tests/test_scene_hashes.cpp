@@ -53,8 +53,9 @@ uint64_t sceneHash(const Case& c)
 
 TEST(SceneHashes, ComposedScenesAreTheStoredOnes)
 {
-    const fs::path cache = fs::temp_directory_path() /
-                           ("sylvadra-hashes-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    const fs::path cache =
+        fs::temp_directory_path() /
+        ("sylvadra-hashes-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     setSharpCacheFolder(cache.string());
     for (const Case& c : kCases) {
         const uint64_t h = sceneHash(c);

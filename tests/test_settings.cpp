@@ -51,8 +51,8 @@ public:
     std::vector<std::string> reads, writes;
     std::map<std::string, std::string> defaults;
     bool failWrites = false;
-    int batches = 0;             // calls of setMany
-    int reading = 0;             // open reading sessions
+    int batches = 0; // calls of setMany
+    int reading = 0; // open reading sessions
     int readsOutsideASession = 0;
 };
 
@@ -64,8 +64,14 @@ protected:
         setSettingsStore(&store_);
         recordDispatches();
     }
-    void put(const std::string& key, const std::string& value) { store_.MemorySettingsStore::set("Sylvadra", "Settings", key, value); }
-    std::string stored(const std::string& key) { return store_.MemorySettingsStore::get("Sylvadra", "Settings", key, "<none>"); }
+    void put(const std::string& key, const std::string& value)
+    {
+        store_.MemorySettingsStore::set("Sylvadra", "Settings", key, value);
+    }
+    std::string stored(const std::string& key)
+    {
+        return store_.MemorySettingsStore::get("Sylvadra", "Settings", key, "<none>");
+    }
 
     RecordingStore store_;
 };
@@ -134,8 +140,8 @@ TEST_F(SettingsTest, SwitchesConvertTo16BitRoundingHalvesToEven)
         const char* text;
         int16_t value;
     };
-    const Case cases[] = {{"1.6", 2}, {"1,6", 2}, {"0", 0}, {"-1", -1}, {"2.5", 2}, {"0.5", 0},
-                          {"1.5", 2}, {"5", 5},   {"32767", 32767}, {" 1 ", 1}};
+    const Case cases[] = {{"1.6", 2}, {"1,6", 2}, {"0", 0}, {"-1", -1},       {"2.5", 2},
+                          {"0.5", 0}, {"1.5", 2}, {"5", 5}, {"32767", 32767}, {" 1 ", 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         for (const char* key : {"Date", "Time", "Restart", "Wallpaper", "Sharp"}) put(key, c.text);
@@ -192,9 +198,8 @@ TEST_F(SettingsTest, SaveConfigWritesTheElevenKeysInOrderNeverHalfMaxFl)
     EXPECT_FALSE(store_.contains("Sylvadra", "Settings", "halfMaxFl"));
     EXPECT_EQ(store_.size(), 11u);
     const std::pair<const char*, const char*> expected[] = {
-        {"SpeedF", "2,08"}, {"maxFl", "7"}, {"SpeedS", "0,53"}, {"SpeedO", "10"}, {"Speed", "0,1"},
-        {"Date", "0"},      {"Time", "-1"}, {"Restart", "1"},   {"rTime", "5940"}, {"Wallpaper", "0"},
-        {"Sharp", "0"},
+        {"SpeedF", "2,08"}, {"maxFl", "7"},   {"SpeedS", "0,53"}, {"SpeedO", "10"},   {"Speed", "0,1"}, {"Date", "0"},
+        {"Time", "-1"},     {"Restart", "1"}, {"rTime", "5940"},  {"Wallpaper", "0"}, {"Sharp", "0"},
     };
     for (const auto& [key, text] : expected) EXPECT_EQ(stored(key), text) << key;
     EXPECT_TRUE(dispatches_.empty());
@@ -240,10 +245,10 @@ TEST_F(SettingsTest, UnconvertibleTextTakesTheDefaultAfterOneDispatch)
         int error;
     };
     const Case cases[] = {
-        {"maxFl", "x", kErrTypeMismatch},     {"maxFl", "1e400", kErrOverflow},   {"SpeedF", "abc", kErrTypeMismatch},
-        {"SpeedS", "1e39", kErrOverflow},     {"SpeedO", "", kErrTypeMismatch},   {"Speed", "1,000.5", kErrTypeMismatch},
-        {"Date", "40000", kErrOverflow},      {"Time", "zz", kErrTypeMismatch},   {"Restart", "-32769", kErrOverflow},
-        {"rTime", "3e9", kErrOverflow},       {"rTime", "ten", kErrTypeMismatch}, {"Wallpaper", "1.0.0", kErrTypeMismatch},
+        {"maxFl", "x", kErrTypeMismatch},  {"maxFl", "1e400", kErrOverflow},   {"SpeedF", "abc", kErrTypeMismatch},
+        {"SpeedS", "1e39", kErrOverflow},  {"SpeedO", "", kErrTypeMismatch},   {"Speed", "1,000.5", kErrTypeMismatch},
+        {"Date", "40000", kErrOverflow},   {"Time", "zz", kErrTypeMismatch},   {"Restart", "-32769", kErrOverflow},
+        {"rTime", "3e9", kErrOverflow},    {"rTime", "ten", kErrTypeMismatch}, {"Wallpaper", "1.0.0", kErrTypeMismatch},
         {"Sharp", "on", kErrTypeMismatch},
     };
     for (const auto& c : cases) {
@@ -252,9 +257,8 @@ TEST_F(SettingsTest, UnconvertibleTextTakesTheDefaultAfterOneDispatch)
         dispatches_.clear();
         // Every other key holds a valid non-default value.
         const std::pair<const char*, const char*> others[] = {
-            {"maxFl", "9"}, {"SpeedF", "3"}, {"SpeedS", "0.2"}, {"SpeedO", "4"}, {"Speed", "7"},
-            {"Date", "0"},  {"Time", "0"},   {"Restart", "0"},  {"rTime", "120"}, {"Wallpaper", "0"},
-            {"Sharp", "0"},
+            {"maxFl", "9"}, {"SpeedF", "3"},  {"SpeedS", "0.2"}, {"SpeedO", "4"},    {"Speed", "7"}, {"Date", "0"},
+            {"Time", "0"},  {"Restart", "0"}, {"rTime", "120"},  {"Wallpaper", "0"}, {"Sharp", "0"},
         };
         for (const auto& [k, v] : others) put(k, v);
         put(c.key, c.text);
@@ -342,13 +346,13 @@ TEST_F(SettingsTest, OutOfRangeValuesAreClamped)
         float value;
     };
     const Single singles[] = {
-        {"SpeedF", &Settings::SpeedF, "0", 2.08f},   {"SpeedF", &Settings::SpeedF, "100", 10.0f},
+        {"SpeedF", &Settings::SpeedF, "0", 2.08f},    {"SpeedF", &Settings::SpeedF, "100", 10.0f},
         {"SpeedF", &Settings::SpeedF, "2.08", 2.08f}, {"SpeedF", &Settings::SpeedF, "2.07", 2.08f},
-        {"SpeedS", &Settings::SpeedS, "0", 0.04f},   {"SpeedS", &Settings::SpeedS, "2", 1.03f},
+        {"SpeedS", &Settings::SpeedS, "0", 0.04f},    {"SpeedS", &Settings::SpeedS, "2", 1.03f},
         {"SpeedS", &Settings::SpeedS, "0,04", 0.04f}, {"SpeedS", &Settings::SpeedS, "1.03", 1.03f},
-        {"SpeedO", &Settings::SpeedO, "-3", 2.08f},  {"SpeedO", &Settings::SpeedO, "10.5", 10.0f},
-        {"Speed", &Settings::Speed, "0", 0.1f},      {"Speed", &Settings::Speed, "11", 10.0f},
-        {"Speed", &Settings::Speed, "0.1", 0.1f},    {"Speed", &Settings::Speed, "-1e30", 0.1f},
+        {"SpeedO", &Settings::SpeedO, "-3", 2.08f},   {"SpeedO", &Settings::SpeedO, "10.5", 10.0f},
+        {"Speed", &Settings::Speed, "0", 0.1f},       {"Speed", &Settings::Speed, "11", 10.0f},
+        {"Speed", &Settings::Speed, "0.1", 0.1f},     {"Speed", &Settings::Speed, "-1e30", 0.1f},
     };
     for (const auto& c : singles) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.text);
@@ -363,9 +367,9 @@ TEST_F(SettingsTest, OutOfRangeValuesAreClamped)
         long value;
     };
     const Whole wholes[] = {
-        {"rTime", "0", 60},    {"rTime", "59", 60},     {"rTime", "60", 60},   {"rTime", "-5", 60},
+        {"rTime", "0", 60},      {"rTime", "59", 60},     {"rTime", "60", 60},     {"rTime", "-5", 60},
         {"rTime", "5940", 5940}, {"rTime", "5941", 5940}, {"rTime", "6000", 5940}, {"rTime", "59.6", 60},
-        {"Date", "5", 5},      {"Time", "-3", -3},      {"Restart", "0", 0},   {"Wallpaper", "7", 7},
+        {"Date", "5", 5},        {"Time", "-3", -3},      {"Restart", "0", 0},     {"Wallpaper", "7", 7},
     };
     for (const auto& c : wholes) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.text);
@@ -373,8 +377,11 @@ TEST_F(SettingsTest, OutOfRangeValuesAreClamped)
         LoadConfig();
         const Settings& s = settings();
         const std::string key = c.key;
-        const long got = key == "rTime" ? s.rTime : key == "Date" ? s.Date : key == "Time" ? s.Time
-                                                  : key == "Restart" ? s.Restart : s.Wallpaper;
+        const long got = key == "rTime"     ? s.rTime
+                         : key == "Date"    ? s.Date
+                         : key == "Time"    ? s.Time
+                         : key == "Restart" ? s.Restart
+                                            : s.Wallpaper;
         EXPECT_EQ(got, c.value);
     }
 
@@ -385,8 +392,8 @@ TEST_F(SettingsTest, OutOfRangeValuesAreClamped)
         int half;
     };
     const MaxFl maxFls[] = {
-        {"0", false, 2.08, 1},    {"2", false, 2.08, 1},  {"11", false, 10, 5}, {"1e30", false, 10, 5},
-        {"-4", false, 2.08, 1},   {"2.08", true, 2.08, 1}, {"10", true, 10, 5}, {"2,08", true, 2.08, 1},
+        {"0", false, 2.08, 1},  {"2", false, 2.08, 1},   {"11", false, 10, 5}, {"1e30", false, 10, 5},
+        {"-4", false, 2.08, 1}, {"2.08", true, 2.08, 1}, {"10", true, 10, 5},  {"2,08", true, 2.08, 1},
     };
     for (const auto& c : maxFls) {
         SCOPED_TRACE(c.text);
@@ -422,8 +429,9 @@ TEST_F(SettingsTest, WriteFailureIsDispatchedFromSaveConfig)
 // LoadConfig are two failures, neither ends the program.
 TEST_F(SettingsTest, BadValuesGoThroughTheErrorFormWithoutEndingTheProgram)
 {
-    const fs::path dir = fs::temp_directory_path() /
-                         ("sylvadra-settings-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    const fs::path dir =
+        fs::temp_directory_path() /
+        ("sylvadra-settings-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::create_directories(dir);
     host_.exePath_ = (dir / "Sylvadra.scr").string();
     host_.userDataDir_ = (dir / "user").string();

@@ -60,7 +60,8 @@ protected:
     // inode (of the file a link names), for comparing before and after.
     std::string snapshot() const
     {
-        struct stat l {}, t {};
+        struct stat l {
+        }, t{};
         if (lstat(file().c_str(), &l) != 0) return "missing";
         std::string what = std::to_string(l.st_mode) + " " + std::to_string(l.st_ino);
         if (S_ISLNK(l.st_mode)) {
@@ -226,7 +227,9 @@ TEST_F(IniStoreTest, WhatCannotBeReadIsNeverWrittenOver)
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(get("maxFl"), "<default>");
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-        EXPECT_EQ(errorOf([&] { store_->setMany("Sylvadra", "Settings", {{"maxFl", "5"}, {"Speed", "3"}}); }),
+        EXPECT_EQ(errorOf([&] {
+                      store_->setMany("Sylvadra", "Settings", {{"maxFl", "5"}, {"Speed", "3"}});
+                  }),
                   kErrFileAccess);
         EXPECT_EQ(store_->lastWriteFailure().rfind(file().string() + ": ", 0), 0u) << store_->lastWriteFailure();
         EXPECT_EQ(snapshot(), before);
@@ -323,8 +326,8 @@ TEST_F(IniStoreTest, SaveConfigReplacesTheFileOnce)
     close(watch);
     EXPECT_EQ(created, 1);
     EXPECT_EQ(renamedOnto, 1);
-    for (const char* key : {"SpeedF", "maxFl", "SpeedS", "SpeedO", "Speed", "Date", "Time", "Restart", "rTime",
-                            "Wallpaper", "Sharp"})
+    for (const char* key :
+         {"SpeedF", "maxFl", "SpeedS", "SpeedO", "Speed", "Date", "Time", "Restart", "rTime", "Wallpaper", "Sharp"})
         EXPECT_NE(get(key), "<default>") << key;
 }
 
@@ -343,21 +346,15 @@ TEST(IniStoreFolder, FollowsXdgConfigHome)
     for (const Case& c : {Case{"/xdg/config", "/xdg/config"}, Case{nullptr, "/home/tester/.config"},
                           Case{"", "/home/tester/.config"}, Case{"relative/dir", "/home/tester/.config"}}) {
         SCOPED_TRACE(c.xdg ? c.xdg : "(unset)");
-        if (c.xdg)
-            setenv("XDG_CONFIG_HOME", c.xdg, 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
+        if (c.xdg) setenv("XDG_CONFIG_HOME", c.xdg, 1);
+        else unsetenv("XDG_CONFIG_HOME");
         EXPECT_EQ(defaultConfigDir(), c.dir);
     }
 
-    if (oldXdg)
-        setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
-    else
-        unsetenv("XDG_CONFIG_HOME");
-    if (oldHome)
-        setenv("HOME", savedHome.c_str(), 1);
-    else
-        unsetenv("HOME");
+    if (oldXdg) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    else unsetenv("XDG_CONFIG_HOME");
+    if (oldHome) setenv("HOME", savedHome.c_str(), 1);
+    else unsetenv("HOME");
 }
 
 } // namespace

@@ -23,7 +23,8 @@ protected:
     static void removeKeys()
     {
         const std::string base = std::string("Software\\") + kApp;
-        for (const char* section : {"Settings", "Other"}) RegDeleteKeyA(HKEY_CURRENT_USER, (base + "\\" + section).c_str());
+        for (const char* section : {"Settings", "Other"})
+            RegDeleteKeyA(HKEY_CURRENT_USER, (base + "\\" + section).c_str());
         RegDeleteKeyA(HKEY_CURRENT_USER, base.c_str());
     }
     // Writes a raw value, as another program might have left it.

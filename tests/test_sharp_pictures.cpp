@@ -106,7 +106,8 @@ TEST(SharpPictures, FinerDensitiesKeepTheCompositionAndAddDetailNotBlocks)
                 for (int shift : {16, 8, 0}) {
                     float avg = 0;
                     for (int j = 0; j < 2; ++j)
-                        for (int k = 0; k < 2; ++k) avg += over(two, size_t(2 * y + j) * two.width + 2 * x + k, shift) / 4;
+                        for (int k = 0; k < 2; ++k)
+                            avg += over(two, size_t(2 * y + j) * two.width + 2 * x + k, shift) / 4;
                     diff += std::fabs(avg - over(one, i, shift));
                 }
                 if (!one.alpha.empty()) {
@@ -134,8 +135,9 @@ TEST(SharpPictures, FinerDensitiesKeepTheCompositionAndAddDetailNotBlocks)
         EXPECT_GT(inside, 0.6 * across) << inside << " inside, " << across << " across";
         int repeats = 0;
         for (int y = 1; y < two.height; ++y)
-            repeats += std::equal(two.pixels.begin() + size_t(y) * two.width, two.pixels.begin() + size_t(y + 1) * two.width,
-                                  two.pixels.begin() + size_t(y - 1) * two.width);
+            repeats +=
+                std::equal(two.pixels.begin() + size_t(y) * two.width, two.pixels.begin() + size_t(y + 1) * two.width,
+                           two.pixels.begin() + size_t(y - 1) * two.width);
         EXPECT_LT(repeats, two.height / 10);
 
         // Where nothing covers a sprite its colour is its own, not black.

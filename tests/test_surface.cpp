@@ -54,7 +54,8 @@ TEST(Surface, AnySequenceOfSizesKeepsTheCornerThatRemains)
         std::vector<Color> expect(static_cast<size_t>(w) * h, back == K ? W : K);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                expect[static_cast<size_t>(y) * w + x] = (x < s.width() && y < s.height()) ? s.pixel(x, y) : (back == K ? W : K);
+                expect[static_cast<size_t>(y) * w + x] =
+                    (x < s.width() && y < s.height()) ? s.pixel(x, y) : (back == K ? W : K);
         back = back == K ? W : K;
         s.backColor = back;
         s.resize(w, h);
@@ -124,12 +125,12 @@ TEST(Surface, BitBltClipsAtEveryEdgeOfBothRectangles)
         std::vector<Color> expect; // 3 x 3 destination, black before
     } cases[] = {
         {0, 0, 0, 0, 2, 2, {R, G, K, B, W, K, K, K, K}},
-        {-1, -1, 0, 0, 2, 2, {W, K, K, K, K, K, K, K, K}},     // negative destination
-        {2, 2, 0, 0, 2, 2, {K, K, K, K, K, K, K, K, R}},       // beyond the right and bottom
-        {0, 0, -1, 0, 3, 1, {K, R, G, K, K, K, K, K, K}},      // source starts left of the picture
-        {0, 0, 1, 1, 5, 5, {W, K, K, K, K, K, K, K, K}},       // source rectangle beyond the picture
-        {0, 0, 0, 0, 0, 2, {K, K, K, K, K, K, K, K, K}},       // empty width
-        {5, 0, 0, 0, 2, 2, {K, K, K, K, K, K, K, K, K}},       // wholly outside
+        {-1, -1, 0, 0, 2, 2, {W, K, K, K, K, K, K, K, K}}, // negative destination
+        {2, 2, 0, 0, 2, 2, {K, K, K, K, K, K, K, K, R}},   // beyond the right and bottom
+        {0, 0, -1, 0, 3, 1, {K, R, G, K, K, K, K, K, K}},  // source starts left of the picture
+        {0, 0, 1, 1, 5, 5, {W, K, K, K, K, K, K, K, K}},   // source rectangle beyond the picture
+        {0, 0, 0, 0, 0, 2, {K, K, K, K, K, K, K, K, K}},   // empty width
+        {5, 0, 0, 0, 2, 2, {K, K, K, K, K, K, K, K, K}},   // wholly outside
     };
     for (const auto& c : cases) {
         Surface d(3, 3, K);
@@ -311,7 +312,8 @@ TEST(Surface, FilteredStretchIsTheSameOnEveryPath)
     opaque.alpha.clear();
     auto background = [](Surface& s) {
         for (int y = 0; y < s.height(); ++y)
-            for (int x = 0; x < s.width(); ++x) s.row(y)[x] = static_cast<Color>((x * 73 + y * 151) * 40503u) & 0xFFFFFF;
+            for (int x = 0; x < s.width(); ++x)
+                s.row(y)[x] = static_cast<Color>((x * 73 + y * 151) * 40503u) & 0xFFFFFF;
     };
     for (const Picture* pic : {&opaque, &p})
         for (const bool rows : {false, true})

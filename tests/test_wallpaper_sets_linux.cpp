@@ -106,8 +106,8 @@ TEST_F(WallpaperSets, AMonitorFarAwayGetsNoSpannedPictureOfTheEmptySpace)
     EXPECT_TRUE(set.spanned.empty());
     ASSERT_EQ(set.pictures.size(), 2u);
     // Side by side, they are spanned as before.
-    ASSERT_TRUE(writeWallpaperSet({{"a", 0, 0, 64, 48, true}, {"b", 64, 0, 32, 48, false}}, true, folder.string(),
-                                  set, &why))
+    ASSERT_TRUE(
+        writeWallpaperSet({{"a", 0, 0, 64, 48, true}, {"b", 64, 0, 32, 48, false}}, true, folder.string(), set, &why))
         << why;
     ASSERT_FALSE(set.spanned.empty());
     // The PNG header's size: width and height, big-endian, from byte 16.

@@ -138,10 +138,8 @@ void FrmMain::ObjektFlieg()
         bool firstStep = false;
         p.step(50010, [&] { frameStep = ck16(frameStep + 1LL); });
         p.step(50020, [&] {
-            if (frameStep % 2 == 0 && code != 22 && code != 23 && code != 24)
-                r.frame = ck16(r.frame + 1LL);
-            else if (code > 21)
-                r.frame = ck16(r.frame + 1LL);
+            if (frameStep % 2 == 0 && code != 22 && code != 23 && code != 24) r.frame = ck16(r.frame + 1LL);
+            else if (code > 21) r.frame = ck16(r.frame + 1LL);
         });
         p.step(50030, [&] {
             if (r.frame == 7) {

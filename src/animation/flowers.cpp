@@ -18,10 +18,8 @@ void FrmMain::Blumen()
         // Growing flowers are drawn into the frame, planted ones and grass
         // into the landscape.
         auto paintIcon = [&](Surface& s, int id, double x, double y, double w, double h) {
-            if (&s == &picBuffer)
-                bufferIcon(id, x, y, w, h);
-            else
-                backgroundIcon(id, x, y, w, h);
+            if (&s == &picBuffer) bufferIcon(id, x, y, w, h);
+            else backgroundIcon(id, x, y, w, h);
         };
         auto tuft = [&](Surface& s, double x, double y) { paintIcon(s, Zz(181, 200), x, y, 32, 32); };
         for (int i = 0; i <= flowerCount; ++i) {

@@ -157,10 +157,8 @@ void FrmMain::findStripClouds()
                 for (int x = x0; x < x1; ++x) plain &= row[x] == k;
             }
             if (plain) continue;
-            if (!runs.empty() && runs.back().second == x0)
-                runs.back().second = x1;
-            else
-                runs.emplace_back(x0, x1);
+            if (!runs.empty() && runs.back().second == x0) runs.back().second = x1;
+            else runs.emplace_back(x0, x1);
         }
     }
 }
@@ -226,10 +224,8 @@ void FrmMain::showFrame()
         findStripClouds();
     } else {
         if (stripMoved && !band.empty()) {
-            if (stripCoversBand && coveredBefore)
-                addCloudDamage(dirty, lastStripOffset_);
-            else
-                dirty.push_back(band);
+            if (stripCoversBand && coveredBefore) addCloudDamage(dirty, lastStripOffset_);
+            else dirty.push_back(band);
         }
         // Drawings repeated from the last frame, matched in their order.
         std::vector<char> lastKept(lastOps_.size(), 0);

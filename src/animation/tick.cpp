@@ -46,10 +46,8 @@ void FrmMain::tmrAnimation_Timer()
             if (active()) ObjektFlieg();
         });
         p.step(50080, [&] {
-            if (active())
-                drawFlight();
-            else
-                launch();
+            if (active()) drawFlight();
+            else launch();
         });
         p.step(50090, [&] {
             picBuffer.currentX = 5;

@@ -29,10 +29,7 @@ inline RGB operator*(RGB a, float k) { return {a.r * k, a.g * k, a.b * k}; }
 inline RGB operator*(RGB a, RGB b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
 
 // A colour from 0xRRGGBB, components 0..1.
-inline RGB hex(uint32_t v)
-{
-    return {((v >> 16) & 255) / 255.f, ((v >> 8) & 255) / 255.f, (v & 255) / 255.f};
-}
+inline RGB hex(uint32_t v) { return {((v >> 16) & 255) / 255.f, ((v >> 8) & 255) / 255.f, (v & 255) / 255.f}; }
 inline RGB rgb8(int r, int g, int b) { return {r / 255.f, g / 255.f, b / 255.f}; }
 inline float clamp01(float v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
 inline float smooth(float e0, float e1, float x)
@@ -116,10 +113,9 @@ struct Canvas {
 
     Canvas() = default;
     Canvas(int cw, int ch, int ss_)
-        : w(cw * density()), h(ch * density()), ss(samplesAt(ss_, density())), d(density()),
-          c(size_t(w * ss) * h * ss), a(size_t(w * ss) * h * ss, 0.f)
-    {
-    }
+        : w(cw * density()), h(ch * density()), ss(samplesAt(ss_, density())), d(density()), c(size_t(w * ss) * h * ss),
+          a(size_t(w * ss) * h * ss, 0.f)
+    {}
     int sw() const { return w * ss; }
     int sh() const { return h * ss; }
     int rate() const { return ss * d; }
@@ -185,12 +181,13 @@ struct Solid {
 template <class Paint>
 void ellipse(Canvas& cv, float cx, float cy, float rx, float ry, Paint p, float op = 1, Mode m = Mode::Over)
 {
-    fill(cv, {cx - rx, cy - ry, cx + rx, cy + ry},
-         [=](float x, float y) {
-             float u = (x - cx) / rx, v = (y - cy) / ry;
-             return u * u + v * v <= 1.f;
-         },
-         p, op, m);
+    fill(
+        cv, {cx - rx, cy - ry, cx + rx, cy + ry},
+        [=](float x, float y) {
+            float u = (x - cx) / rx, v = (y - cy) / ry;
+            return u * u + v * v <= 1.f;
+        },
+        p, op, m);
 }
 template <class Paint>
 void circle(Canvas& cv, float cx, float cy, float r, Paint p, float op = 1, Mode m = Mode::Over)
@@ -203,18 +200,20 @@ void rellipse(Canvas& cv, float cx, float cy, float rx, float ry, float ang, Pai
 {
     float c = std::cos(ang), s = std::sin(ang);
     float R = std::max(rx, ry);
-    fill(cv, {cx - R, cy - R, cx + R, cy + R},
-         [=](float x, float y) {
-             float dx = x - cx, dy = y - cy;
-             float u = (dx * c + dy * s) / rx, v = (-dx * s + dy * c) / ry;
-             return u * u + v * v <= 1.f;
-         },
-         p, op, m);
+    fill(
+        cv, {cx - R, cy - R, cx + R, cy + R},
+        [=](float x, float y) {
+            float dx = x - cx, dy = y - cy;
+            float u = (dx * c + dy * s) / rx, v = (-dx * s + dy * c) / ry;
+            return u * u + v * v <= 1.f;
+        },
+        p, op, m);
 }
 template <class Paint>
 void rect(Canvas& cv, float x0, float y0, float x1, float y1, Paint p, float op = 1, Mode m = Mode::Over)
 {
-    fill(cv, {x0, y0, x1, y1}, [=](float x, float y) { return x >= x0 && x < x1 && y >= y0 && y < y1; }, p, op, m);
+    fill(
+        cv, {x0, y0, x1, y1}, [=](float x, float y) { return x >= x0 && x < x1 && y >= y0 && y < y1; }, p, op, m);
 }
 
 struct Pt {
@@ -226,7 +225,8 @@ Box bounds(const std::vector<Pt>& pts);
 template <class Paint>
 void poly(Canvas& cv, const std::vector<Pt>& pts, Paint p, float op = 1, Mode m = Mode::Over)
 {
-    fill(cv, bounds(pts), [&](float x, float y) { return insidePoly(pts, x, y); }, p, op, m);
+    fill(
+        cv, bounds(pts), [&](float x, float y) { return insidePoly(pts, x, y); }, p, op, m);
 }
 
 // A segment with round ends whose radius runs from r0 to r1.
@@ -236,8 +236,9 @@ void capsule(Canvas& cv, float x0, float y0, float x1, float y1, float r0, float
              Mode m = Mode::Over)
 {
     float R = std::max(r0, r1);
-    fill(cv, {std::min(x0, x1) - R, std::min(y0, y1) - R, std::max(x0, x1) + R, std::max(y0, y1) + R},
-         [=](float x, float y) { return capsuleDist(x, y, x0, y0, x1, y1, r0, r1) <= 0; }, p, op, m);
+    fill(
+        cv, {std::min(x0, x1) - R, std::min(y0, y1) - R, std::max(x0, x1) + R, std::max(y0, y1) + R},
+        [=](float x, float y) { return capsuleDist(x, y, x0, y0, x1, y1, r0, r1) <= 0; }, p, op, m);
 }
 template <class Paint>
 void line(Canvas& cv, float x0, float y0, float x1, float y1, float width, Paint p, float op = 1, Mode m = Mode::Over)
@@ -296,34 +297,35 @@ template <class Paint>
 void text(Canvas& cv, const std::string& s, float x, float y, float px, Paint p, float op)
 {
     TextMask m = textMask(s, x, y, px, cv.rate());
-    fill(cv, {m.x0, m.y0, m.x0 + float(m.w) / m.ss, m.y0 + float(m.h) / m.ss},
-         [&](float xx, float yy) { return m.at(xx, yy); }, p, op);
+    fill(
+        cv, {m.x0, m.y0, m.x0 + float(m.w) / m.ss, m.y0 + float(m.h) / m.ss},
+        [&](float xx, float yy) { return m.at(xx, yy); }, p, op);
 }
 
 // ---------------------------------------------------------------- painters
 // Painters. Each returns the finished full-size image of one resource.
 // The colour of sky "mood" (1..5) at t, 0 at the top, 1 at the horizon.
 RGB skyColor(int mood, float t);
-Image paintSky(int mood);              // 1..5
-Image paintMeadow(int variant);        // 1..5
-Image paintClouds(int id);             // 121..128
-Image paintHill(int variant);          // 1..5
-Image paintForest();                   // 200 x 250
-Image paintFirs();                     // 100 x 500
-Image paintBroadleaves();              // 100 x 500
-Image paintCity();                     // 245 x 500
-Image paintCastles();                  // 245 x 500
-Image paintRedHouse();                 // 153 x 115
-Image paintLogHouse();                 // 153 x 115
-Image paintFence();                    // 400 x 28
-Image paintBird(int variant);          // 80 x 390
-Image paintButterfly(int variant);     // 77 x 462
-Image paintSmallPlane();               // 330 x 200
-Image paintBigPlane();                 // 400 x 200
-Image paintAirship();                  // 200 x 100
-Image paintBalloon(int variant);       // 150 x 200
-Image paintFlower(int n);              // 0..79
-Image paintGrass(int n);               // 0..19
+Image paintSky(int mood);          // 1..5
+Image paintMeadow(int variant);    // 1..5
+Image paintClouds(int id);         // 121..128
+Image paintHill(int variant);      // 1..5
+Image paintForest();               // 200 x 250
+Image paintFirs();                 // 100 x 500
+Image paintBroadleaves();          // 100 x 500
+Image paintCity();                 // 245 x 500
+Image paintCastles();              // 245 x 500
+Image paintRedHouse();             // 153 x 115
+Image paintLogHouse();             // 153 x 115
+Image paintFence();                // 400 x 28
+Image paintBird(int variant);      // 80 x 390
+Image paintButterfly(int variant); // 77 x 462
+Image paintSmallPlane();           // 330 x 200
+Image paintBigPlane();             // 400 x 200
+Image paintAirship();              // 200 x 100
+Image paintBalloon(int variant);   // 150 x 200
+Image paintFlower(int n);          // 0..79
+Image paintGrass(int n);           // 0..19
 Image paintAppIcon();
 
 // Post-processing of sprites.

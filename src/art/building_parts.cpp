@@ -30,12 +30,15 @@ void windows(Canvas& cv, float x0, float y0, float x1, float y1, int cols, int r
                 return (x - l < ww * 0.45f && y - t < wh * 0.35f) ? kWinGlint : kWinDark;
             };
             if (arched) {
-                fill(cv, {l, t - ww / 2, l + ww, t + wh}, [=](float x, float y) {
-                    if (x < l || x >= l + ww || y >= t + wh) return false;
-                    if (y >= t) return true;
-                    float dx = (x - l - ww / 2) / (ww / 2), dy = (y - t) / (ww / 2);
-                    return dx * dx + dy * dy <= 1;
-                }, paint);
+                fill(
+                    cv, {l, t - ww / 2, l + ww, t + wh},
+                    [=](float x, float y) {
+                        if (x < l || x >= l + ww || y >= t + wh) return false;
+                        if (y >= t) return true;
+                        float dx = (x - l - ww / 2) / (ww / 2), dy = (y - t) / (ww / 2);
+                        return dx * dx + dy * dy <= 1;
+                    },
+                    paint);
             } else {
                 rect(cv, l, t, l + ww, t + wh, paint);
             }
@@ -108,26 +111,32 @@ void crenels(Canvas& cv, float x0, float x1, float y, float h, const Mat& m)
 
 void dome(Canvas& cv, float cx, float r, float base, float h, const Mat& m)
 {
-    fill(cv, {cx - r, base - h, cx + r, base}, [=](float x, float y) {
-        float u = (x - cx) / r, v = (y - base) / h;
-        return u * u + v * v <= 1 && y <= base;
-    }, [=](float x, float y) {
-        float u = (x - cx) / r, v = (y - base) / h;
-        float f = 0.15f + 0.9f * sphereLight(u, v);
-        if (std::fmod(x - cx + 100, r * 0.5f) < 0.7f) f -= 0.15f; // ribs
-        return m.at(f);
-    });
+    fill(
+        cv, {cx - r, base - h, cx + r, base},
+        [=](float x, float y) {
+            float u = (x - cx) / r, v = (y - base) / h;
+            return u * u + v * v <= 1 && y <= base;
+        },
+        [=](float x, float y) {
+            float u = (x - cx) / r, v = (y - base) / h;
+            float f = 0.15f + 0.9f * sphereLight(u, v);
+            if (std::fmod(x - cx + 100, r * 0.5f) < 0.7f) f -= 0.15f; // ribs
+            return m.at(f);
+        });
 }
 
 void door(Canvas& cv, float cx, float base, float w, float h, RGB c)
 {
-    fill(cv, {cx - w / 2, base - h, cx + w / 2, base}, [=](float x, float y) {
-        if (x < cx - w / 2 || x > cx + w / 2) return false;
-        float top = base - h + w / 2;
-        if (y >= top) return true;
-        float dx = (x - cx) / (w / 2), dy = (y - top) / (w / 2);
-        return dx * dx + dy * dy <= 1;
-    }, [=](float x, float) { return x < cx - w / 4 ? tone(c, 0.15f) : c; });
+    fill(
+        cv, {cx - w / 2, base - h, cx + w / 2, base},
+        [=](float x, float y) {
+            if (x < cx - w / 2 || x > cx + w / 2) return false;
+            float top = base - h + w / 2;
+            if (y >= top) return true;
+            float dx = (x - cx) / (w / 2), dy = (y - top) / (w / 2);
+            return dx * dx + dy * dy <= 1;
+        },
+        [=](float x, float) { return x < cx - w / 4 ? tone(c, 0.15f) : c; });
 }
 
 // Lawn or mound along the foot of a building sheet.
@@ -135,30 +144,36 @@ void green(Canvas& cv, float x0, float x1, float base, float h, uint32_t seed)
 {
     std::vector<RGB> g{rgb8(40, 104, 50), rgb8(74, 146, 58), rgb8(120, 184, 70), rgb8(170, 214, 100)};
     float cx = (x0 + x1) / 2, rx = (x1 - x0) / 2;
-    fill(cv, {x0, base - h - 1, x1, base}, [=](float x, float y) {
-        float u = (x - cx) / rx;
-        if (std::fabs(u) > 1) return false;
-        float top = base - h * std::sqrt(std::max(0.f, 1 - u * u)) * (0.75f + 0.25f * vnoise(x / 12, 0, seed));
-        return y >= top;
-    }, [=](float x, float y) {
-        float u = (x - cx) / rx;
-        float f = 0.7f - 0.35f * u - 0.3f * clamp01((y - (base - h)) / h) + (grain(x, y / 2, seed) - 0.5f) * 0.3f;
-        return ramp(g, f);
-    });
+    fill(
+        cv, {x0, base - h - 1, x1, base},
+        [=](float x, float y) {
+            float u = (x - cx) / rx;
+            if (std::fabs(u) > 1) return false;
+            float top = base - h * std::sqrt(std::max(0.f, 1 - u * u)) * (0.75f + 0.25f * vnoise(x / 12, 0, seed));
+            return y >= top;
+        },
+        [=](float x, float y) {
+            float u = (x - cx) / rx;
+            float f = 0.7f - 0.35f * u - 0.3f * clamp01((y - (base - h)) / h) + (grain(x, y / 2, seed) - 0.5f) * 0.3f;
+            return ramp(g, f);
+        });
 }
 
 void bush(Canvas& cv, float cx, float cy, float r, uint32_t seed)
 {
     std::vector<RGB> g{rgb8(22, 62, 40), rgb8(40, 98, 46), rgb8(78, 142, 54), rgb8(132, 186, 76)};
-    fill(cv, {cx - r * 1.3f, cy - r * 1.3f, cx + r * 1.3f, cy + r * 1.3f}, [=](float x, float y) {
-        float dx = (x - cx) / r, dy = (y - cy) / r;
-        float a = std::atan2(dy, dx) / (2 * kPi) + 0.5f;
-        float rr = 0.85f + 0.3f * vnoise(a * 8, 0, seed, 8);
-        return dx * dx + dy * dy <= rr * rr;
-    }, [=](float x, float y) {
-        float f = sphereLight((x - cx) / r, (y - cy) / r) + (fbm(x / 2, y / 2, seed + 3, 2) - 0.5f) * 0.5f;
-        return ramp(g, f * 1.1f);
-    });
+    fill(
+        cv, {cx - r * 1.3f, cy - r * 1.3f, cx + r * 1.3f, cy + r * 1.3f},
+        [=](float x, float y) {
+            float dx = (x - cx) / r, dy = (y - cy) / r;
+            float a = std::atan2(dy, dx) / (2 * kPi) + 0.5f;
+            float rr = 0.85f + 0.3f * vnoise(a * 8, 0, seed, 8);
+            return dx * dx + dy * dy <= rr * rr;
+        },
+        [=](float x, float y) {
+            float f = sphereLight((x - cx) / r, (y - cy) / r) + (fbm(x / 2, y / 2, seed + 3, 2) - 0.5f) * 0.5f;
+            return ramp(g, f * 1.1f);
+        });
 }
 
 // A tree in the distance: a round or pointed crown on a short trunk.
@@ -168,7 +183,9 @@ void smallTree(Canvas& cv, float x, float foot, float h, bool pointed, uint32_t 
     if (pointed) {
         std::vector<RGB> g{rgb8(20, 56, 44), rgb8(34, 90, 56), rgb8(70, 134, 70)};
         std::vector<Pt> p{{x - h * 0.22f, foot - h * 0.2f}, {x + h * 0.22f, foot - h * 0.2f}, {x, foot - h}};
-        poly(cv, p, [=](float px, float py) { return ramp(g, (px < x ? 0.8f : 0.35f) + (grain(px, py, seed) - 0.5f) * 0.3f); });
+        poly(cv, p, [=](float px, float py) {
+            return ramp(g, (px < x ? 0.8f : 0.35f) + (grain(px, py, seed) - 0.5f) * 0.3f);
+        });
     } else {
         bush(cv, x, foot - h * 0.62f, h * 0.36f, seed);
     }

@@ -46,7 +46,10 @@ Image paintCity()
             int k = 0;
             while (x < 238) {
                 float w = rng.range(16, 26);
-                if (x > 105 && x < 160) { x = 160; continue; }
+                if (x > 105 && x < 160) {
+                    x = 160;
+                    continue;
+                }
                 house(x, w, rng.range(24, 40), k % 6, rng.chance(0.5f), rng.chance(0.7f) ? kTiles : kSlate, 0.2f);
                 x += w + rng.range(-1, 2);
                 ++k;
@@ -78,7 +81,10 @@ Image paintCity()
             int k = 1;
             while (x < 243) {
                 float w = rng.range(15, 22);
-                if (x > 70 && x < 172) { x = 172; continue; }
+                if (x > 70 && x < 172) {
+                    x = 172;
+                    continue;
+                }
                 house(x, w, rng.range(20, 34), k % 6, rng.chance(0.5f), kTiles, 0.15f);
                 x += w;
                 ++k;
@@ -86,7 +92,8 @@ Image paintCity()
             break;
         }
         case 3: { // town hall with a dome, houses and a chimney
-            line(cv, 30, B, 30, B - 64, 6, [](float x, float) { return x < 30 ? rgb8(200, 110, 80) : rgb8(150, 76, 60); });
+            line(cv, 30, B, 30, B - 64, 6,
+                 [](float x, float) { return x < 30 ? rgb8(200, 110, 80) : rgb8(150, 76, 60); });
             facade(cv, 90, B - 46, 160, B, kWalls[3], s++, 0.15f);
             windows(cv, 92, B - 44, 158, B - 8, 7, 3, 4, 6, s++, 0.2f, true);
             rect(cv, 88, B - 48, 162, B - 45, Solid{kWalls[3].mid});
@@ -98,7 +105,10 @@ Image paintCity()
             int k = 2;
             while (x < 243) {
                 float w = rng.range(16, 24);
-                if (x > 80 && x < 162) { x = 162; continue; }
+                if (x > 80 && x < 162) {
+                    x = 162;
+                    continue;
+                }
                 house(x, w, rng.range(24, 40), k % 6, rng.chance(0.4f), kTiles, 0.25f);
                 x += w;
                 ++k;
@@ -117,17 +127,21 @@ Image paintCity()
             spire(cv, 69, B - 78, 20, 14, kTiles);
             facade(cv, 110, B - 54, 130, B, kWalls[2], s++, 0.3f);
             windows(cv, 111, B - 50, 129, B - 4, 2, 5, 3, 5, s++, 0.2f);
-            fill(cv, {106, B - 80, 134, B - 54}, [](float x, float y) {
-                float u = (x - 120) / 12, v = (y - (100 - 63)) / 10;
-                float w = v < 0 ? (1 - (-v) * (-v)) * (1 + 0.4f * v * v) : std::sqrt(std::max(0.f, 1 - v * v * 0.3f));
-                if (y < 100 - 80 + 0) return false;
-                if (v < -1.6f) return std::fabs(x - 120) < 0.9f;
-                return std::fabs(u) <= std::max(0.f, v < -1 ? 0.15f * (1.6f + v) / 0.6f : w) && y <= 100 - 54;
-            }, [](float x, float y) {
-                float f = x < 118 ? 0.85f : 0.35f;
-                (void)y;
-                return kCopper.at(f);
-            });
+            fill(
+                cv, {106, B - 80, 134, B - 54},
+                [](float x, float y) {
+                    float u = (x - 120) / 12, v = (y - (100 - 63)) / 10;
+                    float w =
+                        v < 0 ? (1 - (-v) * (-v)) * (1 + 0.4f * v * v) : std::sqrt(std::max(0.f, 1 - v * v * 0.3f));
+                    if (y < 100 - 80 + 0) return false;
+                    if (v < -1.6f) return std::fabs(x - 120) < 0.9f;
+                    return std::fabs(u) <= std::max(0.f, v < -1 ? 0.15f * (1.6f + v) / 0.6f : w) && y <= 100 - 54;
+                },
+                [](float x, float y) {
+                    float f = x < 118 ? 0.85f : 0.35f;
+                    (void)y;
+                    return kCopper.at(f);
+                });
             float x = 2;
             int k = 3;
             while (x < 243) {
@@ -140,7 +154,8 @@ Image paintCity()
         }
         }
         // Trees in front of the houses here and there.
-        for (int i = 0; i < 4; ++i) smallTree(cv, rng.range(5, 240), B, rng.range(10, 16), rng.chance(0.3f), s + 50 + i);
+        for (int i = 0; i < 4; ++i)
+            smallTree(cv, rng.range(5, 240), B, rng.range(10, 16), rng.chance(0.3f), s + 50 + i);
         frames.push_back(resolve(cv));
     }
     return stack(frames);
@@ -197,9 +212,9 @@ Image paintCastles()
             windows(cv, 107, 48, 138, 68, 2, 1, 5, 8, s++, 0.2f, true);
             roofFront(cv, 40, 105, 46, 20, 8, kSlate, 3);
             roofFront(cv, 140, 205, 46, 20, 8, kSlate, 3);
-            for (float x : {56.f, 88.f, 158.f, 190.f}) rect(cv, x, 22, x + 5, 32, [=](float px, float) {
-                return px < x + 2 ? rgb8(200, 120, 90) : rgb8(150, 80, 66);
-            });
+            for (float x : {56.f, 88.f, 158.f, 190.f})
+                rect(cv, x, 22, x + 5, 32,
+                     [=](float px, float) { return px < x + 2 ? rgb8(200, 120, 90) : rgb8(150, 80, 66); });
             for (float x : {20.f, 226.f}) {
                 smallTree(cv, x, G + 6, 44, false, s++);
             }
@@ -265,13 +280,16 @@ Image paintCastles()
             dome(cv, 122.5f, 8, 10, 8, kCopper);
             for (float x : {8.f, 237.f}) {
                 rect(cv, x - 1, 60, x + 1, G + 8, Solid{rgb8(96, 70, 50)});
-                fill(cv, {x - 7, 20, x + 7, G + 2}, [=](float px, float py) {
-                    float u = (px - x) / 6.5f, v = (py - 56) / 36;
-                    return u * u + v * v <= 1;
-                }, [=](float px, float py) {
-                    std::vector<RGB> g{rgb8(22, 62, 40), rgb8(40, 98, 46), rgb8(78, 142, 54), rgb8(132, 186, 76)};
-                    return ramp(g, (px < x ? 0.75f : 0.35f) + (fbm(px / 2, py / 2, 77, 2) - 0.5f) * 0.6f);
-                });
+                fill(
+                    cv, {x - 7, 20, x + 7, G + 2},
+                    [=](float px, float py) {
+                        float u = (px - x) / 6.5f, v = (py - 56) / 36;
+                        return u * u + v * v <= 1;
+                    },
+                    [=](float px, float py) {
+                        std::vector<RGB> g{rgb8(22, 62, 40), rgb8(40, 98, 46), rgb8(78, 142, 54), rgb8(132, 186, 76)};
+                        return ramp(g, (px < x ? 0.75f : 0.35f) + (fbm(px / 2, py / 2, 77, 2) - 0.5f) * 0.6f);
+                    });
             }
             break;
         }

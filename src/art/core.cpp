@@ -175,7 +175,8 @@ void outline(Image& im, float k, float threshold)
             for (auto& dd : dirs)
                 for (int k = 1; k <= im.d && !edge; ++k) {
                     int xx = x + dd[0] * k, yy = y + dd[1] * k;
-                    if (xx < 0 || yy < 0 || xx >= im.w || yy >= im.h || im.a[size_t(yy) * im.w + xx] < threshold) edge = true;
+                    if (xx < 0 || yy < 0 || xx >= im.w || yy >= im.h || im.a[size_t(yy) * im.w + xx] < threshold)
+                        edge = true;
                 }
             if (edge) out[o] = tone(im.c[o], -k);
         }

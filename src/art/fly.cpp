@@ -25,10 +25,10 @@ struct Plumage {
     RGB back, backLight, belly, wingTop, wingUnder, tip, head, beak, eye, cheek;
     float size;
     bool fork;
-    RGB bar;     // a bar across the wing (alpha via barOn)
+    RGB bar; // a bar across the wing (alpha via barOn)
     bool barOn;
     RGB tail;
-    RGB face = {};     // a mask round the beak (faceOn)
+    RGB face = {}; // a mask round the beak (faceOn)
     bool faceOn = false;
 };
 
@@ -36,25 +36,87 @@ Plumage plumage(int v)
 {
     switch (v) {
     case 1: // swallow
-        return {rgb8(34, 48, 104), rgb8(70, 96, 170), rgb8(246, 240, 226), rgb8(36, 46, 96), rgb8(190, 190, 200),
-                rgb8(28, 32, 64), rgb8(40, 56, 120), rgb8(40, 40, 48), rgb8(24, 24, 32), rgb8(200, 70, 50),
-                0.9f, true, {}, false, rgb8(30, 40, 90)};
+        return {rgb8(34, 48, 104),
+                rgb8(70, 96, 170),
+                rgb8(246, 240, 226),
+                rgb8(36, 46, 96),
+                rgb8(190, 190, 200),
+                rgb8(28, 32, 64),
+                rgb8(40, 56, 120),
+                rgb8(40, 40, 48),
+                rgb8(24, 24, 32),
+                rgb8(200, 70, 50),
+                0.9f,
+                true,
+                {},
+                false,
+                rgb8(30, 40, 90)};
     case 2: // gull
-        return {rgb8(196, 204, 216), rgb8(250, 252, 255), rgb8(252, 252, 250), rgb8(172, 182, 198), rgb8(236, 240, 246),
-                rgb8(36, 36, 44), rgb8(252, 252, 252), rgb8(246, 196, 40), rgb8(30, 30, 36), rgb8(250, 250, 250),
-                1.12f, false, {}, false, rgb8(244, 246, 250)};
+        return {rgb8(196, 204, 216),
+                rgb8(250, 252, 255),
+                rgb8(252, 252, 250),
+                rgb8(172, 182, 198),
+                rgb8(236, 240, 246),
+                rgb8(36, 36, 44),
+                rgb8(252, 252, 252),
+                rgb8(246, 196, 40),
+                rgb8(30, 30, 36),
+                rgb8(250, 250, 250),
+                1.12f,
+                false,
+                {},
+                false,
+                rgb8(244, 246, 250)};
     case 3: // crow
-        return {rgb8(40, 42, 56), rgb8(86, 96, 128), rgb8(50, 52, 66), rgb8(38, 40, 54), rgb8(64, 66, 80),
-                rgb8(30, 30, 42), rgb8(44, 46, 60), rgb8(70, 70, 80), rgb8(200, 190, 160), rgb8(44, 46, 60),
-                1.02f, false, {}, false, rgb8(36, 38, 52)};
+        return {rgb8(40, 42, 56),
+                rgb8(86, 96, 128),
+                rgb8(50, 52, 66),
+                rgb8(38, 40, 54),
+                rgb8(64, 66, 80),
+                rgb8(30, 30, 42),
+                rgb8(44, 46, 60),
+                rgb8(70, 70, 80),
+                rgb8(200, 190, 160),
+                rgb8(44, 46, 60),
+                1.02f,
+                false,
+                {},
+                false,
+                rgb8(36, 38, 52)};
     case 4: // jay
-        return {rgb8(190, 140, 124), rgb8(230, 190, 170), rgb8(226, 190, 170), rgb8(60, 58, 70), rgb8(214, 200, 196),
-                rgb8(36, 36, 46), rgb8(210, 176, 160), rgb8(60, 60, 70), rgb8(40, 40, 60), rgb8(240, 236, 230),
-                1.0f, false, rgb8(60, 130, 230), true, rgb8(44, 44, 56)};
+        return {rgb8(190, 140, 124),
+                rgb8(230, 190, 170),
+                rgb8(226, 190, 170),
+                rgb8(60, 58, 70),
+                rgb8(214, 200, 196),
+                rgb8(36, 36, 46),
+                rgb8(210, 176, 160),
+                rgb8(60, 60, 70),
+                rgb8(40, 40, 60),
+                rgb8(240, 236, 230),
+                1.0f,
+                false,
+                rgb8(60, 130, 230),
+                true,
+                rgb8(44, 44, 56)};
     default: // goldfinch
-        return {rgb8(196, 160, 116), rgb8(236, 208, 160), rgb8(246, 234, 212), rgb8(44, 44, 54), rgb8(230, 220, 200),
-                rgb8(240, 240, 236), rgb8(250, 250, 246), rgb8(236, 216, 190), rgb8(30, 30, 36), rgb8(250, 250, 248),
-                0.85f, false, rgb8(252, 214, 40), true, rgb8(44, 44, 54), rgb8(226, 40, 40), true};
+        return {rgb8(196, 160, 116),
+                rgb8(236, 208, 160),
+                rgb8(246, 234, 212),
+                rgb8(44, 44, 54),
+                rgb8(230, 220, 200),
+                rgb8(240, 240, 236),
+                rgb8(250, 250, 246),
+                rgb8(236, 216, 190),
+                rgb8(30, 30, 36),
+                rgb8(250, 250, 248),
+                0.85f,
+                false,
+                rgb8(252, 214, 40),
+                true,
+                rgb8(44, 44, 54),
+                rgb8(226, 40, 40),
+                true};
     }
 }
 
@@ -112,10 +174,20 @@ void bird(Canvas& cv, const Plumage& P, float phase)
     wing(false);
     // Tail.
     if (P.fork) {
-        poly(cv, {{cx - 10 * s, cy - 1}, {cx - 28 * s, cy - 6}, {cx - 19 * s, cy + 1}, {cx - 29 * s, cy + 6}, {cx - 10 * s, cy + 3}},
+        poly(cv,
+             {{cx - 10 * s, cy - 1},
+              {cx - 28 * s, cy - 6},
+              {cx - 19 * s, cy + 1},
+              {cx - 29 * s, cy + 6},
+              {cx - 10 * s, cy + 3}},
              Solid{P.tail});
     } else {
-        poly(cv, smoothPoly({{cx - 10 * s, cy - 2.5f * s}, {cx - 24 * s, cy - 4 * s}, {cx - 25 * s, cy + 4 * s}, {cx - 10 * s, cy + 3 * s}}, 1),
+        poly(cv,
+             smoothPoly({{cx - 10 * s, cy - 2.5f * s},
+                         {cx - 24 * s, cy - 4 * s},
+                         {cx - 25 * s, cy + 4 * s},
+                         {cx - 10 * s, cy + 3 * s}},
+                        1),
              [&](float x, float) { return x < cx - 21 * s ? tone(P.tail, -0.2f) : P.tail; });
     }
     // Body: back colour above, belly below, lit from above.
@@ -128,7 +200,8 @@ void bird(Canvas& cv, const Plumage& P, float phase)
     });
     // Head, beak, eye.
     float hx = cx + 15 * s, hy = cy - 3 * s, hr = 5.6f * s;
-    poly(cv, {{hx + hr * 0.7f, hy - 1.2f * s}, {hx + hr + 6 * s, hy + 0.8f * s}, {hx + hr * 0.7f, hy + 2.2f * s}}, Solid{P.beak});
+    poly(cv, {{hx + hr * 0.7f, hy - 1.2f * s}, {hx + hr + 6 * s, hy + 0.8f * s}, {hx + hr * 0.7f, hy + 2.2f * s}},
+         Solid{P.beak});
     circle(cv, hx, hy, hr, [&](float x, float y) {
         float v = (y - hy) / hr;
         float u = (x - hx) / hr;
@@ -157,7 +230,9 @@ void butterfly(Canvas& cv, const Wings& W, float phase)
     Pt a{std::sin(ang), -std::cos(ang)}; // towards the head
     Pt p{std::cos(ang), std::sin(ang)};  // to the right wing
     float open = 0.18f + 0.82f * (0.5f + 0.5f * std::cos(2 * kPi * phase));
-    auto toScreen = [&](float s, float t) { return Pt{C.x + t * a.x + s * open * p.x, C.y + t * a.y + s * open * p.y}; };
+    auto toScreen = [&](float s, float t) {
+        return Pt{C.x + t * a.x + s * open * p.x, C.y + t * a.y + s * open * p.y};
+    };
     std::vector<Pt> fore{{0, 5}, {10, 16}, {24, 27}, {33, 26}, {35, 18}, {30, 6}, {18, -1}, {4, -2}};
     std::vector<Pt> hind{{0, 0}, {12, -2}, {24, -8}, {26, -18}, {18, -28}, {8, -27}, {2, -14}};
     fore = smoothPoly(fore);
@@ -182,7 +257,9 @@ void butterfly(Canvas& cv, const Wings& W, float phase)
                 if (!insidePoly(inner, s, t)) {
                     c = W.margin;
                     // Light spots along the margin.
-                    if (std::fmod(std::atan2(t - (w ? -8.f : 6.f), s) * 7 + 20, 2.f) < 0.6f && hash2(int(s), int(t), 3) > 0.2f) c = W.spot;
+                    if (std::fmod(std::atan2(t - (w ? -8.f : 6.f), s) * 7 + 20, 2.f) < 0.6f &&
+                        hash2(int(s), int(t), 3) > 0.2f)
+                        c = W.spot;
                 } else if (std::hypot(s, t - (w ? -6.f : 4.f)) < 7) {
                     c = mix(W.root, W.base, std::hypot(s, t) / 9);
                 }
@@ -199,9 +276,8 @@ void butterfly(Canvas& cv, const Wings& W, float phase)
             // Body between the far and the near wing pair.
             RGB body = rgb8(70, 56, 50);
             Pt tail = toScreen(0, -17), head = toScreen(0, 10);
-            capsule(cv, tail.x, tail.y, head.x, head.y, 1.6f, 2.6f, [&](float x, float) {
-                return x < C.x ? tone(body, 0.25f) : body;
-            });
+            capsule(cv, tail.x, tail.y, head.x, head.y, 1.6f, 2.6f,
+                    [&](float x, float) { return x < C.x ? tone(body, 0.25f) : body; });
             circle(cv, head.x + a.x * 2.5f, head.y + a.y * 2.5f, 2.4f, Solid{tone(body, 0.1f)});
             for (int k : {-1, 1}) {
                 Pt h{head.x + a.x * 3, head.y + a.y * 3};
@@ -215,8 +291,8 @@ void butterfly(Canvas& cv, const Wings& W, float phase)
 
 // ---------------------------------------------------------------- banner
 // A banner whose edges wave; the lettering follows the cloth.
-void banner(Canvas& cv, float x0, float x1, float top, float h, float phase, const std::string& word, RGB cloth, RGB letters,
-            bool poleLeft)
+void banner(Canvas& cv, float x0, float x1, float top, float h, float phase, const std::string& word, RGB cloth,
+            RGB letters, bool poleLeft)
 {
     auto wave = [=](float x) {
         float u = (x - x0) / (x1 - x0);
@@ -226,18 +302,21 @@ void banner(Canvas& cv, float x0, float x1, float top, float h, float phase, con
     float textPx = h * 0.95f;
     float tw = textWidth(word, textPx);
     TextMask m = textMask(word, (x0 + x1) / 2 - tw / 2, top + h * 0.78f, textPx, cv.rate());
-    fill(cv, {x0, top - 6, x1, top + h + 6}, [=](float x, float y) {
-        float w = wave(x);
-        return y >= top + w && y < top + h + w;
-    }, [&](float x, float y) {
-        float w = wave(x);
-        float slope = wave(x + 1) - wave(x - 1);
-        RGB c = tone(cloth, clamp01(-slope * 0.35f) * 0.3f - clamp01(slope * 0.35f) * 0.4f);
-        if (m.at(x, y - w)) c = tone(letters, -clamp01(slope * 0.35f) * 0.3f);
-        float v = (y - top - w) / h;
-        if (v < 0.07f || v > 0.93f) c = tone(letters, -0.1f); // hem
-        return c;
-    });
+    fill(
+        cv, {x0, top - 6, x1, top + h + 6},
+        [=](float x, float y) {
+            float w = wave(x);
+            return y >= top + w && y < top + h + w;
+        },
+        [&](float x, float y) {
+            float w = wave(x);
+            float slope = wave(x + 1) - wave(x - 1);
+            RGB c = tone(cloth, clamp01(-slope * 0.35f) * 0.3f - clamp01(slope * 0.35f) * 0.4f);
+            if (m.at(x, y - w)) c = tone(letters, -clamp01(slope * 0.35f) * 0.3f);
+            float v = (y - top - w) / h;
+            if (v < 0.07f || v > 0.93f) c = tone(letters, -0.1f); // hem
+            return c;
+        });
     float px = poleLeft ? x0 : x1;
     float w = wave(px);
     line(cv, px, top + w - 3, px, top + h + w + 3, 1.6f, Solid{rgb8(120, 90, 60)});
@@ -279,9 +358,15 @@ Image paintBird(int v)
 
 Image paintButterfly(int v)
 {
-    Wings W = v == 1 ? Wings{rgb8(236, 110, 40), rgb8(180, 60, 30), rgb8(60, 40, 44), rgb8(250, 226, 150), rgb8(70, 110, 220),
-                             rgb8(250, 220, 90), true}
-                     : Wings{rgb8(96, 150, 240), rgb8(180, 214, 255), rgb8(36, 44, 90), rgb8(246, 246, 250), {}, {}, false};
+    Wings W =
+        v == 1 ? Wings{rgb8(236, 110, 40),
+                       rgb8(180, 60, 30),
+                       rgb8(60, 40, 44),
+                       rgb8(250, 226, 150),
+                       rgb8(70, 110, 220),
+                       rgb8(250, 220, 90),
+                       true}
+               : Wings{rgb8(96, 150, 240), rgb8(180, 214, 255), rgb8(36, 44, 90), rgb8(246, 246, 250), {}, {}, false};
     std::vector<Image> frames;
     for (int k = 0; k < 6; ++k) {
         Canvas cv(77, 77, 4);
@@ -315,8 +400,8 @@ Image towingPlane(int width, float rope[4], float bannerX0, float bannerX1, floa
 // A fuselage in three tones from top to bottom (top to top + height), with a
 // stripe where stripe(x, y) holds.
 template <class Stripe>
-void fuselage(Canvas& cv, std::vector<Pt> outline, float top, float height, RGB light, RGB mid, RGB dark,
-              Stripe stripe, RGB stripeColour)
+void fuselage(Canvas& cv, std::vector<Pt> outline, float top, float height, RGB light, RGB mid, RGB dark, Stripe stripe,
+              RGB stripeColour)
 {
     poly(cv, smoothPoly(std::move(outline), 2), [&](float x, float y) {
         float v = (y - top) / height;
@@ -329,28 +414,34 @@ void fuselage(Canvas& cv, std::vector<Pt> outline, float top, float height, RGB 
 Image paintSmallPlane()
 {
     float rope[4] = {96, 50, 136, 47};
-    return towingPlane(330, rope, 136, 326, 30, 34, rgb8(250, 246, 232), rgb8(200, 36, 40), true, [](Canvas& cv, int k) {
-        // The aeroplane, nose to the left.
-        RGB red = rgb8(220, 50, 46), redL = rgb8(250, 120, 100), redD = rgb8(150, 30, 40), white = rgb8(246, 246, 246);
-        // Tail fin and stabiliser.
-        poly(cv, {{78, 46}, {88, 28}, {98, 28}, {98, 48}}, [&](float x, float) { return x < 84 ? redL : red; });
-        rellipse(cv, 90, 47, 10, 2, -0.05f, Solid{redD});
-        fuselage(cv, {{14, 48}, {20, 40}, {50, 38}, {98, 44}, {98, 49}, {50, 58}, {20, 58}, {14, 54}}, 38, 20, redL, red,
-                 redD, [](float x, float y) { return y > 47.5f && y < 50.5f && x > 24; }, white);
-        // Cabin windows.
-        poly(cv, {{30, 41}, {36, 33}, {50, 33}, {52, 41}}, [](float x, float) { return x < 40 ? rgb8(200, 230, 250) : rgb8(120, 160, 210); });
-        rect(cv, 41, 33, 43, 41, Solid{redD});
-        circle(cv, 46, 38.5f, 2.2f, Solid{rgb8(240, 190, 150)}); // pilot
-        // High wing seen from the side, with a strut.
-        rellipse(cv, 42, 32, 24, 2.6f, 0.02f, [](float, float y) { return y < 31.5f ? rgb8(250, 250, 250) : rgb8(190, 190, 200); });
-        line(cv, 48, 34, 40, 54, 1.2f, Solid{rgb8(120, 120, 130)});
-        // Wheels.
-        line(cv, 34, 57, 30, 66, 1.4f, Solid{rgb8(80, 80, 90)});
-        wheel(cv, 30, 67, 4);
-        // Engine cowl and propeller.
-        poly(cv, {{13, 45}, {22, 42}, {22, 56}, {13, 54}}, [](float, float y) { return y < 48 ? rgb8(230, 230, 236) : rgb8(170, 170, 180); });
-        propellerBlur(cv, 10, 50, 15, k);
-    });
+    return towingPlane(
+        330, rope, 136, 326, 30, 34, rgb8(250, 246, 232), rgb8(200, 36, 40), true, [](Canvas& cv, int k) {
+            // The aeroplane, nose to the left.
+            RGB red = rgb8(220, 50, 46), redL = rgb8(250, 120, 100), redD = rgb8(150, 30, 40),
+                white = rgb8(246, 246, 246);
+            // Tail fin and stabiliser.
+            poly(cv, {{78, 46}, {88, 28}, {98, 28}, {98, 48}}, [&](float x, float) { return x < 84 ? redL : red; });
+            rellipse(cv, 90, 47, 10, 2, -0.05f, Solid{redD});
+            fuselage(
+                cv, {{14, 48}, {20, 40}, {50, 38}, {98, 44}, {98, 49}, {50, 58}, {20, 58}, {14, 54}}, 38, 20, redL, red,
+                redD, [](float x, float y) { return y > 47.5f && y < 50.5f && x > 24; }, white);
+            // Cabin windows.
+            poly(cv, {{30, 41}, {36, 33}, {50, 33}, {52, 41}},
+                 [](float x, float) { return x < 40 ? rgb8(200, 230, 250) : rgb8(120, 160, 210); });
+            rect(cv, 41, 33, 43, 41, Solid{redD});
+            circle(cv, 46, 38.5f, 2.2f, Solid{rgb8(240, 190, 150)}); // pilot
+            // High wing seen from the side, with a strut.
+            rellipse(cv, 42, 32, 24, 2.6f, 0.02f,
+                     [](float, float y) { return y < 31.5f ? rgb8(250, 250, 250) : rgb8(190, 190, 200); });
+            line(cv, 48, 34, 40, 54, 1.2f, Solid{rgb8(120, 120, 130)});
+            // Wheels.
+            line(cv, 34, 57, 30, 66, 1.4f, Solid{rgb8(80, 80, 90)});
+            wheel(cv, 30, 67, 4);
+            // Engine cowl and propeller.
+            poly(cv, {{13, 45}, {22, 42}, {22, 56}, {13, 54}},
+                 [](float, float y) { return y < 48 ? rgb8(230, 230, 236) : rgb8(170, 170, 180); });
+            propellerBlur(cv, 10, 50, 15, k);
+        });
 }
 
 Image paintBigPlane()
@@ -365,8 +456,9 @@ Image paintBigPlane()
         rellipse(cv, 272, 52, 12, 2.2f, 0, Solid{yelD});
         // Lower wing (behind the body).
         rellipse(cv, 336, 64, 30, 3, 0, [&](float, float y) { return y < 63 ? yelL : yelD; });
-        fuselage(cv, {{262, 50}, {300, 42}, {372, 42}, {384, 46}, {384, 62}, {372, 66}, {300, 62}, {262, 54}}, 42, 24,
-                 yelL, yel, yelD, [](float x, float y) { return y > 52 && y < 55 && x < 372; }, blue);
+        fuselage(
+            cv, {{262, 50}, {300, 42}, {372, 42}, {384, 46}, {384, 62}, {372, 66}, {300, 62}, {262, 54}}, 42, 24, yelL,
+            yel, yelD, [](float x, float y) { return y > 52 && y < 55 && x < 372; }, blue);
         // Cockpit with the pilot.
         circle(cv, 334, 40, 4, Solid{rgb8(120, 80, 60)});
         circle(cv, 335, 41.5f, 3, Solid{rgb8(240, 190, 150)});
@@ -382,7 +474,8 @@ Image paintBigPlane()
         line(cv, 352, 64, 348, 76, 1.6f, Solid{rgb8(80, 80, 90)});
         wheel(cv, 348, 78, 5);
         // Nose and propeller.
-        poly(cv, {{380, 44}, {388, 47}, {388, 61}, {380, 64}}, [](float, float y) { return y < 52 ? rgb8(236, 236, 240) : rgb8(170, 170, 180); });
+        poly(cv, {{380, 44}, {388, 47}, {388, 61}, {380, 64}},
+             [](float, float y) { return y < 52 ? rgb8(236, 236, 240) : rgb8(170, 170, 180); });
         propellerBlur(cv, 391, 54, 18, k);
     });
 }
@@ -393,26 +486,34 @@ Image paintAirship()
     const float cx = 96, cy = 42, rx = 86, ry = 27;
     // Fins at the tail (right).
     RGB fin = rgb8(200, 60, 60), finD = rgb8(140, 36, 44);
-    poly(cv, {{160, 30}, {186, 10}, {194, 12}, {190, 38}}, [&](float x, float) { return x < 176 ? tone(fin, 0.2f) : fin; });
+    poly(cv, {{160, 30}, {186, 10}, {194, 12}, {190, 38}},
+         [&](float x, float) { return x < 176 ? tone(fin, 0.2f) : fin; });
     poly(cv, {{160, 54}, {186, 74}, {194, 72}, {190, 46}}, Solid{finD});
     // Hull: a lit cylinder with rounded ends.
-    fill(cv, {cx - rx, cy - ry, cx + rx, cy + ry}, [=](float x, float y) {
-        float u = (x - cx) / rx, v = (y - cy) / ry;
-        // A blunter nose on the left, a finer tail on the right.
-        float k = u < 0 ? 1.f : 1.f + 0.5f * u * u;
-        return u * u * k + v * v <= 1;
-    }, [=](float x, float y) {
-        float u = (x - cx) / rx, v = (y - cy) / ry;
-        float l = sphereLight(u * 0.8f, v);
-        RGB c = ramp({rgb8(120, 130, 160), rgb8(170, 180, 204), rgb8(214, 220, 234), rgb8(244, 246, 250), rgb8(255, 255, 255)}, l * 1.1f);
-        if (std::fmod(x + 200, 16.f) < 0.8f) c = tone(c, -0.1f); // panels
-        return c;
-    });
+    fill(
+        cv, {cx - rx, cy - ry, cx + rx, cy + ry},
+        [=](float x, float y) {
+            float u = (x - cx) / rx, v = (y - cy) / ry;
+            // A blunter nose on the left, a finer tail on the right.
+            float k = u < 0 ? 1.f : 1.f + 0.5f * u * u;
+            return u * u * k + v * v <= 1;
+        },
+        [=](float x, float y) {
+            float u = (x - cx) / rx, v = (y - cy) / ry;
+            float l = sphereLight(u * 0.8f, v);
+            RGB c = ramp({rgb8(120, 130, 160), rgb8(170, 180, 204), rgb8(214, 220, 234), rgb8(244, 246, 250),
+                          rgb8(255, 255, 255)},
+                         l * 1.1f);
+            if (std::fmod(x + 200, 16.f) < 0.8f) c = tone(c, -0.1f); // panels
+            return c;
+        });
     // Lettering along the hull.
     float tw = textWidth("Sylvadra", 30);
-    text(cv, "Sylvadra", cx - tw / 2 - 4, cy + 10, 30, [](float, float y) { return y < 38 ? rgb8(230, 50, 50) : rgb8(180, 30, 40); });
+    text(cv, "Sylvadra", cx - tw / 2 - 4, cy + 10, 30,
+         [](float, float y) { return y < 38 ? rgb8(230, 50, 50) : rgb8(180, 30, 40); });
     // Gondola with windows, and its engine.
-    poly(cv, smoothPoly({{76, 67}, {118, 67}, {114, 78}, {80, 78}}, 1), [](float, float y) { return y < 71 ? rgb8(236, 230, 210) : rgb8(180, 170, 150); });
+    poly(cv, smoothPoly({{76, 67}, {118, 67}, {114, 78}, {80, 78}}, 1),
+         [](float, float y) { return y < 71 ? rgb8(236, 230, 210) : rgb8(180, 170, 150); });
     for (float x = 84; x < 112; x += 7) rect(cv, x, 70, x + 4, 74, Solid{rgb8(80, 110, 160)});
     line(cv, 84, 67, 88, 60, 1, Solid{rgb8(130, 130, 140)});
     line(cv, 110, 67, 106, 60, 1, Solid{rgb8(130, 130, 140)});
@@ -425,8 +526,9 @@ Image paintBalloon(int v)
 {
     Canvas cv(150, 200, 3);
     const float cx = 75, cy = 66, r = 60;
-    std::vector<RGB> stripes = v == 1 ? std::vector<RGB>{rgb8(226, 40, 40), rgb8(250, 240, 220), rgb8(226, 40, 40), rgb8(250, 200, 50)}
-                                      : std::vector<RGB>{rgb8(252, 208, 40), rgb8(250, 130, 30), rgb8(252, 208, 40), rgb8(60, 120, 220)};
+    std::vector<RGB> stripes =
+        v == 1 ? std::vector<RGB>{rgb8(226, 40, 40), rgb8(250, 240, 220), rgb8(226, 40, 40), rgb8(250, 200, 50)}
+               : std::vector<RGB>{rgb8(252, 208, 40), rgb8(250, 130, 30), rgb8(252, 208, 40), rgb8(60, 120, 220)};
     // Envelope: a sphere on top of a cone running down to the mouth.
     const float mouthY = 150, mouthR = 11;
     auto halfWidth = [=](float y) {
@@ -434,26 +536,28 @@ Image paintBalloon(int v)
         float t = (y - cy) / (mouthY - cy);
         return lerp(r, mouthR, std::pow(t, 0.8f)) * (1 - 0.15f * std::sin(kPi * t));
     };
-    fill(cv, {cx - r, cy - r, cx + r, mouthY}, [=](float x, float y) { return std::fabs(x - cx) <= halfWidth(y); },
-         [=](float x, float y) {
-             float hw = halfWidth(y);
-             float u = (x - cx) / std::max(1.f, hw);
-             float vv = (y - cy) / r;
-             float l = sphereLight(u * 0.95f, std::clamp(vv, -1.f, 0.6f));
-             // Gores: stripes running from top to mouth.
-             float g = std::asin(std::clamp(u, -1.f, 1.f)) / kPi * 12 + 6;
-             int gi = int(std::floor(g));
-             RGB c = stripes[size_t(((gi % 4) + 4) % 4)];
-             if (vv > 0.55f && vv < 0.72f) c = v == 1 ? rgb8(250, 240, 220) : rgb8(60, 120, 220); // band
-             float seam = g - gi;
-             if (seam < 0.08f) l -= 0.25f;
-             return ramp({tone(c, -0.6f), tone(c, -0.3f), c, tone(c, 0.35f)}, l * 1.05f);
-         });
+    fill(
+        cv, {cx - r, cy - r, cx + r, mouthY}, [=](float x, float y) { return std::fabs(x - cx) <= halfWidth(y); },
+        [=](float x, float y) {
+            float hw = halfWidth(y);
+            float u = (x - cx) / std::max(1.f, hw);
+            float vv = (y - cy) / r;
+            float l = sphereLight(u * 0.95f, std::clamp(vv, -1.f, 0.6f));
+            // Gores: stripes running from top to mouth.
+            float g = std::asin(std::clamp(u, -1.f, 1.f)) / kPi * 12 + 6;
+            int gi = int(std::floor(g));
+            RGB c = stripes[size_t(((gi % 4) + 4) % 4)];
+            if (vv > 0.55f && vv < 0.72f) c = v == 1 ? rgb8(250, 240, 220) : rgb8(60, 120, 220); // band
+            float seam = g - gi;
+            if (seam < 0.08f) l -= 0.25f;
+            return ramp({tone(c, -0.6f), tone(c, -0.3f), c, tone(c, 0.35f)}, l * 1.05f);
+        });
     // Ropes to the basket.
     RGB rope = rgb8(120, 100, 80);
     for (float dx : {-10.f, -4.f, 4.f, 10.f}) line(cv, cx + dx, mouthY - 1, cx + dx * 1.1f, 176, 0.8f, Solid{rope});
     // Burner.
-    rect(cv, cx - 5, 166, cx + 5, 172, [](float x, float) { return x < 72 ? rgb8(210, 210, 220) : rgb8(130, 130, 140); });
+    rect(cv, cx - 5, 166, cx + 5, 172,
+         [](float x, float) { return x < 72 ? rgb8(210, 210, 220) : rgb8(130, 130, 140); });
     // Basket: woven, lit from the left.
     rect(cv, cx - 12, 176, cx + 12, 196, [=](float x, float y) {
         float f = (x - (cx - 12)) / 24;

@@ -39,9 +39,9 @@ void spreadColour(Image& im)
 
 // An 8 x 8 Bayer matrix: thresholds 0..63.
 constexpr uint8_t kBayer8[8][8] = {
-    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
-    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21},
+    {0, 32, 8, 40, 2, 34, 10, 42},    {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
+    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},    {51, 19, 59, 27, 49, 17, 57, 25},
+    {15, 47, 7, 39, 13, 45, 5, 37},   {63, 31, 55, 23, 61, 29, 53, 21},
 };
 
 // Full colour: each component to 8 bits with an ordered dither of one step,
@@ -61,7 +61,9 @@ FullColour fullColour(Image im, bool sprite, bool rows)
         for (int x = 0; x < im.w; ++x) {
             const size_t i = static_cast<size_t>(y) * im.w + x;
             const float t = (kBayer8[y & 7][rows ? 0 : x & 7] + 0.5f) / 64.f;
-            auto q = [t](float v) { return static_cast<uint32_t>(std::clamp(std::floor(clamp01(v) * 255.f + t), 0.f, 255.f)); };
+            auto q = [t](float v) {
+                return static_cast<uint32_t>(std::clamp(std::floor(clamp01(v) * 255.f + t), 0.f, 255.f));
+            };
             const RGB c = im.c[i];
             p.rgb[i] = q(c.r) << 16 | q(c.g) << 8 | q(c.b);
             if (sprite) p.alpha[i] = static_cast<uint8_t>(std::lround(clamp01(im.a[i]) * 255.f));

@@ -19,14 +19,19 @@ void house3q(Canvas& cv, const HouseShape& h, WallPaint wallPaint)
 {
     float rx = h.dx / 2, ry = h.dy / 2;
     // Gable end (in shade).
-    std::vector<Pt> side{{h.x1, h.base}, {h.x1, h.eave}, {h.x1 + rx, h.eave - ry - h.ridge}, {h.x1 + h.dx, h.eave - h.dy},
+    std::vector<Pt> side{{h.x1, h.base},
+                         {h.x1, h.eave},
+                         {h.x1 + rx, h.eave - ry - h.ridge},
+                         {h.x1 + h.dx, h.eave - h.dy},
                          {h.x1 + h.dx, h.base - h.dy}};
     poly(cv, side, [&](float x, float y) { return wallPaint(x, y, true); });
     // Front wall.
     rect(cv, h.x0, h.eave, h.x1, h.base, [&](float x, float y) { return wallPaint(x, y, false); });
     // Roof: front slope, lit.
     float o = 3;
-    std::vector<Pt> roof{{h.x0 - o, h.eave + 1.5f}, {h.x1 + o * 0.6f, h.eave + 1.5f}, {h.x1 + rx + o * 0.3f, h.eave - ry - h.ridge - 0.5f},
+    std::vector<Pt> roof{{h.x0 - o, h.eave + 1.5f},
+                         {h.x1 + o * 0.6f, h.eave + 1.5f},
+                         {h.x1 + rx + o * 0.3f, h.eave - ry - h.ridge - 0.5f},
                          {h.x0 + rx - o * 0.3f, h.eave - ry - h.ridge - 0.5f}};
     Mat rm = h.roof;
     poly(cv, roof, [=](float x, float y) {
@@ -42,7 +47,8 @@ void house3q(Canvas& cv, const HouseShape& h, WallPaint wallPaint)
 
 void flowerBed(Canvas& cv, Rng& rng, float x0, float x1, float y0, float y1)
 {
-    static const RGB cols[] = {rgb8(236, 60, 60), rgb8(250, 220, 60), rgb8(250, 250, 246), rgb8(190, 90, 220), rgb8(250, 140, 40)};
+    static const RGB cols[] = {rgb8(236, 60, 60), rgb8(250, 220, 60), rgb8(250, 250, 246), rgb8(190, 90, 220),
+                               rgb8(250, 140, 40)};
     for (int i = 0; i < int((x1 - x0) * 0.9f); ++i) {
         float x = rng.range(x0, x1), y = rng.range(y0, y1);
         capsule(cv, x, y, x, y + 3, 0.5f, 0.5f, Solid{rgb8(50, 120, 50)});
@@ -53,14 +59,17 @@ void flowerBed(Canvas& cv, Rng& rng, float x0, float x1, float y0, float y1)
 void lawn(Canvas& cv, float x0, float x1, float top, float base, uint32_t seed)
 {
     std::vector<RGB> g{rgb8(44, 108, 46), rgb8(76, 148, 56), rgb8(120, 184, 70), rgb8(170, 210, 100)};
-    fill(cv, {x0, top - 3, x1, base}, [=](float x, float y) {
-        float edge = top + 2.5f * vnoise(x / 5, 0, seed) - 1.5f * (hash2(int(x * 2), 0, seed) > 0.6f);
-        float end = std::min(x - x0, x1 - x);
-        return y >= edge + std::max(0.f, 6 - end);
-    }, [=](float x, float y) {
-        float f = 0.65f - 0.25f * (y - top) / (base - top) + (grain(x, y / 2, seed) - 0.5f) * 0.35f;
-        return ramp(g, f);
-    });
+    fill(
+        cv, {x0, top - 3, x1, base},
+        [=](float x, float y) {
+            float edge = top + 2.5f * vnoise(x / 5, 0, seed) - 1.5f * (hash2(int(x * 2), 0, seed) > 0.6f);
+            float end = std::min(x - x0, x1 - x);
+            return y >= edge + std::max(0.f, 6 - end);
+        },
+        [=](float x, float y) {
+            float f = 0.65f - 0.25f * (y - top) / (base - top) + (grain(x, y / 2, seed) - 0.5f) * 0.35f;
+            return ramp(g, f);
+        });
 }
 
 void picketFence(Canvas& cv, float x0, float x1, float base, float h, RGB c)
@@ -99,7 +108,8 @@ Image paintRedHouse()
     // Windows with white frames and crossbars.
     auto window = [&](float x, float y, float w, float hh, bool shade) {
         rect(cv, x - 1.5f, y - 1.5f, x + w + 1.5f, y + hh + 1.5f, Solid{shade ? whiteS : white});
-        rect(cv, x, y, x + w, y + hh, [=](float px, float py) { return (px - x < w * 0.4f && py - y < hh * 0.35f) ? kWinGlint : kWinDark; });
+        rect(cv, x, y, x + w, y + hh,
+             [=](float px, float py) { return (px - x < w * 0.4f && py - y < hh * 0.35f) ? kWinGlint : kWinDark; });
         rect(cv, x + w / 2 - 0.6f, y, x + w / 2 + 0.6f, y + hh, Solid{shade ? whiteS : white});
         rect(cv, x, y + hh / 2 - 0.6f, x + w, y + hh / 2 + 0.6f, Solid{shade ? whiteS : white});
     };
@@ -109,9 +119,12 @@ Image paintRedHouse()
     window(122, 56, 6, 9, true);
     // Door with a little porch roof.
     rect(cv, 55, 74, 69, base, Solid{white});
-    rect(cv, 57, 76, 67, base, [](float x, float y) { return x < 60 ? rgb8(80, 120, 84) : rgb8(56, 92, 66) * (std::fmod(y, 6.f) < 0.7f ? 0.8f : 1.f); });
+    rect(cv, 57, 76, 67, base, [](float x, float y) {
+        return x < 60 ? rgb8(80, 120, 84) : rgb8(56, 92, 66) * (std::fmod(y, 6.f) < 0.7f ? 0.8f : 1.f);
+    });
     circle(cv, 65, 90, 0.8f, Solid{rgb8(230, 200, 90)});
-    poly(cv, {{52, 74}, {72, 74}, {62, 67}}, [](float x, float) { return x < 62 ? rgb8(110, 112, 124) : rgb8(60, 62, 78); });
+    poly(cv, {{52, 74}, {72, 74}, {62, 67}},
+         [](float x, float) { return x < 62 ? rgb8(110, 112, 124) : rgb8(60, 62, 78); });
     // Chimney.
     rect(cv, 80, 30, 86, 46, [](float x, float y) {
         return (x < 82 ? rgb8(222, 224, 220) : rgb8(170, 172, 180)) * (std::fmod(y, 3.f) < 0.6f ? 0.85f : 1.f);
@@ -122,7 +135,8 @@ Image paintRedHouse()
     bush(cv, 116, base - 3, 6, 32);
     flowerBed(cv, rng, 26, 52, base, base + 4);
     flowerBed(cv, rng, 72, 100, base, base + 4);
-    rect(cv, 57, base, 67, 115, [](float x, float y) { return (grain(x, y, 3) > 0.5f) ? rgb8(214, 200, 170) : rgb8(186, 170, 140); });
+    rect(cv, 57, base, 67, 115,
+         [](float x, float y) { return (grain(x, y, 3) > 0.5f) ? rgb8(214, 200, 170) : rgb8(186, 170, 140); });
     picketFence(cv, 2, 55, 115, 9, white);
     picketFence(cv, 69, 151, 115, 9, white);
     return resolve(cv);
@@ -146,23 +160,26 @@ Image paintLogHouse()
     });
     // Log ends at the front corners.
     for (float y = 58; y < base; y += 5) {
-        for (float x : {18.f, 106.f}) circle(cv, x, y + 2.5f, 2.6f, [=](float px, float py) {
-            float d = std::hypot(px - x, py - y - 2.5f);
-            return std::fmod(d, 1.2f) < 0.4f ? rgb8(150, 104, 60) : rgb8(222, 176, 112);
-        });
+        for (float x : {18.f, 106.f})
+            circle(cv, x, y + 2.5f, 2.6f, [=](float px, float py) {
+                float d = std::hypot(px - x, py - y - 2.5f);
+                return std::fmod(d, 1.2f) < 0.4f ? rgb8(150, 104, 60) : rgb8(222, 176, 112);
+            });
     }
     // Small windows with shutters.
     auto window = [&](float x, float y) {
         rect(cv, x - 5, y - 1, x - 1, y + 12, Solid{rgb8(60, 120, 76)});
         rect(cv, x + 11, y - 1, x + 15, y + 12, Solid{rgb8(40, 96, 62)});
         rect(cv, x - 1, y - 1, x + 11, y + 12, Solid{rgb8(236, 224, 200)});
-        rect(cv, x, y, x + 10, y + 11, [=](float px, float py) { return (px - x < 4 && py - y < 4) ? kWinGlint : kWinDark; });
+        rect(cv, x, y, x + 10, y + 11,
+             [=](float px, float py) { return (px - x < 4 && py - y < 4) ? kWinGlint : kWinDark; });
         rect(cv, x + 4.4f, y, x + 5.6f, y + 11, Solid{rgb8(236, 224, 200)});
     };
     window(30, 68);
     window(80, 68);
     rect(cv, 53, 70, 69, base, Solid{rgb8(120, 78, 48)});
-    rect(cv, 55, 72, 67, base, [](float x, float) { return std::fmod(x, 3.f) < 0.7f ? rgb8(90, 56, 36) : rgb8(140, 92, 56); });
+    rect(cv, 55, 72, 67, base,
+         [](float x, float) { return std::fmod(x, 3.f) < 0.7f ? rgb8(90, 56, 36) : rgb8(140, 92, 56); });
     circle(cv, 65, 88, 0.8f, Solid{rgb8(200, 190, 150)});
     // Stone chimney on the gable.
     rect(cv, 120, 26, 128, 60, [](float x, float y) {
@@ -172,13 +189,16 @@ Image paintLogHouse()
     // Woodpile, bushes, grass.
     for (int i = 0; i < 9; ++i) {
         float x = 112 + (i % 4) * 4.5f + (i / 4) * 2.2f, y = base - 2 - (i / 4) * 4;
-        circle(cv, x, y, 2.2f, [=](float px, float py) { return std::hypot(px - x, py - y) < 1 ? rgb8(226, 186, 120) : rgb8(160, 110, 64); });
+        circle(cv, x, y, 2.2f, [=](float px, float py) {
+            return std::hypot(px - x, py - y) < 1 ? rgb8(226, 186, 120) : rgb8(160, 110, 64);
+        });
     }
     lawn(cv, 0, 153, base - 2, 115, 14);
     bush(cv, 8, base - 3, 7, 41);
     bush(cv, 44, base, 5, 42);
     flowerBed(cv, rng, 74, 96, base, base + 5);
-    rect(cv, 55, base, 67, 115, [](float x, float y) { return (grain(x, y, 4) > 0.5f) ? rgb8(180, 160, 120) : rgb8(150, 130, 100); });
+    rect(cv, 55, base, 67, 115,
+         [](float x, float y) { return (grain(x, y, 4) > 0.5f) ? rgb8(180, 160, 120) : rgb8(150, 130, 100); });
     return resolve(cv);
 }
 
@@ -194,14 +214,17 @@ Image paintFence()
     // Two rails, slightly uneven, lit on top.
     for (int r = 0; r < 2; ++r) {
         float y0 = r == 0 ? 7 : 16;
-        fill(cv, {0, y0 - 2, 400, y0 + 5}, [=](float x, float y) {
-            float off = 0.8f * std::sin(x / 37 + r * 2) + 0.5f * std::sin(x / 13);
-            return y >= y0 + off && y < y0 + off + 3.5f;
-        }, [=](float x, float y) {
-            float off = 0.8f * std::sin(x / 37 + r * 2) + 0.5f * std::sin(x / 13);
-            float v = (y - y0 - off) / 3.5f;
-            return grain(v < 0.3f ? 0.85f : (v > 0.75f ? 0.25f : 0.55f), x, y);
-        });
+        fill(
+            cv, {0, y0 - 2, 400, y0 + 5},
+            [=](float x, float y) {
+                float off = 0.8f * std::sin(x / 37 + r * 2) + 0.5f * std::sin(x / 13);
+                return y >= y0 + off && y < y0 + off + 3.5f;
+            },
+            [=](float x, float y) {
+                float off = 0.8f * std::sin(x / 37 + r * 2) + 0.5f * std::sin(x / 13);
+                float v = (y - y0 - off) / 3.5f;
+                return grain(v < 0.3f ? 0.85f : (v > 0.75f ? 0.25f : 0.55f), x, y);
+            });
     }
     // Posts with pointed tops, lit on the left.
     for (float x = 6; x < 400; x += 44) {
@@ -219,7 +242,8 @@ Image paintFence()
     for (float x = 6; x < 400; x += 44)
         for (int i = 0; i < 6; ++i) {
             float gx = x + 2.75f + rng.range(-6, 6);
-            capsule(cv, gx, 28, gx + rng.range(-2, 2), 28 - rng.range(2, 6), 0.7f, 0.3f, Solid{mix(rgb8(60, 130, 50), rgb8(150, 200, 80), rng.f())});
+            capsule(cv, gx, 28, gx + rng.range(-2, 2), 28 - rng.range(2, 6), 0.7f, 0.3f,
+                    Solid{mix(rgb8(60, 130, 50), rgb8(150, 200, 80), rng.f())});
         }
     return resolve(cv);
 }

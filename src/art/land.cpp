@@ -19,7 +19,8 @@ bool inBlob(float x, float y, float cx, float cy, float rx, float ry, float roug
     if (d2 > (1 + rough) * (1 + rough)) return false;
     if (d2 < (1 - rough) * (1 - rough)) return true;
     float ang = std::atan2(dy, dx) / (2 * kPi) + 0.5f; // 0..1
-    float n = 0.65f * vnoise(ang * lobes, 0.5f, seed, lobes) + 0.35f * vnoise(ang * lobes * 3, 3.5f, seed + 7, lobes * 3);
+    float n =
+        0.65f * vnoise(ang * lobes, 0.5f, seed, lobes) + 0.35f * vnoise(ang * lobes * 3, 3.5f, seed + 7, lobes * 3);
     float r = 1 - rough + 2 * rough * n;
     return d2 <= r * r;
 }
@@ -28,10 +29,10 @@ bool inBlob(float x, float y, float cx, float cy, float rx, float ry, float roug
 struct FirStyle {
     Greens g;
     RGB trunk, trunkDark;
-    float droop = 0.35f;   // how far branch tips hang below the tier's middle
-    float teeth = 3.f;     // spacing of the saw edge in pixels
-    float detail = 1.f;    // noise strength
-    float haze = 0.f;      // mix towards the haze colour
+    float droop = 0.35f; // how far branch tips hang below the tier's middle
+    float teeth = 3.f;   // spacing of the saw edge in pixels
+    float detail = 1.f;  // noise strength
+    float haze = 0.f;    // mix towards the haze colour
     RGB hazeC = rgb8(150, 180, 190);
 };
 
@@ -42,15 +43,14 @@ void drawFir(Canvas& cv, float cx, float foot, float h, float w, int tiers, cons
     float crownBottom = foot - trunkH;
     // Trunk.
     float tw = std::max(1.2f, w * 0.07f);
-    rect(cv, cx - tw, crownBottom - h * 0.2f, cx + tw, foot, [&](float x, float) {
-        return mix(st.trunk, st.trunkDark, x > cx ? 0.8f : 0.f);
-    });
+    rect(cv, cx - tw, crownBottom - h * 0.2f, cx + tw, foot,
+         [&](float x, float) { return mix(st.trunk, st.trunkDark, x > cx ? 0.8f : 0.f); });
     float span = crownBottom - top;
     for (int i = 0; i < tiers; ++i) {
         float a = float(i) / tiers, b = float(i + 1) / tiers;
-        float ty = top + span * std::pow(a, 1.15f) * 0.92f;            // tier apex
-        float by = top + span * std::pow(b, 0.95f);                    // tier bottom
-        float hw = w * 0.5f * (0.18f + 0.82f * std::pow(b, 0.9f));     // half width at the bottom
+        float ty = top + span * std::pow(a, 1.15f) * 0.92f;        // tier apex
+        float by = top + span * std::pow(b, 0.95f);                // tier bottom
+        float hw = w * 0.5f * (0.18f + 0.82f * std::pow(b, 0.9f)); // half width at the bottom
         if (i == 0) ty = top;
         float tierH = by - ty;
         float droop = tierH * st.droop;
@@ -60,7 +60,8 @@ void drawFir(Canvas& cv, float cx, float foot, float h, float w, int tiers, cons
         // Right edge: slightly convex, ending at the drooping tip.
         for (int k = 1; k <= 6; ++k) {
             float t = k / 6.f;
-            pts.push_back({cx + hw * t, ty + tierH * t * t * 0.2f + (tierH - droop * 0.2f) * t * 0.8f + droop * t * t * 0.2f});
+            pts.push_back(
+                {cx + hw * t, ty + tierH * t * t * 0.2f + (tierH - droop * 0.2f) * t * 0.8f + droop * t * t * 0.2f});
         }
         // Bottom edge from right tip to left tip: saw teeth, lifted in the
         // middle.
@@ -75,10 +76,11 @@ void drawFir(Canvas& cv, float cx, float foot, float h, float w, int tiers, cons
         }
         for (int k = 5; k >= 1; --k) {
             float t = k / 6.f;
-            pts.push_back({cx - hw * t, ty + tierH * t * t * 0.2f + (tierH - droop * 0.2f) * t * 0.8f + droop * t * t * 0.2f});
+            pts.push_back(
+                {cx - hw * t, ty + tierH * t * t * 0.2f + (tierH - droop * 0.2f) * t * 0.8f + droop * t * t * 0.2f});
         }
         poly(cv, pts, [=](float x, float y) {
-            float u = (x - cx) / hw;                       // -1 left .. 1 right
+            float u = (x - cx) / hw;                            // -1 left .. 1 right
             float v = clamp01((y - ty) / std::max(1.f, tierH)); // 0 top .. 1 bottom
             float f = 0.62f - 0.34f * u - 0.38f * v * v + 0.1f * (1 - b);
             // Needle texture: short slanted strokes.
@@ -98,15 +100,17 @@ struct CrownLight {
 void drawClump(Canvas& cv, float cx, float cy, float rx, float ry, const Greens& g, CrownLight cl, uint32_t seed,
                float rough = 0.16f, float texScale = 3.f)
 {
-    fill(cv, {cx - rx * 1.2f, cy - ry * 1.2f, cx + rx * 1.2f, cy + ry * 1.2f},
-         [=](float x, float y) { return inBlob(x, y, cx, cy, rx, ry, rough, seed, 9); },
-         [=, &g](float x, float y) {
-             float lit = sphereLight((x - cx) / rx, (y - cy) / ry);
-             float glob = sphereLight(std::clamp((x - cl.cx) / cl.rx, -1.f, 1.f), std::clamp((y - cl.cy) / cl.ry, -1.f, 1.f));
-             float leaves = fbm(x / texScale, y / texScale, seed + 5, 2) - 0.5f;
-             float f = 0.45f * lit + 0.55f * glob + leaves * 0.45f + (grain(x, y, seed) - 0.5f) * 0.1f;
-             return g.at(f * 1.05f);
-         });
+    fill(
+        cv, {cx - rx * 1.2f, cy - ry * 1.2f, cx + rx * 1.2f, cy + ry * 1.2f},
+        [=](float x, float y) { return inBlob(x, y, cx, cy, rx, ry, rough, seed, 9); },
+        [=, &g](float x, float y) {
+            float lit = sphereLight((x - cx) / rx, (y - cy) / ry);
+            float glob =
+                sphereLight(std::clamp((x - cl.cx) / cl.rx, -1.f, 1.f), std::clamp((y - cl.cy) / cl.ry, -1.f, 1.f));
+            float leaves = fbm(x / texScale, y / texScale, seed + 5, 2) - 0.5f;
+            float f = 0.45f * lit + 0.55f * glob + leaves * 0.45f + (grain(x, y, seed) - 0.5f) * 0.1f;
+            return g.at(f * 1.05f);
+        });
 }
 
 // ---------------------------------------------------------------- hills
@@ -115,7 +119,10 @@ Image paintHill(int v)
     const int W = 640, H = 100;
     Canvas cv(W, H, 2);
     auto env = [](float x) { return smooth(0, 110, x) * smooth(640, 530, x); };
-    auto bump = [](float x, float c, float w) { float d = (x - c) / w; return std::exp(-d * d); };
+    auto bump = [](float x, float c, float w) {
+        float d = (x - c) / w;
+        return std::exp(-d * d);
+    };
     std::vector<float> top(W * 4 + 1);
     Rng rng(1300 + v);
     for (size_t i = 0; i < top.size(); ++i) {
@@ -154,22 +161,23 @@ Image paintHill(int v)
     };
     Greens g{hues[v - 1]};
     uint32_t seed = 500 + v;
-    fill(cv, {0, 0, float(W), float(H)}, [&](float x, float y) { return y >= topAt(x); },
-         [&](float x, float y) {
-             float t = topAt(x);
-             float d = y - t;
-             // The slope of the ground, seen over a wider stretch the
-             // deeper the point lies below the crest.
-             float k = 3 + d * 1.5f;
-             float slope = (topAt(x + k) - topAt(x - k)) / (2 * k);
-             float lit = clamp01(0.5f - slope * 1.5f);
-             float depth = clamp01(d / 70);
-             float patches = fbm(x / 40, y / 14, seed, 3) - 0.5f;
-             float streak = grain(x, y / 3, seed + 1) - 0.5f;
-             float f = 0.28f + 0.5f * lit - 0.18f * depth + 0.35f * patches + 0.12f * streak;
-             if (d < 3.5f) f += 0.22f * (1 - d / 3.5f) + 0.1f; // sunlit crest
-             return g.at(f);
-         });
+    fill(
+        cv, {0, 0, float(W), float(H)}, [&](float x, float y) { return y >= topAt(x); },
+        [&](float x, float y) {
+            float t = topAt(x);
+            float d = y - t;
+            // The slope of the ground, seen over a wider stretch the
+            // deeper the point lies below the crest.
+            float k = 3 + d * 1.5f;
+            float slope = (topAt(x + k) - topAt(x - k)) / (2 * k);
+            float lit = clamp01(0.5f - slope * 1.5f);
+            float depth = clamp01(d / 70);
+            float patches = fbm(x / 40, y / 14, seed, 3) - 0.5f;
+            float streak = grain(x, y / 3, seed + 1) - 0.5f;
+            float f = 0.28f + 0.5f * lit - 0.18f * depth + 0.35f * patches + 0.12f * streak;
+            if (d < 3.5f) f += 0.22f * (1 - d / 3.5f) + 0.1f; // sunlit crest
+            return g.at(f);
+        });
     if (v == 5) {
         // Bushes along the slopes, largest near the foot.
         Greens bush{{rgb8(20, 60, 40), rgb8(30, 86, 44), rgb8(54, 122, 50), rgb8(96, 160, 60), rgb8(150, 196, 90)}};
@@ -181,7 +189,8 @@ Image paintHill(int v)
             float r = 3.5f + (y - t) * 0.09f + rng.range(0, 3);
             // Shadow on the grass to the lower right.
             ellipse(cv, x + r * 0.5f, y + r * 0.55f, r * 1.1f, r * 0.45f, Solid{g.at(0.05f)}, 1, Mode::Atop);
-            drawClump(cv, x, y - r * 0.4f, r * 1.15f, r, bush, {x, y - r * 0.4f, r * 1.15f, r}, seed + 40 + i, 0.18f, 2.f);
+            drawClump(cv, x, y - r * 0.4f, r * 1.15f, r, bush, {x, y - r * 0.4f, r * 1.15f, r}, seed + 40 + i, 0.18f,
+                      2.f);
         }
     } else {
         // A few lone shrubs for scale.
@@ -227,7 +236,8 @@ Image paintForest()
         for (float x = rng.range(1, 4); x < 199; x += rng.range(3, 6) * density) {
             float hgt = std::min(48.f, maxH * envelope(x) * rng.range(0.75f, 1.1f));
             if (f == 2 && std::fmod(x, 70.f) > 56) continue; // clumps with gaps
-            drawFir(cv, x, foot - 2 - rng.range(0, 3), hgt, hgt * rng.range(0.42f, 0.52f), 5, back, 9000 + f * 100 + int(x));
+            drawFir(cv, x, foot - 2 - rng.range(0, 3), hgt, hgt * rng.range(0.42f, 0.52f), 5, back,
+                    9000 + f * 100 + int(x));
         }
         // Front row.
         for (float x = rng.range(3, 8); x < 197; x += rng.range(6, 11) * density) {
@@ -242,15 +252,19 @@ Image paintForest()
             for (float x : {40.f, 120.f, 165.f}) {
                 float r = rng.range(9, 12);
                 rect(cv, x - 0.8f, foot - r - 6, x + 0.8f, foot, Solid{rgb8(230, 226, 214)});
-                drawClump(cv, x, foot - r - 8, r * 0.8f, r, leaf, {x, foot - r - 8, r * 0.8f, r}, 300 + int(x), 0.2f, 2.f);
+                drawClump(cv, x, foot - r - 8, r * 0.8f, r, leaf, {x, foot - r - 8, r * 0.8f, r}, 300 + int(x), 0.2f,
+                          2.f);
             }
         }
         // Undergrowth along the foot.
         Greens under{{rgb8(20, 56, 42), rgb8(30, 80, 48), rgb8(52, 110, 54)}};
-        fill(cv, {0, foot - 6, 200, foot}, [&](float x, float y) {
-            float e = envelope(x);
-            return y > foot - 3.5f * e - 1.5f * vnoise(x / 3, float(f), 77 + f) && x > 1 && x < 199;
-        }, [&](float x, float y) { return under.at(0.3f + 0.5f * (grain(x, y, 5) - 0.3f)); });
+        fill(
+            cv, {0, foot - 6, 200, foot},
+            [&](float x, float y) {
+                float e = envelope(x);
+                return y > foot - 3.5f * e - 1.5f * vnoise(x / 3, float(f), 77 + f) && x > 1 && x < 199;
+            },
+            [&](float x, float y) { return under.at(0.3f + 0.5f * (grain(x, y, 5) - 0.3f)); });
         frames.push_back(resolve(cv));
     }
     return stack(frames);
@@ -264,15 +278,20 @@ Image paintFirs()
         Canvas cv(100, 100, 3);
         float foot = 100;
         FirStyle st;
-        st.g = {{rgb8(16, 46, 42), rgb8(22, 72, 54), rgb8(34, 104, 62), rgb8(64, 142, 70), rgb8(118, 180, 88), rgb8(170, 210, 120)}};
+        st.g = {{rgb8(16, 46, 42), rgb8(22, 72, 54), rgb8(34, 104, 62), rgb8(64, 142, 70), rgb8(118, 180, 88),
+                 rgb8(170, 210, 120)}};
         st.trunk = rgb8(124, 84, 52);
         st.trunkDark = rgb8(72, 48, 36);
         st.teeth = 3.2f;
         switch (f) {
-        case 0: drawFir(cv, 50, foot, 99, 66, 9, st, 11); break;               // classic fir
-        case 1: st.droop = 0.5f; drawFir(cv, 50, foot, 99, 50, 11, st, 12); break; // slender spruce
-        case 2:                                                                // broad, old fir
-            st.g = {{rgb8(14, 42, 44), rgb8(20, 64, 56), rgb8(30, 92, 66), rgb8(56, 128, 76), rgb8(104, 166, 92), rgb8(150, 196, 120)}};
+        case 0: drawFir(cv, 50, foot, 99, 66, 9, st, 11); break; // classic fir
+        case 1:
+            st.droop = 0.5f;
+            drawFir(cv, 50, foot, 99, 50, 11, st, 12);
+            break; // slender spruce
+        case 2:    // broad, old fir
+            st.g = {{rgb8(14, 42, 44), rgb8(20, 64, 56), rgb8(30, 92, 66), rgb8(56, 128, 76), rgb8(104, 166, 92),
+                     rgb8(150, 196, 120)}};
             drawFir(cv, 50, foot, 99, 86, 8, st, 13);
             break;
         case 3: // a pair: a tall fir and a young one
@@ -280,7 +299,8 @@ Image paintFirs()
             drawFir(cv, 76, foot, 56, 36, 6, st, 15);
             break;
         default: // a young, bright fir
-            st.g = {{rgb8(22, 60, 44), rgb8(34, 90, 52), rgb8(56, 126, 60), rgb8(96, 164, 70), rgb8(150, 200, 96), rgb8(196, 226, 140)}};
+            st.g = {{rgb8(22, 60, 44), rgb8(34, 90, 52), rgb8(56, 126, 60), rgb8(96, 164, 70), rgb8(150, 200, 96),
+                     rgb8(196, 226, 140)}};
             st.droop = 0.25f;
             drawFir(cv, 50, foot, 88, 70, 7, st, 16);
             break;
@@ -310,7 +330,8 @@ void trunk(Canvas& cv, float x0, float y0, float x1, float y1, float r0, float r
 Image paintBroadleaves()
 {
     RGB bark = rgb8(124, 94, 66), barkD = rgb8(66, 48, 38);
-    Greens oak{{rgb8(20, 58, 40), rgb8(34, 88, 44), rgb8(62, 126, 50), rgb8(104, 164, 58), rgb8(156, 198, 82), rgb8(204, 226, 130)}};
+    Greens oak{{rgb8(20, 58, 40), rgb8(34, 88, 44), rgb8(62, 126, 50), rgb8(104, 164, 58), rgb8(156, 198, 82),
+                rgb8(204, 226, 130)}};
     std::vector<Image> frames;
     for (int f = 0; f < 5; ++f) {
         Canvas cv(100, 100, 3);
@@ -319,8 +340,8 @@ Image paintBroadleaves()
         uint32_t seed = 700 + f * 50;
         // Clumps scattered over an elliptic crown, the outer ones first so
         // the inner, lighter ones sit on top.
-        auto crown = [&](float cx, float cy, float rx, float ry, int n, float r0, float r1, const Greens& g, float rough,
-                         float tex) {
+        auto crown = [&](float cx, float cy, float rx, float ry, int n, float r0, float r1, const Greens& g,
+                         float rough, float tex) {
             CrownLight cl{cx, cy, rx, ry};
             struct C {
                 float x, y, r;
@@ -364,11 +385,13 @@ Image paintBroadleaves()
                 if (mark > 0.78f) return rgb8(60, 56, 62);
                 return x > 50.3f ? grey : white;
             });
-            Greens birch{{rgb8(40, 86, 42), rgb8(72, 128, 46), rgb8(120, 170, 54), rgb8(176, 206, 80), rgb8(222, 232, 140)}};
+            Greens birch{
+                {rgb8(40, 86, 42), rgb8(72, 128, 46), rgb8(120, 170, 54), rgb8(176, 206, 80), rgb8(222, 232, 140)}};
             crown(50, 36, 34, 36, 26, 7, 11, birch, 0.3f, 2);
             // Light shows through the crown here and there.
             for (int i = 0; i < 6; ++i)
-                circle(cv, 50 + rng.range(-26, 26), 40 + rng.range(-24, 20), rng.range(1.2f, 2.2f), Solid{}, 1, Mode::Erase);
+                circle(cv, 50 + rng.range(-26, 26), 40 + rng.range(-24, 20), rng.range(1.2f, 2.2f), Solid{}, 1,
+                       Mode::Erase);
             break;
         }
         case 3: { // a broad lime tree
@@ -382,14 +405,18 @@ Image paintBroadleaves()
             trunk(cv, 50, foot, 48, foot - 30, 5, 3.5f, bark, barkD);
             trunk(cv, 48, foot - 26, 30, foot - 44, 2.4f, 1.2f, bark, barkD);
             trunk(cv, 49, foot - 27, 68, foot - 46, 2.4f, 1.2f, bark, barkD);
-            Greens apple{{rgb8(24, 66, 40), rgb8(40, 100, 44), rgb8(74, 140, 50), rgb8(124, 178, 64), rgb8(180, 214, 100)}};
+            Greens apple{
+                {rgb8(24, 66, 40), rgb8(40, 100, 44), rgb8(74, 140, 50), rgb8(124, 178, 64), rgb8(180, 214, 100)}};
             crown(50, 44, 47, 34, 20, 10, 14, apple, 0.16f, 3);
             for (int i = 0; i < 24; ++i) {
                 float a = rng.range(0, 2 * kPi), d = std::sqrt(rng.f());
                 float x = 50 + std::cos(a) * d * 38, y = 44 + std::sin(a) * d * 26;
-                circle(cv, x, y, 1.9f, [=](float px, float py) {
-                    return px - x + py - y < -0.8f ? rgb8(255, 170, 120) : rgb8(210, 38, 34);
-                }, 1, Mode::Atop);
+                circle(
+                    cv, x, y, 1.9f,
+                    [=](float px, float py) {
+                        return px - x + py - y < -0.8f ? rgb8(255, 170, 120) : rgb8(210, 38, 34);
+                    },
+                    1, Mode::Atop);
             }
             break;
         }
@@ -397,7 +424,8 @@ Image paintBroadleaves()
         // Grass around the foot so the tree stands on the ground.
         for (int i = 0; i < 9; ++i) {
             float x = 50 + rng.range(-9, 9);
-            capsule(cv, x, foot, x + rng.range(-2, 2), foot - rng.range(2, 5), 0.8f, 0.3f, Solid{oak.at(rng.range(0.3f, 0.7f))});
+            capsule(cv, x, foot, x + rng.range(-2, 2), foot - rng.range(2, 5), 0.8f, 0.3f,
+                    Solid{oak.at(rng.range(0.3f, 0.7f))});
         }
         frames.push_back(resolve(cv));
     }

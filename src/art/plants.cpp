@@ -63,37 +63,44 @@ void radial(Canvas& cv, float x, float y, float r, int n, float pw, const Petals
             return (u + v < -r * 0.3f) ? P.light : ((u + v > r * 0.5f) ? P.dark : P.c);
         });
     }
-    circle(cv, x, y, cr, [=](float qx, float qy) { return (qx - x + qy - y) < -cr * 0.4f ? tone(centre, 0.35f) : centre; });
+    circle(cv, x, y, cr,
+           [=](float qx, float qy) { return (qx - x + qy - y) < -cr * 0.4f ? tone(centre, 0.35f) : centre; });
 }
 
 // A cup of petals seen from the side (tulip, crocus, poppy in bud).
 void cup(Canvas& cv, float x, float y, float w, float h, const Petals& P, int lobes)
 {
-    fill(cv, {x - w, y - h, x + w, y + h * 0.6f}, [=](float px, float py) {
-        float u = (px - x) / w;
-        if (std::fabs(u) > 1) return false;
-        float bottom = y + h * 0.55f * std::sqrt(1 - u * u);
-        float top = y - h * (0.55f + 0.3f * std::fabs(std::cos(u * kPi * lobes * 0.5f)));
-        return py <= bottom && py >= top;
-    }, [=](float px, float py) {
-        float u = (px - x) / w;
-        RGB c = u < -0.3f ? P.light : (u > 0.45f ? P.dark : P.c);
-        // The seams between the petals.
-        if (std::fabs(std::fmod(u * lobes * 0.5f + 10.5f, 1.f) - 0.5f) < 0.06f && py > y - h * 0.5f) c = P.dark;
-        (void)py;
-        return c;
-    });
+    fill(
+        cv, {x - w, y - h, x + w, y + h * 0.6f},
+        [=](float px, float py) {
+            float u = (px - x) / w;
+            if (std::fabs(u) > 1) return false;
+            float bottom = y + h * 0.55f * std::sqrt(1 - u * u);
+            float top = y - h * (0.55f + 0.3f * std::fabs(std::cos(u * kPi * lobes * 0.5f)));
+            return py <= bottom && py >= top;
+        },
+        [=](float px, float py) {
+            float u = (px - x) / w;
+            RGB c = u < -0.3f ? P.light : (u > 0.45f ? P.dark : P.c);
+            // The seams between the petals.
+            if (std::fabs(std::fmod(u * lobes * 0.5f + 10.5f, 1.f) - 0.5f) < 0.06f && py > y - h * 0.5f) c = P.dark;
+            (void)py;
+            return c;
+        });
 }
 
 void bell(Canvas& cv, float x, float y, float r, const Petals& P)
 {
-    fill(cv, {x - r, y - r, x + r, y + r * 1.2f}, [=](float px, float py) {
-        float u = (px - x) / r;
-        float v = (py - y) / r;
-        if (v < -0.9f || v > 1.1f) return false;
-        float w = 0.55f + 0.45f * clamp01(v) + (v > 0.8f ? 0.25f * (v - 0.8f) / 0.3f : 0);
-        return std::fabs(u) <= w * std::sqrt(clamp01(1 - (v < 0 ? v * v / 0.81f : 0)));
-    }, [=](float px, float) { return px < x - r * 0.2f ? P.light : (px > x + r * 0.4f ? P.dark : P.c); });
+    fill(
+        cv, {x - r, y - r, x + r, y + r * 1.2f},
+        [=](float px, float py) {
+            float u = (px - x) / r;
+            float v = (py - y) / r;
+            if (v < -0.9f || v > 1.1f) return false;
+            float w = 0.55f + 0.45f * clamp01(v) + (v > 0.8f ? 0.25f * (v - 0.8f) / 0.3f : 0);
+            return std::fabs(u) <= w * std::sqrt(clamp01(1 - (v < 0 ? v * v / 0.81f : 0)));
+        },
+        [=](float px, float) { return px < x - r * 0.2f ? P.light : (px > x + r * 0.4f ? P.dark : P.c); });
 }
 
 struct Head {
@@ -108,7 +115,8 @@ void drawSpecies(Canvas& cv, int sp, int var, const Head& h, Rng& rng)
         radial(cv, x, y, 7 * s, 13, 1.1f * s, pet(rgb8(252, 252, 246)), rgb8(250, 200, 30), 1.9f * s, rng.f());
         break;
     case 1: // poppy
-        radial(cv, x, y, 8 * s, 5, 3.4f * s, pet(var == 3 ? rgb8(250, 120, 40) : rgb8(230, 36, 30)), rgb8(50, 40, 60), 1.8f * s, rng.f(), 0.7f);
+        radial(cv, x, y, 8 * s, 5, 3.4f * s, pet(var == 3 ? rgb8(250, 120, 40) : rgb8(230, 36, 30)), rgb8(50, 40, 60),
+               1.8f * s, rng.f(), 0.7f);
         break;
     case 2: { // tulip
         static const RGB c[4] = {rgb8(230, 40, 50), rgb8(252, 210, 40), rgb8(240, 110, 170), rgb8(150, 70, 190)};
@@ -119,8 +127,10 @@ void drawSpecies(Canvas& cv, int sp, int var, const Head& h, Rng& rng)
         for (int i = 0; i < 9; ++i) {
             float a = 2 * kPi * i / 9 + rng.f() * 0.2f;
             float tx = x + std::cos(a) * 5.5f * s, ty = y + std::sin(a) * 4.5f * s;
-            poly(cv, {{x + std::cos(a + 0.35f) * 2 * s, y + std::sin(a + 0.35f) * 2 * s}, {tx, ty},
-                      {x + std::cos(a - 0.35f) * 2 * s, y + std::sin(a - 0.35f) * 2 * s}},
+            poly(cv,
+                 {{x + std::cos(a + 0.35f) * 2 * s, y + std::sin(a + 0.35f) * 2 * s},
+                  {tx, ty},
+                  {x + std::cos(a - 0.35f) * 2 * s, y + std::sin(a - 0.35f) * 2 * s}},
                  Solid{i % 3 == 0 ? rgb8(120, 170, 250) : rgb8(50, 100, 220)});
         }
         circle(cv, x, y, 2.2f * s, Solid{rgb8(60, 50, 140)});
@@ -132,20 +142,25 @@ void drawSpecies(Canvas& cv, int sp, int var, const Head& h, Rng& rng)
         if (var == 3) {
             for (int i = 0; i < 22; ++i) {
                 float a = 2 * kPi * i / 22;
-                line(cv, x, y, x + std::cos(a) * 5.5f * s, y + std::sin(a) * 5.5f * s, 0.5f, Solid{rgb8(236, 236, 230)});
+                line(cv, x, y, x + std::cos(a) * 5.5f * s, y + std::sin(a) * 5.5f * s, 0.5f,
+                     Solid{rgb8(236, 236, 230)});
                 circle(cv, x + std::cos(a) * 5.5f * s, y + std::sin(a) * 5.5f * s, 0.8f, Solid{rgb8(252, 252, 250)});
             }
             circle(cv, x, y, 1.3f, Solid{rgb8(180, 170, 120)});
         } else {
             for (int ring = 3; ring >= 1; --ring)
-                radial(cv, x, y, 2.6f * ring * s, 8 + ring * 5, 0.8f * s, pet(ring == 1 ? rgb8(250, 190, 20) : rgb8(252, 222, 40)),
-                       rgb8(240, 180, 20), 1.4f * s, rng.f(), 0.8f);
+                radial(cv, x, y, 2.6f * ring * s, 8 + ring * 5, 0.8f * s,
+                       pet(ring == 1 ? rgb8(250, 190, 20) : rgb8(252, 222, 40)), rgb8(240, 180, 20), 1.4f * s, rng.f(),
+                       0.8f);
         }
         break;
     case 6: { // bluebell: a nodding stem of bells
         auto pts = bezier({x - 3 * s, y + 2}, {x + 2 * s, y - 5 * s}, {x + 7 * s, y + 1}, 6);
-        for (size_t i = 0; i + 1 < pts.size(); ++i) line(cv, pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, 0.9f, Solid{kStem});
-        for (int i = 1; i < 6; i += 1) bell(cv, pts[i].x + 0.5f, pts[i].y + 3 * s, 2.1f * s, pet(var == 2 ? rgb8(200, 150, 240) : rgb8(100, 110, 230)));
+        for (size_t i = 0; i + 1 < pts.size(); ++i)
+            line(cv, pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, 0.9f, Solid{kStem});
+        for (int i = 1; i < 6; i += 1)
+            bell(cv, pts[i].x + 0.5f, pts[i].y + 3 * s, 2.1f * s,
+                 pet(var == 2 ? rgb8(200, 150, 240) : rgb8(100, 110, 230)));
         break;
     }
     case 7: { // lupin: a tapering spike
@@ -153,9 +168,9 @@ void drawSpecies(Canvas& cv, int sp, int var, const Head& h, Rng& rng)
         for (int i = 0; i < 9; ++i) {
             float t = i / 8.f;
             float yy = y + 7 * s - t * 15 * s, rr = (2.6f - 1.6f * t) * s;
-            for (int k : {-1, 1}) circle(cv, x + k * rr * 0.7f, yy, rr * 0.8f, [=](float px, float) {
-                return px < x ? tone(c[var], 0.3f) : tone(c[var], -0.2f);
-            });
+            for (int k : {-1, 1})
+                circle(cv, x + k * rr * 0.7f, yy, rr * 0.8f,
+                       [=](float px, float) { return px < x ? tone(c[var], 0.3f) : tone(c[var], -0.2f); });
         }
         break;
     }
@@ -174,12 +189,14 @@ void drawSpecies(Canvas& cv, int sp, int var, const Head& h, Rng& rng)
     }
     case 9: // sunflower
         radial(cv, x, y, 11 * s, 16, 1.8f * s, pet(rgb8(252, 200, 20)), rgb8(110, 70, 30), 3.6f * s, rng.f(), 0.85f);
-        for (int i = 0; i < 8; ++i) circle(cv, x + rng.range(-2.5f, 2.5f) * s, y + rng.range(-2.5f, 2.5f) * s, 0.5f, Solid{rgb8(70, 46, 26)});
+        for (int i = 0; i < 8; ++i)
+            circle(cv, x + rng.range(-2.5f, 2.5f) * s, y + rng.range(-2.5f, 2.5f) * s, 0.5f, Solid{rgb8(70, 46, 26)});
         break;
     case 10: // forget-me-not: a cluster of small flowers
         for (int i = 0; i < 6; ++i) {
             float fx = x + rng.range(-4, 4) * s, fy = y + rng.range(-3, 3) * s;
-            radial(cv, fx, fy, 2.6f * s, 5, 1.1f * s, pet(var == 1 ? rgb8(250, 170, 210) : rgb8(120, 180, 250)), rgb8(250, 230, 60), 0.6f, rng.f(), 0.9f);
+            radial(cv, fx, fy, 2.6f * s, 5, 1.1f * s, pet(var == 1 ? rgb8(250, 170, 210) : rgb8(120, 180, 250)),
+                   rgb8(250, 230, 60), 0.6f, rng.f(), 0.9f);
         }
         break;
     case 11: // clover
@@ -190,7 +207,8 @@ void drawSpecies(Canvas& cv, int sp, int var, const Head& h, Rng& rng)
         });
         for (int k = 0; k < 3; ++k) {
             float a = -kPi / 2 + (k - 1) * 1.2f;
-            circle(cv, x + 4 * s + std::cos(a) * 2.2f, y + 8 * s + std::sin(a) * 2.2f, 1.8f, Solid{k == 1 ? kLeafL : kLeaf});
+            circle(cv, x + 4 * s + std::cos(a) * 2.2f, y + 8 * s + std::sin(a) * 2.2f, 1.8f,
+                   Solid{k == 1 ? kLeafL : kLeaf});
         }
         break;
     case 12: { // pansy
@@ -210,7 +228,8 @@ void drawSpecies(Canvas& cv, int sp, int var, const Head& h, Rng& rng)
         break;
     }
     case 14: // daffodil
-        radial(cv, x, y, 7 * s, 6, 2.2f * s, pet(var == 1 ? rgb8(252, 250, 230) : rgb8(252, 232, 80)), rgb8(250, 150, 30), 2.6f * s, 0.3f, 0.85f);
+        radial(cv, x, y, 7 * s, 6, 2.2f * s, pet(var == 1 ? rgb8(252, 250, 230) : rgb8(252, 232, 80)),
+               rgb8(250, 150, 30), 2.6f * s, 0.3f, 0.85f);
         circle(cv, x + 0.6f, y + 0.6f, 1.3f * s, Solid{rgb8(230, 110, 20)});
         break;
     case 15: { // iris
@@ -224,7 +243,8 @@ void drawSpecies(Canvas& cv, int sp, int var, const Head& h, Rng& rng)
     case 16: // lavender: a dotted spike
         for (int i = 0; i < 8; ++i) {
             float yy = y + 6 * s - i * 1.8f * s;
-            circle(cv, x + (i & 1 ? 0.7f : -0.7f), yy, (1.5f - i * 0.08f) * s, Solid{(i & 1) ? rgb8(160, 110, 220) : rgb8(120, 80, 190)});
+            circle(cv, x + (i & 1 ? 0.7f : -0.7f), yy, (1.5f - i * 0.08f) * s,
+                   Solid{(i & 1) ? rgb8(160, 110, 220) : rgb8(120, 80, 190)});
         }
         break;
     case 17: { // foxglove: bells hanging from one side of a spike
@@ -247,7 +267,8 @@ void drawSpecies(Canvas& cv, int sp, int var, const Head& h, Rng& rng)
     default: { // marigold
         RGB c = var == 1 ? rgb8(250, 200, 30) : rgb8(250, 130, 20);
         for (int ring = 3; ring >= 1; --ring)
-            radial(cv, x, y, 2.1f * ring * s, 6 + ring * 3, 1.2f * s, pet(ring == 1 ? tone(c, -0.2f) : c), tone(c, -0.3f), 1.f * s, rng.f() + ring, 0.85f);
+            radial(cv, x, y, 2.1f * ring * s, 6 + ring * 3, 1.2f * s, pet(ring == 1 ? tone(c, -0.2f) : c),
+                   tone(c, -0.3f), 1.f * s, rng.f() + ring, 0.85f);
         break;
     }
     }
@@ -258,11 +279,16 @@ void foliage(Canvas& cv, int sp, float x, float h, Rng& rng)
 {
     const float G = 31.5f;
     switch (sp) {
-    case 2: case 13: case 14: case 15: // strap leaves
+    case 2:
+    case 13:
+    case 14:
+    case 15: // strap leaves
         leaf(cv, x - 0.5f, G, h * 0.7f, 1.6f, -kPi / 2 - 0.35f, -0.08f);
         leaf(cv, x + 0.5f, G, h * 0.6f, 1.5f, -kPi / 2 + 0.4f, 0.08f);
         break;
-    case 0: case 5: case 11: // a rosette
+    case 0:
+    case 5:
+    case 11: // a rosette
         leaf(cv, x, G, 6, 1.6f, -kPi + 0.3f);
         leaf(cv, x, G, 6, 1.6f, -0.3f);
         break;
@@ -286,7 +312,7 @@ Image paintFlower(int n)
     Canvas cv(32, 32, 4);
     // Number of heads: single, two, three or a clump of four or five.
     int heads = arr == 0 ? 1 : (arr == 1 ? 2 : (arr == 2 ? 3 : rng.i(4, 5)));
-    if (sp == 9 && heads > 2) heads = 2;     // sunflowers are big
+    if (sp == 9 && heads > 2) heads = 2; // sunflowers are big
     if (sp == 10 || sp == 16) heads = std::max(heads, 2);
     float s = heads == 1 ? 1.f : (heads == 2 ? 0.82f : (heads == 3 ? 0.72f : 0.6f));
     if (sp == 9) s *= heads == 1 ? 0.95f : 0.7f;
@@ -294,7 +320,8 @@ Image paintFlower(int n)
     std::vector<Head> hs;
     for (int i = 0; i < heads; ++i) {
         float t = heads == 1 ? 0.5f : float(i) / (heads - 1);
-        float x = heads == 1 ? 16 + rng.range(-1, 1) : lerp(8 + 2 * (5 - heads), 24 - 2 * (5 - heads), t) + rng.range(-1.5f, 1.5f);
+        float x = heads == 1 ? 16 + rng.range(-1, 1)
+                             : lerp(8 + 2 * (5 - heads), 24 - 2 * (5 - heads), t) + rng.range(-1.5f, 1.5f);
         float y = (heads == 1 ? 10 : rng.range(8, 17)) + (sp == 9 ? 1.5f : 0);
         if (sp == 7 || sp == 16 || sp == 17) y += 3;
         hs.push_back({x, y, s * rng.range(0.9f, 1.05f)});
@@ -318,8 +345,9 @@ Image paintGrass(int n)
 {
     Rng rng(uint64_t(5000 + n));
     Canvas cv(32, 32, 4);
-    std::vector<RGB> greens = n % 5 == 4 ? std::vector<RGB>{rgb8(120, 130, 50), rgb8(170, 170, 70), rgb8(214, 206, 110)}
-                                         : std::vector<RGB>{rgb8(40, 110, 44), rgb8(80, 156, 56), rgb8(140, 196, 76), rgb8(190, 224, 110)};
+    std::vector<RGB> greens =
+        n % 5 == 4 ? std::vector<RGB>{rgb8(120, 130, 50), rgb8(170, 170, 70), rgb8(214, 206, 110)}
+                   : std::vector<RGB>{rgb8(40, 110, 44), rgb8(80, 156, 56), rgb8(140, 196, 76), rgb8(190, 224, 110)};
     int blades = 9 + (n % 4) * 4;
     float spread = 6 + (n % 3) * 4;
     float height = 14 + (n % 7) * 2.4f;
@@ -352,7 +380,8 @@ Image paintGrass(int n)
     }
     if (n % 6 == 2) {
         // A few clover leaves in the tuft.
-        for (int k = 0; k < 3; ++k) circle(cv, 12 + k * 4 + rng.range(-1, 1), 28 + rng.range(-1, 1), 1.8f, Solid{rgb8(70, 150, 60)});
+        for (int k = 0; k < 3; ++k)
+            circle(cv, 12 + k * 4 + rng.range(-1, 1), 28 + rng.range(-1, 1), 1.8f, Solid{rgb8(70, 150, 60)});
     }
     Image im = resolve(cv);
     outline(im, 0.2f);
@@ -365,31 +394,41 @@ Image paintAppIcon()
     // A rounded tile holding a tiny landscape.
     auto inTile = [](float x, float y) {
         float r = 5;
-        float dx = std::max(0.f, std::max(1 + r - x, x - (31 - r))), dy = std::max(0.f, std::max(1 + r - y, y - (31 - r)));
+        float dx = std::max(0.f, std::max(1 + r - x, x - (31 - r))),
+              dy = std::max(0.f, std::max(1 + r - y, y - (31 - r)));
         return dx * dx + dy * dy <= r * r && x >= 1 && x <= 31 && y >= 1 && y <= 31;
     };
     fill(cv, {0, 0, 32, 32}, inTile, [](float, float y) { return skyColor(1, y / 22); });
     // Sun.
-    circle(cv, 23, 8, 4.2f, [](float x, float y) { return x + y < 29 ? rgb8(255, 250, 190) : rgb8(252, 216, 60); }, 1, Mode::Atop);
+    circle(
+        cv, 23, 8, 4.2f, [](float x, float y) { return x + y < 29 ? rgb8(255, 250, 190) : rgb8(252, 216, 60); }, 1,
+        Mode::Atop);
     // A cloud.
     for (auto [x, y, r] : {std::tuple{8.f, 9.f, 2.6f}, {11.f, 7.5f, 3.2f}, {14.5f, 9.f, 2.4f}})
-        circle(cv, x, y, r, [=](float, float py) { return py > 9.5f ? rgb8(214, 226, 244) : rgb8(255, 255, 255); }, 1, Mode::Atop);
-    fill(cv, {0, 0, 32, 32}, [](float x, float y) { return y >= 9.8f && y <= 10.6f && x > 5.5f && x < 17; },
-         [](float, float) { return skyColor(1, 10 / 22.f); }, 1, Mode::Atop);
+        circle(
+            cv, x, y, r, [=](float, float py) { return py > 9.5f ? rgb8(214, 226, 244) : rgb8(255, 255, 255); }, 1,
+            Mode::Atop);
+    fill(
+        cv, {0, 0, 32, 32}, [](float x, float y) { return y >= 9.8f && y <= 10.6f && x > 5.5f && x < 17; },
+        [](float, float) { return skyColor(1, 10 / 22.f); }, 1, Mode::Atop);
     // Far hill, near hill, meadow.
-    fill(cv, {0, 10, 32, 32}, [](float x, float y) { return y > 19 - 6 * std::exp(-std::pow((x - 22) / 8, 2.f)); },
-         [](float x, float) { return x < 20 ? rgb8(120, 184, 90) : rgb8(90, 156, 80); }, 1, Mode::Atop);
-    fill(cv, {0, 10, 32, 32}, [](float x, float y) { return y > 23 - 5 * std::exp(-std::pow((x - 8) / 9, 2.f)); },
-         [](float x, float y) { return y < 21 && x < 8 ? rgb8(150, 210, 90) : rgb8(70, 160, 60); }, 1, Mode::Atop);
-    fill(cv, {0, 24, 32, 32}, [](float, float y) { return y > 25.5f; }, [](float, float y) { return y < 28 ? rgb8(60, 150, 56) : rgb8(40, 120, 48); }, 1,
-         Mode::Atop);
+    fill(
+        cv, {0, 10, 32, 32}, [](float x, float y) { return y > 19 - 6 * std::exp(-std::pow((x - 22) / 8, 2.f)); },
+        [](float x, float) { return x < 20 ? rgb8(120, 184, 90) : rgb8(90, 156, 80); }, 1, Mode::Atop);
+    fill(
+        cv, {0, 10, 32, 32}, [](float x, float y) { return y > 23 - 5 * std::exp(-std::pow((x - 8) / 9, 2.f)); },
+        [](float x, float y) { return y < 21 && x < 8 ? rgb8(150, 210, 90) : rgb8(70, 160, 60); }, 1, Mode::Atop);
+    fill(
+        cv, {0, 24, 32, 32}, [](float, float y) { return y > 25.5f; },
+        [](float, float y) { return y < 28 ? rgb8(60, 150, 56) : rgb8(40, 120, 48); }, 1, Mode::Atop);
     // A fir tree on the left.
     rect(cv, 8.2f, 24, 9.8f, 28, Solid{rgb8(110, 70, 40)}, 1, Mode::Atop);
     for (int t = 0; t < 3; ++t) {
         float top = 9 + t * 4.5f, bot = top + 7;
         float hw = 3 + t * 1.6f;
-        poly(cv, {{9, top}, {9 + hw, bot}, {9 - hw, bot}}, [](float x, float) { return x < 9 ? rgb8(60, 140, 70) : rgb8(28, 90, 56); }, 1,
-             Mode::Atop);
+        poly(
+            cv, {{9, top}, {9 + hw, bot}, {9 - hw, bot}},
+            [](float x, float) { return x < 9 ? rgb8(60, 140, 70) : rgb8(28, 90, 56); }, 1, Mode::Atop);
     }
     // Flowers in the meadow.
     circle(cv, 20, 28, 1.4f, Solid{rgb8(240, 40, 40)}, 1, Mode::Atop);

@@ -135,31 +135,33 @@ void cumulus(Canvas& cv, Rng& rng, float cx, float base, float w, float h, const
         puffs.push_back({cx + u * w * 0.5f, base - h + r * 1.05f + rng.range(0.f, h * 0.12f), r});
     }
     // Bottom-up drawing: the upper puffs overlap the lower ones.
-    std::sort(puffs.begin(), puffs.end(), [](const Puff& a, const Puff& b) { return a.y + a.r * 0.3f > b.y + b.r * 0.3f; });
+    std::sort(puffs.begin(), puffs.end(),
+              [](const Puff& a, const Puff& b) { return a.y + a.r * 0.3f > b.y + b.r * 0.3f; });
     float top = base - h;
     float gx = cx, gy = base - h * 0.45f;
     for (auto& p : puffs) {
         for (int dx : {-kBandW, 0, kBandW}) {
             float px = p.x + dx;
             if (px + p.r < 0 || px - p.r > kBandW) continue;
-            fill(cv, {px - p.r, p.y - p.r, px + p.r, p.y + p.r},
-                 [=](float x, float y) {
-                     float u = (x - px) / p.r, v = (y - p.y) / p.r;
-                     // A slightly flattened underside near the base.
-                     return u * u + v * v <= 1.f && y <= base + 0.6f;
-                 },
-                 [=](float x, float y) {
-                     float u = (x - px) / p.r, v = (y - p.y) / p.r;
-                     float lit = sphereLight(u, v);
-                     float gu = (x - gx - float(dx)) / (w * 0.55f), gv = (y - gy) / (h * 0.62f);
-                     float glob = sphereLight(std::clamp(gu, -1.f, 1.f), std::clamp(gv, -1.f, 1.f));
-                     float high = clamp01((base - y) / (base - top));
-                     float f = 0.16f * lit + 0.5f * glob + 0.45f * high - 0.06f;
-                     RGB c = f > 0.75f ? mix(L.light, L.high, (f - 0.75f) * 4)
-                             : f > 0.45f ? mix(L.mid, L.light, (f - 0.45f) / 0.3f)
-                                         : mix(L.shadow, L.mid, clamp01(f / 0.45f));
-                     return mix(c, sky, 0.12f * (1 - high));
-                 });
+            fill(
+                cv, {px - p.r, p.y - p.r, px + p.r, p.y + p.r},
+                [=](float x, float y) {
+                    float u = (x - px) / p.r, v = (y - p.y) / p.r;
+                    // A slightly flattened underside near the base.
+                    return u * u + v * v <= 1.f && y <= base + 0.6f;
+                },
+                [=](float x, float y) {
+                    float u = (x - px) / p.r, v = (y - p.y) / p.r;
+                    float lit = sphereLight(u, v);
+                    float gu = (x - gx - float(dx)) / (w * 0.55f), gv = (y - gy) / (h * 0.62f);
+                    float glob = sphereLight(std::clamp(gu, -1.f, 1.f), std::clamp(gv, -1.f, 1.f));
+                    float high = clamp01((base - y) / (base - top));
+                    float f = 0.16f * lit + 0.5f * glob + 0.45f * high - 0.06f;
+                    RGB c = f > 0.75f   ? mix(L.light, L.high, (f - 0.75f) * 4)
+                            : f > 0.45f ? mix(L.mid, L.light, (f - 0.45f) / 0.3f)
+                                        : mix(L.shadow, L.mid, clamp01(f / 0.45f));
+                    return mix(c, sky, 0.12f * (1 - high));
+                });
         }
     }
 }
@@ -188,8 +190,9 @@ Image paintClouds(int id)
     int kind = (id - 121) % 2;
     int h = (id == 123 || id == 124) ? 118 : 119;
     Canvas cv(kBandW, h, 2);
-    fill(cv, {0, 0, float(kBandW), float(h)}, [](float, float) { return true; },
-         [=](float, float y) { return skyColor(mood, y / 260.f); });
+    fill(
+        cv, {0, 0, float(kBandW), float(h)}, [](float, float) { return true; },
+        [=](float, float y) { return skyColor(mood, y / 260.f); });
     CloudLook L = cloudLook(mood);
     Rng rng(uint64_t(id) * 7919u);
     if (kind == 0) {

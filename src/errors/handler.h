@@ -55,8 +55,8 @@ ErrorAction dispatchError(const char* module, const char* procedure, const Runti
 
 // For tests: a hook that answers in place of the dispatcher; an empty
 // function restores the dispatcher.
-using DispatchHook = std::function<ErrorAction(const char* module, const char* procedure, const RuntimeError& error,
-                                               int line)>;
+using DispatchHook =
+    std::function<ErrorAction(const char* module, const char* procedure, const RuntimeError& error, int line)>;
 void setDispatchHook(DispatchHook hook);
 
 namespace detail {

@@ -40,8 +40,8 @@ Picture decodeIcoImpl(std::span<const uint8_t> bytes)
     const uint32_t size = le32(e + 8);
     const uint32_t offset = le32(e + 12);
     if (offset > n || size > n - offset)
-        fail("ICO image " + std::to_string(chosen) + " lies outside the file (offset " + std::to_string(offset) +
-             ", " + std::to_string(size) + " bytes, file of " + std::to_string(n) + " bytes)");
+        fail("ICO image " + std::to_string(chosen) + " lies outside the file (offset " + std::to_string(offset) + ", " +
+             std::to_string(size) + " bytes, file of " + std::to_string(n) + " bytes)");
     const std::span<const uint8_t> image = bytes.subspan(offset, size);
     static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     if (image.size() >= 8 && std::memcmp(image.data(), kPngSignature, 8) == 0)

@@ -42,7 +42,6 @@ inline constexpr uint32_t kMaxHeaderSize = 4096;
 
 [[noreturn]] inline void fail(const std::string& what) { throw RuntimeError(kErrInvalidPicture, what); }
 
-
 inline Color bgr(uint8_t b, uint8_t g, uint8_t r)
 {
     return (static_cast<Color>(r) << 16) | (static_cast<Color>(g) << 8) | static_cast<Color>(b);

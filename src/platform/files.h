@@ -38,8 +38,7 @@ enum class ReadStatus {
 
 // Reads a whole regular file of at most maxBytes into out. why, when given,
 // receives a short reason on failure ("not a regular file").
-ReadStatus readRegularFile(const std::string& path, std::size_t maxBytes, std::string& out,
-                           std::string* why = nullptr);
+ReadStatus readRegularFile(const std::string& path, std::size_t maxBytes, std::string& out, std::string* why = nullptr);
 
 // For the program's own files (the cache of painted pictures): reads a
 // regular file of the user's own, never through a symlink, opened before

@@ -4,10 +4,7 @@
 
 namespace syl {
 
-VersionInfo programVersion()
-{
-    return {SYLVADRA_VERSION_MAJOR, SYLVADRA_VERSION_MINOR, SYLVADRA_VERSION_REVISION};
-}
+VersionInfo programVersion() { return {SYLVADRA_VERSION_MAJOR, SYLVADRA_VERSION_MINOR, SYLVADRA_VERSION_REVISION}; }
 
 namespace {
 HeadlessHost& defaultHost()

@@ -34,7 +34,7 @@ struct LocalDateTime {
 
 // What the error protocol reports of the operating system.
 struct SystemInfo {
-    int platformId = -1; // 0 Win32s, 1 Windows 9x, 2 Windows NT, other: none of these
+    int platformId = -1;      // 0 Win32s, 1 Windows 9x, 2 Windows NT, other: none of these
     std::string platformName; // used when platformId is not 0, 1 or 2 ("Linux")
     int major = 0, minor = 0;
     int build = 0;

@@ -27,10 +27,8 @@ std::string errorDescription(int number)
     }
 }
 
-RuntimeError::RuntimeError(int number, std::string description)
-    : number_(number), description_(std::move(description))
-{
-}
+RuntimeError::RuntimeError(int number, std::string description) : number_(number), description_(std::move(description))
+{}
 
 RuntimeError::RuntimeError(int number) : number_(number), description_(errorDescription(number)) {}
 
@@ -49,8 +47,7 @@ int16_t ck16(long long v)
 
 int32_t ck32(long long v)
 {
-    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
-        raiseError(kErrOverflow);
+    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) raiseError(kErrOverflow);
     return static_cast<int32_t>(v);
 }
 

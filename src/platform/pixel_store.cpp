@@ -19,7 +19,6 @@ namespace {
 // "Out of memory" rather than an allocation the system cannot make.
 constexpr long long kMaxPixels = 16384LL * 16384LL;
 
-
 // Room for n pixels, mapped in advance: the first touch of a 4K frame would
 // otherwise be thousands of page faults.
 void growCapacity(std::vector<Color>& v, size_t n)
@@ -52,8 +51,7 @@ void mapInAdvance(void* memory, std::size_t bytes, bool shared)
 
 PixelStore::PixelStore(const PixelStore& other)
     : width_(other.width_), height_(other.height_), own_(other.data(), other.data() + other.count())
-{
-}
+{}
 
 PixelStore& PixelStore::operator=(const PixelStore& other)
 {
@@ -64,8 +62,7 @@ PixelStore& PixelStore::operator=(const PixelStore& other)
 PixelStore::PixelStore(PixelStore&& other) noexcept
     : width_(std::exchange(other.width_, 0)), height_(std::exchange(other.height_, 0)), own_(std::move(other.own_)),
       external_(std::exchange(other.external_, nullptr))
-{
-}
+{}
 
 PixelStore& PixelStore::operator=(PixelStore&& other) noexcept
 {

@@ -24,8 +24,7 @@ std::span<const uint8_t> builtIn(ResourceKind kind, int id)
     const auto* base = reinterpret_cast<const uint8_t*>(t);
     for (uint32_t i = 0; i < count; ++i) {
         const uint32_t* e = t + 4 + 4 * i;
-        if (e[0] == static_cast<uint32_t>(kind) && e[1] == static_cast<uint32_t>(id))
-            return {base + e[2], e[3]};
+        if (e[0] == static_cast<uint32_t>(kind) && e[1] == static_cast<uint32_t>(id)) return {base + e[2], e[3]};
     }
     return {};
 }

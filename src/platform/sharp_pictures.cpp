@@ -18,7 +18,6 @@
 #include "platform/hash.h"
 #include "platform/pixel_store.h"
 
-
 namespace syl {
 
 namespace {
@@ -69,7 +68,6 @@ constexpr char kMagic[8] = {'S', 'Y', 'L', 'S', 'H', 'A', 'R', 'P'};
 constexpr uint32_t kFormatVersion = 2;
 constexpr size_t kHeaderSize = 56;
 constexpr size_t kMaxPixels = size_t(1) << 24; // 16 M pixels: density 8 of the largest picture fits
-
 
 // The checksum of a file: its header before the checksum, then its pixels.
 uint64_t checksum(const uint8_t* a, size_t na, const uint8_t* b, size_t nb)
@@ -126,13 +124,39 @@ struct RgbReader {
     using reference = Color;
     const uint8_t* p;
     Color operator*() const { return Color(p[0]) << 16 | Color(p[1]) << 8 | p[2]; }
-    RgbReader& operator++() { p += 3; return *this; }
-    RgbReader operator++(int) { RgbReader r = *this; p += 3; return r; }
-    RgbReader& operator--() { p -= 3; return *this; }
-    RgbReader operator--(int) { RgbReader r = *this; p -= 3; return r; }
-    RgbReader& operator-=(difference_type n) { p -= 3 * n; return *this; }
+    RgbReader& operator++()
+    {
+        p += 3;
+        return *this;
+    }
+    RgbReader operator++(int)
+    {
+        RgbReader r = *this;
+        p += 3;
+        return r;
+    }
+    RgbReader& operator--()
+    {
+        p -= 3;
+        return *this;
+    }
+    RgbReader operator--(int)
+    {
+        RgbReader r = *this;
+        p -= 3;
+        return r;
+    }
+    RgbReader& operator-=(difference_type n)
+    {
+        p -= 3 * n;
+        return *this;
+    }
     RgbReader operator-(difference_type n) const { return {p - 3 * n}; }
-    RgbReader& operator+=(difference_type n) { p += 3 * n; return *this; }
+    RgbReader& operator+=(difference_type n)
+    {
+        p += 3 * n;
+        return *this;
+    }
     RgbReader operator+(difference_type n) const { return {p + 3 * n}; }
     difference_type operator-(const RgbReader& o) const { return (p - o.p) / 3; }
     Color operator[](difference_type n) const { return *(*this + n); }

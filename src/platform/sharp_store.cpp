@@ -54,8 +54,9 @@ Picture paintAndKeep(const SharpKey& k, const std::atomic<bool>* stop = nullptr)
         Kept& m = kept();
         std::lock_guard<std::mutex> hold(m.lock);
         if (!m.told)
-            std::fprintf(stderr, "sylvadra: the picture cache %s cannot be written; the sharp pictures are kept in "
-                                 "memory for this run\n",
+            std::fprintf(stderr,
+                         "sylvadra: the picture cache %s cannot be written; the sharp pictures are kept in "
+                         "memory for this run\n",
                          g_folder.c_str());
         m.told = true;
         m.pictures[keyOf(k)] = p;

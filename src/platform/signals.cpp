@@ -48,7 +48,7 @@ void installStopSignals()
 {
 #ifndef _WIN32
     if (g_pipe[0] < 0 && pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) g_pipe[0] = g_pipe[1] = -1;
-    struct sigaction sa{};
+    struct sigaction sa {};
     sa.sa_handler = onStopSignal;
     sigemptyset(&sa.sa_mask);
     // No SA_RESTART: a blocking call returns, so the loop sees the signal.

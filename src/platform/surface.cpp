@@ -26,7 +26,8 @@ void blitRow(Color* __restrict d, const Color* __restrict s, int n)
         // compiler turns into vector instructions at any optimisation level
         // that vectorises at all; then the rest one by one.
         auto op = [](Color& a, Color b) {
-            if constexpr (Op == RasterOp::And) a &= b; else a |= b;
+            if constexpr (Op == RasterOp::And) a &= b;
+            else a |= b;
         };
         int i = 0;
         for (; i + 8 <= n; i += 8)
@@ -48,10 +49,7 @@ ImageView viewOf(const Picture& p)
     return {p.pixels.data(), p.width, p.height, p.width, p.alpha.empty() ? nullptr : p.alpha.data(), p.density};
 }
 
-Surface::Surface(int width, int height, Color back) : backColor(back)
-{
-    resize(width, height);
-}
+Surface::Surface(int width, int height, Color back) : backColor(back) { resize(width, height); }
 
 void Surface::useMemory(Color* memory) { store_.useMemory(memory); }
 void Surface::adoptMemory(Color* memory, int w, int h) { store_.adoptMemory(memory, w, h); }
@@ -88,7 +86,8 @@ void Surface::setPicture(const ImageView& v, bool autoSize)
     if (autoSize) resize(v.width, v.height);
     if (!v.alpha && v.width == width() && v.height == height() && v.pixels != data()) {
         for (int y = 0; y < height(); ++y)
-            std::memcpy(row(y), v.pixels + static_cast<size_t>(y) * v.stride, static_cast<size_t>(width()) * sizeof(Color));
+            std::memcpy(row(y), v.pixels + static_cast<size_t>(y) * v.stride,
+                        static_cast<size_t>(width()) * sizeof(Color));
         return;
     }
     if (v.pixels == data()) return; // its own image
@@ -113,7 +112,9 @@ void BitBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, int 
                          double(sy) * e, double(w) * e, double(h) * e, op);
             return;
         }
-        auto px = [d](int v) { return static_cast<int>(std::clamp(static_cast<long long>(v) * d, -(1LL << 30), 1LL << 30)); };
+        auto px = [d](int v) {
+            return static_cast<int>(std::clamp(static_cast<long long>(v) * d, -(1LL << 30), 1LL << 30));
+        };
         x = px(x), y = px(y), w = px(w), h = px(h), sx = px(sx), sy = px(sy);
     }
     // Clip against both rectangles at once.
@@ -131,10 +132,8 @@ void BitBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, int 
         Color* d = dst.row(static_cast<int>(y + j)) + (x + i0);
         const Color* s = src.pixels + static_cast<size_t>(sy + j) * src.stride + (sx + i0);
         if (src.pixels == dst.pixels().data()) {
-            if (op == RasterOp::Copy)
-                std::memmove(d, s, static_cast<size_t>(n) * sizeof(Color));
-            else
-                blitRowSame(d, s, n, op);
+            if (op == RasterOp::Copy) std::memmove(d, s, static_cast<size_t>(n) * sizeof(Color));
+            else blitRowSame(d, s, n, op);
             continue;
         }
         switch (op) {
@@ -156,10 +155,26 @@ void StretchBlt(Surface& dst, int x, int y, int w, int h, const ImageView& src, 
     }
     bool flipX = false, flipY = false;
     long long X = x, Y = y, W = w, H = h, SX = sx, SY = sy, SW = sw, SH = sh;
-    if (W < 0) { X += W; W = -W; flipX = !flipX; }
-    if (H < 0) { Y += H; H = -H; flipY = !flipY; }
-    if (SW < 0) { SX += SW; SW = -SW; flipX = !flipX; }
-    if (SH < 0) { SY += SH; SH = -SH; flipY = !flipY; }
+    if (W < 0) {
+        X += W;
+        W = -W;
+        flipX = !flipX;
+    }
+    if (H < 0) {
+        Y += H;
+        H = -H;
+        flipY = !flipY;
+    }
+    if (SW < 0) {
+        SX += SW;
+        SW = -SW;
+        flipX = !flipX;
+    }
+    if (SH < 0) {
+        SY += SH;
+        SH = -SH;
+        flipY = !flipY;
+    }
     if (!flipX && !flipY && W == SW && H == SH && !src.alpha) {
         BitBlt(dst, static_cast<int>(X), static_cast<int>(Y), static_cast<int>(W), static_cast<int>(H), src,
                static_cast<int>(SX), static_cast<int>(SY), op);
@@ -237,8 +252,8 @@ void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, doub
     PaintPicture(dst, pic, x1, y1, w1, h1, 0, 0, pic.width / pic.density, pic.height / pic.density, op);
 }
 
-void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, double w1, double h1, double x2,
-                  double y2, double w2, double h2, RasterOp op)
+void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, double w1, double h1, double x2, double y2,
+                  double w2, double h2, RasterOp op)
 {
     if (dst.smooth || dst.density() != 1 || pic.density != 1) {
         // The destination in whole pixels as drawn by the nearest pixel; the
@@ -261,7 +276,8 @@ void fillRect(Surface& dst, long long x0, long long y0, long long x1, long long 
     y0 = std::max<long long>(y0, dst.clipTop());
     x1 = std::min<long long>(x1, dst.clipRight());
     y1 = std::min<long long>(y1, dst.clipBottom());
-    for (long long y = y0; y < y1; ++y) std::fill(dst.row(static_cast<int>(y)) + x0, dst.row(static_cast<int>(y)) + x1, c);
+    for (long long y = y0; y < y1; ++y)
+        std::fill(dst.row(static_cast<int>(y)) + x0, dst.row(static_cast<int>(y)) + x1, c);
 }
 
 // A pen of width w covers the square [p - w/2, p - w/2 + w) around each point.
@@ -277,7 +293,8 @@ void penLine(Surface& dst, long long x1, long long y1, long long x2, long long y
         // Horizontal lines are the common case: one rectangle.
         long long a = std::min(x1, x2), b = std::max(x1, x2);
         if (!lastPoint) {
-            if (x2 >= x1) b = x2 - 1; else a = x2 + 1;
+            if (x2 >= x1) b = x2 - 1;
+            else a = x2 + 1;
             if (a > b) return;
         }
         long long o = w / 2;
@@ -293,8 +310,14 @@ void penLine(Surface& dst, long long x1, long long y1, long long x2, long long y
         if (!last || lastPoint) stamp(dst, x1, y1, w, c);
         if (last) break;
         long long e2 = 2 * err;
-        if (e2 >= dy) { err += dy; x1 += sx; }
-        if (e2 <= dx) { err += dx; y1 += sy; }
+        if (e2 >= dy) {
+            err += dy;
+            x1 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y1 += sy;
+        }
     }
 }
 } // namespace

@@ -131,8 +131,8 @@ public:
     int clipBottom() const { return clipY1_ < height() ? clipY1_ : height(); }
 
     Color backColor = 0;
-    Color foreColor = 0;         // pen colour and text colour
-    Color fillColor = 0xFFFFFF;  // solid brush of filled shapes
+    Color foreColor = 0;        // pen colour and text colour
+    Color fillColor = 0xFFFFFF; // solid brush of filled shapes
     int drawWidth = 1;
     const Font* font = nullptr;
     double currentX = 0;
@@ -173,8 +173,8 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
 void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, RasterOp op = RasterOp::Copy);
 void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, double w1, double h1,
                   RasterOp op = RasterOp::Copy);
-void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, double w1, double h1, double x2,
-                  double y2, double w2, double h2, RasterOp op = RasterOp::Copy);
+void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, double w1, double h1, double x2, double y2,
+                  double w2, double h2, RasterOp op = RasterOp::Copy);
 
 // Line from (x1, y1) to (x2, y2) with pen width drawWidth; box draws the
 // rectangle's outline with those corners.

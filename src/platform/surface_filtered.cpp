@@ -35,7 +35,8 @@ Taps makeTaps(long long i0, long long i1, double D, double L, double S, double S
         double f = (i + 0.5 - D) / L;
         if (flip) f = 1.0 - f;
         const double u = S + f * SL - 0.5;
-        const long long j0 = static_cast<long long>(std::floor(u - r)) + 1, j1 = static_cast<long long>(std::ceil(u + r)) - 1;
+        const long long j0 = static_cast<long long>(std::floor(u - r)) + 1,
+                        j1 = static_cast<long long>(std::ceil(u + r)) - 1;
         const size_t start = t.idx.size();
         wf.clear();
         double sum = 0;
@@ -125,8 +126,8 @@ void mixRowsOpaque(Color* __restrict d, const uint32_t* r0, const uint32_t* r1, 
         const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + i));
         const __m128i q = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + i));
         // Each channel in a 16-bit lane: at most 255 * 256 + 254, no carry.
-        __m128i rb = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(p, lanes), a),
-                                   _mm_mullo_epi16(_mm_and_si128(q, lanes), b));
+        __m128i rb =
+            _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(p, lanes), a), _mm_mullo_epi16(_mm_and_si128(q, lanes), b));
         __m128i ag = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(p, 8), lanes), a),
                                    _mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(q, 8), lanes), b));
         rb = _mm_srli_epi16(_mm_add_epi16(rb, t), 8);
@@ -157,15 +158,16 @@ void premultiplyRow(uint32_t* __restrict out, const Color* s, const uint8_t* a, 
     for (; c + 4 <= n; c += 4) {
         uint32_t four;
         std::memcpy(&four, a + c, 4);
-        const __m128i cov = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(four)), zero), zero);
+        const __m128i cov =
+            _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(four)), zero), zero);
         const __m128i both = _mm_or_si128(cov, _mm_slli_epi32(cov, 16));
         const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + c));
         __m128i rb = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(px, lanes), both), half);
         __m128i g = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(px, 8), low), both), half);
         rb = _mm_srli_epi16(_mm_add_epi16(rb, _mm_srli_epi16(rb, 8)), 8);
         g = _mm_srli_epi16(_mm_add_epi16(g, _mm_srli_epi16(g, 8)), 8);
-        const __m128i out4 = _mm_or_si128(_mm_or_si128(_mm_and_si128(rb, lanes), _mm_slli_epi32(_mm_and_si128(g, low), 8)),
-                                          _mm_slli_epi32(cov, 24));
+        const __m128i out4 = _mm_or_si128(
+            _mm_or_si128(_mm_and_si128(rb, lanes), _mm_slli_epi32(_mm_and_si128(g, low), 8)), _mm_slli_epi32(cov, 24));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), out4);
     }
 #endif
@@ -180,7 +182,8 @@ inline __m128i mix4(const uint32_t* r0, const uint32_t* r1, size_t i, __m128i a,
     const __m128i lanes = _mm_set1_epi32(static_cast<int>(kLanes));
     const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + i));
     const __m128i q = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + i));
-    __m128i rb = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(p, lanes), a), _mm_mullo_epi16(_mm_and_si128(q, lanes), b));
+    __m128i rb =
+        _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(p, lanes), a), _mm_mullo_epi16(_mm_and_si128(q, lanes), b));
     __m128i ag = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(p, 8), lanes), a),
                                _mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(q, 8), lanes), b));
     rb = _mm_srli_epi16(_mm_add_epi16(rb, t), 8);
@@ -235,10 +238,26 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
 {
     if (w == 0 || h == 0 || sw == 0 || sh == 0 || !src.pixels || src.width <= 0 || src.height <= 0) return;
     bool flipX = false, flipY = false;
-    if (w < 0) { x += w; w = -w; flipX = !flipX; }
-    if (h < 0) { y += h; h = -h; flipY = !flipY; }
-    if (sw < 0) { sx += sw; sw = -sw; flipX = !flipX; }
-    if (sh < 0) { sy += sh; sh = -sh; flipY = !flipY; }
+    if (w < 0) {
+        x += w;
+        w = -w;
+        flipX = !flipX;
+    }
+    if (h < 0) {
+        y += h;
+        h = -h;
+        flipY = !flipY;
+    }
+    if (sw < 0) {
+        sx += sw;
+        sw = -sw;
+        flipX = !flipX;
+    }
+    if (sh < 0) {
+        sy += sh;
+        sh = -sh;
+        flipY = !flipY;
+    }
     if (sx >= src.width || sy >= src.height || sx + sw <= 0 || sy + sh <= 0) return;
     // The source pixels the rectangle may read.
     const int lx = static_cast<int>(std::clamp(std::floor(sx), 0.0, double(src.width - 1)));
@@ -247,8 +266,10 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
     const int hy = static_cast<int>(std::clamp(std::ceil(sy + sh) - 1, 0.0, double(src.height - 1)));
     // Destination pixels whose centres lie in the rectangle and on the surface.
     auto first = [](double a) { return static_cast<long long>(std::ceil(a - 0.5)); };
-    const long long i0 = std::max<long long>(first(x), dst.clipLeft()), i1 = std::min<long long>(first(x + w), dst.clipRight());
-    const long long j0 = std::max<long long>(first(y), dst.clipTop()), j1 = std::min<long long>(first(y + h), dst.clipBottom());
+    const long long i0 = std::max<long long>(first(x), dst.clipLeft()),
+                    i1 = std::min<long long>(first(x + w), dst.clipRight());
+    const long long j0 = std::max<long long>(first(y), dst.clipTop()),
+                    j1 = std::min<long long>(first(y + h), dst.clipBottom());
     if (i0 >= i1 || j0 >= j1) return;
     // Pixel for pixel: nothing to resample.
     if (!flipX && !flipY && w == sw && h == sh && x == std::floor(x) && y == std::floor(y) && sx == std::floor(sx) &&
@@ -262,7 +283,8 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
                 Color* d = dst.row(static_cast<int>(j)) + i0;
                 if (!src.alpha) {
                     if (op == RasterOp::Copy) std::memmove(d, s, n * sizeof(Color));
-                    else for (size_t i = 0; i < n; ++i) d[i] = applyOp(d[i], s[i], op);
+                    else
+                        for (size_t i = 0; i < n; ++i) d[i] = applyOp(d[i], s[i], op);
                     continue;
                 }
                 const uint8_t* a = src.alpha + row;
@@ -330,9 +352,9 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
             const __m128i opaque = _mm_set1_epi32(a ? 0 : static_cast<int>(0xFF000000u));
             for (; i + 4 <= n; i += 4) {
                 __m128i u = _mm_set_epi32(static_cast<int>(p[tx0[i + 3]]), static_cast<int>(p[tx0[i + 2]]),
-                                                static_cast<int>(p[tx0[i + 1]]), static_cast<int>(p[tx0[i]]));
+                                          static_cast<int>(p[tx0[i + 1]]), static_cast<int>(p[tx0[i]]));
                 __m128i v = _mm_set_epi32(static_cast<int>(p[tx1[i + 3]]), static_cast<int>(p[tx1[i + 2]]),
-                                                static_cast<int>(p[tx1[i + 1]]), static_cast<int>(p[tx1[i]]));
+                                          static_cast<int>(p[tx1[i + 1]]), static_cast<int>(p[tx1[i]]));
                 u = _mm_or_si128(u, opaque);
                 v = _mm_or_si128(v, opaque);
                 // The weight of each pixel in both 16-bit lanes.
@@ -378,8 +400,7 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
         const uint32_t* r1 = q1 - q0 > 1 ? rows[1] : rows[0];
         if (op == RasterOp::Copy && q1 - q0 <= 2) {
             uint32_t add8[8];
-            for (int k = 0; k < 8; ++k)
-                add8[k] = (bayer[dst.rowDither ? 0 : (i0 + k) & 7] * 4u + 2u) * 0x00010001u;
+            for (int k = 0; k < 8; ++k) add8[k] = (bayer[dst.rowDither ? 0 : (i0 + k) & 7] * 4u + 2u) * 0x00010001u;
             if (src.alpha) mixRowsOver(d, r0, r1, n, w0, add8);
             else mixRowsOpaque(d, r0, r1, n, w0, add8);
             continue;
@@ -390,7 +411,8 @@ void DrawFiltered(Surface& dst, double x, double y, double w, double h, const Im
                 sum.add(r0[i], w0);
                 sum.add(r1[i], 256 - w0);
             } else {
-                for (int q = q0; q < q1; ++q) sum.add(rows[static_cast<size_t>(q - q0)][i], cy.w[static_cast<size_t>(q)]);
+                for (int q = q0; q < q1; ++q)
+                    sum.add(rows[static_cast<size_t>(q - q0)][i], cy.w[static_cast<size_t>(q)]);
             }
             const uint32_t t = bayer[dst.rowDither ? 0 : (i0 + static_cast<long long>(i)) & 7] * 4u + 2u;
             const uint32_t p = sum.get(t), a = p >> 24;

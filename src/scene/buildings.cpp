@@ -28,10 +28,8 @@ void FrmMain::cityOrCastle(int16_t& y, const char* name, int sheet, int chanceHi
                 picture(sheet + 1);
                 y = ck16(y - 100LL);
                 int16_t m = Zz(-1, 0);
-                if (m == 0)
-                    drawMasked(picBG, name, sheet, f, x, y, 245, 100, 0, (f - 1) * 100, 245, 100);
-                else
-                    drawMasked(picBG, name, sheet, f, 640 - x, y, -245, 100, 0, (f - 1) * 100, 245, 100);
+                if (m == 0) drawMasked(picBG, name, sheet, f, x, y, 245, 100, 0, (f - 1) * 100, 245, 100);
+                else drawMasked(picBG, name, sheet, f, 640 - x, y, -245, 100, 0, (f - 1) * 100, 245, 100);
                 y = ck16(y + 100LL);
             });
         }
@@ -62,10 +60,8 @@ void FrmMain::Haus(int16_t& y)
             m = Zz(-1, 0);
         });
         p.step(50050, [&] {
-            if (m == 0)
-                drawMasked(picBG, "Haus", id, 0, x, y, 153, 115, 0, 0, 153, 115);
-            else
-                drawMasked(picBG, "Haus", id, 0, 640 - x, y, -153, 115, 0, 0, 153, 115);
+            if (m == 0) drawMasked(picBG, "Haus", id, 0, x, y, 153, 115, 0, 0, 153, 115);
+            else drawMasked(picBG, "Haus", id, 0, 640 - x, y, -153, 115, 0, 0, 153, 115);
         });
         p.step(50060, [&] { y = ck16(y + 115LL); });
     });
@@ -89,10 +85,8 @@ void FrmMain::Zaun(int16_t& y)
             m = Zz(-1, 0);
         });
         p.step(50050, [&] {
-            if (m == 0)
-                drawMasked(picBG, "Zaun", 165, 0, x, y, 400, 28, 0, 0, 400, 28);
-            else
-                drawMasked(picBG, "Zaun", 165, 0, 640 - x, y, -400, 28, 0, 0, 400, 28);
+            if (m == 0) drawMasked(picBG, "Zaun", 165, 0, x, y, 400, 28, 0, 0, 400, 28);
+            else drawMasked(picBG, "Zaun", 165, 0, 640 - x, y, -400, 28, 0, 0, 400, 28);
         });
         p.step(50060, [&] { y = ck16(y + 28LL); });
     });

@@ -17,7 +17,10 @@ namespace {
 
 // What CopyBg compares: 32 pixels of a row at a time, by their hash.
 constexpr int kSegment = 32;
-uint64_t segmentHash(const Color* p, int n) { return Hash64().feed(p, static_cast<size_t>(n) * sizeof(Color)).result(); }
+uint64_t segmentHash(const Color* p, int n)
+{
+    return Hash64().feed(p, static_cast<size_t>(n) * sizeof(Color)).result();
+}
 
 } // namespace
 
@@ -63,8 +66,12 @@ void FrmMain::CopyBg()
                 } else {
                     // Destination pixels whose nearest source pixel may lie in
                     // the changed part, with a pixel to spare on each side.
-                    auto lo = [](int v, int dst, int src) { return static_cast<int>(static_cast<long long>(v) * dst / src) - 1; };
-                    auto hi = [](int v, int dst, int src) { return static_cast<int>((static_cast<long long>(v) * dst + src - 1) / src) + 1; };
+                    auto lo = [](int v, int dst, int src) {
+                        return static_cast<int>(static_cast<long long>(v) * dst / src) - 1;
+                    };
+                    auto hi = [](int v, int dst, int src) {
+                        return static_cast<int>((static_cast<long long>(v) * dst + src - 1) / src) + 1;
+                    };
                     // A filtered stretch reads up to two canvas pixels
                     // further on each side.
                     const int m = form.smooth ? 3 : 0;
@@ -102,8 +109,9 @@ void FrmMain::BuildBG()
         chooseSharp();
         // The canvas becomes the screen-sized landscape once it is complete:
         // room for both at once, so that its memory is taken up only once.
-        picBG.reserve(std::max<size_t>(static_cast<size_t>(ScaleWidth()) * static_cast<size_t>(ScaleHeight()),
-                                       static_cast<size_t>(640 * picBG.density()) * static_cast<size_t>(480 * picBG.density())));
+        picBG.reserve(
+            std::max<size_t>(static_cast<size_t>(ScaleWidth()) * static_cast<size_t>(ScaleHeight()),
+                             static_cast<size_t>(640 * picBG.density()) * static_cast<size_t>(480 * picBG.density())));
         p.step(50010, [&] { tmrAnimation.enabled = false; });
         canvasShownValid_ = false; // the form shows the last landscape
         p.step(50020, [&] {
@@ -164,10 +172,8 @@ void FrmMain::BuildBG()
         }
         p.step(50130, [&] { CopyBg(); });
         p.step(50140, [&] {
-            if (baseY < 250)
-                baseY = 250;
-            else
-                baseY = ck16(baseY + Zz(5, 15));
+            if (baseY < 250) baseY = 250;
+            else baseY = ck16(baseY + Zz(5, 15));
         });
         p.step(50150, [&] {
             if (Zz(1, 8) == 1) {

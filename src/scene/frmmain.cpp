@@ -21,8 +21,9 @@ constexpr Color kBlack = 0x000000;
 } // namespace
 
 FrmMain::FrmMain(int scaleWidth, int scaleHeight, Color* formMemory)
-    : form(formMemory ? 0 : scaleWidth, formMemory ? 0 : scaleHeight, kBlack), picBG(640, 480, kBlack), picBuffer(105, 89, kWhite),
-      picMask(97, 73, kBlack), picObjekt(97, 81, kBlack), picHimmel(738, 119, RGB(192, 255, 255))
+    : form(formMemory ? 0 : scaleWidth, formMemory ? 0 : scaleHeight, kBlack), picBG(640, 480, kBlack),
+      picBuffer(105, 89, kWhite), picMask(97, 73, kBlack), picObjekt(97, 81, kBlack),
+      picHimmel(738, 119, RGB(192, 255, 255))
 {
     if (formMemory) form.adoptMemory(formMemory, scaleWidth, scaleHeight);
     form.foreColor = kWhite;

@@ -240,8 +240,8 @@ private:
     std::map<std::pair<int, bool>, Strip> strips_;
     int stripPitch_ = 0;
 
-    void drawMasked(Surface& s, const std::string& painter, int id, int variant, int x1, int y1, int w1, int h1,
-                    int x2, int y2, int w2, int h2);
+    void drawMasked(Surface& s, const std::string& painter, int id, int variant, int x1, int y1, int w1, int h1, int x2,
+                    int y2, int w2, int h2);
     void record(LayerDrawing d);
     void cityOrCastle(int16_t& y, const char* name, int sheet, int chanceHi);
     void endFlight(FlightRecord& r);

@@ -41,8 +41,7 @@ void FrmMain::Berge(int16_t& y)
             m = Zz(-1, 0);
         });
         p.step(50040, [&] {
-            if (m == 0)
-                drawMasked(picBG, "Berge", id, 0, x, y, 640, d, 0, 0, 640, 100);
+            if (m == 0) drawMasked(picBG, "Berge", id, 0, x, y, 640, d, 0, 0, 640, 100);
             else
                 // Mirrored over the whole width: with x1 = 640 - x and the
                 // source starting at x, the offset x cancels out, so the

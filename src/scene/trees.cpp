@@ -19,10 +19,8 @@ void FrmMain::Wald(int16_t& y)
                 y = ck16(y - 50LL);
                 int16_t x = Zz(-100, 500);
                 int16_t m = Zz(-1, 0);
-                if (m == 0)
-                    drawMasked(picBG, "Wald", 141, f, x, y, 200, 50, 0, (f - 1) * 50, 200, 50);
-                else
-                    drawMasked(picBG, "Wald", 141, f, 640 - x, y, -200, 50, 0, (f - 1) * 50, 200, 50);
+                if (m == 0) drawMasked(picBG, "Wald", 141, f, x, y, 200, 50, 0, (f - 1) * 50, 200, 50);
+                else drawMasked(picBG, "Wald", 141, f, 640 - x, y, -200, 50, 0, (f - 1) * 50, 200, 50);
                 y = ck16(y + Zz(50, 52));
             });
         }

@@ -92,7 +92,10 @@ bool onSlider(const SettingSpec& spec) { return spec.type == SettingType::Text |
 // The minutes of the restart period: the setting in seconds, and the
 // spinner that holds 100 minus the minutes (its upper arrow raises them).
 const SettingSpec& periodSetting() { return *findSetting("rTime"); }
-long long spinnerOf(long long minutes) { return static_cast<long long>(periodSetting().high / periodSetting().step) + 1 - minutes; }
+long long spinnerOf(long long minutes)
+{
+    return static_cast<long long>(periodSetting().high / periodSetting().step) + 1 - minutes;
+}
 
 } // namespace
 
@@ -136,8 +139,11 @@ FrmConfig::FrmConfig(Hooks hooks) : hooks_(std::move(hooks))
     }
     const SettingSpec& period = periodSetting();
     vscTime = ScrollBarControl{static_cast<int16_t>(spinnerOf(static_cast<long long>(period.high / period.step))),
-                               static_cast<int16_t>(spinnerOf(static_cast<long long>(period.low / period.step))), 1,
-                               1, 1, true};
+                               static_cast<int16_t>(spinnerOf(static_cast<long long>(period.low / period.step))),
+                               1,
+                               1,
+                               1,
+                               true};
     lblTime.ForeColor = qbColor(0);
 }
 

@@ -45,14 +45,14 @@ inline constexpr const char* kWallpaperCaption =
     "Save last picture as wallpaper\nLetztes Bild als Hintergrundbild speichern";
 
 enum class ConfigControlKind {
-    Frame,      // a group box with its caption
-    Label,      // plain text
-    Slider,     // a horizontal scroll bar, HScroll(index)
-    SliderEnd,  // the bold "-" under a slider's left end or "+" under its right end
-    CheckBox,   // chkOpt(index)
-    TimeLabel,  // lblTime: the minutes on a white background
-    Spinner,    // vscTime: the up/down arrows of the minutes
-    Button,     // a command button
+    Frame,     // a group box with its caption
+    Label,     // plain text
+    Slider,    // a horizontal scroll bar, HScroll(index)
+    SliderEnd, // the bold "-" under a slider's left end or "+" under its right end
+    CheckBox,  // chkOpt(index)
+    TimeLabel, // lblTime: the minutes on a white background
+    Spinner,   // vscTime: the up/down arrows of the minutes
+    Button,    // a command button
 };
 
 struct ConfigControlSpec {

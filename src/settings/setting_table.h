@@ -31,12 +31,12 @@ enum class OptionKind {
 struct SettingOption {
     const char* name = nullptr; // without its dashes: "speed"
     OptionKind kind = OptionKind::Absent;
-    int decimals = 0;              // digits after the point in the texts
+    int decimals = 0;                // digits after the point in the texts
     const char* valueName = nullptr; // "N" or "MINUTES"; nullptr for a switch
     const char* label = nullptr;     // the settings page's text for the control
     const char* lowLabel = nullptr;  // slider ends on the settings page (Number only)
     const char* highLabel = nullptr;
-    const char* help = nullptr;      // the --help line
+    const char* help = nullptr; // the --help line
     // Switch: the option that turns it off in place of --no-NAME ("classic"
     // for --sharp); nullptr: --no-NAME.
     const char* offName = nullptr;

@@ -117,7 +117,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
     for (; i < args.size() && c.error.empty(); ++i) {
         const std::string& a = args[i];
         if (a == "--render") {
-            if (auto v = need(a)) { r.outPng = *v; wantRender = true; }
+            if (auto v = need(a)) {
+                r.outPng = *v;
+                wantRender = true;
+            }
         } else if (a == "--size") {
             if (auto v = need(a); v && !parseSize(*v, r.width, r.height)) c.error = "bad --size '" + *v + "' (WxH)";
             renderOnly = true;
@@ -181,8 +184,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         // The preview and --render compose landscapes too: the options of
         // the composition go with them. /C and /A take none.
         const std::string sel = normaliseCommandText(c.commandText).substr(0, 2);
-        const std::string with = wantRender       ? "--render"
-                                 : c.setWallpaper ? "--set-wallpaper"
+        const std::string with = wantRender                                    ? "--render"
+                                 : c.setWallpaper                              ? "--set-wallpaper"
                                  : (sel == "/P" || sel == "/C" || sel == "/A") ? sel
                                                                                : "";
         const bool composes = with == "--render" || with == "--set-wallpaper" || with == "/P";

@@ -17,16 +17,16 @@ namespace syl {
 
 struct CommandLine {
     std::optional<RenderOptions> render;
-    bool setWallpaper = false;         // a new landscape as the desktop's wallpaper (Linux)
+    bool setWallpaper = false; // a new landscape as the desktop's wallpaper (Linux)
     bool help = false;
     bool version = false;
-    bool root = false;                 // xscreensaver: draw into the root window
+    bool root = false;                     // xscreensaver: draw into the root window
     std::optional<unsigned long> windowId; // xscreensaver: draw into this window
-    std::optional<uint64_t> seed;      // reproduce a run's landscapes
-    SettingOverrides overrides;        // saver options, in the order given
-    std::string commandText;           // what follows the long options, as given
-                                       // (on Windows "/C" when nothing follows)
-    std::string error;                 // non-empty: the arguments are wrong
+    std::optional<uint64_t> seed;          // reproduce a run's landscapes
+    SettingOverrides overrides;            // saver options, in the order given
+    std::string commandText;               // what follows the long options, as given
+                                           // (on Windows "/C" when nothing follows)
+    std::string error;                     // non-empty: the arguments are wrong
 };
 
 CommandLine parseCommandLine(const std::vector<std::string>& args);

@@ -11,16 +11,16 @@ namespace syl {
 namespace {
 
 // The options in the order of the settings page.
-const char* const kPageOrder[] = {"Speed", "maxFl", "SpeedF", "SpeedS", "SpeedO", "Date", "Time", "Restart",
-                                  "Wallpaper", "Sharp"};
+const char* const kPageOrder[] = {"Speed", "maxFl", "SpeedF",  "SpeedS",    "SpeedO",
+                                  "Date",  "Time",  "Restart", "Wallpaper", "Sharp"};
 
 // An option with the range and default of its setting, a Period's in
 // minutes.
 SaverOption optionOf(const SettingSpec& spec)
 {
     const SettingOption& o = spec.option;
-    SaverOption r{o.name, o.kind, spec.key, spec.low, spec.high, spec.def, o.decimals, o.valueName, o.label,
-                  o.lowLabel, o.highLabel, o.help, &spec, o.offName, o.composition};
+    SaverOption r{o.name,  o.kind,     spec.key,    spec.low, spec.high, spec.def,  o.decimals,   o.valueName,
+                  o.label, o.lowLabel, o.highLabel, o.help,   &spec,     o.offName, o.composition};
     if (o.kind == OptionKind::Period) {
         const SettingSpec& seconds = *findSetting(o.seconds);
         r.low = seconds.low / seconds.step;

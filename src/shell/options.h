@@ -21,7 +21,7 @@ struct Settings;
 // setting's option of the settings table, with the range and default in the
 // option's own unit.
 struct SaverOption {
-    const char* name;    // the long option without its dashes: "speed"
+    const char* name; // the long option without its dashes: "speed"
     OptionKind kind;
     const char* setting; // the stored setting it takes the place of
     // Number and Period: the range the settings dialog can set (Period: in
@@ -32,7 +32,7 @@ struct SaverOption {
     const char* label;     // the settings page's text for the control
     const char* lowLabel;  // slider ends on the settings page (Number only)
     const char* highLabel;
-    const char* help;      // the --help line
+    const char* help; // the --help line
     // The setting in the settings table.
     const SettingSpec* spec;
     // Switch: the option that turns it off in place of --no-NAME ("classic"
@@ -48,8 +48,8 @@ std::span<const SaverOption> saverOptions();
 // One saver option as given on the command line.
 struct SettingOverride {
     const SaverOption* option = nullptr;
-    bool on = true;    // false for --no-NAME
-    double value = 0;  // clamped into the option's range
+    bool on = true;   // false for --no-NAME
+    double value = 0; // clamped into the option's range
 };
 using SettingOverrides = std::vector<SettingOverride>;
 

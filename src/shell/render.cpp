@@ -111,7 +111,8 @@ std::string sceneInfoJson(const FrmMain& m, uint64_t seed, long ticks)
         j << "    {\"painter\": \"" << esc(d.painter) << "\", \"id\": " << d.id << ", \"variant\": " << d.variant
           << ", \"x\": " << d.x << ", \"y\": " << d.y << ", \"w\": " << d.w << ", \"h\": " << d.h
           << ", \"mirrored\": " << (d.mirrored ? "true" : "false");
-        if (d.lineWidth) j << ", \"lineWidth\": " << d.lineWidth << ", \"rows\": [" << d.rowTop << ", " << d.rowBottom << "]";
+        if (d.lineWidth)
+            j << ", \"lineWidth\": " << d.lineWidth << ", \"rows\": [" << d.rowTop << ", " << d.rowBottom << "]";
         j << "}" << (i + 1 < m.drawings.size() ? "," : "") << "\n";
     }
     j << "  ],\n";

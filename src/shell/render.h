@@ -23,7 +23,7 @@ struct RenderOptions {
     int height = 1080;
     std::optional<uint64_t> seed; // default: from the time of day
     long ticks = 0;
-    std::string sceneInfoJson; // empty: none
+    std::string sceneInfoJson;          // empty: none
     std::optional<LocalDateTime> clock; // the date and time shown at the start; default: now
 };
 

@@ -30,7 +30,11 @@ public:
     virtual void setScreenSaveActive(bool active) { (void)active; }
     virtual void setScreenSaverRunning(bool running) { (void)running; }
     // SetWallPaper: true when the desktop took the file.
-    virtual bool setWallPaper(const std::string& path) { (void)path; return false; }
+    virtual bool setWallPaper(const std::string& path)
+    {
+        (void)path;
+        return false;
+    }
     // Unloads all forms; their unload events run.
     virtual void unloadForms() {}
 

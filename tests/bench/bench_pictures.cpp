@@ -101,9 +101,9 @@ void BM_CacheRead(benchmark::State& state)
         Picture p = paintSharpPicture(f.kind, id, d);
         writeCachedPicture(s.dir, f.kind, id, p);
         rawBytes += double(p.pixels.size()) * 3 + double(p.alpha.size());
-        struct stat st{};
-        std::string name = s.dir + "/sharp-2/" + (f.kind == ResourceKind::Icon ? "icon-" : "bitmap-") + std::to_string(id) +
-                           "-x" + std::to_string(d) + ".pic";
+        struct stat st {};
+        std::string name = s.dir + "/sharp-2/" + (f.kind == ResourceKind::Icon ? "icon-" : "bitmap-") +
+                           std::to_string(id) + "-x" + std::to_string(d) + ".pic";
         if (stat(name.c_str(), &st) == 0) fileBytes += double(st.st_size);
     }
     for (auto _ : state)

@@ -40,10 +40,7 @@ std::string windowsPath(std::string p)
     return p;
 }
 
-LRESULT CALLBACK hostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
-    return DefWindowProcA(hwnd, msg, wp, lp);
-}
+LRESULT CALLBACK hostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcA(hwnd, msg, wp, lp); }
 
 void pumpFor(DWORD ms)
 {
@@ -135,8 +132,7 @@ int preview(const std::string& scr, const std::string& goFile, int width, int he
         const bool sameProcess = pid == pi.dwProcessId;
         const bool visible = IsWindowVisible(child) != 0;
         ok = filled && sameProcess && visible && GetParent(child) == host;
-        std::printf("CHILD %d %ld %ld %d %d\n", ok ? 1 : 0, cr.right, cr.bottom, visible ? 1 : 0,
-                    sameProcess ? 1 : 0);
+        std::printf("CHILD %d %ld %ld %d %d\n", ok ? 1 : 0, cr.right, cr.bottom, visible ? 1 : 0, sameProcess ? 1 : 0);
     } else {
         std::printf("CHILD 0 0 0 0 0\n");
     }

@@ -55,8 +55,8 @@ int main(int argc, char** argv)
     if (!d) return 1;
     const int x = argc > 4 ? std::atoi(argv[3]) : 10;
     const int y = argc > 4 ? std::atoi(argv[4]) : 10;
-    Window win = XCreateSimpleWindow(d, DefaultRootWindow(d), x, y, static_cast<unsigned>(w),
-                                     static_cast<unsigned>(h), 0, 0, 0x404040);
+    Window win = XCreateSimpleWindow(d, DefaultRootWindow(d), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                                     0, 0, 0x404040);
     XStoreName(d, win, "sylvadra-test-host");
     XMapWindow(d, win);
     XSync(d, False);

@@ -59,8 +59,12 @@ public:
                                "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
                                "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
         std::string confArg = "--config-file=" + conf.string();
-        gchar* argv[] = {daemon, confArg.data(), const_cast<gchar*>("--nofork"), const_cast<gchar*>("--nopidfile"),
-                         const_cast<gchar*>("--print-address=1"), nullptr};
+        gchar* argv[] = {daemon,
+                         confArg.data(),
+                         const_cast<gchar*>("--nofork"),
+                         const_cast<gchar*>("--nopidfile"),
+                         const_cast<gchar*>("--print-address=1"),
+                         nullptr};
         gint out = -1;
         GError* err = nullptr;
         auto flags = static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDERR_TO_DEV_NULL);
@@ -151,14 +155,13 @@ public:
         if (ok) {
             objects.push_back(g_dbus_connection_register_object(c, "/org/xfce/Xfconf", node->interfaces[0], &vtable,
                                                                 this, nullptr, nullptr));
-            objects.push_back(g_dbus_connection_register_object(c, "/PlasmaShell", node->interfaces[1], &vtable,
-                                                                this, nullptr, nullptr));
+            objects.push_back(g_dbus_connection_register_object(c, "/PlasmaShell", node->interfaces[1], &vtable, this,
+                                                                nullptr, nullptr));
             for (const char* name : {"org.xfce.Xfconf", "org.kde.plasmashell"}) {
-                GVariant* r = g_dbus_connection_call_sync(c, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                          "org.freedesktop.DBus", "RequestName",
-                                                          g_variant_new("(su)", name, 4u /* do not queue */),
-                                                          G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000,
-                                                          nullptr, nullptr);
+                GVariant* r = g_dbus_connection_call_sync(
+                    c, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+                    g_variant_new("(su)", name, 4u /* do not queue */), G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE,
+                    5000, nullptr, nullptr);
                 guint32 answer = 0;
                 if (r) {
                     g_variant_get(r, "(u)", &answer);

@@ -51,7 +51,8 @@ public:
                 magic_.assign(reinterpret_cast<char*>(header), 6);
                 type_ = le32(header + 10);
                 std::string payload(le32(header + 6), '\0');
-                if (payload.empty() || ::recv(c, payload.data(), payload.size(), MSG_WAITALL) == ssize_t(payload.size()))
+                if (payload.empty() ||
+                    ::recv(c, payload.data(), payload.size(), MSG_WAITALL) == ssize_t(payload.size()))
                     command_ = payload;
                 std::string out = "i3-ipc";
                 for (uint32_t v : {uint32_t(reply.size()), type_})

@@ -33,11 +33,13 @@ struct ScopedEnv {
     ScopedEnv(const char* n, const char* value) : name(n)
     {
         if (const char* old = std::getenv(n)) saved = old;
-        if (value) setenv(n, value, 1); else unsetenv(n);
+        if (value) setenv(n, value, 1);
+        else unsetenv(n);
     }
     ~ScopedEnv()
     {
-        if (saved) setenv(name.c_str(), saved->c_str(), 1); else unsetenv(name.c_str());
+        if (saved) setenv(name.c_str(), saved->c_str(), 1);
+        else unsetenv(name.c_str());
     }
 };
 

@@ -9,10 +9,7 @@
 namespace syl {
 // The saver options rest on the settings, whose failures go to the error
 // form; it is not part of this target, and nothing here fails through it.
-ErrorAction dispatchError(const char*, const char*, const RuntimeError&, int, unsigned long long)
-{
-    std::abort();
-}
+ErrorAction dispatchError(const char*, const char*, const RuntimeError&, int, unsigned long long) { std::abort(); }
 } // namespace syl
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -40,10 +40,7 @@ inline const char* const kSettingKeys[] = {"maxFl", "SpeedF",  "SpeedS", "SpeedO
 
 // A number's text in plain notation keeps ten decimals, so a read-back may
 // differ by that much; otherwise by the last of 15 significant digits.
-inline bool closeEnough(double a, double b)
-{
-    return std::fabs(a - b) <= std::max(1e-13 * std::fabs(a), 1e-10);
-}
+inline bool closeEnough(double a, double b) { return std::fabs(a - b) <= std::max(1e-13 * std::fabs(a), 1e-10); }
 
 inline std::string checkNumberText(const std::string& text)
 {
@@ -74,7 +71,8 @@ inline std::string checkNumberText(const std::string& text)
 inline const std::filesystem::path& scratchFolder()
 {
     static const std::filesystem::path dir =
-        (std::filesystem::exists("/dev/shm") ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path()) /
+        (std::filesystem::exists("/dev/shm") ? std::filesystem::path("/dev/shm")
+                                             : std::filesystem::temp_directory_path()) /
         ("sylvadra-settings-check-" + std::to_string(getpid()));
     std::error_code ec;
     std::filesystem::create_directories(dir / "sylvadra", ec);
@@ -154,7 +152,8 @@ inline std::string checkSettingsFile(const std::string& content)
     for (size_t i = 0; i < before.size(); ++i) {
         const std::string now = store->get(syl::kSettingsApp, syl::kSettingsSection, kSettingKeys[i], "<none>");
         const std::string want = i == 0 ? "7,5" : before[i];
-        if (withoutTrailingReturn(now) != withoutTrailingReturn(want)) return std::string("after writing maxFl, ") + kSettingKeys[i] + " reads '" + now + "'";
+        if (withoutTrailingReturn(now) != withoutTrailingReturn(want))
+            return std::string("after writing maxFl, ") + kSettingKeys[i] + " reads '" + now + "'";
     }
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(file.parent_path(), ec))

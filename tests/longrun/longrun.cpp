@@ -201,7 +201,8 @@ int main(int argc, char** argv)
 {
     Options o;
     if (!parseArgs(argc, argv, o)) {
-        std::fprintf(stderr, "usage: sylvadra_longrun [--days N] [--speed 0.1..10] [--size WxH] [--seed N] [--work DIR]\n");
+        std::fprintf(stderr,
+                     "usage: sylvadra_longrun [--days N] [--speed 0.1..10] [--size WxH] [--seed N] [--work DIR]\n");
         return 2;
     }
     namespace fs = std::filesystem;
@@ -286,11 +287,9 @@ int main(int argc, char** argv)
         d.peakBlocks = std::max(d.peakBlocks, blocks);
         // The resident size at the last tick of the first hour and of each day.
         const uint64_t next = elapsed + static_cast<uint64_t>(interval);
-        if ((inFirstHour && next >= kMsPerHour) || next / kMsPerDay != elapsed / kMsPerDay)
-            d.residentKb = residentKb();
+        if ((inFirstHour && next >= kMsPerHour) || next / kMsPerDay != elapsed / kMsPerDay) d.residentKb = residentKb();
     }
-    const double wallSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    const double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     const long endResidentKb = residentKb();
 
     // Figures.
@@ -309,8 +308,8 @@ int main(int argc, char** argv)
         (i < static_cast<size_t>(o.days) / 2 ? firstHalfBytes : secondHalfBytes) =
             std::max(i < static_cast<size_t>(o.days) / 2 ? firstHalfBytes : secondHalfBytes, d.peakBytes);
         if (i == 0 || (i + 1) % 10 == 0 || i + 1 == static_cast<size_t>(o.days))
-            std::printf("  day %2zu: live heap peak %lld bytes in %lld blocks, resident %ld kB\n", i + 1,
-                        d.peakBytes, d.peakBlocks, d.residentKb);
+            std::printf("  day %2zu: live heap peak %lld bytes in %lld blocks, resident %ld kB\n", i + 1, d.peakBytes,
+                        d.peakBlocks, d.residentKb);
     }
     std::printf("resident at the end: %ld kB\n", endResidentKb);
 

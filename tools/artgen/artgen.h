@@ -13,7 +13,7 @@ namespace art {
 struct Indexed {
     int w = 0, h = 0;
     std::vector<uint8_t> idx;
-    std::vector<uint32_t> pal; // 0xRRGGBB
+    std::vector<uint32_t> pal;   // 0xRRGGBB
     std::vector<uint8_t> opaque; // 1 where the sprite is opaque
     bool masked = false;
 };
@@ -21,9 +21,9 @@ struct Indexed {
 enum class Dither { Bayer, Rows, None };
 struct QuantOptions {
     int colours = 16;
-    bool masked = false;  // index 0 is pure black and marks transparent pixels
+    bool masked = false; // index 0 is pure black and marks transparent pixels
     Dither dither = Dither::Bayer;
-    float strength = 1.f; // how far the dither mixes between palette entries
+    float strength = 1.f;   // how far the dither mixes between palette entries
     float threshold = 0.5f; // coverage from which a pixel is opaque
 };
 Indexed quantize(const Image& im, const QuantOptions& o);
@@ -47,10 +47,10 @@ bool loadFont(const std::string& path);
 struct Picture {
     std::string kind; // "bitmap", "icon", "data"
     int id = 0;
-    int maskId = 0;    // 0: none
-    int frames = 1;    // frames stacked vertically
-    Image image;       // painted, full size
-    Indexed indexed;   // as stored
+    int maskId = 0;  // 0: none
+    int frames = 1;  // frames stacked vertically
+    Image image;     // painted, full size
+    Indexed indexed; // as stored
     bool sprite = false;
 };
 
@@ -61,7 +61,7 @@ struct Catalogue {
 // Decoded view of a stored picture (what the program will see).
 Image storedImage(const Picture& p);
 
-Image paintAbout();                    // 356 x 330
+Image paintAbout(); // 356 x 330
 // The preview: a landscape composed of the finished pictures.
 Image paintPreview(const Catalogue& cat);
 

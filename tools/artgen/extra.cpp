@@ -32,13 +32,13 @@ Image paintAbout()
     // Recess for the label, then the paper label.
     auto rounded = [](float x0, float y0, float x1, float y1, float r) {
         return [=](float x, float y) {
-            float dx = std::max(0.f, std::max(x0 + r - x, x - (x1 - r))), dy = std::max(0.f, std::max(y0 + r - y, y - (y1 - r)));
+            float dx = std::max(0.f, std::max(x0 + r - x, x - (x1 - r))),
+                  dy = std::max(0.f, std::max(y0 + r - y, y - (y1 - r)));
             return x >= x0 && x <= x1 && y >= y0 && y <= y1 && dx * dx + dy * dy <= r * r;
         };
     };
-    fill(cv, {30, 16, 328, 206}, rounded(30, 16, 328, 206, 8), [&](float x, float y) {
-        return (x < 33 || y < 19) ? tone(blue, -0.35f) : tone(blue, -0.12f);
-    });
+    fill(cv, {30, 16, 328, 206}, rounded(30, 16, 328, 206, 8),
+         [&](float x, float y) { return (x < 33 || y < 19) ? tone(blue, -0.35f) : tone(blue, -0.12f); });
     fill(cv, {36, 22, 322, 200}, rounded(36, 22, 322, 200, 5), [](float x, float y) {
         RGB paper = rgb8(252, 252, 250);
         // The top band of the label.
@@ -50,15 +50,21 @@ Image paintAbout()
     });
     // Title in the project's font, and a small doodle of the landscape.
     float tw = textWidth("Sylvadra", 34);
-    text(cv, "Sylvadra", 179 - tw / 2, 72, 34, [](float, float y) { return y < 58 ? rgb8(40, 110, 200) : rgb8(30, 80, 160); });
+    text(cv, "Sylvadra", 179 - tw / 2, 72, 34,
+         [](float, float y) { return y < 58 ? rgb8(40, 110, 200) : rgb8(30, 80, 160); });
     // Doodle: hills, a fir and a flower in the lower right of the label.
-    fill(cv, {200, 140, 310, 192}, [](float x, float y) {
-        return y > 180 - 22 * std::exp(-std::pow((x - 250) / 30, 2.f)) - 10 * std::exp(-std::pow((x - 296) / 16, 2.f)) && y < 194 &&
-               x > 204 && x < 314;
-    }, [](float x, float y) { return (x < 246 && y < 172) ? rgb8(150, 210, 110) : rgb8(90, 170, 80); });
+    fill(
+        cv, {200, 140, 310, 192},
+        [](float x, float y) {
+            return y > 180 - 22 * std::exp(-std::pow((x - 250) / 30, 2.f)) -
+                           10 * std::exp(-std::pow((x - 296) / 16, 2.f)) &&
+                   y < 194 && x > 204 && x < 314;
+        },
+        [](float x, float y) { return (x < 246 && y < 172) ? rgb8(150, 210, 110) : rgb8(90, 170, 80); });
     for (int t = 0; t < 3; ++t) {
         float top = 138 + t * 9, hw = 5 + t * 3;
-        poly(cv, {{226, top}, {226 + hw, top + 13}, {226 - hw, top + 13}}, [](float x, float) { return x < 226 ? rgb8(60, 140, 70) : rgb8(30, 96, 60); });
+        poly(cv, {{226, top}, {226 + hw, top + 13}, {226 - hw, top + 13}},
+             [](float x, float) { return x < 226 ? rgb8(60, 140, 70) : rgb8(30, 96, 60); });
     }
     rect(cv, 224.5f, 175, 227.5f, 182, Solid{rgb8(120, 80, 50)});
     circle(cv, 292, 150, 7, [](float x, float y) { return x + y < 438 ? rgb8(255, 240, 150) : rgb8(252, 206, 60); });

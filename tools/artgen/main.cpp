@@ -86,7 +86,8 @@ Catalogue build()
     for (const Resource& r : catalogue()) {
         const QuantOptions& q = r.style == Style::Rows ? rows : (r.style == Style::Flat ? flat : sprite);
         Image im = paint(r, 1);
-        if (im.w != r.w || im.h != r.h) throw std::runtime_error("the catalogue's size of picture " + std::to_string(r.id) + " is wrong");
+        if (im.w != r.w || im.h != r.h)
+            throw std::runtime_error("the catalogue's size of picture " + std::to_string(r.id) + " is wrong");
         add(cat, r.kind == Kind::Icon ? "icon" : "bitmap", r.id, r.maskId, r.frames, std::move(im), q);
     }
     // The about picture: 256 colours.
@@ -178,10 +179,7 @@ struct Tile {
     const Picture* p;
     int frameW, frameH, frames, scale;
     int perRow = 1;
-    void fit(int maxWidth)
-    {
-        perRow = std::max(1, std::min(frames, (maxWidth + 6) / (frameW * scale + 6)));
-    }
+    void fit(int maxWidth) { perRow = std::max(1, std::min(frames, (maxWidth + 6) / (frameW * scale + 6))); }
     int rows() const { return (frames + perRow - 1) / perRow; }
     int width() const { return frameW * perRow * scale + (perRow - 1) * 6; }
     int height() const { return frameH * scale * rows() + (rows() - 1) * 6; }
@@ -198,10 +196,8 @@ void drawTile(Sheet& s, const Tile& t, int x0, int y0)
                 int sx = x / t.scale, sy = f * t.frameH + y / t.scale;
                 size_t i = size_t(sy) * ix.w + sx;
                 uint32_t c;
-                if (ix.masked && !ix.opaque[i])
-                    c = ((x / 8 + y / 8) & 1) ? 0xC8CCD4 : 0xE4E8EE; // checkerboard
-                else
-                    c = ix.pal[ix.idx[i]];
+                if (ix.masked && !ix.opaque[i]) c = ((x / 8 + y / 8) & 1) ? 0xC8CCD4 : 0xE4E8EE; // checkerboard
+                else c = ix.pal[ix.idx[i]];
                 s.set(ox + x, oy + y, c);
             }
     }
@@ -273,8 +269,7 @@ bool writeSheet(const Catalogue& cat, const std::string& path)
                         }
                     uint32_t bg = ((xx / 4 + yy / 4) & 1) ? 0xC8CCD4 : 0xE4E8EE;
                     uint32_t c = bg;
-                    if (a >= 2)
-                        c = uint32_t(r / a) << 16 | uint32_t(g / a) << 8 | uint32_t(b / a);
+                    if (a >= 2) c = uint32_t(r / a) << 16 | uint32_t(g / a) << 8 | uint32_t(b / a);
                     s.set(ox + xx, oy + yy, c);
                 }
             s.label("16 px", ox, oy + 32, 13, 0xE8E8E8);
@@ -336,18 +331,18 @@ bool writeSharpSheet(const Catalogue& cat, const std::string& path)
 {
     const int D = 4, W = 2060, margin = 20, gap = 24, labelH = 22;
     const std::vector<Piece> pieces = {
-        {Kind::Bitmap, 131, 0, 200, 0, 400, 100},  {Kind::Bitmap, 141, 0, 0, 0, 200, 50},
-        {Kind::Bitmap, 143, 0, 0, 0, 100, 100},    {Kind::Bitmap, 145, 0, 0, 0, 100, 100},
-        {Kind::Bitmap, 145, 2, 0, 0, 100, 100},    {Kind::Bitmap, 151, 0, 0, 0, 245, 100},
-        {Kind::Bitmap, 153, 3, 0, 0, 245, 100},    {Kind::Bitmap, 161, 0, 0, 0, 153, 115},
-        {Kind::Bitmap, 163, 0, 0, 0, 153, 115},    {Kind::Bitmap, 165, 0, 0, 0, 200, 28},
-        {Kind::Bitmap, 201, 0, 0, 0, 80, 65},      {Kind::Bitmap, 223, 0, 0, 0, 77, 77},
-        {Kind::Bitmap, 221, 0, 0, 20, 200, 75},    {Kind::Bitmap, 229, 0, 0, 0, 200, 100},
-        {Kind::Bitmap, 231, 0, 0, 0, 150, 200},    {Kind::Bitmap, 121, 0, 0, 0, 200, 119},
-        {Kind::Bitmap, 101, 0, 0, 0, 20, 305},     {Kind::Bitmap, 106, 0, 0, 0, 20, 174},
-        {Kind::Icon, 101, 0, 0, 0, 32, 32},        {Kind::Icon, 109, 0, 0, 0, 32, 32},
-        {Kind::Icon, 121, 0, 0, 0, 32, 32},        {Kind::Icon, 137, 0, 0, 0, 32, 32},
-        {Kind::Icon, 157, 0, 0, 0, 32, 32},        {Kind::Icon, 183, 0, 0, 0, 32, 32},
+        {Kind::Bitmap, 131, 0, 200, 0, 400, 100}, {Kind::Bitmap, 141, 0, 0, 0, 200, 50},
+        {Kind::Bitmap, 143, 0, 0, 0, 100, 100},   {Kind::Bitmap, 145, 0, 0, 0, 100, 100},
+        {Kind::Bitmap, 145, 2, 0, 0, 100, 100},   {Kind::Bitmap, 151, 0, 0, 0, 245, 100},
+        {Kind::Bitmap, 153, 3, 0, 0, 245, 100},   {Kind::Bitmap, 161, 0, 0, 0, 153, 115},
+        {Kind::Bitmap, 163, 0, 0, 0, 153, 115},   {Kind::Bitmap, 165, 0, 0, 0, 200, 28},
+        {Kind::Bitmap, 201, 0, 0, 0, 80, 65},     {Kind::Bitmap, 223, 0, 0, 0, 77, 77},
+        {Kind::Bitmap, 221, 0, 0, 20, 200, 75},   {Kind::Bitmap, 229, 0, 0, 0, 200, 100},
+        {Kind::Bitmap, 231, 0, 0, 0, 150, 200},   {Kind::Bitmap, 121, 0, 0, 0, 200, 119},
+        {Kind::Bitmap, 101, 0, 0, 0, 20, 305},    {Kind::Bitmap, 106, 0, 0, 0, 20, 174},
+        {Kind::Icon, 101, 0, 0, 0, 32, 32},       {Kind::Icon, 109, 0, 0, 0, 32, 32},
+        {Kind::Icon, 121, 0, 0, 0, 32, 32},       {Kind::Icon, 137, 0, 0, 0, 32, 32},
+        {Kind::Icon, 157, 0, 0, 0, 32, 32},       {Kind::Icon, 183, 0, 0, 0, 32, 32},
         {Kind::Icon, 1, 0, 0, 0, 32, 32},
     };
     struct Placed {
@@ -420,7 +415,8 @@ int main(int argc, char** argv)
         else if (a == "--sharp") sharp = next();
         else if (a == "--font") font = next();
         else {
-            std::fprintf(stderr, "usage: artgen [--out DIR] [--sheet FILE.png] [--png DIR] [--sharp DIR] [--font FILE]\n");
+            std::fprintf(stderr,
+                         "usage: artgen [--out DIR] [--sheet FILE.png] [--png DIR] [--sharp DIR] [--font FILE]\n");
             return 2;
         }
     }
@@ -444,7 +440,8 @@ int main(int argc, char** argv)
     }
     if (!sheet.empty()) {
         std::string sharpSheet = sheet;
-        if (sharpSheet.size() > 4 && sharpSheet.compare(sharpSheet.size() - 4, 4, ".png") == 0) sharpSheet.resize(sharpSheet.size() - 4);
+        if (sharpSheet.size() > 4 && sharpSheet.compare(sharpSheet.size() - 4, 4, ".png") == 0)
+            sharpSheet.resize(sharpSheet.size() - 4);
         sharpSheet += "-sharp.png";
         if (!art::writeSharpSheet(cat, sharpSheet)) {
             std::fprintf(stderr, "artgen: cannot write %s\n", sharpSheet.c_str());

@@ -128,7 +128,8 @@ Indexed quantize(const Image& im, const QuantOptions& o)
             if (!out.opaque[i]) continue;
             // Never pure black where the sprite is opaque.
             C3& q = col[i];
-            if (q.v[0] < 16 && q.v[1] < 16 && q.v[2] < 24) q = C3{{std::max(q.v[0], 16.f), std::max(q.v[1], 16.f), std::max(q.v[2], 24.f)}};
+            if (q.v[0] < 16 && q.v[1] < 16 && q.v[2] < 24)
+                q = C3{{std::max(q.v[0], 16.f), std::max(q.v[1], 16.f), std::max(q.v[2], 24.f)}};
         }
         px.push_back(col[i]);
     }
@@ -233,8 +234,8 @@ Indexed quantize(const Image& im, const QuantOptions& o)
                     }
                 }
                 if (b >= 0) {
-                    float th = o.dither == Dither::Rows ? (kRows8[y & 7] + 0.5f) / 8.f
-                                                        : (kBayer4[y & 3][x & 3] + 0.5f) / 16.f;
+                    float th =
+                        o.dither == Dither::Rows ? (kRows8[y & 7] + 0.5f) / 8.f : (kBayer4[y & 3][x & 3] + 0.5f) / 16.f;
                     if (bt * o.strength > th) pick = b;
                 }
             }

@@ -39,8 +39,7 @@ int main(int argc, char** argv)
     }
     double ms = -1;
     while (ms < 0) {
-        const double elapsed =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        const double elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         if (elapsed > 10000) break;
         if (XImage* img = XGetImage(d, root, lx, ly, lw, lh, AllPlanes, ZPixmap)) {
             for (int y = 0; y < lh && ms < 0; ++y)

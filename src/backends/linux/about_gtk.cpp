@@ -45,7 +45,10 @@ void ConfigDialog::showInfo()
     struct Close {
         ConfigDialog* dialog;
         FrmInfo* info;
-        void ok() { dialog->event([this] { info->cmdOK_Click(); }); }
+        void ok()
+        {
+            dialog->event([this] { info->cmdOK_Click(); });
+        }
     } closeData{this, &info};
     g_signal_connect(about, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer d) -> gboolean {
                          static_cast<Close*>(d)->ok();

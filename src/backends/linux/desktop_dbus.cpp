@@ -95,8 +95,7 @@ bool setXfceWallpapers(const std::vector<MonitorPicture>& pictures, std::string*
         std::string monitor = property.substr(head.size(), end == std::string::npos ? end : end - head.size());
         for (const MonitorPicture& m : pictures)
             if (!m.output.empty() && m.output == monitor) return m.path;
-        if (!monitor.empty() && monitor.size() < 4 &&
-            monitor.find_first_not_of("0123456789") == std::string::npos) {
+        if (!monitor.empty() && monitor.size() < 4 && monitor.find_first_not_of("0123456789") == std::string::npos) {
             size_t n = std::stoul(monitor);
             if (n < pictures.size()) return pictures[n].path;
         }
@@ -111,8 +110,8 @@ bool setXfceWallpapers(const std::vector<MonitorPicture>& pictures, std::string*
     GError* err = nullptr;
     Variant all(g_dbus_connection_call_sync(bus.c, kXfconfName, kXfconfPath, "org.xfce.Xfconf", "GetAllProperties",
                                             g_variant_new("(ss)", kXfconfChannel, "/backdrop"),
-                                            G_VARIANT_TYPE("(a{sv})"), G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs,
-                                            nullptr, &err));
+                                            G_VARIANT_TYPE("(a{sv})"), G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr,
+                                            &err));
     if (!all) {
         if (serviceMissing(err)) return failWith(why, "xfconf is not running", err);
         g_error_free(err); // a channel not made yet: the first monitor's property below
@@ -201,10 +200,7 @@ std::string plasmaWallpaperScript(const std::vector<std::string>& uris)
            "}\n";
 }
 
-bool setPlasmaWallpaper(const std::string& uri, std::string* why)
-{
-    return setPlasmaWallpapers({uri}, why);
-}
+bool setPlasmaWallpaper(const std::string& uri, std::string* why) { return setPlasmaWallpapers({uri}, why); }
 
 bool setPlasmaWallpapers(const std::vector<std::string>& uris, std::string* why)
 {
@@ -222,6 +218,5 @@ bool setPlasmaWallpapers(const std::vector<std::string>& uris, std::string* why)
     if (!r) return failWith(why, "the Plasma shell refused the wallpaper script", err);
     return true;
 }
-
 
 } // namespace syl

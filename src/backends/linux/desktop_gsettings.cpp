@@ -63,8 +63,7 @@ bool setGSettingsWallpaper(Desktop desktop, const std::string& path, GSettingsSc
         schemaId = "org.mate.background";
         keys = {{"picture-filename", false, false}};
         break;
-    default:
-        return fail(why, "not a GSettings desktop");
+    default: return fail(why, "not a GSettings desktop");
     }
 
     std::string uri;
@@ -102,7 +101,8 @@ bool setGSettingsWallpaper(Desktop desktop, const std::string& path, GSettingsSc
             ok = fail(why, std::string("the GSettings key ") + schemaId + " " + k.name + " cannot be written");
         }
     }
-    if (ok && g_settings_schema_has_key(schema.get(), "picture-options") && stringKey(schema.get(), "picture-options")) {
+    if (ok && g_settings_schema_has_key(schema.get(), "picture-options") &&
+        stringKey(schema.get(), "picture-options")) {
         std::string wanted = pictureOptions ? pictureOptions : "";
         if (!pictureOptions) {
             // One monitor's picture, spanned over all monitors as a set's
@@ -122,6 +122,5 @@ bool setGSettingsWallpaper(Desktop desktop, const std::string& path, GSettingsSc
     g_settings_sync();
     return ok;
 }
-
 
 } // namespace syl

@@ -43,7 +43,6 @@ Desktop detectDesktop(const char* currentDesktop, const char* swaySocket)
     return haveSway ? Desktop::Sway : Desktop::Other;
 }
 
-
 bool setDesktopWallpapers(const std::vector<MonitorPicture>& pictures, const std::string& spanned, std::string* why)
 {
     if (why) why->clear();
@@ -69,8 +68,7 @@ bool setDesktopWallpapers(const std::vector<MonitorPicture>& pictures, const std
         PeerDeadline deadline("the session bus (the desktop's settings)");
         return setGSettingsWallpaper(desktop, one, nullptr, nullptr, why, options);
     }
-    case Desktop::Xfce:
-        return setXfceWallpapers(pictures, why);
+    case Desktop::Xfce: return setXfceWallpapers(pictures, why);
     case Desktop::Kde: {
         // Plasma numbers its screens from the primary.
         std::vector<std::string> uris;
@@ -88,8 +86,7 @@ bool setDesktopWallpapers(const std::vector<MonitorPicture>& pictures, const std
         const char* sock = std::getenv("SWAYSOCK");
         return setSwayWallpapers(sock ? sock : "", pictures, why);
     }
-    case Desktop::Other:
-        break;
+    case Desktop::Other: break;
     }
     return false; // elsewhere the pictures alone are written
 }
@@ -105,8 +102,7 @@ bool setDesktopWallpaper(const std::string& path, std::string* why)
         PeerDeadline deadline("the session bus (the desktop's settings)");
         return setGSettingsWallpaper(desktop, path, nullptr, nullptr, why);
     }
-    case Desktop::Xfce:
-        return setXfceWallpaper(path, why);
+    case Desktop::Xfce: return setXfceWallpaper(path, why);
     case Desktop::Kde: {
         gchar* u = g_filename_to_uri(path.c_str(), nullptr, nullptr);
         if (!u) return fail(why, "the picture's name is not an absolute path");
@@ -118,8 +114,7 @@ bool setDesktopWallpaper(const std::string& path, std::string* why)
         const char* sock = std::getenv("SWAYSOCK");
         return setSwayWallpaper(sock ? sock : "", path, why);
     }
-    case Desktop::Other:
-        break;
+    case Desktop::Other: break;
     }
     return false; // elsewhere the picture file alone is written
 }

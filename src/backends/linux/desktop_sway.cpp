@@ -109,10 +109,7 @@ std::string swayQuoted(const std::string& s)
 }
 } // namespace
 
-std::string swayBackgroundCommand(const std::string& path)
-{
-    return "output * bg " + swayQuoted(path) + " fill";
-}
+std::string swayBackgroundCommand(const std::string& path) { return "output * bg " + swayQuoted(path) + " fill"; }
 
 std::string swayBackgroundCommands(const std::vector<MonitorPicture>& pictures)
 {
@@ -220,7 +217,7 @@ bool plainPaths(std::vector<MonitorPicture>& pictures, std::string* why)
                          "runtime folder (XDG_RUNTIME_DIR) for a link to it");
     if (!makeUserFolder(folder)) return fail(why, "cannot make the folder " + folder);
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    struct stat st{};
+    struct stat st {};
     if (dir < 0 || ::fstat(dir, &st) != 0 || st.st_uid != ::geteuid()) {
         if (dir >= 0) ::close(dir);
         return fail(why, "the folder " + folder + " is a link or not the user's own");
@@ -283,7 +280,6 @@ bool swayOutputs(const std::string& socketPath, std::vector<MonitorArea>& output
     return !outputs.empty() || fail(why, "sway has no active output");
 }
 
-
 std::vector<MonitorArea> parseSwayOutputs(const std::string& json)
 {
     std::vector<MonitorArea> outputs;
@@ -303,8 +299,8 @@ std::vector<MonitorArea> parseSwayOutputs(const std::string& json)
         // turned.
         double w = numberOf((*mode)["width"], 0), h = numberOf((*mode)["height"], 0);
         const Json* transform = o["transform"];
-        if (transform && transform->kind == Json::Kind::String && (transform->text.find("90") != std::string::npos ||
-                                                                   transform->text.find("270") != std::string::npos))
+        if (transform && transform->kind == Json::Kind::String &&
+            (transform->text.find("90") != std::string::npos || transform->text.find("270") != std::string::npos))
             std::swap(w, h);
         if (!(w >= 1 && h >= 1 && w <= 16384 && h <= 16384)) continue;
         m.width = static_cast<int>(w);
@@ -316,10 +312,10 @@ std::vector<MonitorArea> parseSwayOutputs(const std::string& json)
         m.primary = trueOf(o["focused"]);
         outputs.push_back(std::move(m));
     }
-    if (!outputs.empty() && std::none_of(outputs.begin(), outputs.end(), [](const MonitorArea& m) { return m.primary; }))
+    if (!outputs.empty() &&
+        std::none_of(outputs.begin(), outputs.end(), [](const MonitorArea& m) { return m.primary; }))
         outputs[0].primary = true;
     return outputs;
 }
-
 
 } // namespace syl

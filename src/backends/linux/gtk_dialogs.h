@@ -77,10 +77,10 @@ private:
         int index;
         // What the mouse button held down on the slider is doing.
         enum class Hold { None, Thumb, Arrow } hold = Hold::None;
-        int arrow = 0;          // the arrow pressed: -1 left, +1 right, 0 none (yet)
-        gint64 nextRepeat = 0;  // when a held arrow steps again (monotonic, microseconds)
-        guint pending = 0;      // the idle source that takes a press as an arrow's
-        double wheel = 0;       // smooth scrolling not yet turned into steps
+        int arrow = 0;         // the arrow pressed: -1 left, +1 right, 0 none (yet)
+        gint64 nextRepeat = 0; // when a held arrow steps again (monotonic, microseconds)
+        guint pending = 0;     // the idle source that takes a press as an arrow's
+        double wheel = 0;      // smooth scrolling not yet turned into steps
     };
     struct ButtonBinding {
         ConfigDialog* dialog;

@@ -21,7 +21,6 @@
 #include "backends/linux/saver_linux.h"
 #include "errors/handler.h"
 
-
 namespace syl {
 
 // The rectangles of a w x h window that a present brings to the screen:
@@ -55,8 +54,7 @@ void SdlPlatform::present(Head& h, bool all)
         // form lives there, SDL's window surface is not asked for again:
         // after a change of the window's size that would free the image.
         const std::vector<SDL_Rect> rects = rectsToShow(m, all, f.width(), f.height());
-        if (rects.empty() ||
-            SDL_UpdateWindowSurfaceRects(h.window, rects.data(), static_cast<int>(rects.size())) == 0)
+        if (rects.empty() || SDL_UpdateWindowSurfaceRects(h.window, rects.data(), static_cast<int>(rects.size())) == 0)
             return;
         // The window's image is no longer the one shown (the window has
         // changed its size): the form takes its image back.
@@ -81,12 +79,11 @@ void SdlPlatform::present(Head& h, bool all)
     const int bpp = ws->format->BytesPerPixel;
     bool converted = true;
     for (const SDL_Rect& r : rects)
-        converted = converted &&
-                    SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_RGB888, f.row(r.y) + r.x, f.width() * 4,
-                                      ws->format->format,
-                                      static_cast<uint8_t*>(ws->pixels) + static_cast<size_t>(r.y) * ws->pitch +
-                                          r.x * bpp,
-                                      ws->pitch) == 0;
+        converted =
+            converted &&
+            SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_RGB888, f.row(r.y) + r.x, f.width() * 4, ws->format->format,
+                              static_cast<uint8_t*>(ws->pixels) + static_cast<size_t>(r.y) * ws->pitch + r.x * bpp,
+                              ws->pitch) == 0;
     if (SDL_MUSTLOCK(ws)) SDL_UnlockSurface(ws);
     if (converted) {
         SDL_UpdateWindowSurfaceRects(h.window, rects.data(), static_cast<int>(rects.size()));
@@ -118,12 +115,12 @@ bool SdlPlatform::chooseWay(Head& h)
         if (SDL_GetWindowWMInfo(h.window, &info) && info.subsystem == SDL_SYSWM_X11)
             XGetWindowAttributes(display_, info.info.x11.window, &a);
     }
-    static const char* const kClasses[] = {"StaticGray", "GrayScale", "StaticColor",
+    static const char* const kClasses[] = {"StaticGray",  "GrayScale", "StaticColor",
                                            "PseudoColor", "TrueColor", "DirectColor"};
     const int c = a.visual ? a.visual->c_class : -1;
     std::fprintf(stderr, "sylvadra: cannot show the landscape on a %d-bit %s visual (%s)\n", a.depth,
-                 c >= 0 && c < 6 ? kClasses[c] : "unknown", ws ? SDL_GetPixelFormatName(ws->format->format)
-                                                                 : SDL_GetError());
+                 c >= 0 && c < 6 ? kClasses[c] : "unknown",
+                 ws ? SDL_GetPixelFormatName(ws->format->format) : SDL_GetError());
     return false;
 }
 

@@ -24,7 +24,6 @@
 #include "platform/resources.h"
 #include "platform/signals.h"
 
-
 namespace syl {
 
 // The preview: the fixed picture stretched over the host's window, redrawn
@@ -76,9 +75,9 @@ void SdlPlatform::runPreview(long long hostWindow)
         s.smooth = settings().Sharp != 0; // smoothly resampled in the sharp mode
         PaintPicture(s, viewOf(preview), 0, 0, width, height);
         std::vector<uint32_t> px(s.pixels().begin(), s.pixels().end());
-        XImage* img = XCreateImage(d, a.visual, static_cast<unsigned>(a.depth), ZPixmap, 0,
-                                   reinterpret_cast<char*>(px.data()), static_cast<unsigned>(width),
-                                   static_cast<unsigned>(height), 32, width * 4);
+        XImage* img =
+            XCreateImage(d, a.visual, static_cast<unsigned>(a.depth), ZPixmap, 0, reinterpret_cast<char*>(px.data()),
+                         static_cast<unsigned>(width), static_cast<unsigned>(height), 32, width * 4);
         if (img) {
             XPutImage(d, w, gc, img, 0, 0, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
             img->data = nullptr;

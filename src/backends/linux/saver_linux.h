@@ -102,7 +102,8 @@ public:
         // The desktop's screen saver is held off only while our own full
         // screen runs; it is released again at the end in every mode.
         if (embedded() || !SDL_WasInit(SDL_INIT_VIDEO)) return;
-        if (active) SDL_EnableScreenSaver(); else SDL_DisableScreenSaver();
+        if (active) SDL_EnableScreenSaver();
+        else SDL_DisableScreenSaver();
     }
     bool setWallPaper(const std::string& path) override;
     void unloadForms() override

@@ -89,8 +89,8 @@ int runSetWallpaper(const CommandLine& c)
     for (size_t i = 0; i < monitors.size(); ++i)
         pictures.push_back({monitors[i].name, monitors[i].primary, set.pictures[i]});
     if (setDesktopWallpapers(pictures, set.spanned, &why)) {
-        std::printf("sylvadra: the wallpaper is %s\n", set.spanned.empty() ? listed(set.pictures).c_str()
-                                                                          : set.spanned.c_str());
+        std::printf("sylvadra: the wallpaper is %s\n",
+                    set.spanned.empty() ? listed(set.pictures).c_str() : set.spanned.c_str());
         return 0;
     }
     if (why.empty()) {

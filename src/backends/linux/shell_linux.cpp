@@ -54,7 +54,7 @@ bool waylandSession()
     if (envSet("DISPLAY") && !(type && std::strcmp(type, "wayland") == 0)) return false;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (!runtime || runtime[0] != '/') return false;
-    struct stat st{};
+    struct stat st {};
     return stat((std::string(runtime) + "/wayland-0").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
 }
 
@@ -104,7 +104,7 @@ int runShell(const CommandLine& c)
     for (auto& ch : sel) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     bool fullScreen = sel == "/S" || text.find_first_not_of(" \t") == std::string::npos;
     const char mode = fullScreen ? 'S' : sel == "/P" ? 'P' : sel == "/C" ? 'C' : 0;
-    const char* x11Only = mode == 'P'                    ? "the preview (/P)"
+    const char* x11Only = mode == 'P'                   ? "the preview (/P)"
                           : run.windowId && !c.windowId ? "XSCREENSAVER_WINDOW"
                           : run.windowId                ? "--window-id"
                           : run.root                    ? "--root"
@@ -130,8 +130,7 @@ int runShell(const CommandLine& c)
     setSaverPlatform(&platform);
     setPendingOverrides(c.overrides);
     if (fullScreen && !wayland) {
-        if (run.windowId || run.root || xs)
-            SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+        if (run.windowId || run.root || xs) SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
         // The window's surface is the X server's shared-memory image, and
         // only the changed rectangles are put on the screen. An accelerated
         // surface would go through OpenGL, which uploads and draws the whole
@@ -150,8 +149,7 @@ int runShell(const CommandLine& c)
             if (envSet("DISPLAY"))
                 std::fprintf(stderr, "sylvadra: cannot open the display %s: %s\n", std::getenv("DISPLAY"),
                              SDL_GetError());
-            else
-                std::fprintf(stderr, "sylvadra: no display: %s\n", SDL_GetError());
+            else std::fprintf(stderr, "sylvadra: no display: %s\n", SDL_GetError());
             setPendingOverrides({});
             setSaverPlatform(nullptr);
             setHost(nullptr);

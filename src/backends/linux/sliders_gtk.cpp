@@ -25,17 +25,22 @@ namespace {
 std::optional<ScrollMove> moveOf(GtkScrollType scroll)
 {
     switch (scroll) {
-    case GTK_SCROLL_STEP_BACKWARD: case GTK_SCROLL_STEP_LEFT: case GTK_SCROLL_STEP_UP:
-        return ScrollMove::SmallBack;
-    case GTK_SCROLL_STEP_FORWARD: case GTK_SCROLL_STEP_RIGHT: case GTK_SCROLL_STEP_DOWN:
-        return ScrollMove::SmallForward;
-    case GTK_SCROLL_PAGE_BACKWARD: case GTK_SCROLL_PAGE_LEFT: case GTK_SCROLL_PAGE_UP:
-        return ScrollMove::LargeBack;
-    case GTK_SCROLL_PAGE_FORWARD: case GTK_SCROLL_PAGE_RIGHT: case GTK_SCROLL_PAGE_DOWN:
-        return ScrollMove::LargeForward;
+    case GTK_SCROLL_STEP_BACKWARD:
+    case GTK_SCROLL_STEP_LEFT:
+    case GTK_SCROLL_STEP_UP: return ScrollMove::SmallBack;
+    case GTK_SCROLL_STEP_FORWARD:
+    case GTK_SCROLL_STEP_RIGHT:
+    case GTK_SCROLL_STEP_DOWN: return ScrollMove::SmallForward;
+    case GTK_SCROLL_PAGE_BACKWARD:
+    case GTK_SCROLL_PAGE_LEFT:
+    case GTK_SCROLL_PAGE_UP: return ScrollMove::LargeBack;
+    case GTK_SCROLL_PAGE_FORWARD:
+    case GTK_SCROLL_PAGE_RIGHT:
+    case GTK_SCROLL_PAGE_DOWN: return ScrollMove::LargeForward;
     case GTK_SCROLL_START: return ScrollMove::ToMin;
     case GTK_SCROLL_END: return ScrollMove::ToMax;
-    case GTK_SCROLL_JUMP: case GTK_SCROLL_NONE: break;
+    case GTK_SCROLL_JUMP:
+    case GTK_SCROLL_NONE: break;
     }
     return std::nullopt;
 }
@@ -45,12 +50,22 @@ std::optional<ScrollMove> moveOf(GtkScrollType scroll)
 std::optional<ScrollMove> moveOfKey(guint keyval)
 {
     switch (keyval) {
-    case GDK_KEY_Left: case GDK_KEY_KP_Left: case GDK_KEY_Up: case GDK_KEY_KP_Up: return ScrollMove::SmallBack;
-    case GDK_KEY_Right: case GDK_KEY_KP_Right: case GDK_KEY_Down: case GDK_KEY_KP_Down: return ScrollMove::SmallForward;
-    case GDK_KEY_Page_Up: case GDK_KEY_KP_Page_Up: return ScrollMove::LargeBack;
-    case GDK_KEY_Page_Down: case GDK_KEY_KP_Page_Down: return ScrollMove::LargeForward;
-    case GDK_KEY_Home: case GDK_KEY_KP_Home: return ScrollMove::ToMin;
-    case GDK_KEY_End: case GDK_KEY_KP_End: return ScrollMove::ToMax;
+    case GDK_KEY_Left:
+    case GDK_KEY_KP_Left:
+    case GDK_KEY_Up:
+    case GDK_KEY_KP_Up: return ScrollMove::SmallBack;
+    case GDK_KEY_Right:
+    case GDK_KEY_KP_Right:
+    case GDK_KEY_Down:
+    case GDK_KEY_KP_Down: return ScrollMove::SmallForward;
+    case GDK_KEY_Page_Up:
+    case GDK_KEY_KP_Page_Up: return ScrollMove::LargeBack;
+    case GDK_KEY_Page_Down:
+    case GDK_KEY_KP_Page_Down: return ScrollMove::LargeForward;
+    case GDK_KEY_Home:
+    case GDK_KEY_KP_Home: return ScrollMove::ToMin;
+    case GDK_KEY_End:
+    case GDK_KEY_KP_End: return ScrollMove::ToMax;
     default: return std::nullopt;
     }
 }
@@ -119,8 +134,10 @@ gboolean ConfigDialog::onSliderWheel(GtkWidget*, GdkEventScroll* e, gpointer dat
     auto* b = static_cast<SliderBinding*>(data);
     double notches = 0;
     switch (e->direction) {
-    case GDK_SCROLL_UP: case GDK_SCROLL_LEFT: notches = -1; break;
-    case GDK_SCROLL_DOWN: case GDK_SCROLL_RIGHT: notches = +1; break;
+    case GDK_SCROLL_UP:
+    case GDK_SCROLL_LEFT: notches = -1; break;
+    case GDK_SCROLL_DOWN:
+    case GDK_SCROLL_RIGHT: notches = +1; break;
     case GDK_SCROLL_SMOOTH: {
         b->wheel += e->delta_x + e->delta_y;
         notches = std::trunc(b->wheel);

@@ -120,8 +120,8 @@ void buildSpinner(Spinner& s)
 {
     s.area = gtk_drawing_area_new();
     gtk_widget_set_can_focus(s.area, TRUE);
-    gtk_widget_add_events(s.area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_KEY_PRESS_MASK |
-                                      GDK_FOCUS_CHANGE_MASK);
+    gtk_widget_add_events(s.area,
+                          GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_KEY_PRESS_MASK | GDK_FOCUS_CHANGE_MASK);
     g_signal_connect(s.area, "draw", G_CALLBACK(spinnerDraw), &s);
     g_signal_connect(s.area, "button-press-event", G_CALLBACK(spinnerPress), &s);
     g_signal_connect(s.area, "button-release-event", G_CALLBACK(spinnerRelease), &s);

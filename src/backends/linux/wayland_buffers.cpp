@@ -124,7 +124,8 @@ void Run::present(Head& h, bool all)
     if (!b) return;
     auto copy = [&](const Rect& r) {
         for (int y = r.y0; y < r.y1; ++y)
-            copyOpaque(reinterpret_cast<uint32_t*>(b->data) + static_cast<size_t>(y) * static_cast<size_t>(h.width) + r.x0,
+            copyOpaque(reinterpret_cast<uint32_t*>(b->data) + static_cast<size_t>(y) * static_cast<size_t>(h.width) +
+                           r.x0,
                        f.row(y) + r.x0, r.x1 - r.x0);
     };
     if (b->staleAll) copy({0, 0, h.width, h.height});
@@ -138,10 +139,10 @@ void Run::present(Head& h, bool all)
         wl_surface_damage_buffer(h.surface, 0, 0, h.width, h.height);
     } else {
         for (const Rect& r : h.damage) {
-            if (compositorVersion >= 4)
-                wl_surface_damage_buffer(h.surface, r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+            if (compositorVersion >= 4) wl_surface_damage_buffer(h.surface, r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
             else // in the surface's units, rounded outwards
-                wl_surface_damage(h.surface, r.x0 / h.scale, r.y0 / h.scale, (r.x1 + h.scale - 1) / h.scale - r.x0 / h.scale,
+                wl_surface_damage(h.surface, r.x0 / h.scale, r.y0 / h.scale,
+                                  (r.x1 + h.scale - 1) / h.scale - r.x0 / h.scale,
                                   (r.y1 + h.scale - 1) / h.scale - r.y0 / h.scale);
         }
     }

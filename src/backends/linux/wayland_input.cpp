@@ -46,10 +46,9 @@ void pointerAxisSource(void*, wl_pointer*, uint32_t) {}
 void pointerAxisStop(void*, wl_pointer*, uint32_t, uint32_t) {}
 void pointerAxisDiscrete(void*, wl_pointer*, uint32_t, int32_t) {}
 void pointerAxisValue120(void*, wl_pointer*, uint32_t, int32_t) {}
-const wl_pointer_listener kPointerListener = {pointerEnter,      pointerLeave,    pointerMotion,
-                                              pointerButton,     pointerAxis,     pointerFrame,
-                                              pointerAxisSource, pointerAxisStop, pointerAxisDiscrete,
-                                              pointerAxisValue120};
+const wl_pointer_listener kPointerListener = {
+    pointerEnter, pointerLeave,      pointerMotion,   pointerButton,       pointerAxis,
+    pointerFrame, pointerAxisSource, pointerAxisStop, pointerAxisDiscrete, pointerAxisValue120};
 
 void keyboardKeymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) { close(fd); }
 void keyboardEnter(void* data, wl_keyboard*, uint32_t, wl_surface* s, wl_array*)

@@ -69,10 +69,8 @@ void toplevelCapabilities(void*, xdg_toplevel*, wl_array*) {}
 const xdg_toplevel_listener kToplevelListener = {toplevelConfigure, toplevelClose, toplevelBounds,
                                                  toplevelCapabilities};
 
-void outputGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*, const char*,
-                    int32_t)
-{
-}
+void outputGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*, const char*, int32_t)
+{}
 void outputMode(void* data, wl_output*, uint32_t flags, int32_t w, int32_t h, int32_t)
 {
     if (!(flags & WL_OUTPUT_MODE_CURRENT)) return;
@@ -94,8 +92,8 @@ void outputScale(void* data, wl_output*, int32_t factor)
 }
 void outputName(void*, wl_output*, const char*) {}
 void outputDescription(void*, wl_output*, const char*) {}
-const wl_output_listener kOutputListener = {outputGeometry, outputMode, outputDone, outputScale, outputName,
-                                            outputDescription};
+const wl_output_listener kOutputListener = {outputGeometry, outputMode, outputDone,
+                                            outputScale,    outputName, outputDescription};
 
 void registryGlobal(void* data, wl_registry* reg, uint32_t name, const char* iface, uint32_t version)
 {
@@ -103,8 +101,8 @@ void registryGlobal(void* data, wl_registry* reg, uint32_t name, const char* ifa
     const std::string i(iface);
     if (i == wl_compositor_interface.name && !run->compositor) {
         run->compositorVersion = std::min(version, 4u);
-        run->compositor = static_cast<wl_compositor*>(
-            wl_registry_bind(reg, name, &wl_compositor_interface, run->compositorVersion));
+        run->compositor =
+            static_cast<wl_compositor*>(wl_registry_bind(reg, name, &wl_compositor_interface, run->compositorVersion));
     } else if (i == wl_shm_interface.name && !run->shm) {
         run->shm = static_cast<wl_shm*>(wl_registry_bind(reg, name, &wl_shm_interface, 1));
     } else if (i == xdg_wm_base_interface.name && !run->wmBase) {
@@ -162,7 +160,8 @@ bool Run::connect()
     display = wl_display_connect(nullptr);
     if (!display) {
         const char* name = std::getenv("WAYLAND_DISPLAY");
-        std::fprintf(stderr, "sylvadra: cannot connect to the Wayland display %s\n", name && *name ? name : "wayland-0");
+        std::fprintf(stderr, "sylvadra: cannot connect to the Wayland display %s\n",
+                     name && *name ? name : "wayland-0");
         return false;
     }
     registry = wl_display_get_registry(display);
@@ -174,7 +173,9 @@ bool Run::connect()
     }
     if (!compositor || !shm || !wmBase) {
         std::fprintf(stderr, "sylvadra: the Wayland compositor offers no %s\n",
-                     !compositor ? "wl_compositor" : !shm ? "wl_shm" : "xdg_wm_base (xdg-shell)");
+                     !compositor ? "wl_compositor"
+                     : !shm      ? "wl_shm"
+                                 : "xdg_wm_base (xdg-shell)");
         return false;
     }
     // A compositor without outputs (yet): one surface that it places itself.

@@ -28,7 +28,6 @@
 #include "settings/config.h"
 #include "shell/options.h"
 
-
 namespace syl {
 
 FrmMain& SdlPlatform::sceneOf(uint32_t windowId)
@@ -89,7 +88,8 @@ void SdlPlatform::refitWindows()
         if ((r.w <= 0 || r.h <= 0) && (i >= n || SDL_GetDisplayBounds(i, &r) != 0)) continue;
         if (r.w <= 0 || r.h <= 0) continue;
         if (x == r.x && y == r.y && w == r.w && hgt == r.h) continue;
-        const bool full = (SDL_GetWindowFlags(h.window) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+        const bool full =
+            (SDL_GetWindowFlags(h.window) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
         if (full) SDL_SetWindowFullscreen(h.window, 0);
         SDL_SetWindowPosition(h.window, r.x, r.y);
         SDL_SetWindowSize(h.window, r.w, r.h);
@@ -289,8 +289,7 @@ bool SdlPlatform::openWindows()
         int error = 0;
         if (!embedded() && XRRQueryExtension(display_, &randrEvents_, &error))
             XRRSelectInput(display_, DefaultRootWindow(display_), RRCrtcChangeNotifyMask | RRScreenChangeNotifyMask);
-        else
-            randrEvents_ = -1;
+        else randrEvents_ = -1;
         // Those X events come as SDL's window-manager events.
         SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     }
@@ -311,8 +310,8 @@ bool SdlPlatform::openWindows()
             mapInAdvance(ws->pixels, static_cast<size_t>(ws->pitch) * ws->h, true);
             std::memset(ws->pixels, 0, static_cast<size_t>(ws->pitch) * ws->h);
         }
-        h.scene = std::make_unique<SceneRunner>(w, hgt,
-                                                SceneOptions{dpi, share ? static_cast<Color*>(ws->pixels) : nullptr});
+        h.scene =
+            std::make_unique<SceneRunner>(w, hgt, SceneOptions{dpi, share ? static_cast<Color*>(ws->pixels) : nullptr});
         h.shared = share;
     }
     return true;

@@ -21,7 +21,6 @@
 #include "backends/linux/saver_linux.h"
 #include "errors/handler.h"
 
-
 namespace syl {
 
 int xErrorIgnored(Display*, XErrorEvent*) { return 0; }
@@ -67,8 +66,8 @@ bool windowManagerRunning()
         int format = 0;
         unsigned long items = 0, after = 0;
         unsigned char* data = nullptr;
-        if (XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, XA_WINDOW, &type, &format, &items,
-                               &after, &data) == Success &&
+        if (XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, XA_WINDOW, &type, &format, &items, &after,
+                               &data) == Success &&
             type == XA_WINDOW && items == 1)
             running = true;
         if (data) XFree(data);
@@ -76,7 +75,6 @@ bool windowManagerRunning()
     XCloseDisplay(d);
     return running;
 }
-
 
 // The monitors as RandR has them now (SDL keeps the bounds it found at the
 // start when a monitor only changes its mode).

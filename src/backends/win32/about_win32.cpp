@@ -58,8 +58,7 @@ void InfoWindow::run(HWND ownerWindow)
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId)), instance, nullptr);
     // Hidden until Form_Load has run.
     ok_ = CreateWindowExA(0, "BUTTON", form_.cmdOK.Caption.c_str(), WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 1, 1,
-                          hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + 1)), instance,
-                          nullptr);
+                          hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + 1)), instance, nullptr);
     const int dpi = dpiOf(hwnd_);
     layout(dpi);
     placeCentred(hwnd_, ownerWindow, kFrmInfoClientWidth, kFrmInfoClientHeight, kInfoStyle, WS_EX_CONTROLPARENT, dpi,
@@ -142,8 +141,8 @@ void InfoWindow::paint()
     if (!picture_.empty()) {
         const BITMAPINFO bi = dibHeader(picture_.width, picture_.height);
         SetStretchBltMode(dc, HALFTONE);
-        StretchDIBits(dc, 0, 0, MulDiv(picture_.width, dpi, kDefaultDpi), MulDiv(picture_.height, dpi, kDefaultDpi),
-                      0, 0, picture_.width, picture_.height, picture_.pixels.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+        StretchDIBits(dc, 0, 0, MulDiv(picture_.width, dpi, kDefaultDpi), MulDiv(picture_.height, dpi, kDefaultDpi), 0,
+                      0, picture_.width, picture_.height, picture_.pixels.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
     }
     EndPaint(hwnd_, &ps);
 }

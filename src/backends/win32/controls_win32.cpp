@@ -46,10 +46,7 @@ POINT centredOver(HWND over, SIZE size)
 
 } // namespace
 
-COLORREF colorRef(Color c)
-{
-    return static_cast<COLORREF>(redOf(c) | (greenOf(c) << 8) | (blueOf(c) << 16));
-}
+COLORREF colorRef(Color c) { return static_cast<COLORREF>(redOf(c) | (greenOf(c) << 8) | (blueOf(c) << 16)); }
 
 void registerDialogClass(const char* name, WNDPROC proc, UINT style)
 {

@@ -174,7 +174,7 @@ void ConfigWindow::layout(int dpi)
     dpi_ = dpi;
     const int height = MulDiv(8, dpi, 72);
     std::vector<HFONT> fonts{fontOfHeight(height, false), fontOfHeight(height, true)};
-    const int box = MulDiv(13 + 5, dpi, kDefaultDpi);   // a check box's square and gap
+    const int box = MulDiv(13 + 5, dpi, kDefaultDpi);       // a check box's square and gap
     const int frameInset = MulDiv(8 + 8, dpi, kDefaultDpi); // a group box's caption margins
     const auto specs = frmConfigControls();
     for (size_t i = 0; i < specs.size() && i < controls_.size(); ++i) {
@@ -381,10 +381,7 @@ LRESULT ConfigWindow::message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-void ConfigWindow::openWebPage(const std::string& url)
-{
-    ShellExecuteA(hwnd_, "Open", url.c_str(), "", "", 1);
-}
+void ConfigWindow::openWebPage(const std::string& url) { ShellExecuteA(hwnd_, "Open", url.c_str(), "", "", 1); }
 
 void ConfigWindow::showInfo()
 {

@@ -120,7 +120,8 @@ LRESULT Win32Platform::sceneMessage(Head* h, HWND hwnd, UINT msg, WPARAM wp, LPA
         if (h && h->scene && wp != SIZE_MINIMIZED) {
             RECT rc{};
             GetClientRect(hwnd, &rc);
-            if (rc.right - rc.left != h->scene->form().ScaleWidth() || rc.bottom - rc.top != h->scene->form().ScaleHeight())
+            if (rc.right - rc.left != h->scene->form().ScaleWidth() ||
+                rc.bottom - rc.top != h->scene->form().ScaleHeight())
                 h->resizePending = true;
         }
         return 0;
@@ -173,8 +174,8 @@ bool Win32Platform::openHeads()
         // monitor's resolution.
         RECT rc{};
         GetClientRect(h.wnd, &rc);
-        h.scene = std::make_unique<SceneRunner>(rc.right - rc.left, rc.bottom - rc.top,
-                                                SceneOptions{monitorDpi(h.monitor)});
+        h.scene =
+            std::make_unique<SceneRunner>(rc.right - rc.left, rc.bottom - rc.top, SceneOptions{monitorDpi(h.monitor)});
     }
     return true;
 }
@@ -251,8 +252,8 @@ void Win32Platform::runFullScreen()
             DWORD now = GetTickCount();
             int32_t wait = INT32_MAX;
             for (const Head& h : heads_) wait = std::min(wait, h.scene->untilDue(now));
-            if (wait > 0) MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(wait), QS_ALLINPUT,
-                                                      MWMO_INPUTAVAILABLE);
+            if (wait > 0)
+                MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(wait), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
             if (!pumpMessages() || ended_ || !sceneLoaded_) break;
             resizeScenes();
             for (Head& h : heads_) {

@@ -45,9 +45,8 @@ void showRect(HDC dc, std::span<const Color> pixels, int pw, int ph, RECT r)
     if (r.right <= r.left || r.bottom <= r.top || pixels.size() < static_cast<size_t>(pw) * ph) return;
     const int rows = r.bottom - r.top;
     BITMAPINFO bi = dibHeader(pw, rows);
-    SetDIBitsToDevice(dc, r.left, r.top, static_cast<DWORD>(r.right - r.left), static_cast<DWORD>(rows), r.left, 0,
-                      0, static_cast<UINT>(rows), pixels.data() + static_cast<size_t>(r.top) * pw, &bi,
-                      DIB_RGB_COLORS);
+    SetDIBitsToDevice(dc, r.left, r.top, static_cast<DWORD>(r.right - r.left), static_cast<DWORD>(rows), r.left, 0, 0,
+                      static_cast<UINT>(rows), pixels.data() + static_cast<size_t>(r.top) * pw, &bi, DIB_RGB_COLORS);
 }
 
 void Win32Platform::present(Head& h, bool all)
@@ -89,8 +88,7 @@ void Win32Platform::paintHead(Head& h, HDC dc, const RECT& area)
     const Surface& f = h.scene->form().form;
     if (rc.right - rc.left == f.width() && rc.bottom - rc.top == f.height())
         showRect(dc, f.pixels(), f.width(), f.height(), area);
-    else
-        showPixels(dc, f.pixels(), f.width(), f.height(), rc.right - rc.left, rc.bottom - rc.top);
+    else showPixels(dc, f.pixels(), f.width(), f.height(), rc.right - rc.left, rc.bottom - rc.top);
 }
 
 } // namespace syl::win32

@@ -91,9 +91,7 @@ LRESULT Win32Platform::previewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             else placeStandIn();
         }
         return 0;
-    case WM_MOVE:
-        placeStandIn();
-        break;
+    case WM_MOVE: placeStandIn(); break;
     case WM_DESTROY: {
         KillTimer(hwnd, kHostWatchTimer);
         if (hwnd == previewWnd_) previewWnd_ = nullptr;
@@ -184,8 +182,9 @@ void Win32Platform::runPreview(long long hostWindow)
     // A child of the host's window, filling its client area. A window is a
     // child or a popup, not both: the child style takes the popup's place.
     LONG style = GetWindowLongA(wnd, GWL_STYLE);
-    SetWindowLongA(wnd, GWL_STYLE, static_cast<LONG>((static_cast<DWORD>(style) & ~static_cast<DWORD>(WS_POPUP)) |
-                                                     static_cast<DWORD>(WS_CHILD)));
+    SetWindowLongA(
+        wnd, GWL_STYLE,
+        static_cast<LONG>((static_cast<DWORD>(style) & ~static_cast<DWORD>(WS_POPUP)) | static_cast<DWORD>(WS_CHILD)));
     SetParent(wnd, host);
     SetWindowLongA(wnd, kGwlHwndParent, static_cast<LONG>(reinterpret_cast<intptr_t>(host)));
     SetWindowPos(wnd, nullptr, 0, 0, rc.right, rc.bottom, kSwpNoZOrderNoActivateShow);
@@ -193,8 +192,8 @@ void Win32Platform::runPreview(long long hostWindow)
 
     if (runningUnderWine() && IsWindow(host) &&
         registerWindowClass(kStandInClass, standInProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)))) {
-        standIn_ = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kStandInClass, "Sylvadra", WS_POPUP, 0, 0, 0,
-                                   0, host, nullptr, instance_, this);
+        standIn_ = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kStandInClass, "Sylvadra", WS_POPUP, 0, 0, 0, 0,
+                                   host, nullptr, instance_, this);
         placeStandIn();
     }
 

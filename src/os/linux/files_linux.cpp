@@ -59,7 +59,7 @@ int createTemporary(const std::string& target, std::string& tmp)
 
 PathKind pathKind(const std::string& path, bool followLinks)
 {
-    struct stat st{};
+    struct stat st {};
     const int r = followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
     if (r != 0) {
         if (errno == ENOENT || errno == ENOTDIR) return PathKind::Missing;
@@ -94,7 +94,7 @@ ReadStatus readFile(const std::string& path, std::size_t maxBytes, std::string& 
         }
         return fail(reason(errno));
     }
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd, &st) != 0) {
         const int e = errno;
         ::close(fd);
@@ -160,13 +160,13 @@ ReadStatus readOwnFile(const std::string& path, std::size_t maxBytes, std::strin
 
 bool ownRealFolder(const std::string& dir)
 {
-    struct stat st{};
+    struct stat st {};
     return !dir.empty() && ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
 }
 
 AtomicFile::AtomicFile(const std::string& path, Links links, unsigned newFileMode) : target_(path)
 {
-    struct stat st{};
+    struct stat st {};
     bool exists = false;
     if (::lstat(path.c_str(), &st) == 0) {
         exists = true;
@@ -197,8 +197,8 @@ AtomicFile::AtomicFile(const std::string& path, Links links, unsigned newFileMod
         return;
     }
     slot_ = holdTemporaryName(tmp_);
-    const mode_t mode = exists && S_ISREG(st.st_mode) ? (st.st_mode & 07777)
-                                                       : (static_cast<mode_t>(newFileMode) & ~processUmask());
+    const mode_t mode =
+        exists && S_ISREG(st.st_mode) ? (st.st_mode & 07777) : (static_cast<mode_t>(newFileMode) & ~processUmask());
     if (fchmod(fd_, mode) != 0) fail(reason(errno));
 }
 
@@ -273,7 +273,7 @@ bool detail::writeIntoDevice(const std::string& path, std::string_view bytes, st
     // A device or a FIFO is written into, never replaced.
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return failWith(reason(errno));
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd, &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
         ::close(fd);
         return failWith("changed while it was opened");
@@ -288,7 +288,8 @@ bool detail::writeIntoDevice(const std::string& path, std::string_view bytes, st
 bool sameFile(const std::string& a, const std::string& b)
 {
     if (a == b) return true;
-    struct stat sa{}, sb{};
+    struct stat sa {
+    }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
@@ -298,7 +299,7 @@ bool appendToUserFile(const std::string& path, std::string_view text)
     const int fd =
         ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
     if (fd < 0) return false;
-    struct stat st{};
+    struct stat st {};
     bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid();
     ok = ok && writeAll(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size());
     if (::close(fd) != 0) ok = false;
@@ -322,14 +323,14 @@ bool folderWritable(const std::string& dir)
 
 bool programFolderUsable(const std::string& dir)
 {
-    struct stat st{};
+    struct stat st {};
     if (dir.empty() || ::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
     char* real = ::realpath(dir.c_str(), nullptr);
     if (!real) return false;
     const std::string path = std::string(real) + "/";
     std::free(real);
-    static const char* const kSystem[] = {"/usr/", "/bin/", "/sbin/", "/lib/", "/lib32/", "/lib64/", "/libx32/",
-                                          "/etc/", "/opt/", "/boot/", "/var/", "/snap/"};
+    static const char* const kSystem[] = {"/usr/",    "/bin/", "/sbin/", "/lib/",  "/lib32/", "/lib64/",
+                                          "/libx32/", "/etc/", "/opt/",  "/boot/", "/var/",   "/snap/"};
     if (path == "/") return false;
     for (const char* system : kSystem)
         if (path.compare(0, std::strlen(system), system) == 0) return false;
@@ -345,7 +346,7 @@ bool makeUserFolder(const std::string& dir)
         if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
     }
     // A folder that someone else made in the user's place is not the user's.
-    struct stat st{};
+    struct stat st {};
     return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid();
 }
 

@@ -73,7 +73,7 @@ int openOwnFolder(const std::string& folder)
 {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return -1;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
         ::close(fd);
         return -1;
@@ -160,7 +160,7 @@ void pruneWallpaperSets(const std::string& folder, std::size_t keep, const std::
     std::vector<std::pair<std::string, SetKey>> files;
     std::map<SetKey, time_t> newest;
     for (auto& [name, key] : setFilesAt(dirFd)) {
-        struct stat st{};
+        struct stat st {};
         if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
             st.st_uid != ::geteuid())
             continue;
@@ -275,8 +275,7 @@ bool writeWallpaperSet(const std::vector<MonitorArea>& monitors, bool spanned, c
         if (spanned && p.width == m.width && p.height == m.height) {
             for (int y = 0; y < p.height; ++y)
                 std::copy_n(p.pixels.begin() + static_cast<ptrdiff_t>(y) * p.width, p.width,
-                            all.pixels.begin() +
-                                (static_cast<ptrdiff_t>(y + m.y - top) * all.width + (m.x - left)));
+                            all.pixels.begin() + (static_cast<ptrdiff_t>(y + m.y - top) * all.width + (m.x - left)));
         }
     }
     if (spanned) {

@@ -74,8 +74,8 @@ PathKind pathKind(const std::string& path, bool followLinks)
         const DWORD e = GetLastError();
         if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) {
             // Device names (NUL, CON) have no attributes on every system.
-            HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                   nullptr);
+            HANDLE h =
+                CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
             if (h == INVALID_HANDLE_VALUE) return PathKind::Missing;
             const DWORD type = GetFileType(h);
             CloseHandle(h);
@@ -87,7 +87,8 @@ PathKind pathKind(const std::string& path, bool followLinks)
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Directory;
     HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? PathKind::Missing : PathKind::Unknown;
+    if (h == INVALID_HANDLE_VALUE)
+        return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? PathKind::Missing : PathKind::Unknown;
     const DWORD type = GetFileType(h);
     CloseHandle(h);
     return type == FILE_TYPE_DISK ? PathKind::Regular : PathKind::Special;
@@ -232,11 +233,11 @@ bool detail::writeIntoDevice(const std::string& path, std::string_view bytes, st
         if (why) *why = w;
         return false;
     };
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) return failWith(reason(GetLastError()));
-    const bool ok = GetFileType(h) != FILE_TYPE_DISK &&
-                    writeAll(h, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    const bool ok =
+        GetFileType(h) != FILE_TYPE_DISK && writeAll(h, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     const DWORD e = GetLastError();
     CloseHandle(h);
     return ok || failWith(reason(e));

@@ -14,10 +14,7 @@ namespace syl {
 
 namespace {
 
-std::string keyPath(const std::string& app, const std::string& section)
-{
-    return "Software\\" + app + "\\" + section;
-}
+std::string keyPath(const std::string& app, const std::string& section) { return "Software\\" + app + "\\" + section; }
 
 class RegistrySettingsStore : public SettingsStore {
 public:
@@ -25,8 +22,7 @@ public:
                     const std::string& def) override
     {
         HKEY hk = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath(app, section).c_str(), 0, KEY_QUERY_VALUE, &hk) !=
-            ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath(app, section).c_str(), 0, KEY_QUERY_VALUE, &hk) != ERROR_SUCCESS)
             return def;
         std::string result = def;
         DWORD type = 0, size = 0;
