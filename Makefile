@@ -88,7 +88,7 @@ native-tests: test-deps
 # breaks it fails make test, and so CI.
 FORMATTED = $(shell find src tests tools packaging -name '*.cpp' -o -name '*.h')
 format-check: test-deps
-	clang-format --dry-run -Werror $(FORMATTED)
+	@clang-format --dry-run -Werror $(FORMATTED) && echo "format: $(words $(FORMATTED)) files as .clang-format describes"
 
 test: format-check native-tests windows sanitized
 	xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir $(WINBUILD) --output-on-failure -j 2
