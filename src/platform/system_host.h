@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/host.h"
 
@@ -30,6 +31,10 @@ public:
     void doEvents() override {}
     SystemInfo systemInfo() override;
 };
+
+// The program's arguments without its name, as UTF-8: argv on Linux, the
+// wide command line on Windows (whatever the code page).
+std::vector<std::string> commandLineArguments(int argc, char** argv);
 
 // The user's home folder: HOME when it is an absolute path, else the one
 // the password database names for the user; empty when neither does.

@@ -15,37 +15,11 @@
 #include "shell/options.h"
 #include "shell/shell.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#include <shellapi.h>
-#endif
-
 namespace {
-
-std::vector<std::string> arguments(int argc, char** argv)
-{
-    std::vector<std::string> args;
-#ifdef _WIN32
-    (void)argc;
-    (void)argv;
-    int n = 0;
-    LPWSTR* w = CommandLineToArgvW(GetCommandLineW(), &n);
-    for (int i = 1; w && i < n; ++i) {
-        int len = WideCharToMultiByte(CP_UTF8, 0, w[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string s(static_cast<size_t>(len > 0 ? len - 1 : 0), '\0');
-        if (len > 1) WideCharToMultiByte(CP_UTF8, 0, w[i], -1, s.data(), len, nullptr, nullptr);
-        args.push_back(s);
-    }
-    if (w) LocalFree(w);
-#else
-    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-#endif
-    return args;
-}
 
 int run(int argc, char** argv)
 {
-    syl::CommandLine c = syl::parseCommandLine(arguments(argc, argv));
+    syl::CommandLine c = syl::parseCommandLine(syl::commandLineArguments(argc, argv));
     if (!c.error.empty()) {
         std::fprintf(stderr, "sylvadra: %s\nTry 'sylvadra --help'.\n", c.error.c_str());
         return 2;
