@@ -43,15 +43,15 @@ flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 
 # The decoders.
 codec_sources="$root/src/platform/codec_dib.cpp $root/src/platform/codec_bmp.cpp $root/src/platform/codec_ico.cpp $root/src/platform/codec_png.cpp $root/src/platform/numbers.cpp
-               $root/src/platform/files.cpp $root/src/platform/files_linux.cpp"
-codec_headers="$root/src/platform/codecs.h $root/src/platform/dib.h $root/src/platform/picture.h $root/src/platform/numbers.h $here/fuzz_check.h
+               $root/src/platform/files.cpp $root/src/os/linux/files_linux.cpp"
+codec_headers="$root/src/platform/codecs.h $root/src/platform/dib.h $root/src/art/bytes.h $root/src/platform/picture.h $root/src/platform/numbers.h $here/fuzz_check.h
                $root/src/platform/files.h"
 # The settings and what they rest on; the error form is left out (each
 # target answers for the dispatcher itself).
-settings_sources="$root/src/platform/numbers.cpp $root/src/platform/host.cpp $root/src/settings/config.cpp
-                  $root/src/settings/settings_store.cpp $root/src/settings/settings_store_linux.cpp
-                  $root/src/platform/files.cpp $root/src/platform/files_linux.cpp
-                  $root/src/platform/system_host_linux.cpp $root/src/platform/sysinfo.cpp $root/src/platform/sysinfo_linux.cpp"
+settings_sources="$root/src/platform/numbers.cpp $root/src/platform/host.cpp $root/src/settings/config.cpp $root/src/settings/setting_table.cpp
+                  $root/src/settings/settings_store.cpp $root/src/os/linux/settings_store_linux.cpp
+                  $root/src/platform/files.cpp $root/src/os/linux/files_linux.cpp
+                  $root/src/os/linux/system_host_linux.cpp $root/src/platform/sysinfo.cpp $root/src/os/linux/sysinfo_linux.cpp"
 settings_headers="$root/src/settings/config.h $root/src/settings/settings_store.h $root/src/platform/numbers.h
                   $root/src/platform/host.h $root/src/errors/handler.h $root/src/platform/files.h
                   $root/src/platform/system_host.h"
