@@ -12,4 +12,10 @@ void installSaverEnding(SaverEnding ending);
 // Ends the full-screen saver: the installed ending, or nothing.
 void exitScreensaver();
 
+// Whether the run ended because the memory did not suffice: the program then
+// ends with status 1, as it does when a window cannot be opened. The shells
+// read it when the run is over.
+void noteMemoryExhausted();
+bool memoryExhausted();
+
 } // namespace syl

@@ -9,6 +9,7 @@
 
 #include "platform/files.h"
 #include "platform/host.h"
+#include "platform/numbers.h"
 
 namespace syl {
 
@@ -203,6 +204,7 @@ ErrorAction OnError(const std::string& AktModul, const std::string& AktProc, con
     host().resetMousePointer();
     AppendProtocol();
     host().beep();
+    if (error.number() == kErrOutOfMemory) noteMemoryExhausted();
     exitScreensaver();
     // 7.
     return ErrorAction::Retry;

@@ -103,3 +103,14 @@ grep -q 'root' "$WORK/err" || fail "no message for the root window"
 ok "no preview in the root window"
 saver_gone
 exit 0
+
+# A window far larger than the memory allows a scene for (17000x17000): the
+# protocol tells of the lack of memory and the run ends with status 1.
+coproc HUGE { "$XHOST" 17000 17000; }
+read -r WIN4 <&"${HUGE[0]}"
+"$EXE" --window-id "$WIN4" & PID=$!
+wait_end $PID 200 || fail "the run in a 17000x17000 window did not end"
+wait $PID; st=$?
+[ $st = 1 ] || fail "the run without enough memory ended with status $st"
+ok "no memory for the scene: status 1"
+exec {HUGE[1]}>&-

@@ -23,6 +23,7 @@
 #include <clocale>
 #include <sys/stat.h>
 
+#include "errors/ending.h"
 #include "errors/handler.h"
 #include "platform/random.h"
 #include "platform/signals.h"
@@ -171,7 +172,7 @@ int runShell(const CommandLine& c)
     setPendingOverrides({});
     setSaverPlatform(nullptr);
     setHost(nullptr);
-    return platform.status();
+    return memoryExhausted() ? std::max(platform.status(), 1) : platform.status();
 }
 
 } // namespace syl

@@ -3,6 +3,9 @@
 // The modes themselves: the full-screen scene on every monitor
 // (fullscreen_win32.cpp), the preview in the host's window
 // (preview_win32.cpp) and the settings dialog (dialog_win32.cpp).
+#include <algorithm>
+
+#include "errors/ending.h"
 #include "errors/handler.h"
 #include "platform/host.h"
 #include "platform/random.h"
@@ -102,7 +105,7 @@ int runShell(const CommandLine& c)
     platform.restoreSystemState();
     setSaverPlatform(nullptr);
     setHost(nullptr);
-    return platform.status();
+    return memoryExhausted() ? std::max(platform.status(), 1) : platform.status();
 }
 
 } // namespace syl
