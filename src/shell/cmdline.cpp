@@ -93,6 +93,11 @@ std::string usageText()
            "  --set-wallpaper    compose a new landscape for each monitor and make it the\n"
            "                     desktop's wallpaper; the pictures are kept in\n"
            "                     $XDG_DATA_HOME/sylvadra/wallpaper (the newest three sets)\n"
+           "  --background       the animated landscape as the desktop's background on\n"
+           "                     every monitor, until the session ends (Wayland\n"
+           "                     compositors with a layer shell)\n"
+           "  --layer bottom     with --background: in the layer above the desktop's own\n"
+           "                     background, for desktops that cover the background layer\n"
 #endif
            "  --window-id ID     run the scene inside an existing X11 window (xscreensaver)\n"
            "  --root             run the scene in the X11 root window, or in the window of\n"
@@ -150,6 +155,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
 #ifndef _WIN32
         } else if (a == "--set-wallpaper") {
             c.setWallpaper = true;
+        } else if (a == "--background") {
+            c.background = true;
+        } else if (a == "--layer") {
+            if (auto v = need(a)) {
+                if (*v == "bottom") c.layerBottom = true;
+                else if (*v != "background") c.error = "bad --layer '" + *v + "' (background or bottom)";
+            }
 #endif
         } else if (a == "--window-id" || a == "-window-id") {
             unsigned long long id = 0;
@@ -199,6 +211,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         if (wantRender) c.error = "--set-wallpaper and --render go separately";
         else if (c.windowId || c.root || !normaliseCommandText(c.commandText).empty())
             c.error = "--set-wallpaper takes no window and no switch";
+    }
+    if (c.layerBottom && !c.background && c.error.empty()) c.error = "--layer goes with --background";
+    if (c.background && c.error.empty()) {
+        if (wantRender || c.setWallpaper) c.error = "--background goes alone, without --render or --set-wallpaper";
+        else if (c.windowId || c.root || !normaliseCommandText(c.commandText).empty())
+            c.error = "--background takes no window and no switch";
     }
     if (wantRender && c.error.empty()) c.render = r;
     return c;

@@ -86,7 +86,7 @@ int runShell(const CommandLine& c)
     CommandLine run = c;
     std::string text = c.commandText;
     const char* xs = std::getenv("XSCREENSAVER_WINDOW");
-    if (xs && *xs && !run.windowId && text.find_first_not_of(" \t") == std::string::npos) {
+    if (xs && *xs && !run.windowId && !run.background && text.find_first_not_of(" \t") == std::string::npos) {
         char* end = nullptr;
         errno = 0;
         unsigned long id = std::strtoul(xs, &end, 0);
@@ -100,7 +100,7 @@ int runShell(const CommandLine& c)
     // A window given by its id (xscreensaver's preview passes --root and
     // --window-id) is taken before the root window.
     if (run.windowId) run.root = false;
-    if (run.windowId || run.root) text = "/S";
+    if (run.windowId || run.root || run.background) text = "/S";
     std::string sel = text.size() >= 2 ? text.substr(0, 2) : text;
     for (auto& ch : sel) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     bool fullScreen = sel == "/S" || text.find_first_not_of(" \t") == std::string::npos;
@@ -117,7 +117,8 @@ int runShell(const CommandLine& c)
             return 1;
         }
     }
-    const bool wayland = fullScreen && !x11Only && waylandSession();
+    const bool wayland =
+        fullScreen && !x11Only && (waylandSession() || (run.background && envSet("WAYLAND_DISPLAY")));
     if (fullScreen && !wayland && !envSet("SDL_VIDEODRIVER")) {
         // SDL's own choice would fall back to a driver that shows nothing
         // (offscreen) when the display cannot be reached.

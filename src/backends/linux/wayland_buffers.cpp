@@ -9,6 +9,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "backends/linux/wayland_run.h"
@@ -22,18 +23,31 @@ namespace {
 
 // Adds r to a list of rectangles unless one of them holds it already (the
 // same change is often handed over more than once before it is shown). A
-// list that grows long becomes the whole picture.
+// list that has grown long takes r into the rectangle that grows least by
+// it: the damage stays close to what changed at any size of the screen.
 void addRect(std::vector<Rect>& list, bool& all, const Rect& r)
 {
     if (all || r.empty()) return;
     for (const Rect& o : list)
         if (o.x0 <= r.x0 && o.y0 <= r.y0 && o.x1 >= r.x1 && o.y1 >= r.y1) return;
-    if (list.size() >= 48) {
-        list.clear();
-        all = true;
+    if (list.size() < 32) {
+        list.push_back(r);
         return;
     }
-    list.push_back(r);
+    auto area = [](const Rect& a) { return int64_t(a.x1 - a.x0) * int64_t(a.y1 - a.y0); };
+    auto unite = [](const Rect& a, const Rect& b) {
+        return Rect{std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
+    };
+    size_t best = 0;
+    int64_t bestGrowth = INT64_MAX;
+    for (size_t k = 0; k < list.size(); ++k) {
+        const int64_t growth = area(unite(list[k], r)) - area(list[k]);
+        if (growth < bestGrowth) {
+            bestGrowth = growth;
+            best = k;
+        }
+    }
+    list[best] = unite(list[best], r);
 }
 
 // A row of pixels into a buffer. The unused top byte is set, as opaque: a
@@ -117,7 +131,18 @@ void Run::present(Head& h, bool all)
             for (auto& b : h.buffers) addRect(b->stale, b->staleAll, r);
         }
     }
+    flush(h);
+}
+
+void Run::flush(Head& h)
+{
+    if (!h.scene || !h.surface || h.width <= 0 || h.gone) return;
+    const Surface& f = h.scene->form().form;
+    if (f.width() != h.width || f.height() != h.height) return;
     if (!h.damageAll && h.damage.empty()) return;
+    // The compositor has not shown the last frame yet (or shows nothing
+    // now): the change waits for its frame callback.
+    if (h.frame) return;
     // Every buffer is still with the compositor: the change waits for the
     // next present.
     Buffer* b = freeBuffer(h);
@@ -146,6 +171,7 @@ void Run::present(Head& h, bool all)
                                   (r.y1 + h.scale - 1) / h.scale - r.y0 / h.scale);
         }
     }
+    requestFrame(h);
     wl_surface_commit(h.surface);
     b->busy = true;
     h.damage.clear();

@@ -100,7 +100,7 @@ void Run::endOnSignal()
     if (!running || !stopSignal()) return;
     // SIGTERM, SIGHUP, SIGQUIT, SIGINT: the saver ends as on input, with the
     // wallpaper and the restored state.
-    if (heads.front()->scene) heads.front()->scene->form().Form_Unload();
+    if (!heads.empty() && heads.front()->scene) heads.front()->scene->form().Form_Unload();
     running = false;
 }
 
@@ -109,7 +109,7 @@ void Run::takeInputs()
     if (lost && running) {
         std::fprintf(stderr, "sylvadra: the connection to the Wayland compositor was lost\n");
         platform->status_ = 1;
-        if (heads.front()->scene) heads.front()->scene->form().Form_Unload();
+        if (!heads.empty() && heads.front()->scene) heads.front()->scene->form().Form_Unload();
         running = false;
         return;
     }
@@ -118,8 +118,8 @@ void Run::takeInputs()
     for (const Input& in : taken) {
         if (!running) break;
         // A head whose scene is not there yet is the primary's.
-        Head* h = in.head && in.head->scene ? in.head : heads.front().get();
-        if (!h->scene) continue;
+        Head* h = in.head && in.head->scene ? in.head : heads.empty() ? nullptr : heads.front().get();
+        if (!h || !h->scene) continue;
         FrmMain& m = h->scene->form();
         switch (in.kind) {
         case Input::Key: m.Form_KeyDown(); break;

@@ -44,31 +44,6 @@ namespace {
 void wmPing(void*, xdg_wm_base* base, uint32_t serial) { xdg_wm_base_pong(base, serial); }
 const xdg_wm_base_listener kWmListener = {wmPing};
 
-void surfaceConfigure(void* data, xdg_surface* s, uint32_t serial)
-{
-    auto* h = static_cast<Head*>(data);
-    xdg_surface_ack_configure(s, serial);
-    h->configured = true;
-    h->resizePending = true;
-}
-const xdg_surface_listener kSurfaceListener = {surfaceConfigure};
-
-void toplevelConfigure(void* data, xdg_toplevel*, int32_t w, int32_t h, wl_array*)
-{
-    auto* head = static_cast<Head*>(data);
-    head->askedW = w;
-    head->askedH = h;
-}
-void toplevelClose(void* data, xdg_toplevel*)
-{
-    auto* h = static_cast<Head*>(data);
-    h->run->inputs.push_back({Run::Input::Close, h});
-}
-void toplevelBounds(void*, xdg_toplevel*, int32_t, int32_t) {}
-void toplevelCapabilities(void*, xdg_toplevel*, wl_array*) {}
-const xdg_toplevel_listener kToplevelListener = {toplevelConfigure, toplevelClose, toplevelBounds,
-                                                 toplevelCapabilities};
-
 void outputGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*, const char*, int32_t)
 {}
 void outputMode(void* data, wl_output*, uint32_t flags, int32_t w, int32_t h, int32_t)
@@ -108,8 +83,18 @@ void registryGlobal(void* data, wl_registry* reg, uint32_t name, const char* ifa
     } else if (i == xdg_wm_base_interface.name && !run->wmBase) {
         run->wmBase = static_cast<xdg_wm_base*>(wl_registry_bind(reg, name, &xdg_wm_base_interface, 1));
         xdg_wm_base_add_listener(run->wmBase, &kWmListener, run);
-    } else if (i == wl_seat_interface.name && !run->seat) {
-        // The first seat: the one whose keyboard and pointer the user has.
+    } else if (i == zwlr_layer_shell_v1_interface.name && !run->layerShell) {
+        run->layerShell = static_cast<zwlr_layer_shell_v1*>(
+            wl_registry_bind(reg, name, &zwlr_layer_shell_v1_interface, std::min(version, 2u)));
+    } else if (i == wp_viewporter_interface.name && !run->viewporter) {
+        run->viewporter = static_cast<wp_viewporter*>(wl_registry_bind(reg, name, &wp_viewporter_interface, 1));
+    } else if (i == wp_fractional_scale_manager_v1_interface.name && !run->fractionalManager) {
+        run->fractionalManager = static_cast<wp_fractional_scale_manager_v1*>(
+            wl_registry_bind(reg, name, &wp_fractional_scale_manager_v1_interface, 1));
+    } else if (i == wl_seat_interface.name && !run->seat && !run->background) {
+        // The background takes no input: it binds no seat.
+        // Else the first seat: the one whose keyboard and pointer the user
+        // has.
         run->seat = static_cast<wl_seat*>(wl_registry_bind(reg, name, &wl_seat_interface, std::min(version, 5u)));
         wl_seat_add_listener(run->seat, &kSeatListener, run);
     } else if (i == wl_output_interface.name) {
@@ -128,31 +113,18 @@ void Run::addOutput(uint32_t name, uint32_t version)
     h->outputName = name;
     h->output = static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, std::min(version, 3u)));
     wl_output_add_listener(h->output, &kOutputListener, h.get());
-    // An output plugged in while the saver runs gets its own surface.
-    if (running) createSurface(*h);
+    // An output plugged in while the saver runs gets its own surface (and
+    // the first one, when the compositor had none).
+    if (running || surfacesWanted) createSurface(*h);
     heads.push_back(std::move(h));
 }
 
 void Run::removeOutput(uint32_t name)
 {
-    // The primary's surface stays: the compositor moves it to another output
-    // or closes it.
-    for (size_t k = 1; k < heads.size(); ++k)
+    // The full screen's primary surface stays: the compositor moves it to
+    // another output or closes it.
+    for (size_t k = background ? 0 : 1; k < heads.size(); ++k)
         if (heads[k]->output && heads[k]->outputName == name) heads[k]->gone = true;
-}
-
-void Run::createSurface(Head& h)
-{
-    h.surface = wl_compositor_create_surface(compositor);
-    h.xsurface = xdg_wm_base_get_xdg_surface(wmBase, h.surface);
-    xdg_surface_add_listener(h.xsurface, &kSurfaceListener, &h);
-    h.toplevel = xdg_surface_get_toplevel(h.xsurface);
-    xdg_toplevel_add_listener(h.toplevel, &kToplevelListener, &h);
-    xdg_toplevel_set_title(h.toplevel, "Sylvadra");
-    xdg_toplevel_set_app_id(h.toplevel, "sylvadra");
-    xdg_toplevel_set_fullscreen(h.toplevel, h.output);
-    // The first commit, without a buffer, asks for the first configure.
-    wl_surface_commit(h.surface);
 }
 
 bool Run::connect()
@@ -171,27 +143,51 @@ bool Run::connect()
         std::fprintf(stderr, "sylvadra: the Wayland display does not answer\n");
         return false;
     }
-    if (!compositor || !shm || !wmBase) {
+    if (!compositor || !shm || (!background && !wmBase)) {
         std::fprintf(stderr, "sylvadra: the Wayland compositor offers no %s\n",
                      !compositor ? "wl_compositor"
                      : !shm      ? "wl_shm"
                                  : "xdg_wm_base (xdg-shell)");
         return false;
     }
-    // A compositor without outputs (yet): one surface that it places itself.
-    if (heads.empty()) {
-        heads.push_back(std::make_unique<Head>());
-        heads.back()->run = this;
+    if (background && !layerShell) {
+        std::fprintf(stderr,
+                     "sylvadra: this desktop lets no program draw its background (it offers no layer shell, "
+                     "zwlr_layer_shell_v1); use sylvadra --set-wallpaper and its daily timer instead\n");
+        return false;
     }
-    for (auto& h : heads) createSurface(*h);
+    // A compositor without outputs (yet, or with all of them switched
+    // off): the surfaces wait for the first one, until a stop signal.
+    surfacesWanted = true;
+    while (heads.empty()) {
+        if (stopSignal()) {
+            stopped = true;
+            return false;
+        }
+        if (!dispatch(1000) && lost) {
+            std::fprintf(stderr, "sylvadra: the connection to the Wayland compositor was lost\n");
+            return false;
+        }
+        if (lost) {
+            std::fprintf(stderr, "sylvadra: the connection to the Wayland compositor was lost\n");
+            return false;
+        }
+    }
+    for (auto& h : heads)
+        if (!h->surface) createSurface(*h);
     // Every surface's first configure: its size on its output.
     const uint32_t start = nowMs();
     for (;;) {
         bool all = true;
-        for (auto& h : heads) all = all && h->configured;
+        for (auto& h : heads) all = all && (h->configured || h->gone);
         if (all) break;
+        if (stopSignal()) {
+            stopped = true;
+            return false;
+        }
         if (nowMs() - start > 5000 || (!dispatch(100) && lost)) {
-            std::fprintf(stderr, "sylvadra: the Wayland compositor did not show the full-screen surface\n");
+            std::fprintf(stderr, "sylvadra: the Wayland compositor did not show the %s\n",
+                         background ? "background" : "full-screen surface");
             return false;
         }
     }
@@ -206,6 +202,9 @@ void Run::disconnect()
     if (keyboard) wl_keyboard_destroy(keyboard);
     if (seat) wl_seat_destroy(seat);
     if (wmBase) xdg_wm_base_destroy(wmBase);
+    if (layerShell) zwlr_layer_shell_v1_destroy(layerShell);
+    if (viewporter) wp_viewporter_destroy(viewporter);
+    if (fractionalManager) wp_fractional_scale_manager_v1_destroy(fractionalManager);
     if (shm) wl_shm_destroy(shm);
     if (compositor) wl_compositor_destroy(compositor);
     if (registry) wl_registry_destroy(registry);
@@ -216,6 +215,9 @@ void Run::disconnect()
     keyboard = nullptr;
     seat = nullptr;
     wmBase = nullptr;
+    layerShell = nullptr;
+    viewporter = nullptr;
+    fractionalManager = nullptr;
     shm = nullptr;
     compositor = nullptr;
     registry = nullptr;
@@ -253,67 +255,6 @@ void Run::pump()
     takeInputs();
 }
 
-void Run::startScene(Head& h, size_t index)
-{
-    h.scene = std::make_unique<SceneRunner>(h.width, h.height, SceneOptions{dpi * h.scale});
-    if (index == 0) setWallpaperScene(&h.scene->form());
-    h.scene->load();
-    if (!running) return;
-    present(h);
-    h.scene->compose();
-    if (!running) return;
-    present(h);
-}
-
-void Run::applyPendingSizes()
-{
-    // Unplugged outputs' surfaces go (the primary's stays: the compositor
-    // moves it to another output).
-    for (size_t k = 1; k < heads.size(); ++k)
-        if (heads[k]->gone) {
-            Head& h = *heads[k];
-            if (pointerHead == &h) pointerHead = nullptr;
-            if (keyboardHead == &h) keyboardHead = nullptr;
-            std::erase_if(inputs, [&h](const Input& in) { return in.head == &h; });
-            heads.erase(heads.begin() + static_cast<std::ptrdiff_t>(k--));
-        }
-    for (size_t k = 0; k < heads.size() && running; ++k) {
-        Head& h = *heads[k];
-        if (!h.resizePending || !h.configured) continue;
-        h.resizePending = false;
-        // The pixels of the surface: the size asked for, else the output's
-        // mode; at the output's scale.
-        const int scale = h.output ? h.outputScale : 1;
-        int w = h.askedW * scale, hgt = h.askedH * scale;
-        if (w <= 0 || hgt <= 0) {
-            w = h.modeW;
-            hgt = h.modeH;
-        }
-        if (w <= 0 || hgt <= 0) {
-            w = 1024;
-            hgt = 768;
-        }
-        if (h.scene && w == h.width && hgt == h.height && scale == h.scale) continue;
-        h.width = w;
-        h.height = hgt;
-        h.scale = scale;
-        // Buffers of the old size go once the compositor is done with them.
-        for (auto& b : h.buffers)
-            if (b->width != w || b->height != hgt) b->retired = true;
-        std::erase_if(h.buffers, [](const std::unique_ptr<Buffer>& b) { return b->retired && !b->busy; });
-        if (!h.scene) {
-            startScene(h, k);
-        } else {
-            // Form_Resize at the new size: a landscape composed for it.
-            h.scene->resize(w, hgt, dpi * h.scale);
-            if (!running) return;
-            present(h);
-        }
-    }
-    for (auto& h : heads)
-        std::erase_if(h->buffers, [](const std::unique_ptr<Buffer>& b) { return b->retired && !b->busy; });
-}
-
 WaylandPlatform::WaylandPlatform(const CommandLine& c) : SdlPlatform(c) {}
 
 WaylandPlatform::~WaylandPlatform() = default;
@@ -334,14 +275,18 @@ void WaylandPlatform::runFullScreen()
     run_ = std::make_unique<Run>();
     Run& r = *run_;
     r.platform = this;
+    r.background = cmd_.background;
+    r.layerOf = cmd_.layerBottom ? ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND;
+    listenForStopSignals(true);
     if (!r.connect()) {
-        status_ = 1;
+        // A stop signal while waiting for an output ends the run as usual.
+        if (!r.stopped) status_ = 1;
+        listenForStopSignals(false);
         run_.reset();
         return;
     }
     auto& lh = static_cast<LinuxHost&>(host());
     r.running = true;
-    listenForStopSignals(true);
     lh.pump = [&r] { r.pump(); };
     try {
         // The primary first, exactly as a single output runs; then every
@@ -350,21 +295,28 @@ void WaylandPlatform::runFullScreen()
         while (r.running) {
             r.applyPendingSizes();
             if (!r.running) break;
-            uint32_t now = nowMs();
-            int32_t wait = INT32_MAX;
+            // Only surfaces whose last frame the compositor has taken draw:
+            // an output switched off or a surface nobody sees sends no
+            // frame callbacks, and the run sleeps until something comes.
+            const uint32_t now = nowMs();
+            int32_t wait = -1;
             for (auto& h : r.heads)
-                if (h->scene) wait = std::min(wait, h->scene->untilDue(now));
-            if (wait == INT32_MAX) wait = 250;
+                if (h->scene && Run::canDraw(*h)) {
+                    const int32_t due = std::max(h->scene->untilDue(now), 0);
+                    wait = wait < 0 ? due : std::min(wait, due);
+                }
             r.endOnSignal();
             if (!r.running) break;
-            if (r.dispatch(std::max(wait, 0))) {
+            if (r.dispatch(wait)) {
                 r.endOnSignal();
                 r.takeInputs();
-                if (wait > 0) continue;
+                // Changes that waited for a frame callback.
+                for (auto& h : r.heads) r.flush(*h);
+                if (wait != 0) continue;
             }
             for (size_t k = 0; k < r.heads.size() && r.running; ++k) {
                 Run::Head& h = *r.heads[k];
-                if (h.scene && h.scene->tick(nowMs()) && r.running) r.present(h, false);
+                if (h.scene && Run::canDraw(h) && h.scene->tick(nowMs()) && r.running) r.present(h, false);
             }
         }
     } catch (const ProgramEnd&) {
