@@ -117,8 +117,7 @@ int runShell(const CommandLine& c)
             return 1;
         }
     }
-    const bool wayland =
-        fullScreen && !x11Only && (waylandSession() || (run.background && envSet("WAYLAND_DISPLAY")));
+    const bool wayland = fullScreen && !x11Only && (waylandSession() || (run.background && envSet("WAYLAND_DISPLAY")));
     if (fullScreen && !wayland && !envSet("SDL_VIDEODRIVER")) {
         // SDL's own choice would fall back to a driver that shows nothing
         // (offscreen) when the display cannot be reached.

@@ -151,9 +151,8 @@ bool Run::connect()
         return false;
     }
     if (background && !layerShell) {
-        std::fprintf(stderr,
-                     "sylvadra: this desktop lets no program draw its background (it offers no layer shell, "
-                     "zwlr_layer_shell_v1); use sylvadra --set-wallpaper and its daily timer instead\n");
+        std::fprintf(stderr, "sylvadra: this desktop lets no program draw its background (it offers no layer shell, "
+                             "zwlr_layer_shell_v1); use sylvadra --set-wallpaper and its daily timer instead\n");
         return false;
     }
     // A compositor without outputs (yet, or with all of them switched

@@ -127,8 +127,8 @@ struct WaylandPlatform::Run {
     std::vector<std::unique_ptr<Head>> heads; // heads[0] is the primary
     std::vector<Input> inputs;
     bool running = false;
-    bool lost = false; // the connection to the compositor broke
-    bool stopped = false; // a stop signal came before the surfaces were up
+    bool lost = false;           // the connection to the compositor broke
+    bool stopped = false;        // a stop signal came before the surfaces were up
     bool surfacesWanted = false; // outputs get their surfaces as they come
     int dpi = 96;
     // The desktop's background: surfaces in this layer, no input, every

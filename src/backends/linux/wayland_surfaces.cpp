@@ -92,8 +92,7 @@ void Run::createSurface(Head& h)
                                              ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
         zwlr_layer_surface_v1_set_size(h.layer, 0, 0);
         zwlr_layer_surface_v1_set_exclusive_zone(h.layer, -1);
-        zwlr_layer_surface_v1_set_keyboard_interactivity(h.layer,
-                                                         ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+        zwlr_layer_surface_v1_set_keyboard_interactivity(h.layer, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
         wl_region* none = wl_compositor_create_region(compositor);
         wl_surface_set_input_region(h.surface, none);
         wl_region_destroy(none);
