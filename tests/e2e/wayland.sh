@@ -72,47 +72,10 @@ saver_gone
 unset WAYLAND_DISPLAY
 
 # ---- sway, as a user of the test's own ----
-if [ "$(id -u)" != 0 ] || ! command -v useradd >/dev/null; then
-  echo "sway: skipped (it refuses root, and only root can make a user for it)"
-  exit 0
-fi
-USR="syle2e$$"
-UWORK="$WORK/user"
-useradd -M -d "$UWORK" -s /usr/sbin/nologin "$USR" || fail "cannot add a user"
-end_user() {
-  local s=$?
-  local p
-  for p in $(pgrep -u "$USR"); do kill "$p" 2>/dev/null; done
-  for _ in $(seq 50); do pgrep -u "$USR" >/dev/null || break; sleep 0.1; done
-  userdel "$USR" 2>/dev/null
-  (exit $s)
-  cleanup
-}
-trap end_user EXIT
-chmod 711 "$WORK"
-mkdir -p "$UWORK/app" "$UWORK/runtime" "$UWORK/config" "$UWORK/data"
-chmod 700 "$UWORK/runtime"
-cp "$EXE" "$UWORK/app/sylvadra"
-cat >"$UWORK/sway.conf" <<'EOF'
-xwayland disable
+. "$(dirname "$0")/sway.bash"
+start_sway 2 'xwayland disable
 output HEADLESS-1 mode --custom 1024x768 position 0 0
-output HEADLESS-2 mode --custom 800x600 position 1024 0
-EOF
-chown -R "$USR" "$UWORK"
-as_user() {
-  runuser -u "$USR" -- env -i PATH=/usr/bin:/bin HOME="$UWORK" XDG_RUNTIME_DIR="$UWORK/runtime" \
-    XDG_CONFIG_HOME="$UWORK/config" XDG_DATA_HOME="$UWORK/data" \
-    ASAN_OPTIONS="${ASAN_OPTIONS:-}:log_path=$UWORK/sanitizer" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}:log_path=$UWORK/sanitizer" \
-    LSAN_OPTIONS="${LSAN_OPTIONS:-}" "$@"
-}
-# The user's sanitizer reports join the test's own.
-collect() { cp "$UWORK"/sanitizer.* "$WORK/" 2>/dev/null; true; }
-as_user WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2 WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
-  sway -d -c "$UWORK/sway.conf" >"$WORK/sway.log" 2>&1 &
-wait_until 100 eval 'ls "$UWORK"/runtime/sway-ipc.*.sock >/dev/null 2>&1' || fail "sway did not start: $(tail -5 "$WORK/sway.log")"
-SWAYSOCK=$(ls "$UWORK"/runtime/sway-ipc.*.sock)
-WL=$(cd "$UWORK/runtime" && ls wayland-* | grep -v lock | head -1)
-in_sway() { as_user WAYLAND_DISPLAY="$WL" SWAYSOCK="$SWAYSOCK" "$@"; }
+output HEADLESS-2 mode --custom 800x600 position 1024 0'
 
 in_sway "$UWORK/app/sylvadra" /S 2>"$WORK/err" &
 wait_until 50 pgrep -u "$USR" -f "^$UWORK/app/sylvadra" >/dev/null || fail "the saver did not start under sway"
@@ -125,7 +88,7 @@ fullscreen() {
     grep -q '"window_rect":{"x":0,"y":0,"width":1024,"height":768},"geometry":{"x":0,"y":0,"width":1024,"height":768},"name":"Sylvadra"' <<<"$tree" &&
     grep -q '"window_rect":{"x":0,"y":0,"width":800,"height":600},"geometry":{"x":0,"y":0,"width":800,"height":600},"name":"Sylvadra"' <<<"$tree"
 }
-wait_until $((50 * SCALE)) fullscreen || fail "sway: no full-screen surface on each output: $(in_sway swaymsg -t get_tree | tr -d ' \n' | grep -o '"name":"Sylvadra".\{0,200\}')"
+wait_until $((50 * SCALE)) fullscreen || fail "sway: no full-screen surface on each output: $(in_sway swaymsg -t get_tree | tr -d ' \n' | grep -o '.\{300\}"name":"Sylvadra"')"
 ok "sway: a full-screen surface on each of two outputs"
 # Time for the landscapes, then a key.
 sleep $((2 * SCALE))
@@ -186,4 +149,23 @@ for pic in "$evil"/sylvadra/wallpaper/landscape-*.png; do
 done
 [ "$n" = 2 ] || fail "$n pictures in the hostile folder, not 2"
 ok "sway: pictures in a folder named with \$(...), backticks, \$HOME, a tab, quotes, ;, &, () and a newline are shown, nothing run"
+
+# A compositor without outputs: the saver shows nothing and waits, then
+# takes the output that comes.
+launch_sway 0 'xwayland disable'
+in_sway "$UWORK/app/sylvadra" /S 2>"$WORK/err" &
+wait_until 50 pgrep -u "$USR" -f "^$UWORK/app/sylvadra" >/dev/null || fail "the saver did not start without outputs"
+SPID=$(pgrep -u "$USR" -f "^$UWORK/app/sylvadra")
+sleep "$SCALE"
+alive "$SPID" || fail "the saver ended without outputs: $(cat "$WORK/err")"
+tree=$(in_sway swaymsg -t get_tree | tr -d ' \n')
+grep -q "\"pid\":$SPID," <<<"$tree" && fail "a surface without an output: $tree"
+in_sway swaymsg create_output >/dev/null || fail "sway made no output"
+shown() { in_sway swaymsg -t get_tree | tr -d ' \n' | grep -q "\"fullscreen_mode\":1,\"sticky\":false,\"pid\":$SPID,"; }
+wait_until $((50 * SCALE)) shown || fail "no full-screen surface on the output that came: $(cat "$WORK/err"; in_sway swaymsg -t get_tree | tr -d " \n" | grep -o ".\{200\}pid.\{100\}")"
+kill -TERM "$SPID"
+wait_end "$SPID" $((50 * SCALE)) || fail "SIGTERM did not end the saver"
+collect
+[ -s "$WORK/err" ] && fail "messages with an output that came late: $(cat "$WORK/err")"
+ok "sway: without outputs the saver waits, then fills the output that comes"
 exit 0
