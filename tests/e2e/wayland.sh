@@ -69,6 +69,27 @@ alive "$WESTON_PID" || fail "weston ended with the saver"
 stop_weston
 ok "Weston: SIGTERM ends the saver, status 0, no messages"
 saver_gone
+
+# Weston switches its output off after 3 s without input: from then on it
+# sends no frame callbacks, and the saver commits nothing.
+weston --backend=headless-backend.so --use-pixman --idle-time=3 --no-config \
+  --socket=sylvadra-e2e --width=1024 --height=768 >"$WORK/weston.log" 2>&1 &
+WESTON_PID=$!
+wait_until 100 test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" || fail "weston did not start: $(cat "$WORK/weston.log")"
+WAYLAND_DEBUG=1 "$EXE" /S 2>"$WORK/log" & PID=$!
+commits() { grep -c 'wl_surface@[0-9]*\.commit()' "$WORK/log"; }
+sleep $((5 * SCALE))
+before=$(commits)
+sleep 10
+after=$(commits)
+alive "$PID" || { stop_weston; fail "the saver ended on Weston's idle output"; }
+kill -TERM "$PID"
+wait_end "$PID" $((50 * SCALE))
+stop_weston
+[ "$after" = "$before" ] || fail "$((after - before)) commits in 10 s with Weston's output off"
+[ "$before" -gt 0 ] || fail "no commit at all on Weston"
+ok "Weston: nothing committed for 10 s while its output is off"
+saver_gone
 unset WAYLAND_DISPLAY
 
 # ---- sway, as a user of the test's own ----
