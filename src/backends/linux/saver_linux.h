@@ -68,6 +68,13 @@ bool plausibleWindowId(unsigned long id);
 int desktopDpi();
 // Whether a window manager runs on the display.
 bool windowManagerRunning();
+// Makes a window not yet shown the desktop's background: a desktop-type
+// window below all others, on every workspace, in no task bar or pager.
+void makeDesktopWindow(Display* d, Window w);
+// Whether a full-screen window of another program covers the rectangle (a
+// monitor, in root coordinates), as the window manager's stacking list
+// tells.
+bool fullScreenWindowCovers(Display* d, int x, int y, int w, int h);
 // The monitors as RandR has them now (SDL keeps the bounds it found at the
 // start when a monitor only changes its mode).
 std::vector<SDL_Rect> currentMonitors(Display* d);
@@ -132,6 +139,9 @@ private:
         bool shared = false;
         // The window took a new size: a new landscape for it is due.
         bool resizePending = false;
+        // The desktop's background unseen: fully obscured, or its monitor
+        // covered by a full-screen window. Nothing is drawn then.
+        bool obscured = false, covered = false;
         // Shown through Xlib, for a visual that SDL's window surface does not
         // serve (30-bit colour, an 8-bit TrueColor layout of its own).
         bool viaXlib = false;
@@ -145,6 +155,12 @@ private:
     };
 
     bool embedded() const { return cmd_.windowId.has_value() || cmd_.root; }
+    // The desktop's background: below all windows, no input, drawn only
+    // where seen.
+    bool background() const { return cmd_.background; }
+    // Whether the head is seen (the background may be hidden).
+    static bool seen(const Head& h) { return !h.obscured && !h.covered; }
+    void checkCovered();
     bool openWindows();
     // Whether the head can be shown, through SDL's window surface or
     // through Xlib; false after a message on stderr.
@@ -183,7 +199,8 @@ private:
     Display* display_ = nullptr;
     // The displays changed (a mode, a monitor plugged, turned or removed).
     bool refitPending_ = false;
-    int randrEvents_ = -1; // the first event code of RandR, -1 without it
+    bool coverCheckPending_ = false; // the windows' stacking changed
+    int randrEvents_ = -1;           // the first event code of RandR, -1 without it
 };
 
 // The full screen on a Wayland compositor (wayland_linux.cpp): one

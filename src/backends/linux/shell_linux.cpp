@@ -131,7 +131,7 @@ int runShell(const CommandLine& c)
     setSaverPlatform(&platform);
     setPendingOverrides(c.overrides);
     if (fullScreen && !wayland) {
-        if (run.windowId || run.root || xs) SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+        if (run.windowId || run.root || xs || run.background) SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
         // The window's surface is the X server's shared-memory image, and
         // only the changed rectangles are put on the screen. An accelerated
         // surface would go through OpenGL, which uploads and draws the whole

@@ -98,12 +98,26 @@ void SdlPlatform::refitWindows()
     }
 }
 
+void SdlPlatform::checkCovered()
+{
+    coverCheckPending_ = false;
+    for (Head& h : heads_) {
+        int x = 0, y = 0, w = 0, hgt = 0;
+        SDL_GetWindowPosition(h.window, &x, &y);
+        SDL_GetWindowSize(h.window, &w, &hgt);
+        const bool was = seen(h);
+        h.covered = fullScreenWindowCovers(display_, x, y, w, hgt);
+        if (!was && seen(h)) present(h); // what it missed
+    }
+}
+
 void SdlPlatform::applyPendingSizes()
 {
     if (refitPending_) {
         refitPending_ = false;
         refitWindows();
     }
+    if (coverCheckPending_ && display_) checkCovered();
     for (Head& h : heads_) {
         if (!running_ || !h.resizePending) continue;
         h.resizePending = false;
@@ -126,6 +140,12 @@ void SdlPlatform::onXEvent(const XEvent& x)
         refitPending_ = true;
         return;
     }
+    // The window manager's stacking or active window changed: a full-screen
+    // window may cover the background now, or no longer.
+    if (background() && x.type == PropertyNotify && x.xproperty.window == DefaultRootWindow(display_)) {
+        coverCheckPending_ = true;
+        return;
+    }
     for (Head& h : heads_) {
         SDL_SysWMinfo info;
         SDL_VERSION(&info.version);
@@ -133,6 +153,11 @@ void SdlPlatform::onXEvent(const XEvent& x)
             info.info.x11.window != x.xany.window)
             continue;
         if (x.type == ConfigureNotify) h.resizePending = true;
+        if (x.type == VisibilityNotify) {
+            const bool was = seen(h);
+            h.obscured = x.xvisibility.state == VisibilityFullyObscured;
+            if (!was && seen(h)) present(h);
+        }
         // The window handed over is gone (xscreensaver destroys it as it
         // stops us): the run ends as on SIGTERM.
         if (x.type == DestroyNotify && x.xdestroywindow.window == x.xany.window && embedded()) endEmbedded();
@@ -150,10 +175,14 @@ void SdlPlatform::pumpEvents()
             heads_.front().scene->form().Form_Unload();
             running_ = false;
             break;
-        case SDL_KEYDOWN: sceneOf(e.key.windowID).Form_KeyDown(); break;
-        case SDL_MOUSEBUTTONDOWN: sceneOf(e.button.windowID).Form_MouseDown(); break;
+        case SDL_KEYDOWN:
+            if (!background()) sceneOf(e.key.windowID).Form_KeyDown();
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            if (!background()) sceneOf(e.button.windowID).Form_MouseDown();
+            break;
         case SDL_MOUSEMOTION:
-            if (!embedded())
+            if (!embedded() && !background())
                 sceneOf(e.motion.windowID)
                     .Form_MouseMove(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y));
             break;
@@ -175,7 +204,7 @@ void SdlPlatform::pumpEvents()
                 for (Head& h : heads_)
                     if (SDL_GetWindowID(h.window) == e.window.windowID) present(h);
             }
-            if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE && !background()) {
                 if (embedded()) endEmbedded();
                 sceneOf(e.window.windowID).Form_Unload();
             }
@@ -248,7 +277,14 @@ bool SdlPlatform::openWindows()
         // the run listens for stop signals: a signal before that ends the
         // program at once, one after it ends the saver in its own way.
         Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
-        if (windowManagerRunning()) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP;
+        if (background()) {
+            // The desktop's background: a desktop-type window on each
+            // monitor, below every other.
+            SDL_SetHint(SDL_HINT_X11_WINDOW_TYPE, "_NET_WM_WINDOW_TYPE_DESKTOP");
+            flags |= SDL_WINDOW_SKIP_TASKBAR;
+        } else if (windowManagerRunning()) {
+            flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP;
+        }
         for (int i = 0; i < n; ++i) {
             SDL_Rect r{0, 0, 1024, 768};
             SDL_GetDisplayBounds(i, &r);
@@ -290,6 +326,21 @@ bool SdlPlatform::openWindows()
         if (!embedded() && XRRQueryExtension(display_, &randrEvents_, &error))
             XRRSelectInput(display_, DefaultRootWindow(display_), RRCrtcChangeNotifyMask | RRScreenChangeNotifyMask);
         else randrEvents_ = -1;
+        if (background()) {
+            // Other programs' windows may go while they are looked at.
+            XSetErrorHandler(xErrorIgnored);
+            for (Head& h : heads_) {
+                SDL_SysWMinfo hi;
+                SDL_VERSION(&hi.version);
+                if (!SDL_GetWindowWMInfo(h.window, &hi) || hi.subsystem != SDL_SYSWM_X11) continue;
+                makeDesktopWindow(display_, hi.info.x11.window);
+                if (XGetWindowAttributes(display_, hi.info.x11.window, &a))
+                    XSelectInput(display_, hi.info.x11.window, a.your_event_mask | VisibilityChangeMask);
+            }
+            if (XGetWindowAttributes(display_, DefaultRootWindow(display_), &a))
+                XSelectInput(display_, DefaultRootWindow(display_), a.your_event_mask | PropertyChangeMask);
+            coverCheckPending_ = true;
+        }
         // Those X events come as SDL's window-manager events.
         SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     }
@@ -331,7 +382,7 @@ void SdlPlatform::runFullScreen()
     lh.display = display_;
     running_ = true;
     listenForStopSignals(true);
-    setWallpaperScene(&heads_.front().scene->form());
+    if (!background()) setWallpaperScene(&heads_.front().scene->form());
     lh.pump = [this] {
         presentAll();
         pumpEvents();
@@ -343,25 +394,38 @@ void SdlPlatform::runFullScreen()
             Head& h = heads_[k];
             h.scene->load();
             SDL_ShowWindow(h.window);
-            if (k == 0) SDL_RaiseWindow(h.window);
+            if (k == 0 && !background()) SDL_RaiseWindow(h.window);
             if (k == 0) {
                 for (size_t j = 1; j < heads_.size(); ++j) SDL_ShowWindow(heads_[j].window);
+            }
+            // Below every window, also where the window manager knows no
+            // desktop windows (or there is none).
+            for (Head& b : heads_) {
+                SDL_SysWMinfo bi;
+                SDL_VERSION(&bi.version);
+                if (k == 0 && background() && display_ && SDL_GetWindowWMInfo(b.window, &bi) &&
+                    bi.subsystem == SDL_SYSWM_X11)
+                    XLowerWindow(display_, bi.info.x11.window);
             }
             h.scene->compose();
             present(h);
         }
-        if (heads_.size() > 1 && running_) SDL_RaiseWindow(heads_.front().window);
+        if (heads_.size() > 1 && running_ && !background()) SDL_RaiseWindow(heads_.front().window);
         uint32_t lastPump = SDL_GetTicks();
         while (running_) {
             applyPendingSizes();
             if (!running_) break;
             uint32_t now = SDL_GetTicks();
-            int32_t wait = INT32_MAX;
-            for (const Head& h : heads_) wait = std::min(wait, h.scene->untilDue(now));
-            if (waitForInput(std::max(wait, 0))) {
+            // A background nobody sees is not drawn: with all of it unseen,
+            // the run sleeps until the X server tells of a change.
+            int32_t wait = -1;
+            for (const Head& h : heads_)
+                if (seen(h))
+                    wait = wait < 0 ? std::max(h.scene->untilDue(now), 0) : std::min(wait, h.scene->untilDue(now));
+            if (waitForInput(wait)) {
                 pumpEvents();
                 lastPump = SDL_GetTicks();
-                if (wait > 0) continue;
+                if (wait != 0) continue;
             } else if (!display_ || now - lastPump >= 250) {
                 // Nothing came in. SDL's own upkeep (keeping the desktop's
                 // screen saver away) still needs its events pumped now and
@@ -371,7 +435,7 @@ void SdlPlatform::runFullScreen()
             }
             for (size_t k = 0; k < heads_.size() && running_; ++k) {
                 Head& h = heads_[k];
-                if (h.scene->tick(SDL_GetTicks()) && running_) present(h, false);
+                if (seen(h) && h.scene->tick(SDL_GetTicks()) && running_) present(h, false);
             }
         }
     } catch (const ProgramEnd&) {

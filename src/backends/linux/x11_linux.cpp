@@ -122,3 +122,71 @@ std::vector<MonitorArea> monitorAreas(Display* d)
 }
 
 } // namespace syl
+
+namespace syl {
+
+void makeDesktopWindow(Display* d, Window w)
+{
+    auto atom = [d](const char* name) { return XInternAtom(d, name, False); };
+    const Atom type = atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+    XChangeProperty(d, w, atom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&type), 1);
+    const Atom state[] = {atom("_NET_WM_STATE_BELOW"), atom("_NET_WM_STATE_STICKY"), atom("_NET_WM_STATE_SKIP_TASKBAR"),
+                          atom("_NET_WM_STATE_SKIP_PAGER")};
+    XChangeProperty(d, w, atom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(state), 4);
+    const long everyDesktop = 0xFFFFFFFFL;
+    XChangeProperty(d, w, atom("_NET_WM_DESKTOP"), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&everyDesktop), 1);
+    // It takes no input: the keyboard's focus stays with the windows.
+    XWMHints hints{};
+    hints.flags = InputHint;
+    hints.input = False;
+    XSetWMHints(d, w, &hints);
+}
+
+namespace {
+
+// The atoms of a window's property of type ATOM (empty when it has none).
+std::vector<Atom> atomList(Display* d, Window w, Atom property, long most)
+{
+    Atom type = 0;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<Atom> out;
+    if (XGetWindowProperty(d, w, property, 0, most, False, AnyPropertyType, &type, &format, &n, &after, &data) ==
+            Success &&
+        data && format == 32) {
+        const auto* v = reinterpret_cast<const unsigned long*>(data);
+        out.assign(v, v + n);
+    }
+    if (data) XFree(data);
+    return out;
+}
+
+} // namespace
+
+bool fullScreenWindowCovers(Display* d, int x, int y, int w, int h)
+{
+    const Window root = DefaultRootWindow(d);
+    const Atom fullscreen = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
+    const Atom hidden = XInternAtom(d, "_NET_WM_STATE_HIDDEN", False);
+    const Atom wmState = XInternAtom(d, "_NET_WM_STATE", False);
+    for (Window c : atomList(d, root, XInternAtom(d, "_NET_CLIENT_LIST_STACKING", False), 4096)) {
+        const std::vector<Atom> states = atomList(d, c, wmState, 64);
+        if (std::find(states.begin(), states.end(), fullscreen) == states.end() ||
+            std::find(states.begin(), states.end(), hidden) != states.end())
+            continue;
+        XWindowAttributes a{};
+        int cx = 0, cy = 0;
+        Window child = 0;
+        if (!XGetWindowAttributes(d, c, &a) || a.map_state != IsViewable ||
+            !XTranslateCoordinates(d, c, root, 0, 0, &cx, &cy, &child))
+            continue;
+        if (cx <= x && cy <= y && cx + a.width >= x + w && cy + a.height >= y + h) return true;
+    }
+    return false;
+}
+
+} // namespace syl
