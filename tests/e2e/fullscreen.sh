@@ -72,6 +72,36 @@ wait_end $PID 50 || fail "a key did not end the saver"
 [ -f "$WORK/app/Sylvadra.bmp" ] && fail "wallpaper written with Wallpaper 0"
 ok "key ends, no wallpaper with Wallpaper 0"
 
+# The desktop's background (--background) on X11: a desktop-type window
+# below all others that keys go past; it moves while seen, draws nothing
+# while a window covers it, and SIGTERM ends it with status 0 and no
+# wallpaper written.
+settings_ini "Sharp=0"
+"$EXE" --background --seed 2 & PID=$!
+wait_scene || fail "no landscape in the background"
+BGWIN=$(xwininfo -root -children | awk '/"Sylvadra"/ {print $1; exit}')
+xprop -id "$BGWIN" _NET_WM_WINDOW_TYPE | grep -q '_NET_WM_WINDOW_TYPE_DESKTOP' || fail "not a desktop-type window"
+xprop -id "$BGWIN" _NET_WM_STATE | grep -q '_NET_WM_STATE_BELOW' || fail "not below the other windows"
+xdotool key a; sleep 0.5
+alive $PID || fail "a key ended the background"
+shot "$WORK/a.png"; sleep 1.5; shot "$WORK/b.png"
+d=$(differing "$WORK/a.png" "$WORK/b.png" "${SCREEN_W}x$((SCREEN_H / 4))+0+0")
+[ "${d:-0}" -gt 0 ] || fail "the background does not move"
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$PID/stat"; }
+coproc COVER { "$BUILD/tests/sylvadra_xhost" "$SCREEN_W" "$SCREEN_H" 0 0; }
+read -r _ <&"${COVER[0]}"
+sleep 1
+before=$(cpu_ticks); sleep 5; after=$(cpu_ticks)
+[ $((after - before)) -le 2 ] || fail "covered, the background used $((after - before)) ticks in 5 s"
+exec {COVER[1]}>&-
+wait "$COVER_PID" 2>/dev/null
+kill -TERM $PID
+wait_end $PID 50 || fail "SIGTERM did not end the background"
+wait $PID; st=$?
+[ $st = 0 ] || fail "the background ended with status $st"
+[ -f "$WORK/app/Sylvadra.bmp" ] && fail "a wallpaper was written at the end of the background"
+ok "--background: a desktop window, keys go past, moves, $((after - before)) ticks in 5 s covered, SIGTERM ends it"
+
 # An unknown switch ends at once.
 timeout 5 "$EXE" /x || fail "/x did not end cleanly"
 ok "/x ends at once"
