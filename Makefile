@@ -16,7 +16,7 @@ TEST_PACKAGES = googletest libgtest-dev libbenchmark-dev libglib2.0-bin dbus-dae
                 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64 \
                 xvfb xauth xdotool x11-utils imagemagick clang clang-format util-linux valgrind faketime netcat-openbsd \
                 xscreensaver xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxml2-utils dpkg-dev \
-                gsettings-desktop-schemas systemd weston sway wtype grim
+                gsettings-desktop-schemas systemd weston sway wtype grim python3-gi
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

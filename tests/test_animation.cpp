@@ -15,6 +15,7 @@
 #include "platform/system_host.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
+#include "shell/scene_runner.h"
 
 using namespace syl;
 
@@ -143,6 +144,32 @@ TEST_F(AnimationTest, TimedRestartOnlyWhenAskedAndFirstCheckOnlyRecords)
     EXPECT_EQ(m->cloudStep, 0);
     EXPECT_NE(pixelsOf(m->picBG), before) << "a new landscape";
     EXPECT_TRUE(m->tmrAnimation.enabled);
+}
+
+TEST_F(AnimationTest, AStillSceneTicksOnceAMinuteKeepsItsRestartAndMovesAgainAtOnce)
+{
+    settings().Restart = 1;
+    settings().rTime = 90;
+    SceneRunner r(320, 240);
+    r.load();
+    r.compose();
+    const uint32_t t = host_.tick;
+    ASSERT_TRUE(r.tick(t)) << "the first frame at once";
+    r.setStill(true, t);
+    int frames = 0;
+    for (uint32_t ms = 10; ms <= 240000; ms += 10) {
+        host_.tick = t + ms;
+        frames += r.tick(t + ms);
+    }
+    EXPECT_EQ(frames, 4) << "one frame a minute";
+    EXPECT_EQ(r.untilDue(t + 240000), 60000);
+    // The first frame recorded the start; 90 s later the minute's frames
+    // renew the landscape at 120 s and at 240 s.
+    EXPECT_EQ(r.form().lastRestart, t + 240000) << "the timed restart goes on";
+    r.setStill(false, t + 240000);
+    EXPECT_EQ(r.untilDue(t + 240000), 0) << "moving again at once";
+    EXPECT_TRUE(r.tick(t + 240000));
+    EXPECT_EQ(r.untilDue(t + 240000), r.form().tmrAnimation.interval);
 }
 
 TEST_F(AnimationTest, GatedObjectsStartAtMostOnceIn100SecondsAcrossTheClockWrap)

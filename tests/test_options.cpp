@@ -324,6 +324,15 @@ TEST(OptionsParser, GoWithTheRunningSaverOnly)
     for (const char* wrong : {"--set-wallpaper /S", "--root --set-wallpaper", "--set-wallpaper --window-id 5",
                               "--set-wallpaper --render x.png", "--size 9x9 --set-wallpaper"})
         EXPECT_NE(parse(wrong).error, "") << wrong;
+    // The background takes what a run takes, and its own two options.
+    CommandLine b = parse("--background --layer bottom --always-animate --no-date");
+    EXPECT_EQ(b.error, "");
+    EXPECT_TRUE(b.background && b.layerBottom && b.alwaysAnimate);
+    EXPECT_EQ(parse("--layer bottom /S").error, "--layer goes with --background");
+    EXPECT_EQ(parse("--always-animate").error, "--always-animate goes with --background");
+    EXPECT_EQ(parse("--background --layer top").error, "bad --layer 'top' (background or bottom)");
+    for (const char* wrong : {"--background /S", "--background --root", "--background --set-wallpaper"})
+        EXPECT_NE(parse(wrong).error, "") << wrong;
 #endif
     // The switch text is not read as options.
     CommandLine c = parse("/S --speed 3");

@@ -95,9 +95,13 @@ std::string usageText()
            "                     $XDG_DATA_HOME/sylvadra/wallpaper (the newest three sets)\n"
            "  --background       the animated landscape as the desktop's background on\n"
            "                     every monitor, until the session ends (Wayland\n"
-           "                     compositors with a layer shell)\n"
+           "                     compositors with a layer shell, X11 window managers);\n"
+           "                     still on battery or when the desktop asks for less\n"
+           "                     motion, not drawn while the session is locked\n"
            "  --layer bottom     with --background: in the layer above the desktop's own\n"
            "                     background, for desktops that cover the background layer\n"
+           "  --always-animate   with --background: moving also on battery and when the\n"
+           "                     desktop asks for less motion\n"
 #endif
            "  --window-id ID     run the scene inside an existing X11 window (xscreensaver)\n"
            "  --root             run the scene in the X11 root window, or in the window of\n"
@@ -162,6 +166,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
                 if (*v == "bottom") c.layerBottom = true;
                 else if (*v != "background") c.error = "bad --layer '" + *v + "' (background or bottom)";
             }
+        } else if (a == "--always-animate") {
+            c.alwaysAnimate = true;
 #endif
         } else if (a == "--window-id" || a == "-window-id") {
             unsigned long long id = 0;
@@ -213,6 +219,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             c.error = "--set-wallpaper takes no window and no switch";
     }
     if (c.layerBottom && !c.background && c.error.empty()) c.error = "--layer goes with --background";
+    if (c.alwaysAnimate && !c.background && c.error.empty()) c.error = "--always-animate goes with --background";
     if (c.background && c.error.empty()) {
         if (wantRender || c.setWallpaper) c.error = "--background goes alone, without --render or --set-wallpaper";
         else if (c.windowId || c.root || !normaliseCommandText(c.commandText).empty())

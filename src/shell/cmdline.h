@@ -17,9 +17,10 @@ namespace syl {
 
 struct CommandLine {
     std::optional<RenderOptions> render;
-    bool setWallpaper = false; // a new landscape as the desktop's wallpaper (Linux)
-    bool background = false;   // the animated landscape as the desktop's background (Linux)
-    bool layerBottom = false;  // the background in the layer above the desktop's own
+    bool setWallpaper = false;  // a new landscape as the desktop's wallpaper (Linux)
+    bool background = false;    // the animated landscape as the desktop's background (Linux)
+    bool layerBottom = false;   // the background in the layer above the desktop's own
+    bool alwaysAnimate = false; // the background moving also on battery, with less motion
     bool help = false;
     bool version = false;
     bool root = false;                     // xscreensaver: draw into the root window

@@ -46,13 +46,22 @@ int32_t SceneRunner::untilDue(uint32_t now) const
 bool SceneRunner::tick(uint32_t now)
 {
     if (!dueNow_ && static_cast<int32_t>(now - next_) < 0) return false;
-    const uint32_t interval = static_cast<uint32_t>(std::max(form_->tmrAnimation.interval, 1));
+    const uint32_t interval =
+        still_ ? kStillInterval : static_cast<uint32_t>(std::max(form_->tmrAnimation.interval, 1));
     next_ = dueNow_ ? now + interval : next_ + interval;
     dueNow_ = false;
     if (static_cast<int32_t>(now - next_) > static_cast<int32_t>(interval)) next_ = now + interval;
     if (!form_->tmrAnimation.enabled) return false;
     form_->tmrAnimation_Timer();
     return true;
+}
+
+void SceneRunner::setStill(bool still, uint32_t now)
+{
+    if (still == still_) return;
+    still_ = still;
+    if (!still) dueNow_ = true;
+    else if (!dueNow_) next_ = now + kStillInterval;
 }
 
 } // namespace syl

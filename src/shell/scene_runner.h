@@ -55,10 +55,19 @@ public:
     // (a new landscape, a suspended machine) one interval after now.
     bool tick(uint32_t now);
 
+    // A still landscape (the machine on battery, the desktop asking for
+    // less motion): one tick a minute instead of one per interval, which
+    // keeps the date line and the timed restart while nothing is seen to
+    // move. Back to moving, the next tick is due at once.
+    void setStill(bool still, uint32_t now);
+    bool still() const { return still_; }
+    static constexpr uint32_t kStillInterval = 60000;
+
 private:
     std::unique_ptr<FrmMain> form_;
     uint32_t next_ = 0;
     bool dueNow_ = true; // a new landscape is there: the next tick at once
+    bool still_ = false;
 };
 
 } // namespace syl

@@ -73,10 +73,18 @@ wait_end $PID 50 || fail "a key did not end the saver"
 ok "key ends, no wallpaper with Wallpaper 0"
 
 # The desktop's background (--background) on X11: a desktop-type window
-# below all others that keys go past; it moves while seen, draws nothing
-# while a window covers it, and SIGTERM ends it with status 0 and no
-# wallpaper written.
+# below all others that keys go past; still while the machine is on battery
+# (a stand-in UPower on a bus of the test's own), moving on mains power;
+# nothing drawn while a window covers it; SIGTERM ends it with status 0 and
+# no wallpaper written.
 settings_ini "Sharp=0"
+dbus-daemon --session --address="unix:path=$WORK/bus" --nofork --print-address=1 >"$WORK/bus.address" 2>/dev/null &
+BUS=$!
+wait_until 50 test -s "$WORK/bus.address" || fail "no bus of the test's own"
+export DBUS_SESSION_BUS_ADDRESS DBUS_SYSTEM_BUS_ADDRESS
+DBUS_SESSION_BUS_ADDRESS=$(head -1 "$WORK/bus.address") DBUS_SYSTEM_BUS_ADDRESS=$(head -1 "$WORK/bus.address")
+coproc UPOWER { exec "$(dirname "$0")/../fakes/upower.py" 1; }
+read -r -t 10 _ <&"${UPOWER[0]}" || fail "the stand-in UPower did not start"
 "$EXE" --background --seed 2 & PID=$!
 wait_scene || fail "no landscape in the background"
 BGWIN=$(xwininfo -root -children | awk '/"Sylvadra"/ {print $1; exit}')
@@ -84,9 +92,14 @@ xprop -id "$BGWIN" _NET_WM_WINDOW_TYPE | grep -q '_NET_WM_WINDOW_TYPE_DESKTOP' |
 xprop -id "$BGWIN" _NET_WM_STATE | grep -q '_NET_WM_STATE_BELOW' || fail "not below the other windows"
 xdotool key a; sleep 0.5
 alive $PID || fail "a key ended the background"
-shot "$WORK/a.png"; sleep 1.5; shot "$WORK/b.png"
-d=$(differing "$WORK/a.png" "$WORK/b.png" "${SCREEN_W}x$((SCREEN_H / 4))+0+0")
-[ "${d:-0}" -gt 0 ] || fail "the background does not move"
+top="${SCREEN_W}x$((SCREEN_H * 3 / 4))+0+0"
+shot "$WORK/a.png"; sleep 2; shot "$WORK/b.png"
+d=$(differing "$WORK/a.png" "$WORK/b.png" "$top")
+[ "${d:-1}" = 0 ] || fail "on battery the background moves ($d pixels in 2 s)"
+kill -USR1 "$UPOWER_PID"
+sleep 0.5; shot "$WORK/a.png"; sleep 1.5; shot "$WORK/b.png"
+d=$(differing "$WORK/a.png" "$WORK/b.png" "$top")
+[ "${d:-0}" -gt 0 ] || fail "on mains power the background does not move"
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$PID/stat"; }
 coproc COVER { "$BUILD/tests/sylvadra_xhost" "$SCREEN_W" "$SCREEN_H" 0 0; }
 read -r _ <&"${COVER[0]}"
@@ -100,7 +113,9 @@ wait_end $PID 50 || fail "SIGTERM did not end the background"
 wait $PID; st=$?
 [ $st = 0 ] || fail "the background ended with status $st"
 [ -f "$WORK/app/Sylvadra.bmp" ] && fail "a wallpaper was written at the end of the background"
-ok "--background: a desktop window, keys go past, moves, $((after - before)) ticks in 5 s covered, SIGTERM ends it"
+kill "$UPOWER_PID" "$BUS"
+unset DBUS_SESSION_BUS_ADDRESS DBUS_SYSTEM_BUS_ADDRESS
+ok "--background: a desktop window, keys go past, still on battery, moving on mains, $((after - before)) ticks in 5 s covered, SIGTERM ends it"
 
 # An unknown switch ends at once.
 timeout 5 "$EXE" /x || fail "/x did not end cleanly"

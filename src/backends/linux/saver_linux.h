@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "backends/linux/session_watch.h"
 #include "platform/system_host.h"
 #include "scene/frmmain.h"
 #include "shell/scene_runner.h"
@@ -126,9 +127,30 @@ public:
 
     int status() const { return status_; }
 
+    // Readable when the session's mood may have changed (-1 without a
+    // watch): the loops wait on it with their display's connection.
+    int watchFd() const { return watch_ ? watch_->fd() : -1; }
+    // Reads that descriptor empty, keeping the change for takeMood: a wait
+    // that returns for it never finds it readable again.
+    void noteMood()
+    {
+        if (watch_ && watch_->changed()) moodPending_ = true;
+    }
+
 protected:
     CommandLine cmd_;
     int status_ = 0;
+    // The background's pace from the session's mood: watched for the
+    // background only, the saver always moves.
+    std::unique_ptr<SessionWatch> watch_;
+    Pace pace_ = Pace::Moving;
+    bool moodPending_ = false;
+    void watchSession()
+    {
+        if (cmd_.background) watch_ = std::make_unique<SessionWatch>();
+    }
+    // Takes a change of the mood; true when the pace changed.
+    bool takeMood();
 
 private:
     struct Head {
@@ -159,7 +181,7 @@ private:
     // where seen.
     bool background() const { return cmd_.background; }
     // Whether the head is seen (the background may be hidden).
-    static bool seen(const Head& h) { return !h.obscured && !h.covered; }
+    bool seen(const Head& h) const { return !h.obscured && !h.covered && pace_ != Pace::Hidden; }
     void checkCovered();
     bool openWindows();
     // Whether the head can be shown, through SDL's window surface or

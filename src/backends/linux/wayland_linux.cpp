@@ -233,8 +233,12 @@ bool Run::dispatch(int ms)
         ms = 0; // something came already
     }
     wl_display_flush(display);
-    pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {stopSignalFd(), POLLIN, 0}};
-    const int n = poll(fds, stopSignalFd() >= 0 ? 2 : 1, ms);
+    // poll passes over descriptors of -1: no stop signal listened for, no
+    // session watched.
+    pollfd fds[3] = {
+        {wl_display_get_fd(display), POLLIN, 0}, {stopSignalFd(), POLLIN, 0}, {platform->watchFd(), POLLIN, 0}};
+    const int n = poll(fds, 3, ms);
+    if (fds[2].revents & POLLIN) platform->noteMood();
     if (n > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
         if (wl_display_read_events(display) < 0) lost = true;
     } else {
@@ -277,10 +281,12 @@ void WaylandPlatform::runFullScreen()
     r.background = cmd_.background;
     r.layerOf = cmd_.layerBottom ? ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND;
     listenForStopSignals(true);
+    watchSession();
     if (!r.connect()) {
         // A stop signal while waiting for an output ends the run as usual.
         if (!r.stopped) status_ = 1;
         listenForStopSignals(false);
+        watch_.reset();
         run_.reset();
         return;
     }
@@ -298,9 +304,17 @@ void WaylandPlatform::runFullScreen()
             // an output switched off or a surface nobody sees sends no
             // frame callbacks, and the run sleeps until something comes.
             const uint32_t now = nowMs();
+            // Still or not drawn at all as the session's mood says.
+            const bool paceChanged = takeMood();
+            const bool hidden = pace_ == Pace::Hidden;
+            for (auto& h : r.heads)
+                if (h->scene) {
+                    h->scene->setStill(pace_ == Pace::Still, now);
+                    if (paceChanged && !hidden) r.present(*h);
+                }
             int32_t wait = -1;
             for (auto& h : r.heads)
-                if (h->scene && Run::canDraw(*h)) {
+                if (h->scene && Run::canDraw(*h) && !hidden) {
                     const int32_t due = std::max(h->scene->untilDue(now), 0);
                     wait = wait < 0 ? due : std::min(wait, due);
                 }
@@ -315,7 +329,7 @@ void WaylandPlatform::runFullScreen()
             }
             for (size_t k = 0; k < r.heads.size() && r.running; ++k) {
                 Run::Head& h = *r.heads[k];
-                if (h.scene && Run::canDraw(h) && h.scene->tick(nowMs()) && r.running) r.present(h, false);
+                if (h.scene && Run::canDraw(h) && !hidden && h.scene->tick(nowMs()) && r.running) r.present(h, false);
             }
         }
     } catch (const ProgramEnd&) {
@@ -324,6 +338,7 @@ void WaylandPlatform::runFullScreen()
     setWallpaperScene(nullptr);
     r.running = false;
     listenForStopSignals(false);
+    watch_.reset();
     run_.reset();
 }
 

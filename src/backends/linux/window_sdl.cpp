@@ -228,10 +228,24 @@ bool SdlPlatform::waitForInput(int32_t ms)
     if (SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return true;
     if (XEventsQueued(display_, QueuedAlready) > 0) return true;
     XFlush(display_);
-    pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {stopSignalFd(), POLLIN, 0}};
     // A stop signal counts as input (its descriptor, or the interrupted
-    // wait): the events that follow see it.
-    return poll(fds, stopSignalFd() >= 0 ? 2 : 1, ms) != 0;
+    // wait): the events that follow see it. So does a change of the
+    // session's mood. (poll passes over descriptors of -1.)
+    pollfd fds[3] = {{ConnectionNumber(display_), POLLIN, 0}, {stopSignalFd(), POLLIN, 0}, {watchFd(), POLLIN, 0}};
+    const int n = poll(fds, 3, ms);
+    if (fds[2].revents & POLLIN) noteMood();
+    return n != 0;
+}
+
+bool SdlPlatform::takeMood()
+{
+    noteMood();
+    if (!moodPending_) return false;
+    moodPending_ = false;
+    const Pace p = paceFor(watch_->mood(), cmd_.alwaysAnimate);
+    if (p == pace_) return false;
+    pace_ = p;
+    return true;
 }
 
 bool SdlPlatform::openWindows()
@@ -382,6 +396,7 @@ void SdlPlatform::runFullScreen()
     lh.display = display_;
     running_ = true;
     listenForStopSignals(true);
+    watchSession();
     if (!background()) setWallpaperScene(&heads_.front().scene->form());
     lh.pump = [this] {
         presentAll();
@@ -416,6 +431,13 @@ void SdlPlatform::runFullScreen()
             applyPendingSizes();
             if (!running_) break;
             uint32_t now = SDL_GetTicks();
+            // Still or not drawn at all as the session's mood says; what
+            // was missed is shown when the pace changes.
+            const bool paceChanged = takeMood();
+            for (Head& h : heads_) {
+                h.scene->setStill(pace_ == Pace::Still, now);
+                if (paceChanged && seen(h)) present(h);
+            }
             // A background nobody sees is not drawn: with all of it unseen,
             // the run sleeps until the X server tells of a change.
             int32_t wait = -1;
@@ -445,6 +467,7 @@ void SdlPlatform::runFullScreen()
     setWallpaperScene(nullptr);
     running_ = false;
     listenForStopSignals(false);
+    watch_.reset();
     closeWindows();
 }
 
