@@ -27,7 +27,6 @@ set(INSTALLER_DIR ${CMAKE_BINARY_DIR}/installer)
 set(SETUP_EXE ${CMAKE_BINARY_DIR}/Sylvadra-${PROJECT_VERSION}-setup.exe)
 # The program goes in without its debugging information, as in the zip.
 set(INSTALLER_SCR ${INSTALLER_DIR}/Sylvadra.scr)
-set(PROJECT_HOMEPAGE ${CPACK_PACKAGE_HOMEPAGE_URL})
 if(EXISTS ${PROJECT_SOURCE_DIR}/resources/icon-1.ico)
   set(SYL_ICON_LINE "!define SYL_ICON \"${PROJECT_SOURCE_DIR}/resources/icon-1.ico\"")
 else()

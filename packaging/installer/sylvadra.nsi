@@ -62,9 +62,12 @@ ManifestSupportedOS all
 ; The waiting time, in seconds, when the user has none yet.
 !define DEFAULT_TIMEOUT "600"
 !define SHORTCUT "Sylvadra settings.lnk"
-; SystemParametersInfo: SPI_SETSCREENSAVEACTIVE, SPIF_SENDCHANGE.
+; SystemParametersInfo: SPI_SETSCREENSAVEACTIVE, SPI_SETDESKWALLPAPER,
+; SPIF_SENDCHANGE, and SPIF_UPDATEINIFILE | SPIF_SENDCHANGE.
 !define SPI_SETSCREENSAVEACTIVE 17
+!define SPI_SETDESKWALLPAPER 20
 !define SPIF_SENDCHANGE 2
+!define SPIF_UPDATEINIFILE_SENDCHANGE 3
 
 Name "Sylvadra"
 OutFile "${OUTFILE}"
@@ -84,6 +87,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${SYL_COPYRIGHT}"
 Var AllUsers    ; 1: installed for every user
 Var ScrDir      ; the folder of Sylvadra.scr
 Var OldDir      ; the folder of an earlier installation
+Var OldScr      ; its Sylvadra.scr, by its short path, when it moves
 Var Purge       ; uninstaller: 1 removes the settings and the wallpaper too
 
 !ifdef SYL_ICON
@@ -111,8 +115,9 @@ Var Purge       ; uninstaller: 1 removes the settings and the wallpaper too
   Abort
 !macroend
 
-; Whether the value $0 names the Sylvadra.scr in $ScrDir, by its short or
-; its long path; $1 is 1 when it does.
+; Whether the value $0 names the Sylvadra.scr in $ScrDir (or that of an
+; earlier installation in another folder), by its short or its long path;
+; $1 is 1 when it does.
 !macro IsOurSaver un
   Function ${un}IsOurSaver
     Push $2
@@ -121,6 +126,8 @@ Var Purge       ; uninstaller: 1 removes the settings and the wallpaper too
     ${If} $0 != ""
       ${If} $0 == $2
       ${OrIf} $0 == "$ScrDir\Sylvadra.scr"
+      ${OrIf} $0 == $OldScr
+      ${OrIf} $0 == "$OldDir\Sylvadra.scr"
         StrCpy $1 1
       ${EndIf}
     ${EndIf}
@@ -275,9 +282,14 @@ Section "Sylvadra" SecMain
   ${If} ${Errors}
     !insertmacro Fail "The files could not be written to $INSTDIR."
   ${EndIf}
-  ; An earlier installation in another folder (/D=) is taken away.
+  ; An earlier installation in another folder (/D=) is taken away; the
+  ; screen saver moves with it.
+  StrCpy $OldScr ""
   ${If} $OldDir != ""
   ${AndIf} $OldDir != $INSTDIR
+    ${If} $AllUsers == 0
+      GetFullPathName /SHORT $OldScr "$OldDir\Sylvadra.scr"
+    ${EndIf}
     Delete "$OldDir\Sylvadra.scr"
     Delete "$OldDir\LICENSE.txt"
     Delete "$OldDir\font-1-LICENSE.txt"
@@ -365,6 +377,20 @@ Function un.UnregisterSaver
   DeleteRegKey HKCU "${SETUP_KEY}"
 FunctionEnd
 
+; The desktop shows no wallpaper when its picture is $0, the file the
+; program leaves as the wallpaper and that is about to go.
+Function un.ForgetWallpaper
+  ReadRegStr $1 HKCU "${DESKTOP_KEY}" "Wallpaper"
+  GetFullPathName /SHORT $2 $0
+  ${If} $1 != ""
+    ${If} $1 == $0
+    ${OrIf} $1 == $2
+      System::Call 'user32::SystemParametersInfoW(i ${SPI_SETDESKWALLPAPER}, i 0, w "", i ${SPIF_UPDATEINIFILE_SENDCHANGE})'
+      DetailPrint "The desktop wallpaper $1 is removed."
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
 Section "Uninstall"
   ${If} $Purge == 0
   ${AndIfNot} ${Silent}
@@ -399,6 +425,10 @@ Section "Uninstall"
   Delete "$LOCALAPPDATA\Sylvadra\Sylvadra.EPT"
   Delete "$LOCALAPPDATA\Sylvadra\Sylvadra.bmp.tmp"
   ${If} $Purge == 1
+    StrCpy $0 "$ScrDir\Sylvadra.bmp"
+    Call un.ForgetWallpaper
+    StrCpy $0 "$LOCALAPPDATA\Sylvadra\Sylvadra.bmp"
+    Call un.ForgetWallpaper
     Delete "$LOCALAPPDATA\Sylvadra\Sylvadra.bmp"
     Delete "$ScrDir\Sylvadra.bmp"
     DeleteRegKey HKCU "Software\Sylvadra"
