@@ -240,6 +240,11 @@ echo x >"$LOCAL/Sylvadra/Sylvadra.bmp"
 "$WINE" "$SETUP" /S >"$WORK/setup.log" 2>&1
 expect "the installer's exit status, once more" "$?" 0
 expect "InstallLocation, once more" "$(reg_value "$UNINST" InstallLocation)" "$loc"
+# The desktop names the wallpaper the saver left (step 4).
+case $(reg_value "$DESKTOP" Wallpaper) in
+  *Sylvadra.bmp) ;;
+  *) fail "the desktop's wallpaper is '$(reg_value "$DESKTOP" Wallpaper)', not the saver's" ;;
+esac
 # Waits for itself (_?=): its status is the removal's.
 "$WINE" "$INST/Uninstall.exe" /S /PURGE "_?=$loc" >"$WORK/uninstall.log" 2>&1
 expect "the uninstaller's exit status with /PURGE" "$?" 0
