@@ -7,7 +7,9 @@
 # newer installer replaces it and keeps the settings; the older one then
 # refuses with a failing exit status. The silent uninstaller takes away
 # everything but the settings and the wallpaper and puts the old screen
-# saver back; with /PURGE nothing of Sylvadra is left. The version resources
+# saver back; with /PURGE nothing of Sylvadra is left. Installed for every
+# user (/ALLUSERS), it is in the system folder and goes as completely. The
+# version resources
 # of the installer and the uninstaller are the .scr's, and the winget
 # manifests parse and name the installer's SHA-256.
 #
@@ -256,4 +258,27 @@ left=$(grep -i sylvadra "$WINEPREFIX"/*.reg)
 [ -z "$left" ] || fail "registry entries left: $left"
 expect "SCRNSAVE.EXE after /PURGE" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" "$PREVIOUS"
 log "removed with /PURGE; nothing left"
+
+# 10. For every user (/ALLUSERS; Wine's user is an administrator): the
+#     program in the system folder, the entries the common ones.
+"$WINE" "$SETUP" /S /ALLUSERS >"$WORK/setup.log" 2>&1
+expect "the installer's exit status with /ALLUSERS" "$?" 0
+HKLM_UNINST='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sylvadra'
+SYS=$(unix_path 'C:\windows\system32')
+COMMON=$(unix_path "$(win_env ProgramData)\Microsoft\Windows\Start Menu\Programs")
+cmp -s "$SYS/Sylvadra.scr" "$BUILD/installer/Sylvadra.scr" || fail "no Sylvadra.scr in the system folder"
+[ -f "$COMMON/Sylvadra settings.lnk" ] || fail "no Start-menu entry for all users"
+expect "SCRNSAVE.EXE's file for all users" "$(unix_path "$(reg_value "$DESKTOP" SCRNSAVE.EXE)")" "$SYS/Sylvadra.scr"
+QUIET=$(reg_value "$HKLM_UNINST" QuietUninstallString)
+reg_key_exists "$UNINST" && fail "an entry for the user alone with /ALLUSERS"
+exe=$(printf '%s\n' "$QUIET" | sed -n 's/^"\([^"]*\)" .*/\1/p')
+[ -n "$exe" ] || fail "no QuietUninstallString for all users"
+"$WINE" "$exe" /S >"$WORK/uninstall.log" 2>&1
+wine_idle
+left=$(find "$WINEPREFIX/drive_c" -iname '*sylvadra*' 2>/dev/null)
+[ -z "$left" ] || fail "files left after removal for all users: $left"
+left=$(grep -i sylvadra "$WINEPREFIX"/*.reg)
+[ -z "$left" ] || fail "registry entries left after removal for all users: $left"
+expect "SCRNSAVE.EXE after removal for all users" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" "$PREVIOUS"
+log "installed for all users and removed"
 finish
