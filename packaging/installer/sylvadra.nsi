@@ -86,6 +86,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${SYL_COPYRIGHT}"
 
 Var AllUsers    ; 1: installed for every user
 Var ScrDir      ; the folder of Sylvadra.scr
+Var ScrShort    ; its short path, as SCRNSAVE.EXE names it
 Var OldDir      ; the folder of an earlier installation
 Var OldScr      ; its Sylvadra.scr, by its short path, when it moves
 Var Purge       ; uninstaller: 1 removes the settings and the wallpaper too
@@ -116,22 +117,19 @@ Var Purge       ; uninstaller: 1 removes the settings and the wallpaper too
 !macroend
 
 ; Whether the value $0 names the Sylvadra.scr in $ScrDir (or that of an
-; earlier installation in another folder), by its short or its long path;
-; $1 is 1 when it does.
+; earlier installation in another folder), by its short ($ScrShort) or its
+; long path; $1 is 1 when it does.
 !macro IsOurSaver un
   Function ${un}IsOurSaver
-    Push $2
     StrCpy $1 0
-    GetFullPathName /SHORT $2 "$ScrDir\Sylvadra.scr"
     ${If} $0 != ""
-      ${If} $0 == $2
+      ${If} $0 == $ScrShort
       ${OrIf} $0 == "$ScrDir\Sylvadra.scr"
       ${OrIf} $0 == $OldScr
       ${OrIf} $0 == "$OldDir\Sylvadra.scr"
         StrCpy $1 1
       ${EndIf}
     ${EndIf}
-    Pop $2
   FunctionEnd
 !macroend
 !insertmacro IsOurSaver ""
@@ -188,10 +186,11 @@ FunctionEnd
 ; program as Windows keeps it. The first installation notes what it
 ; changes; an update leaves a screen saver the user has chosen since.
 Function RegisterSaver
-  GetFullPathName /SHORT $R0 "$ScrDir\Sylvadra.scr"
-  ${If} $R0 == ""
-    StrCpy $R0 "$ScrDir\Sylvadra.scr"
+  GetFullPathName /SHORT $ScrShort "$ScrDir\Sylvadra.scr"
+  ${If} $ScrShort == ""
+    StrCpy $ScrShort "$ScrDir\Sylvadra.scr"
   ${EndIf}
+  StrCpy $R0 $ScrShort
   ClearErrors
   ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
   ${If} ${Errors}
@@ -399,14 +398,18 @@ Section "Uninstall"
     StrCpy $Purge 1
     keep:
   ${EndIf}
-  ; The registry first: the short path of the program is known only while
-  ; it exists.
-  Call un.UnregisterSaver
-  ClearErrors
-  Delete "$ScrDir\Sylvadra.scr"
-  ${If} ${Errors}
-    !insertmacro Fail "$ScrDir\Sylvadra.scr could not be removed. If Sylvadra is running, end it and try again."
+  ; The program goes first: while it runs it cannot, and nothing else has
+  ; changed then. Its short path is known only while it exists.
+  StrCpy $ScrShort ""
+  ${If} ${FileExists} "$ScrDir\Sylvadra.scr"
+    GetFullPathName /SHORT $ScrShort "$ScrDir\Sylvadra.scr"
+    ClearErrors
+    Delete "$ScrDir\Sylvadra.scr"
+    ${If} ${Errors}
+      !insertmacro Fail "$ScrDir\Sylvadra.scr could not be removed. If Sylvadra is running, end it and try again."
+    ${EndIf}
   ${EndIf}
+  Call un.UnregisterSaver
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\font-1-LICENSE.txt"
   Delete "$INSTDIR\Uninstall.exe"

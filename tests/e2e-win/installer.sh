@@ -9,11 +9,11 @@
 # everything but the settings and the wallpaper and puts the old screen
 # saver back; with /PURGE nothing of Sylvadra is left. Installed for every
 # user (/ALLUSERS), it is in the system folder and goes as completely. The
-# version resources
-# of the installer and the uninstaller are the .scr's, and the winget
-# manifests parse and name the installer's SHA-256.
+# version resources of the installer and the uninstaller are the .scr's,
+# and the winget manifests parse and name the installer's SHA-256.
 #
 # Arguments: SCR PREVHOST BUILD_DIR SETUP.EXE NSI CONFIG.NSH MAKENSIS WINGET_DIR
+# shellcheck disable=SC2034 # read by lib.sh
 E2E_FRESH_PREFIX=1
 . "$(dirname "$0")/lib.sh"
 
@@ -214,7 +214,30 @@ rc=$?
 expect "DisplayVersion after the older installer" "$(reg_value "$UNINST" DisplayVersion)" "$NEWER"
 log "the older installer refused with status $rc"
 
-# 8. The silent uninstaller as "Apps and features" runs it: the picture cache
+# 8. While Sylvadra runs (its settings dialog), neither an installer nor the
+#    uninstaller can replace it: both fail and change nothing.
+"$WINE" "$OWN/Sylvadra.scr" /C >"$WORK/saver.log" 2>&1 &
+SAVER_PID=$!
+if wait_until 60 dialog_open; then
+  "$WINE" "$WORK/newer-setup.exe" /S >"$WORK/setup.log" 2>&1
+  rc=$?
+  [ "$rc" != 0 ] || fail "the installer over a running Sylvadra ended with status 0"
+  "$WINE" "$OWN/Uninstall.exe" /S '_?=C:\SylvadraScreenSaver' >"$WORK/uninstall.log" 2>&1
+  rc2=$?
+  [ "$rc2" != 0 ] || fail "the uninstaller of a running Sylvadra ended with status 0"
+  reg_key_exists "$UNINST" || fail "the failed removal took the uninstall entry"
+  expect "SCRNSAVE.EXE after the failed removal" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" "$SAVER2"
+  [ -f "$LNK" ] || fail "the failed removal took the Start-menu entry"
+  log "with Sylvadra running, the installer ended with status $rc, the uninstaller with $rc2"
+  xdotool windowfocus --sync "$WIN" 2>/dev/null
+  xdotool key Escape
+  wait_saver_end 30 || fail "Escape did not close the settings dialog"
+else
+  fail "Sylvadra.scr /C opened no settings dialog"
+fi
+wine_idle
+
+# 9. The silent uninstaller as "Apps and features" runs it: the picture cache
 #    goes, the settings and the wallpaper stay, the old screen saver is back.
 CACHE="$LOCAL/Sylvadra/Cache/sharp-test"
 mkdir -p "$CACHE" && echo x >"$CACHE/bitmap-1-x2.pic"
@@ -235,8 +258,8 @@ expect "ScreenSaveActive after removal" "$(reg_value "$DESKTOP" ScreenSaveActive
 expect "ScreenSaveTimeOut after removal" "$(reg_value "$DESKTOP" ScreenSaveTimeOut)" 420
 log "removed; the settings and the wallpaper stayed"
 
-# 9. Installed again and removed with /PURGE: nothing of Sylvadra is left,
-#    and the desktop no longer names the wallpaper.
+# 10. Installed again and removed with /PURGE: nothing of Sylvadra is left,
+#     and the desktop no longer names the wallpaper.
 mkdir -p "$LOCAL/Sylvadra/Cache/sharp-test"
 echo x >"$LOCAL/Sylvadra/Sylvadra.bmp"
 "$WINE" "$SETUP" /S >"$WORK/setup.log" 2>&1
@@ -259,7 +282,7 @@ left=$(grep -i sylvadra "$WINEPREFIX"/*.reg)
 expect "SCRNSAVE.EXE after /PURGE" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" "$PREVIOUS"
 log "removed with /PURGE; nothing left"
 
-# 10. For every user (/ALLUSERS; Wine's user is an administrator): the
+# 11. For every user (/ALLUSERS; Wine's user is an administrator): the
 #     program in the system folder, the entries the common ones.
 "$WINE" "$SETUP" /S /ALLUSERS >"$WORK/setup.log" 2>&1
 expect "the installer's exit status with /ALLUSERS" "$?" 0
