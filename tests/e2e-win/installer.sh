@@ -283,9 +283,12 @@ expect "SCRNSAVE.EXE after /PURGE" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" "$PREV
 log "removed with /PURGE; nothing left"
 
 # 11. For every user (/ALLUSERS; Wine's user is an administrator): the
-#     program in the system folder, the entries the common ones.
+#     program in the system folder, the entries the common ones. A user
+#     without a waiting time gets one, and it goes with Sylvadra.
+"$WINE" reg delete "$DESKTOP" /v ScreenSaveTimeOut /f >/dev/null 2>&1
 "$WINE" "$SETUP" /S /ALLUSERS >"$WORK/setup.log" 2>&1
 expect "the installer's exit status with /ALLUSERS" "$?" 0
+expect "the new ScreenSaveTimeOut" "$(reg_value "$DESKTOP" ScreenSaveTimeOut)" 600
 HKLM_UNINST='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sylvadra'
 SYS=$(unix_path 'C:\windows\system32')
 COMMON=$(unix_path "$(win_env ProgramData)\Microsoft\Windows\Start Menu\Programs")
@@ -303,5 +306,6 @@ left=$(find "$WINEPREFIX/drive_c" -iname '*sylvadra*' 2>/dev/null)
 left=$(grep -i sylvadra "$WINEPREFIX"/*.reg)
 [ -z "$left" ] || fail "registry entries left after removal for all users: $left"
 expect "SCRNSAVE.EXE after removal for all users" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" "$PREVIOUS"
+expect "ScreenSaveTimeOut after removal for all users" "$(reg_value "$DESKTOP" ScreenSaveTimeOut)" ""
 log "installed for all users and removed"
 finish
