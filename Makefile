@@ -16,7 +16,7 @@ TEST_PACKAGES = googletest libgtest-dev libbenchmark-dev libglib2.0-bin dbus-dae
                 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64 \
                 xvfb xauth xdotool x11-utils imagemagick clang clang-format util-linux valgrind faketime netcat-openbsd \
                 xscreensaver xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxml2-utils dpkg-dev \
-                gsettings-desktop-schemas systemd weston sway wtype grim python3-gi
+                gsettings-desktop-schemas systemd weston sway wtype grim python3-gi nsis python3-yaml python3-pefile
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -99,10 +99,14 @@ bench: native-tests
 	$(BUILD)/tests/sylvadra_bench
 
 # The Debian package $(BUILD)/sylvadra_*.deb and the Windows
-# $(WINBUILD)/Sylvadra-*-win64.zip, both made by CPack.
+# $(WINBUILD)/Sylvadra-*-win64.zip, both made by CPack, and the Windows
+# installer $(WINBUILD)/Sylvadra-*-setup.exe (NSIS) with its winget
+# manifests in $(WINBUILD)/winget/. The Windows build is configured again
+# first, so that it finds makensis when it came after its first configure.
 package: native-tests windows
 	cmake --build $(BUILD) --target package
-	cmake --build $(WINBUILD) --target package
+	cmake -S . -B $(WINBUILD)
+	cmake --build $(WINBUILD) --target package installer
 
 clean:
 	rm -rf $(BUILD) $(WINBUILD) $(ASANBUILD)

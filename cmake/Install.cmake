@@ -21,7 +21,7 @@ a house and fences - and brings it to life: the clouds drift, birds, \
 butterflies, balloons and aircraft cross the sky, and flowers grow in the \
 meadow. It covers every monitor, runs as an xscreensaver display mode with \
 its own settings page, and has a settings dialog of its own (sylvadra /C).")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://sylvadra.example.org/")
+set(CPACK_PACKAGE_HOMEPAGE_URL ${PROJECT_HOMEPAGE_URL})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # The packages carry the programs without their debugging information.
 set(CPACK_STRIP_FILES ON)

@@ -19,20 +19,27 @@ if [ -z "$DISPLAY" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 
-export WINEPREFIX="$BUILD/wineprefix-e2e"
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/sylvadra-e2e-win.XXXXXX")
+
+# A test that sets E2E_FRESH_PREFIX gets a new prefix of its own in its
+# scratch folder, gone with it.
+if [ -n "$E2E_FRESH_PREFIX" ]; then
+  export WINEPREFIX="$WORK/wineprefix"
+else
+  export WINEPREFIX="$BUILD/wineprefix-e2e"
+fi
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 export WINEARCH=win64
 WINE="${WINE:-/usr/lib/wine/wine64}"
 WINESERVER="${WINESERVER:-/usr/lib/wine/wineserver}"
-
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/sylvadra-e2e-win.XXXXXX")
 SAVER_PID=
 FAILED=0
 
-log() { echo "[$(date +%H:%M:%S)] $*"; }
+# Printed as they are: Windows paths hold backslashes.
+log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*"; }
 fail() {
-  echo "FAIL: $*"
+  printf 'FAIL: %s\n' "$*"
   FAILED=1
 }
 
@@ -45,8 +52,8 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-# The prefix is made once per build folder (ctest's wine_prefixes makes it
-# before the tests start).
+# The shared prefix is made once per build folder (ctest's wine_prefixes
+# makes it before the tests start).
 "$(dirname "$0")/../../tools/wine-prefix.sh" "$WINEPREFIX" || exit 1
 "$WINESERVER" -k >/dev/null 2>&1
 "$WINESERVER" -w >/dev/null 2>&1
