@@ -47,7 +47,7 @@ SaverLock::SaverLock(const std::string& name) : name_(name.empty() ? saverLockNa
         error_ = "no folder of the user's for the saver's lock";
         return;
     }
-    const int fd = ::open(name_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
+    const int fd = ::open(name_.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
     if (fd < 0) {
         error_ = name_ + ": " + (errno == ELOOP ? "is a symlink" : std::strerror(errno));
         return;
