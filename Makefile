@@ -15,7 +15,7 @@ RUN_PACKAGES  = cmake ninja-build g++ pkg-config libglib2.0-dev libsdl2-dev libx
 TEST_PACKAGES = googletest libgtest-dev libbenchmark-dev libglib2.0-bin dbus-daemon \
                 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64 \
                 xvfb xauth xdotool x11-utils imagemagick clang clang-format util-linux valgrind faketime netcat-openbsd \
-                xscreensaver xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxml2-utils dpkg-dev \
+                xscreensaver xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxml2-utils dpkg-dev desktop-file-utils \
                 gsettings-desktop-schemas systemd weston sway wtype grim python3-gi nsis python3-yaml python3-pefile
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

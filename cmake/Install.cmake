@@ -6,6 +6,11 @@
 #   share/xscreensaver/config/sylvadra.xml      its settings page, made from the table of options
 #   share/applications/sylvadra.desktop         a launcher of the settings dialog
 #   share/man/man6/sylvadra.6.gz                the manual page
+#   lib/systemd/user/sylvadra-wallpaper.{timer,service}, sylvadra-background.service
+#                                               systemd user units (not enabled)
+#   share/sylvadra/autostart/sylvadra-background.desktop
+#                                               an autostart entry of the background,
+#                                               copied to ~/.config/autostart to switch it on
 #   share/doc/sylvadra/                         the licences
 # Windows (the cross build; `make package` for a .zip built by CPack):
 #   Sylvadra.scr, INSTALL-Windows.txt and the licences.
@@ -46,13 +51,16 @@ else()
     COMMAND sylvadra_xscreensaver_page ${XS_PAGE}
     DEPENDS sylvadra_xscreensaver_page
     COMMENT "Writing xscreensaver's settings page")
-  # The manual page, compressed as Debian keeps them.
+  # The manual page, its footer with the project's version, compressed as
+  # Debian keeps them.
+  set(MAN_PAGE ${CMAKE_BINARY_DIR}/packaging/man/sylvadra.6)
+  configure_file(${PROJECT_SOURCE_DIR}/docs/sylvadra.6 ${MAN_PAGE} @ONLY)
   set(MAN_GZ ${CMAKE_BINARY_DIR}/packaging/sylvadra.6.gz)
   add_custom_command(
     OUTPUT ${MAN_GZ}
-    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/sylvadra.6 ${CMAKE_BINARY_DIR}/packaging/sylvadra.6
+    COMMAND ${CMAKE_COMMAND} -E copy ${MAN_PAGE} ${CMAKE_BINARY_DIR}/packaging/sylvadra.6
     COMMAND gzip -9 -n -f ${CMAKE_BINARY_DIR}/packaging/sylvadra.6
-    DEPENDS ${PROJECT_SOURCE_DIR}/docs/sylvadra.6
+    DEPENDS ${MAN_PAGE}
     VERBATIM)
   add_custom_target(sylvadra_install_files ALL DEPENDS ${XS_PAGE} ${MAN_GZ})
 
@@ -64,6 +72,13 @@ else()
     add_test(NAME systemd_units_verify
              COMMAND ${PROJECT_SOURCE_DIR}/tests/check-units.sh $<TARGET_FILE:sylvadra> ${PROJECT_SOURCE_DIR}/packaging)
     set_tests_properties(systemd_units_verify PROPERTIES SKIP_RETURN_CODE 77)
+    # Every desktop entry passes desktop-file-validate without a word (a
+    # warning fails as well); the package desktop-file-utils (make test-deps).
+    file(GLOB DESKTOP_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/packaging/*.desktop)
+    add_test(NAME desktop_files_validate COMMAND desktop-file-validate ${DESKTOP_FILES})
+    set_tests_properties(desktop_files_validate PROPERTIES FAIL_REGULAR_EXPRESSION ": (error|warning|hint): ")
+    # The manual page's footer names this version.
+    add_test(NAME man_page_version COMMAND grep -qF "\"Sylvadra ${PROJECT_VERSION}\" \"Games\"" ${MAN_PAGE})
   endif()
 
   install(TARGETS sylvadra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -74,17 +89,23 @@ else()
   install(FILES ${XS_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/sylvadra.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-  # The systemd user timer and service of the daily wallpaper (not enabled).
-  # The service runs the program where this installation puts it: the
-  # prefix is the one of the installation (/usr in the package), known only
-  # when it runs.
-  set(UNIT_SERVICE ${CMAKE_BINARY_DIR}/packaging/systemd/sylvadra-wallpaper.service)
-  install(CODE "
-    file(READ \"${PROJECT_SOURCE_DIR}/packaging/sylvadra-wallpaper.service\" unit)
-    string(REPLACE \"\nExecStart=/usr/bin/sylvadra \" \"\nExecStart=\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/sylvadra \" unit \"\${unit}\")
-    file(WRITE \"${UNIT_SERVICE}\" \"\${unit}\")")
-  install(FILES ${UNIT_SERVICE} ${PROJECT_SOURCE_DIR}/packaging/sylvadra-wallpaper.timer
-          DESTINATION lib/systemd/user)
+  # The systemd user units (not enabled): the timer and service of the
+  # daily wallpaper, the service of the animated background. The services
+  # run the program where this installation puts it: the prefix is the one
+  # of the installation (/usr in the package), known only when it runs.
+  foreach(service sylvadra-wallpaper.service sylvadra-background.service)
+    set(UNIT_SERVICE ${CMAKE_BINARY_DIR}/packaging/systemd/${service})
+    install(CODE "
+      file(READ \"${PROJECT_SOURCE_DIR}/packaging/${service}\" unit)
+      string(REPLACE \"\nExecStart=/usr/bin/sylvadra \" \"\nExecStart=\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/sylvadra \" unit \"\${unit}\")
+      file(WRITE \"${UNIT_SERVICE}\" \"\${unit}\")")
+    install(FILES ${UNIT_SERVICE} DESTINATION lib/systemd/user)
+  endforeach()
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/sylvadra-wallpaper.timer DESTINATION lib/systemd/user)
+  # The background's autostart entry, for the desktops without systemd's
+  # graphical session: off until a user copies it to ~/.config/autostart.
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/sylvadra-background.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/sylvadra/autostart)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_SOURCE_DIR}/LICENSE
                 ${PROJECT_SOURCE_DIR}/resources/font-1-LICENSE.txt
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/sylvadra)

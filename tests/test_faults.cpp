@@ -26,6 +26,7 @@
 #include "platform/host.h"
 #include "platform/random.h"
 #include "platform/resources.h"
+#include "platform/saver_lock.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
 #include "settings/settings_store.h"
@@ -273,6 +274,51 @@ TEST_F(FaultTest, PlantedNamesAreNeverFollowed)
     EXPECT_FALSE(writeNamedOutput((app / "out.png").string(), "png", &reason));
     EXPECT_EQ(reason, "is a folder");
     EXPECT_TRUE(fs::is_directory(app / "out.png"));
+}
+
+// One full-screen saver at a time: the lock is refused while another holds
+// it and free again once that one is gone; a name planted in its place (a
+// symlink, a FIFO) is never taken, nor written through.
+TEST_F(FaultTest, SaverLockIsTakenOnceAndNeverThroughAPlantedName)
+{
+#ifdef _WIN32
+    const std::string name = "Local\\sylvadra-test-" + root_.filename().string();
+#else
+    const std::string name = (root_ / "saver.lock").string();
+#endif
+    {
+        SaverLock first(name);
+        ASSERT_EQ(first.state(), SaverLock::State::Taken) << first.error();
+        SaverLock second(name);
+        EXPECT_EQ(second.state(), SaverLock::State::Busy);
+    }
+    SaverLock again(name);
+    EXPECT_EQ(again.state(), SaverLock::State::Taken) << again.error();
+#ifndef _WIN32
+    const fs::path victim = root_ / "victim";
+    std::ofstream(victim) << "precious";
+    fs::create_symlink(victim, root_ / "link.lock");
+    SaverLock linked((root_ / "link.lock").string());
+    EXPECT_EQ(linked.state(), SaverLock::State::Failed);
+    EXPECT_NE(linked.error().find("symlink"), std::string::npos) << linked.error();
+    EXPECT_EQ(readAll(victim), "precious");
+    ASSERT_EQ(mkfifo((root_ / "fifo.lock").c_str(), 0600), 0);
+    SaverLock fifo((root_ / "fifo.lock").string());
+    EXPECT_EQ(fifo.state(), SaverLock::State::Failed) << "no hang, no lock";
+    EXPECT_NE(fifo.error().find("not a regular file"), std::string::npos) << fifo.error();
+
+    // The user's lock is in the runtime folder only while that is private.
+    const char* old = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = old ? old : "";
+    fs::create_directories(root_ / "run");
+    fs::permissions(root_ / "run", fs::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", (root_ / "run").c_str(), 1);
+    EXPECT_EQ(saverLockName(), (root_ / "run" / "sylvadra-saver.lock").string());
+    fs::permissions(root_ / "run", fs::perms::all);
+    EXPECT_EQ(saverLockName().find((root_ / "run").string()), std::string::npos) << saverLockName();
+    if (old) setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    else unsetenv("XDG_RUNTIME_DIR");
+#endif
 }
 
 // The wallpaper goes to the per-user folder when the program's folder can

@@ -390,10 +390,12 @@ TEST_F(SceneTest, OnlyARealMouseMovementEndsTheSaver)
     resetSaverState();
     SaverRunning() = kTrue;
     m.Form_MouseMove(100, 100); // the first event only records
-    m.Form_MouseMove(102, 98);  // 2 pixels on both axes: the reference follows
-    m.Form_MouseMove(104, 96);
+    m.Form_MouseMove(102, 98);  // 2 pixels on both axes from the reference
+    m.Form_MouseMove(101, 99);
+    m.Form_MouseMove(98, 102);
     EXPECT_EQ(plat.cursorShown, 0);
-    EXPECT_THROW(m.Form_MouseMove(107, 96), ProgramEnd);
+    // Small steps add up: 1 pixel from the last position, 3 from the first.
+    EXPECT_THROW(m.Form_MouseMove(97, 102), ProgramEnd);
     EXPECT_EQ(plat.cursorShown, 1);
     // The unload that ending raises does not restore the system state again.
     m.Form_Unload();
@@ -405,6 +407,12 @@ TEST_F(SceneTest, OnlyARealMouseMovementEndsTheSaver)
     n.Form_MouseMove(0, 0);
     n.Form_MouseMove(50, 50);
     EXPECT_EQ(plat.cursorShown, 1);
+    // A slow drift, a pixel at a time, ends it at the third pixel.
+    n.Form_MouseMove(51, 50);
+    n.Form_MouseMove(52, 51);
+    EXPECT_EQ(plat.cursorShown, 1);
+    EXPECT_THROW(n.Form_MouseMove(53, 51), ProgramEnd);
+    EXPECT_EQ(plat.cursorShown, 2);
     resetSaverState();
     setSaverPlatform(nullptr);
 }

@@ -29,11 +29,14 @@ void FrmMain::Form_MouseMove(float x, float y)
     Procedure p("frmMain", "Form_MouseMove");
     p.run([&] {
         bool moved = false;
+        // The first position seen is the reference for the whole run: small
+        // moves add up, and the saver ends once the pointer is 3 pixels or
+        // more away from it on either axis.
         p.step(50010, [&] {
             const bool none = lastMouseX == 0 && lastMouseY == 0;
             const bool small = std::fabs(lastMouseX - x) < 3 && std::fabs(lastMouseY - y) < 3;
             moved = !none && !small;
-            if (!moved) {
+            if (none) {
                 lastMouseX = x;
                 lastMouseY = y;
             }

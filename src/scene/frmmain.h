@@ -188,7 +188,8 @@ public:
     std::array<FlowerSlot, 101> flowers{};
     float bloomCount = 0;
 
-    // Mouse reference of Form_MouseMove; (0, 0) counts as none.
+    // Mouse reference of Form_MouseMove, the first position seen in the
+    // run; (0, 0) counts as none.
     float lastMouseX = 0, lastMouseY = 0;
 
     // Frames composed incrementally: only what changed since the last frame

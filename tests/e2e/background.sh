@@ -5,6 +5,7 @@
 # its own; a 1.5-scaled output gets a buffer of its real pixels, composed
 # once at that size;
 # keys go past it; SIGTERM ends it with status 0 and no wallpaper written.
+# A second full-screen saver beside a first one ends at once.
 OWN_X_SERVER=1
 . "$(dirname "$0")/lib.bash"
 . "$(dirname "$0")/sway.bash"
@@ -79,4 +80,22 @@ collect
 [ -z "$(messages)" ] || fail "messages: $(messages)"
 ls "$UWORK"/app/*.bmp "$UWORK"/data/sylvadra/*.bmp >/dev/null 2>&1 && fail "a wallpaper was written at the end"
 ok "SIGTERM ends it, status 0, no wallpaper written"
+
+# One full-screen saver at a time: a second sylvadra /S ends at once with
+# status 0, without a word to the compositor; the background still starts.
+in_sway "$UWORK/app/sylvadra" /S 2>"$WORK/saver.log" &
+wait_until $((50 * SCALE)) pgrep -u "$USR" -f "^$UWORK/app/sylvadra /S" >/dev/null || fail "the saver did not start"
+SPID=$(pgrep -u "$USR" -f "^$UWORK/app/sylvadra /S")
+wait_until $((50 * SCALE)) test -f "$UWORK/runtime/sylvadra-saver.lock" || fail "the saver took no lock"
+sleep 0.5
+in_sway WAYLAND_DEBUG=1 timeout 5 "$UWORK/app/sylvadra" /S 2>"$WORK/second.log"; st=$?
+[ $st = 0 ] || fail "a second saver: status $st ($(cat "$WORK/second.log"))"
+[ ! -s "$WORK/second.log" ] || fail "a second saver spoke: $(head -3 "$WORK/second.log")"
+in_sway timeout 2 "$UWORK/app/sylvadra" --background 2>/dev/null; st=$?
+[ $st = 124 ] || fail "--background beside the saver: status $st"
+alive "$SPID" || fail "the second saver ended the first"
+kill -TERM "$SPID"
+wait_end "$SPID" $((50 * SCALE)) || fail "SIGTERM did not end the saver"
+collect
+ok "a second saver ends at once on Wayland"
 exit 0

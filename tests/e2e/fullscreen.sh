@@ -1,7 +1,8 @@
 #!/bin/bash
 # The full-screen saver: the landscape is shown within seconds with sky
 # at the top, the clouds move, small mouse moves do not end it and a real
-# one does, a key ends it, and the wallpaper file is written or not.
+# one does, a key ends it, and the wallpaper file is written or not; a
+# second saver started beside it ends at once.
 . "$(dirname "$0")/lib.bash"
 
 start=$(date +%s%N)
@@ -41,16 +42,18 @@ set -- $(mean_rgb "$WORK/d.png" "200x100+$((SCREEN_W - 200))+$((SCREEN_H - 100))
 [ $(( $1 + $2 + $3 )) -gt 60 ] || fail "the landscape is gone from the bottom-right corner ($*)"
 ok "shown through a change of the window's size"
 
-# Mouse: small moves (under 3 pixels from the last one) do not end it, a
-# move of 3 pixels does. The pointer starts where the server put it; the
-# window may already have reported that position as its first move.
+# Mouse: the first position seen is the reference; moves that stay within
+# 2 pixels of it do not end the saver, and small steps add up until the
+# pointer is 3 pixels away. The pointer starts where the server put it; the
+# window may already have reported that position as its first move (else
+# the first move is the reference).
 eval "$(xdotool getmouselocation --shell)"
 xdotool mousemove $((X + 1)) $((Y + 1)); sleep 0.4
 alive $PID || fail "the first mouse move ended the saver"
-xdotool mousemove $((X + 3)) $((Y + 3)); sleep 0.4
-alive $PID || fail "a 2-pixel move ended the saver"
-xdotool mousemove $((X + 6)) $((Y + 3))
-wait_end $PID 50 || fail "a 3-pixel move did not end the saver"
+xdotool mousemove $((X + 2)) $((Y + 2)); sleep 0.4
+alive $PID || fail "a move within 2 pixels of the first position ended the saver"
+xdotool mousemove $((X + 4)) $((Y + 2))
+wait_end $PID 50 || fail "2-pixel steps that add up to 3 pixels did not end the saver"
 ok "mouse rule"
 wait $PID
 [ -f "$WORK/app/Sylvadra.bmp" ] || fail "no wallpaper file"
@@ -67,6 +70,15 @@ rm -f "$WORK/app/Sylvadra.bmp"
 settings_ini "Wallpaper=0"
 "$EXE" /s & PID=$!
 wait_scene || fail "no landscape the second time"
+# One saver at a time: a second /S (an idle daemon's next timeout) ends at
+# once with status 0 and no window; the scene in the root window still runs.
+timeout 5 "$EXE" /S 2>"$WORK/err" || fail "a second saver: status $? ($(cat "$WORK/err"))"
+[ ! -s "$WORK/err" ] || fail "a second saver: $(cat "$WORK/err")"
+n=$(xwininfo -root -children | grep -c '"Sylvadra"')
+[ "$n" = 1 ] || fail "$n saver windows"
+timeout 2 "$EXE" --root; [ $? = 124 ] || fail "--root did not run beside the saver"
+alive $PID || fail "the second saver ended the first"
+ok "a second saver ends at once"
 xdotool key a
 wait_end $PID 50 || fail "a key did not end the saver"
 [ -f "$WORK/app/Sylvadra.bmp" ] && fail "wallpaper written with Wallpaper 0"

@@ -8,6 +8,11 @@ BUILD="$2"
 WORK=$(mktemp -d)
 export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data"
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$WORK/app"
+# A runtime folder of the test's own: the saver's lock (one full-screen
+# saver at a time) is the test's, so that tests running side by side do not
+# take each other's.
+export XDG_RUNTIME_DIR="$WORK/xdg-runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 cp "$EXE_SRC" "$WORK/app/sylvadra"
 EXE="$WORK/app/sylvadra"
 unset XSCREENSAVER_WINDOW

@@ -157,20 +157,28 @@ d1=$(differing "$WORK/right-part.png" "$newest-2.png" "${W1}x${H1}+0+0")
 [ "$(convert "$newest-2.png" -format '%k' info:)" -gt 200 ] || fail "the second monitor's picture is plain"
 ok "--set-wallpaper: ${W0}x${H0} and ${W1}x${H1} landscapes spanned on GNOME; 3 sets of 4 runs kept"
 
-# Without a display and a known desktop the pictures are written all the
-# same, and the program says where; a desktop that cannot be reached is
-# one line on stderr and status 1.
-out=$(env -u DISPLAY XDG_CURRENT_DESKTOP= "$EXE" --set-wallpaper 2>"$WORK/err") || fail "--set-wallpaper without a display failed: $(cat "$WORK/err")"
+# With no desktop to reach at all (no display, no known desktop's session
+# bus) nothing is composed: one line on stderr and status 1, so that the
+# daily timer's service tries again.
+before=$(ls "$WALL" | wc -l)
+env -u DISPLAY -u WAYLAND_DISPLAY -u SWAYSOCK -u DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR="$WORK/none" XDG_CURRENT_DESKTOP= \
+  "$EXE" --set-wallpaper >"$WORK/out" 2>"$WORK/err" && fail "--set-wallpaper without any desktop: status 0 ($(cat "$WORK/out"))"
+[ "$(wc -l < "$WORK/err")" = 1 ] && grep -q "^sylvadra: no desktop to give the wallpaper to" "$WORK/err" ||
+  fail "without any desktop, not one line on stderr: $(cat "$WORK/err" "$WORK/out")"
+[ "$(ls "$WALL" | wc -l)" = "$before" ] || fail "pictures written without any desktop"
+# Without a display, GNOME on its session bus gets 1920 x 1080 pictures.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-bus"
+out=$(env -u DISPLAY "$EXE" --set-wallpaper 2>"$WORK/err") || fail "--set-wallpaper without a display failed: $(cat "$WORK/err")"
 [ ! -s "$WORK/err" ] || fail "noise on stderr: $(cat "$WORK/err")"
-pic=$(echo "$out" | sed -n 's|^sylvadra: no desktop .*the pictures are \(/[^ ]*\.png\)$|\1|p')
+pic=$(echo "$out" | sed -n 's|^sylvadra: the wallpaper is \(/[^ ]*\.png\)$|\1|p')
 [ -n "$pic" ] && [ "$(identify -format '%wx%h' "$pic")" = 1920x1080 ] || fail "no 1920x1080 picture named: $out"
 # Three runs at once: each announces a set of its own, and all three stay.
 pids=
 for i in 1 2 3; do
-  env -u DISPLAY XDG_CURRENT_DESKTOP= "$EXE" --set-wallpaper >"$WORK/par$i" 2>&1 & pids="$pids $!"
+  env -u DISPLAY "$EXE" --set-wallpaper >"$WORK/par$i" 2>&1 & pids="$pids $!"
 done
 for p in $pids; do wait "$p" || fail "a concurrent --set-wallpaper failed: $(cat "$WORK"/par[123])"; done
-pics=$(sed -n 's|^sylvadra: no desktop .*the pictures are \(/[^ ]*\.png\)$|\1|p' "$WORK"/par[123] | sort -u)
+pics=$(sed -n 's|^sylvadra: the wallpaper is \(/[^ ]*\.png\)$|\1|p' "$WORK"/par[123] | sort -u)
 [ "$(echo "$pics" | wc -w)" = 3 ] || fail "three runs at once did not announce three pictures: $(cat "$WORK"/par[123])"
 for p in $pics; do
   [ "$(identify -format '%wx%h' "$p" 2>/dev/null)" = 1920x1080 ] || fail "$p, announced by a concurrent run, is lost"
@@ -179,5 +187,5 @@ DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-bus" XDG_CURRENT_DESKTOP=KDE "$EXE"
   fail "a desktop that cannot be reached is no failure"
 [ "$(wc -l < "$WORK/err")" = 1 ] && grep -q "^sylvadra: the wallpaper is not set: " "$WORK/err" ||
   fail "not one line on stderr: $(cat "$WORK/err")"
-ok "without a display: $pic; three runs at once: three sets; an unreachable desktop: $(cat "$WORK/err")"
+ok "no desktop at all: status 1; without a display: $pic; three runs at once: three sets; an unreachable desktop: $(cat "$WORK/err")"
 exit 0

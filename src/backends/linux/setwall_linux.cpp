@@ -1,8 +1,11 @@
 // sylvadra --set-wallpaper: a new landscape for each monitor, at that
 // monitor's size, made the running desktop's wallpaper. No window and no
-// running saver is needed; without a display the pictures are written all
-// the same (at 1920 x 1080) and the program says where.
+// running saver is needed; without a display the pictures are 1920 x 1080.
+// With no desktop to reach at all (no display, no known desktop's session
+// bus, no sway) nothing is composed and the run fails, so that a timer's
+// service tries again once the session is there.
 #include <X11/Xlib.h>
+#include <sys/stat.h>
 
 #include <clocale>
 #include <cstdio>
@@ -45,6 +48,26 @@ std::vector<MonitorArea> desktopMonitors(Desktop desktop)
     return monitors;
 }
 
+bool envSet(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+// Whether any desktop can be reached: a display, sway's socket, or a known
+// desktop with a session bus (its address, or the bus socket in the
+// runtime folder that the bus library finds by itself).
+bool desktopReachable(Desktop desktop)
+{
+    if (envSet("DISPLAY") || envSet("WAYLAND_DISPLAY") || desktop == Desktop::Sway) return true;
+    if (desktop == Desktop::Other) return false;
+    if (envSet("DBUS_SESSION_BUS_ADDRESS")) return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat st {};
+    return runtime && runtime[0] == '/' && ::stat((std::string(runtime) + "/bus").c_str(), &st) == 0 &&
+           S_ISSOCK(st.st_mode);
+}
+
 std::string listed(const std::vector<std::string>& paths)
 {
     std::string s;
@@ -61,6 +84,12 @@ int runSetWallpaper(const CommandLine& c)
     LinuxHost h;
     setHost(&h);
     const Desktop desktop = detectDesktop(std::getenv("XDG_CURRENT_DESKTOP"), std::getenv("SWAYSOCK"));
+    if (!desktopReachable(desktop)) {
+        setHost(nullptr);
+        std::fprintf(stderr, "sylvadra: no desktop to give the wallpaper to (no DISPLAY, no WAYLAND_DISPLAY, "
+                             "no session bus of a known desktop)\n");
+        return 1;
+    }
     const std::vector<MonitorArea> monitors = desktopMonitors(desktop);
     // The GSettings desktops take one picture for all monitors.
     const bool spanned = desktop == Desktop::Gnome || desktop == Desktop::Cinnamon || desktop == Desktop::Mate;

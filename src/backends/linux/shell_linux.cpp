@@ -26,6 +26,7 @@
 #include "errors/ending.h"
 #include "errors/handler.h"
 #include "platform/random.h"
+#include "platform/saver_lock.h"
 #include "platform/signals.h"
 #include "shell/options.h"
 #include "shell/shell.h"
@@ -116,6 +117,16 @@ int runShell(const CommandLine& c)
             std::fprintf(stderr, "sylvadra: %s\n", missing.c_str());
             return 1;
         }
+    }
+    // One full-screen saver at a time (an idle daemon starts one at each
+    // timeout): a second one ends at once. Not the background, nor a scene
+    // in a window handed over.
+    std::unique_ptr<SaverLock> lock;
+    if (fullScreen && !x11Only && !run.background) {
+        lock = std::make_unique<SaverLock>();
+        if (lock->state() == SaverLock::State::Busy) return 0;
+        if (lock->state() == SaverLock::State::Failed)
+            std::fprintf(stderr, "sylvadra: running without the saver's lock: %s\n", lock->error().c_str());
     }
     const bool wayland = fullScreen && !x11Only && (waylandSession() || (run.background && envSet("WAYLAND_DISPLAY")));
     if (fullScreen && !wayland && !envSet("SDL_VIDEODRIVER")) {

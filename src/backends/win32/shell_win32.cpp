@@ -4,11 +4,13 @@
 // (fullscreen_win32.cpp), the preview in the host's window
 // (preview_win32.cpp) and the settings dialog (dialog_win32.cpp).
 #include <algorithm>
+#include <memory>
 
 #include "errors/ending.h"
 #include "errors/handler.h"
 #include "platform/host.h"
 #include "platform/random.h"
+#include "platform/saver_lock.h"
 #include "shell/shell.h"
 
 #include "backends/win32/win32_platform.h"
@@ -89,6 +91,12 @@ void Win32Platform::unloadForms()
 
 int runShell(const CommandLine& c)
 {
+    // One full-screen saver at a time: a second /S ends at once.
+    std::unique_ptr<SaverLock> lock;
+    if (normaliseCommandText(c.commandText).substr(0, 2) == "/S") {
+        lock = std::make_unique<SaverLock>();
+        if (lock->state() == SaverLock::State::Busy) return 0;
+    }
     win32::Win32Host h;
     win32::Win32Platform platform;
     h.platform = &platform;
