@@ -1,0 +1,77 @@
+#!/bin/bash
+# The steady cost of a running landscape, the program and its display server
+# together: CPU over SECONDS after SETTLE seconds (start-up and the first
+# landscape left out), read from /proc, and the program's peak memory.
+# The picture cache is warmed by a first run that is not measured.
+#
+#   tools/measure-steady.sh [WIDTH HEIGHT [SECONDS [SETTLE]]]
+#   MODE=--background tools/measure-steady.sh 1920 1080 30 10
+#   WAYLAND=1 tools/measure-steady.sh 3840 2160
+#   COVER=1 MODE=--background tools/measure-steady.sh   # a window over all of it
+#
+# MODE is how the program runs (default /S); OPTIONS are added (e.g.
+# --classic); SEEDS (default "1 2 3") one line each. Xvfb by default;
+# WAYLAND=1 runs Weston's headless compositor (software renderer).
+set -u
+W=${1:-1920} H=${2:-1080} RUN=${3:-30} SETTLE=${4:-10}
+HERE=$(cd "$(dirname "$0")/.." && pwd)
+EXE=${SYLVADRA:-$HERE/build/src/backends/sylvadra}
+XHOST=$HERE/build/tests/sylvadra_xhost
+[ -x "$EXE" ] || { echo "measure-steady: build first (make native): $EXE" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+mkdir -m 700 "$work/runtime" "$work/home"
+export HOME="$work/home" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime"
+hz=$(getconf CLK_TCK)
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+
+start_server() {
+  if [ -n "${WAYLAND:-}" ]; then
+    weston --backend=headless-backend.so --use-pixman --idle-time=0 --no-config --socket=steady \
+      --width="$W" --height="$H" >/dev/null 2>&1 &
+    SERVER=$!
+    unset DISPLAY
+    export WAYLAND_DISPLAY=steady
+  else
+    local n=$(( 300 + RANDOM % 300 ))
+    Xvfb ":$n" -noreset -screen 0 "${W}x${H}x24" -nolisten tcp >/dev/null 2>&1 &
+    SERVER=$!
+    unset WAYLAND_DISPLAY
+    export DISPLAY=":$n"
+  fi
+  sleep 1.5
+}
+
+run() { # seed settle seconds -> "program% server% peakMB"
+  start_server
+  # shellcheck disable=SC2086
+  "$EXE" ${MODE:-/S} ${OPTIONS:-} --seed "$1" >/dev/null 2>&1 &
+  local pid=$!
+  local cover=
+  if [ -n "${COVER:-}" ] && [ -z "${WAYLAND:-}" ]; then
+    sleep 1
+    sleep 3600 | "$XHOST" "$W" "$H" 0 0 >/dev/null &
+    cover=$!
+  fi
+  sleep "$2"
+  local p0 s0 p1 s1
+  p0=$(ticks $pid) s0=$(ticks $SERVER)
+  sleep "$3"
+  p1=$(ticks $pid) s1=$(ticks $SERVER)
+  local kb
+  kb=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status" 2>/dev/null)
+  kill -TERM $pid; wait $pid 2>/dev/null
+  [ -n "$cover" ] && pkill -P $$ -f sylvadra_xhost 2>/dev/null
+  kill "$SERVER"; wait "$SERVER" 2>/dev/null
+  awk -v a=$((p1 - p0)) -v b=$((s1 - s0)) -v hz="$hz" -v t="$3" -v kb="${kb:-0}" \
+    'BEGIN { printf "%.2f %.2f %.0f", 100 * a / hz / t, 100 * b / hz / t, kb / 1024 }'
+}
+
+run 1 20 1 >/dev/null # the pictures painted into the cache
+for seed in ${SEEDS:-1 2 3}; do
+  read -r prog srv mb <<<"$(run "$seed" "$SETTLE" "$RUN")"
+  awk -v w="$W" -v h="$H" -v s="$seed" -v p="$prog" -v x="$srv" -v m="$mb" -v t="$RUN" -v z="$SETTLE" \
+    -v mode="${MODE:-/S} ${OPTIONS:-}${WAYLAND:+ (Weston)}${COVER:+ (covered)}" 'BEGIN {
+      printf "%dx%d %s seed %s: %.2f %% + server %.2f %% = %.2f %% of a core over %d s after %d s; peak %d MB\n",
+             w, h, mode, s, p, x, p + x, t, z, m }'
+done
