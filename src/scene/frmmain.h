@@ -112,6 +112,8 @@ public:
     // Layer painters; base lines by reference or by value.
     void Hintergrund(int16_t y);
     void Himmel();
+    // Sharp pictures: the band's sky takes this landscape's sky colours.
+    void matchBandSky(int bandMood);
     void Meer(int16_t& y);
     void Boden(int16_t y);
     void Berge(int16_t& y);

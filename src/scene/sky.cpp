@@ -1,7 +1,9 @@
 // The sky: the gradient down to the horizon and the band of clouds, with the
 // screen-sized cloud strip that the animation drifts across the top.
+#include <algorithm>
 #include <cmath>
 
+#include "art/art.h"
 #include "errors/handler.h"
 #include "platform/random.h"
 #include "scene/zz.h"
@@ -64,6 +66,7 @@ void FrmMain::Himmel()
                 PaintPicture(picHimmel, viewOf(band), W, 0, -W, H);
                 record({"Himmel", id, 0, 0, 0, W, H, true, 0, 0, 0});
             }
+            if (useSharp_ && n >= 0 && n <= 3) matchBandSky(skyType);
         });
         p.step(50050, [&] { PaintPicture(picBG, picHimmel.view(), 0, 0); });
         const int stripW = CLng(SW * 1.156), stripH = CLng(SH * 0.25);
@@ -103,6 +106,30 @@ void FrmMain::Himmel()
             bandTop = 0;
         });
     });
+}
+
+// The band's pictures show the sky behind their clouds as it is over the
+// mean horizon (260 rows); the sky of this landscape is stretched to its own
+// horizon, and where the band ends the two would meet in a line across the
+// whole screen. Each row of the band takes the difference between this
+// landscape's sky (as the gradient left it in the background) and the one
+// the band was painted with, so that the sky runs on without a seam.
+void FrmMain::matchBandSky(int bandMood)
+{
+    const int d = std::max(picHimmel.density(), 1);
+    const int rows = std::min(picHimmel.height(), picBG.height());
+    for (int r = 0; r < rows; ++r) {
+        const Color sky = picBG.pixel(0, r);
+        const art::RGB painted =
+            art::skyColor(bandMood, (static_cast<float>(r) + 0.5f) / static_cast<float>(d) / 260.f);
+        const long dr = redOf(sky) - std::lround(painted.r * 255.f);
+        const long dg = greenOf(sky) - std::lround(painted.g * 255.f);
+        const long db = blueOf(sky) - std::lround(painted.b * 255.f);
+        if (dr == 0 && dg == 0 && db == 0) continue;
+        Color* px = picHimmel.row(r);
+        for (int x = 0; x < picHimmel.width(); ++x)
+            px[x] = RGB(redOf(px[x]) + dr, greenOf(px[x]) + dg, blueOf(px[x]) + db);
+    }
 }
 
 } // namespace syl
