@@ -28,6 +28,10 @@ void FrmMain::tmrAnimation_Timer()
         p.step(50030, [&] {
             cloudStep = ck32(static_cast<long long>(cloudStep) + 1);
             float offset = static_cast<float>(cloudStep) * s.SpeedS;
+            // With sharp pictures the strip is at the screen's scale: the
+            // clouds cross the screen as fast at any size as at 1080 rows,
+            // as the flying objects do.
+            if (useSharp_) offset = static_cast<float>(offset * screenScale());
             cloudOffset = CInt(offset);
             if (cloudOffset > bandWidth) {
                 cloudOffset = 0;
