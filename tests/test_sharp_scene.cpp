@@ -13,6 +13,7 @@
 #include "scene/frmmain.h"
 #include "settings/config.h"
 #include "shell/render.h"
+#include "shell/scene_runner.h"
 
 using namespace syl;
 namespace fs = std::filesystem;
@@ -93,4 +94,20 @@ TEST(SharpScene, CloudsCrossTheScreenAsFastAtAnySize)
     ASSERT_EQ(step[0], step[1]);
     ASSERT_GT(offset[0], 10);
     EXPECT_NEAR(offset[1], 2 * offset[0], 1) << "the clouds keep their pace across the screen";
+}
+
+TEST(SharpScene, TheDateLineFollowsAScreenWithoutAResolutionOfItsOwn)
+{
+    SharpCache cache;
+    settings() = Settings{};
+    settings().Sharp = 1;
+    SceneRunner uhd(3840, 2160, SceneOptions{0});
+    EXPECT_EQ(uhd.form().dpi(), 192) << "twice the text at twice the rows";
+    EXPECT_EQ(TextHeight(uhd.form().form, "1"), 2 * TextHeight(SceneRunner(1920, 1080, {0}).form().form, "1"));
+    uhd.load();
+    uhd.resize(1280, 720, uhd.form().dpi());
+    EXPECT_EQ(uhd.form().dpi(), 96) << "never smaller than at 96 dpi";
+    EXPECT_EQ(SceneRunner(3840, 2160, SceneOptions{120}).form().dpi(), 120) << "the desktop's own setting holds";
+    settings().Sharp = 0;
+    EXPECT_EQ(SceneRunner(3840, 2160, SceneOptions{0}).form().dpi(), 96) << "classic landscapes stay as they are";
 }

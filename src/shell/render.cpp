@@ -64,7 +64,9 @@ void runScene(SceneRunner& r, RenderHost& h, long ticks)
     }
 }
 
-constexpr SceneOptions kRenderScene{96, nullptr, true};
+// A render has no screen with a resolution of its own: its date line
+// follows the picture's size.
+constexpr SceneOptions kRenderScene{0, nullptr, true};
 
 // The render host in place of the program's host while it lives.
 class HostSwap {

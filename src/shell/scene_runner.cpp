@@ -1,6 +1,7 @@
 #include "shell/scene_runner.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "scene/frmmain.h"
 #include "settings/config.h"
@@ -14,7 +15,15 @@ SceneRunner::SceneRunner(int width, int height, const SceneOptions& options)
     form_->incremental = true;
     form_->sharp = settings().Sharp != 0;
     form_->paintWhenNeeded = options.paintWhenNeeded;
-    form_->setDpi(options.dpi);
+    dpi_ = std::max(options.dpi, 0);
+    form_->setDpi(dpiFor(form_->ScaleHeight()));
+}
+
+int SceneRunner::dpiFor(int height) const
+{
+    if (dpi_ > 0) return dpi_;
+    if (!form_->sharp) return 96;
+    return static_cast<int>(std::lround(96.0 * std::max(1.0, height / 1080.0)));
 }
 
 SceneRunner::~SceneRunner() = default;
@@ -32,6 +41,7 @@ bool SceneRunner::resize(int width, int height, int dpi)
     width = std::max(width, 1);
     height = std::max(height, 1);
     if (width == form_->ScaleWidth() && height == form_->ScaleHeight()) return false;
+    if (dpi_ == 0) dpi = dpiFor(height);
     if (dpi != form_->dpi()) form_->setDpi(dpi);
     form_->resizeForm(width, height);
     dueNow_ = true;

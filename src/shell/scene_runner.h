@@ -18,6 +18,9 @@ namespace syl {
 class FrmMain;
 
 struct SceneOptions {
+    // The screen's resolution; 0 where it has no setting of its own: the
+    // date line then grows with a sharp landscape's screen (96 up to 1080
+    // rows, twice that at 2160).
     int dpi = 96;
     // The memory the form's image lives in from the start (a window's
     // shared image); nullptr: an image of its own.
@@ -64,7 +67,11 @@ public:
     static constexpr uint32_t kStillInterval = 60000;
 
 private:
+    // The resolution for a screen of this height.
+    int dpiFor(int height) const;
+
     std::unique_ptr<FrmMain> form_;
+    int dpi_ = 96; // as the options gave it, 0 following the screen
     uint32_t next_ = 0;
     bool dueNow_ = true; // a new landscape is there: the next tick at once
     bool still_ = false;

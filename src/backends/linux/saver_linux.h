@@ -65,7 +65,8 @@ int xErrorIgnored(Display*, XErrorEvent*);
 // X window ids have 29 bits; 0 names no window.
 bool plausibleWindowId(unsigned long id);
 // The desktop's text resolution: Xft.dpi of the X resources, which desktops
-// set to 192 for a screen scaled to 200 %; 96 when none is set.
+// set to 192 for a screen scaled to 200 %; 0 when none is set (the scene
+// then follows the screen).
 int desktopDpi();
 // Whether a window manager runs on the display.
 bool windowManagerRunning();

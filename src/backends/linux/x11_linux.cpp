@@ -36,8 +36,8 @@ bool plausibleWindowId(unsigned long id) { return id != 0 && id <= 0x1FFFFFFFUL;
 int desktopDpi()
 {
     Display* d = openDisplay();
-    if (!d) return 96;
-    int dpi = 96;
+    if (!d) return 0;
+    int dpi = 0;
     if (const char* resources = XResourceManagerString(d)) {
         const std::string all(resources);
         for (size_t at = 0; (at = all.find("Xft.dpi:", at)) != std::string::npos; at += 8) {
