@@ -101,7 +101,9 @@ TEST(SharpScene, TheDateLineFollowsAScreenWithoutAResolutionOfItsOwn)
     SharpCache cache;
     settings() = Settings{};
     settings().Sharp = 1;
-    SceneRunner uhd(3840, 2160, SceneOptions{0});
+    // Pictures painted at once when needed: nothing is left painting in
+    // the background for the tests that follow.
+    SceneRunner uhd(3840, 2160, SceneOptions{0, nullptr, true});
     EXPECT_EQ(uhd.form().dpi(), 192) << "twice the text at twice the rows";
     EXPECT_EQ(TextHeight(uhd.form().form, "1"), 2 * TextHeight(SceneRunner(1920, 1080, {0}).form().form, "1"));
     uhd.load();
