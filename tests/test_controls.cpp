@@ -153,7 +153,7 @@ TEST(DialogLayout, CaptionsAndPlaces)
     const auto controls = frmConfigControls();
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.name << "(" << c.index << ")");
-        auto it = std::find_if(controls.begin(), controls.end(), [&](const ConfigControlSpec& s) {
+        auto it = std::find_if(controls.begin(), controls.end(), [&](const ConfigControlRow& s) {
             return std::string(s.name) == c.name && s.index == c.index;
         });
         ASSERT_NE(it, controls.end());
@@ -179,7 +179,7 @@ TEST(DialogLayout, EverySliderHasAMinusAndAPlusUnderItsEnds)
         const TwipsRect bar = onClientArea(s);
         for (const char* which : {"lblMinus", "lblPlus"}) {
             SCOPED_TRACE(::testing::Message() << which << " " << s.index);
-            auto it = std::find_if(controls.begin(), controls.end(), [&](const ConfigControlSpec& e) {
+            auto it = std::find_if(controls.begin(), controls.end(), [&](const ConfigControlRow& e) {
                 return std::string(e.name) == which && e.index == s.index;
             });
             ASSERT_NE(it, controls.end());
@@ -213,7 +213,7 @@ TEST(DialogLayout, ControlsStayInsideTheirFramesAndTheWindow)
         const TwipsRect r = onClientArea(c);
         EXPECT_TRUE(inside(r, client));
         if (c.frame < 0) continue;
-        auto frame = std::find_if(controls.begin(), controls.end(), [&](const ConfigControlSpec& f) {
+        auto frame = std::find_if(controls.begin(), controls.end(), [&](const ConfigControlRow& f) {
             return f.kind == ConfigControlKind::Frame && f.index == c.frame;
         });
         ASSERT_NE(frame, controls.end());

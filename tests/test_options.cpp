@@ -132,7 +132,7 @@ TEST(OptionsTable, HoldsEveryOptionOnceWithItsSetting)
         EXPECT_LT(o.low, o.high) << o.name;
         EXPECT_GE(o.def, o.low) << o.name;
         EXPECT_LE(o.def, o.high) << o.name;
-        EXPECT_NE(o.spec, nullptr) << o.name;
+        EXPECT_NE(o.row, nullptr) << o.name;
         EXPECT_NE(std::string(o.label), "") << o.name;
     }
     EXPECT_EQ(seen, expected);

@@ -13,7 +13,7 @@ namespace syl {
 
 Settings::Settings()
 {
-    for (const SettingSpec& spec : settingTable()) spec.set(*this, spec.def);
+    for (const SettingRow& row : settingTable()) row.set(*this, row.def);
     maxFl = formatDouble(findSetting("maxFl")->def, '.');
     halfMaxFl = CInt(0.5 * maxFlValue());
 }
@@ -50,20 +50,20 @@ T clampTo(T v, T lo, T hi)
 // A stored text converted to the setting's type and, for numbers, clamped
 // into the range the settings dialog writes. maxFl keeps its text when it
 // is inside the range.
-void convertInto(Settings& s, const SettingSpec& spec, const std::string& text)
+void convertInto(Settings& s, const SettingRow& row, const std::string& text)
 {
     const double v = parseNumber(text);
-    switch (spec.type) {
+    switch (row.type) {
     case SettingType::Text:
-        if (v < spec.low || v > spec.high) s.maxFl = clampTo(v, spec.low, spec.high);
+        if (v < row.low || v > row.high) s.maxFl = clampTo(v, row.low, row.high);
         else s.maxFl = text;
         break;
     case SettingType::Single:
-        spec.set(s, clampTo(toSingle(v), static_cast<float>(spec.low), static_cast<float>(spec.high)));
+        row.set(s, clampTo(toSingle(v), static_cast<float>(row.low), static_cast<float>(row.high)));
         break;
-    case SettingType::Switch: spec.set(s, CInt(v)); break;
+    case SettingType::Switch: row.set(s, CInt(v)); break;
     case SettingType::Seconds:
-        spec.set(s, clampTo(CLng(v), static_cast<int32_t>(spec.low), static_cast<int32_t>(spec.high)));
+        row.set(s, clampTo(CLng(v), static_cast<int32_t>(row.low), static_cast<int32_t>(row.high)));
         break;
     }
 }
@@ -74,16 +74,16 @@ void convertInto(Settings& s, const SettingSpec& spec, const std::string& text)
 // if it still cannot be converted, the default stays and the statement ends
 // without failing a second time, so a bad value costs one protocol and never
 // a loop.
-void loadStep(Procedure& proc, Settings& s, const SettingSpec& spec)
+void loadStep(Procedure& proc, Settings& s, const SettingRow& row)
 {
     bool failedOnce = false;
     proc.step(0, [&] {
-        const std::string defText = numberText(spec.def);
-        const std::string text = GetSetting(kSettingsApp, kSettingsSection, spec.key, defText);
+        const std::string defText = numberText(row.def);
+        const std::string text = GetSetting(kSettingsApp, kSettingsSection, row.key, defText);
         try {
-            convertInto(s, spec, text);
+            convertInto(s, row, text);
         } catch (const RuntimeError&) {
-            convertInto(s, spec, defText);
+            convertInto(s, row, defText);
             if (failedOnce) return;
             failedOnce = true;
             throw;
@@ -92,15 +92,15 @@ void loadStep(Procedure& proc, Settings& s, const SettingSpec& spec)
 }
 
 // The text that SaveConfig stores for a setting.
-std::string storedText(const Settings& s, const SettingSpec& spec)
+std::string storedText(const Settings& s, const SettingRow& row)
 {
-    switch (spec.type) {
+    switch (row.type) {
     case SettingType::Text:
         if (const auto* d = std::get_if<double>(&s.maxFl)) return formatDouble(*d, host().decimalSeparator());
         return std::get<std::string>(s.maxFl);
-    case SettingType::Single: return formatSingle(static_cast<float>(spec.get(s)), host().decimalSeparator());
+    case SettingType::Single: return formatSingle(static_cast<float>(row.get(s)), host().decimalSeparator());
     case SettingType::Switch:
-    case SettingType::Seconds: return std::to_string(static_cast<long long>(spec.get(s)));
+    case SettingType::Seconds: return std::to_string(static_cast<long long>(row.get(s)));
     }
     return {};
 }
@@ -114,10 +114,10 @@ void LoadConfig()
     // The store reads its file once for all eleven keys.
     SettingsReading reading;
     proc.run([&] {
-        for (const SettingSpec& spec : settingTable()) {
-            loadStep(proc, s, spec);
+        for (const SettingRow& row : settingTable()) {
+            loadStep(proc, s, row);
             // halfMaxFl follows the animation speed, from maxFl as read.
-            if (std::string_view(spec.key) == "Speed") proc.step(0, [&] { s.halfMaxFl = CInt(0.5 * s.maxFlValue()); });
+            if (std::string_view(row.key) == "Speed") proc.step(0, [&] { s.halfMaxFl = CInt(0.5 * s.maxFlValue()); });
         }
     });
 }

@@ -31,7 +31,7 @@ constexpr TwipsRect kFlowerSpeed{240, 1320, 2200, 200};
 constexpr TwipsRect kCloud{240, 360, 2200, 200};
 constexpr TwipsRect kObject{240, 360, 2200, 200};
 
-constexpr ConfigControlSpec kControls[] = {
+constexpr ConfigControlRow kControls[] = {
     {K::Frame, "Frame", 0, -1, "General speed / Grundtempo", {120, 120, 5625, 855}},
     {K::Slider, "HScroll", 5, 0, "", kGeneral},
     {K::SliderEnd, "lblMinus", 5, 0, "-", minusUnder(kGeneral)},
@@ -74,7 +74,7 @@ constexpr ConfigControlSpec kControls[] = {
     {K::Button, "cmdOK", -1, -1, "&OK", {6000, 4560, 1200, 900}},
 };
 
-const ConfigControlSpec* frameSpec(int index)
+const ConfigControlRow* frameSpec(int index)
 {
     for (const auto& c : kControls)
         if (c.kind == K::Frame && c.index == index) return &c;
@@ -87,11 +87,11 @@ bool isSlider(int index) { return index >= 0 && index <= 5 && index != 2; }
 // every such value as checked.
 long long boxState(double value) { return value != 0 ? 1 : 0; }
 
-bool onSlider(const SettingSpec& spec) { return spec.type == SettingType::Text || spec.type == SettingType::Single; }
+bool onSlider(const SettingRow& row) { return row.type == SettingType::Text || row.type == SettingType::Single; }
 
 // The minutes of the restart period: the setting in seconds, and the
 // spinner that holds 100 minus the minutes (its upper arrow raises them).
-const SettingSpec& periodSetting() { return *findSetting("rTime"); }
+const SettingRow& periodSetting() { return *findSetting("rTime"); }
 long long spinnerOf(long long minutes)
 {
     return static_cast<long long>(periodSetting().high / periodSetting().step) + 1 - minutes;
@@ -99,13 +99,13 @@ long long spinnerOf(long long minutes)
 
 } // namespace
 
-std::span<const ConfigControlSpec> frmConfigControls() { return kControls; }
+std::span<const ConfigControlRow> frmConfigControls() { return kControls; }
 
-TwipsRect onClientArea(const ConfigControlSpec& control)
+TwipsRect onClientArea(const ConfigControlRow& control)
 {
     TwipsRect r = control.rect;
     if (control.frame >= 0) {
-        if (const ConfigControlSpec* f = frameSpec(control.frame)) {
+        if (const ConfigControlRow* f = frameSpec(control.frame)) {
             r.left += f->rect.left;
             r.top += f->rect.top;
         }
@@ -137,7 +137,7 @@ FrmConfig::FrmConfig(Hooks hooks) : hooks_(std::move(hooks))
         if (!isSlider(i)) continue;
         sliders_[static_cast<size_t>(i)] = ScrollBarControl{kSliderLow, kSliderHigh, 5, 20, kSliderDefault, true};
     }
-    const SettingSpec& period = periodSetting();
+    const SettingRow& period = periodSetting();
     vscTime = ScrollBarControl{static_cast<int16_t>(spinnerOf(static_cast<long long>(period.high / period.step))),
                                static_cast<int16_t>(spinnerOf(static_cast<long long>(period.low / period.step))),
                                1,
@@ -170,11 +170,11 @@ void FrmConfig::Form_Load()
     Procedure p("frmConfig", "Form_Load");
     const Settings& s = settings();
     p.run([&] {
-        for (const SettingSpec& spec : settingTable())
-            if (onSlider(spec))
-                p.step(0, [&] { setScrollValue(HScroll(spec.control), sliderPosition(spec, spec.get(s))); });
-        for (const SettingSpec& spec : settingTable())
-            if (spec.type == SettingType::Switch) p.step(0, [&] { setCheck(spec.control, boxState(spec.get(s))); });
+        for (const SettingRow& row : settingTable())
+            if (onSlider(row))
+                p.step(0, [&] { setScrollValue(HScroll(row.control), sliderPosition(row, row.get(s))); });
+        for (const SettingRow& row : settingTable())
+            if (row.type == SettingType::Switch) p.step(0, [&] { setCheck(row.control, boxState(row.get(s))); });
         p.step(0, [&] { chkOpt[3].Caption = kWallpaperCaption; });
         const int32_t step = static_cast<int32_t>(periodSetting().step);
         p.step(0, [&] { lblTime.Caption = formatHashes(intDiv(s.rTime, step)); });
@@ -214,16 +214,14 @@ void FrmConfig::cmdOK_Click()
     Procedure p("frmConfig", "cmdOK_Click");
     Settings& s = settings();
     p.run([&] {
-        for (const SettingSpec& spec : settingTable()) {
-            switch (spec.type) {
+        for (const SettingRow& row : settingTable()) {
+            switch (row.type) {
             case SettingType::Text:
             case SettingType::Single:
-                p.step(0, [&] { spec.set(s, sliderValue(spec, HScroll(spec.control).Value)); });
+                p.step(0, [&] { row.set(s, sliderValue(row, HScroll(row.control).Value)); });
                 break;
-            case SettingType::Switch: p.step(0, [&] { spec.set(s, chkOpt.at(size_t(spec.control)).Value); }); break;
-            case SettingType::Seconds:
-                p.step(0, [&] { spec.set(s, leadingNumber(lblTime.Caption) * spec.step); });
-                break;
+            case SettingType::Switch: p.step(0, [&] { row.set(s, chkOpt.at(size_t(row.control)).Value); }); break;
+            case SettingType::Seconds: p.step(0, [&] { row.set(s, leadingNumber(lblTime.Caption) * row.step); }); break;
             }
         }
         p.step(0, [&] { SaveConfig(); });
@@ -240,13 +238,12 @@ void FrmConfig::cmdReset_Click()
     p.run([&] {
         // What the saver shows goes back to its defaults; the wallpaper box,
         // about the desktop after the saver has ended, stays.
-        for (const SettingSpec& spec : settingTable())
-            if (onSlider(spec))
-                p.step(0, [&] { setScrollValue(HScroll(spec.control), sliderPosition(spec, spec.def)); });
-        for (const SettingSpec& spec : settingTable())
-            if (spec.type == SettingType::Switch && std::string_view(spec.key) != "Wallpaper")
-                p.step(0, [&] { setCheck(spec.control, boxState(spec.def)); });
-        const SettingSpec& period = periodSetting();
+        for (const SettingRow& row : settingTable())
+            if (onSlider(row)) p.step(0, [&] { setScrollValue(HScroll(row.control), sliderPosition(row, row.def)); });
+        for (const SettingRow& row : settingTable())
+            if (row.type == SettingType::Switch && std::string_view(row.key) != "Wallpaper")
+                p.step(0, [&] { setCheck(row.control, boxState(row.def)); });
+        const SettingRow& period = periodSetting();
         const long long minutes = static_cast<long long>(period.def / period.step);
         p.step(0, [&] { lblTime.Caption = std::to_string(minutes); });
         p.step(0, [&] { setSpinner(spinnerOf(minutes)); });
@@ -283,7 +280,7 @@ void FrmConfig::userCheck(int index, bool checked) { setCheck(index, checked ? 1
 
 void FrmConfig::userSpin(long long value) { setSpinner(vscTime.clamp(value)); }
 
-void FrmConfig::userPress(const ConfigControlSpec& button)
+void FrmConfig::userPress(const ConfigControlRow& button)
 {
     const std::string_view name = button.name;
     if (name == "cmdReset") cmdReset_Click();

@@ -55,7 +55,7 @@ enum class ConfigControlKind {
     Button,    // a command button
 };
 
-struct ConfigControlSpec {
+struct ConfigControlRow {
     ConfigControlKind kind;
     const char* name;    // the control's name ("HScroll", "lblTime"); "-" and "+" labels: "lblMinus", "lblPlus"
     int index;           // its index in a control array; -1 for a single control
@@ -66,9 +66,9 @@ struct ConfigControlSpec {
 
 // Every control of frmConfig, frames before what they hold; the order is
 // also the order of the keyboard focus.
-std::span<const ConfigControlSpec> frmConfigControls();
+std::span<const ConfigControlRow> frmConfigControls();
 // The control's rectangle relative to the client area, in twips.
-TwipsRect onClientArea(const ConfigControlSpec& control);
+TwipsRect onClientArea(const ConfigControlRow& control);
 
 class FrmConfig {
 public:
@@ -106,7 +106,7 @@ public:
     void userCheck(int index, bool checked);
     void userSpin(long long value);
     // A command button of frmConfigControls() was pressed.
-    void userPress(const ConfigControlSpec& button);
+    void userPress(const ConfigControlRow& button);
 
 private:
     // Setting a value the way a form does: the Click or Change event runs

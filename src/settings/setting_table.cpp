@@ -20,7 +20,7 @@ int16_t onOff(double v) { return static_cast<int16_t>(v); }
 // the flower speed and the object speed, value x 0.01 + 0.03 for the
 // clouds, value x 0.1 for the animation speed; the restart period is 1 to
 // 99 minutes. Every default lies at slider value 50 (the period at 10).
-const SettingSpec kTable[] = {
+const SettingRow kTable[] = {
     {"maxFl",
      T::Text,
      6,
@@ -156,23 +156,23 @@ bool whole(double v) { return v == std::floor(v); }
 
 } // namespace
 
-std::span<const SettingSpec> settingTable() { return kTable; }
+std::span<const SettingRow> settingTable() { return kTable; }
 
 std::span<const char* const> settingSaveOrder() { return kSaveOrder; }
 
-const SettingSpec* findSetting(std::string_view key)
+const SettingRow* findSetting(std::string_view key)
 {
-    for (const SettingSpec& s : kTable)
+    for (const SettingRow& s : kTable)
         if (key == s.key) return &s;
     return nullptr;
 }
 
-double sliderValue(const SettingSpec& s, long long position)
+double sliderValue(const SettingRow& s, long long position)
 {
     return static_cast<double>(position) * s.step + s.offset;
 }
 
-long long sliderPosition(const SettingSpec& s, double value)
+long long sliderPosition(const SettingRow& s, double value)
 {
     const double perStep = 1.0 / s.step;
     if (s.type != SettingType::Single || !whole(s.offset)) return CInt((value - s.offset) * perStep);

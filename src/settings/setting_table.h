@@ -47,7 +47,7 @@ struct SettingOption {
     const char* seconds = nullptr;
 };
 
-struct SettingSpec {
+struct SettingRow {
     const char* key; // in the store, and the global's name
     SettingType type;
     // The default, and the range that the settings dialog can set (Switch: 0
@@ -65,9 +65,9 @@ struct SettingSpec {
 };
 
 // Every setting, in the order in which LoadConfig reads them.
-std::span<const SettingSpec> settingTable();
+std::span<const SettingRow> settingTable();
 // The setting of a key; nullptr for none.
-const SettingSpec* findSetting(std::string_view key);
+const SettingRow* findSetting(std::string_view key);
 // The order in which SaveConfig writes them.
 std::span<const char* const> settingSaveOrder();
 
@@ -76,7 +76,7 @@ std::span<const char* const> settingSaveOrder();
 inline constexpr int kSliderLow = 1, kSliderHigh = 100, kSliderDefault = 50;
 // A setting's value at a slider position, and the slider position of a
 // value (rounded half to even, as the dialog shows it).
-double sliderValue(const SettingSpec& s, long long position);
-long long sliderPosition(const SettingSpec& s, double value);
+double sliderValue(const SettingRow& s, long long position);
+long long sliderPosition(const SettingRow& s, double value);
 
 } // namespace syl

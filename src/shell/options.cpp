@@ -16,13 +16,13 @@ const char* const kPageOrder[] = {"Speed", "maxFl", "SpeedF",  "SpeedS",    "Spe
 
 // An option with the range and default of its setting, a Period's in
 // minutes.
-SaverOption optionOf(const SettingSpec& spec)
+SaverOption optionOf(const SettingRow& row)
 {
-    const SettingOption& o = spec.option;
-    SaverOption r{o.name,  o.kind,     spec.key,    spec.low, spec.high, spec.def,  o.decimals,   o.valueName,
-                  o.label, o.lowLabel, o.highLabel, o.help,   &spec,     o.offName, o.composition};
+    const SettingOption& o = row.option;
+    SaverOption r{o.name,  o.kind,     row.key,     row.low, row.high, row.def,   o.decimals,   o.valueName,
+                  o.label, o.lowLabel, o.highLabel, o.help,  &row,     o.offName, o.composition};
     if (o.kind == OptionKind::Period) {
-        const SettingSpec& seconds = *findSetting(o.seconds);
+        const SettingRow& seconds = *findSetting(o.seconds);
         r.low = seconds.low / seconds.step;
         r.high = seconds.high / seconds.step;
         r.def = seconds.def / seconds.step;
@@ -42,17 +42,17 @@ const std::vector<SaverOption>& options()
 
 void apply(const SaverOption& o, Settings& s, bool on, double value)
 {
-    const SettingSpec& spec = *o.spec;
+    const SettingRow& row = *o.row;
     switch (o.kind) {
     case OptionKind::Number:
-        spec.set(s, value);
+        row.set(s, value);
         // The flowers' half is derived at once, as LoadConfig derives it.
-        if (spec.type == SettingType::Text) s.halfMaxFl = CInt(0.5 * value);
+        if (row.type == SettingType::Text) s.halfMaxFl = CInt(0.5 * value);
         break;
-    case OptionKind::Switch: spec.set(s, on ? 1 : 0); break;
+    case OptionKind::Switch: row.set(s, on ? 1 : 0); break;
     case OptionKind::Period: {
-        spec.set(s, on ? 1 : 0);
-        const SettingSpec& seconds = *findSetting(spec.option.seconds);
+        row.set(s, on ? 1 : 0);
+        const SettingRow& seconds = *findSetting(row.option.seconds);
         if (on) seconds.set(s, CLng(value) * seconds.step);
         break;
     }

@@ -34,7 +34,7 @@ struct SaverOption {
     const char* highLabel;
     const char* help; // the --help line
     // The setting in the settings table.
-    const SettingSpec* spec;
+    const SettingRow* row;
     // Switch: the option that turns it off in place of --no-NAME ("classic"
     // for --sharp); nullptr: --no-NAME.
     const char* offName = nullptr;

@@ -173,7 +173,7 @@ gboolean paintWhite(GtkWidget* w, cairo_t* cr, gpointer)
 void ConfigDialog::buildControls(GtkFixed* fixed)
 {
     std::vector<int> sliderHeights;
-    for (const ConfigControlSpec& c : frmConfigControls()) {
+    for (const ConfigControlRow& c : frmConfigControls()) {
         const TwipsRect r = onClientArea(c);
         GtkWidget* w = nullptr;
         switch (c.kind) {

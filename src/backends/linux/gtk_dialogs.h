@@ -84,7 +84,7 @@ private:
     };
     struct ButtonBinding {
         ConfigDialog* dialog;
-        const ConfigControlSpec* control;
+        const ConfigControlRow* control;
     };
     struct CheckBinding {
         ConfigDialog* dialog;

@@ -58,7 +58,7 @@ private:
     void close();
     void showInfo();
     void openWebPage(const std::string& url);
-    const ConfigControlSpec* specOf(HWND control) const;
+    const ConfigControlRow* rowOf(HWND control) const;
     void scrolled(HWND bar, int code);
 
     FrmConfig form_;
@@ -103,7 +103,7 @@ void ConfigWindow::createControls()
     HINSTANCE instance = GetModuleHandleA(nullptr);
     int id = kFirstControlId;
     std::vector<HWND> frames;
-    for (const ConfigControlSpec& c : frmConfigControls()) {
+    for (const ConfigControlRow& c : frmConfigControls()) {
         const char* cls = "STATIC";
         std::string text = c.caption;
         DWORD style = WS_CHILD | WS_VISIBLE;
@@ -176,10 +176,10 @@ void ConfigWindow::layout(int dpi)
     std::vector<HFONT> fonts{fontOfHeight(height, false), fontOfHeight(height, true)};
     const int box = MulDiv(13 + 5, dpi, kDefaultDpi);       // a check box's square and gap
     const int frameInset = MulDiv(8 + 8, dpi, kDefaultDpi); // a group box's caption margins
-    const auto specs = frmConfigControls();
-    for (size_t i = 0; i < specs.size() && i < controls_.size(); ++i) {
+    const auto rows = frmConfigControls();
+    for (size_t i = 0; i < rows.size() && i < controls_.size(); ++i) {
         HWND w = controls_[i];
-        const ConfigControlSpec& c = specs[i];
+        const ConfigControlRow& c = rows[i];
         if (!w) continue;
         const TwipsRect twips = onClientArea(c);
         placeWindow(w, twips, dpi);
@@ -221,10 +221,10 @@ void ConfigWindow::event(F&& f)
 void ConfigWindow::showControls()
 {
     updating_ = true;
-    const auto specs = frmConfigControls();
-    for (size_t i = 0; i < specs.size() && i < controls_.size(); ++i) {
+    const auto rows = frmConfigControls();
+    for (size_t i = 0; i < rows.size() && i < controls_.size(); ++i) {
         HWND w = controls_[i];
-        const ConfigControlSpec& c = specs[i];
+        const ConfigControlRow& c = rows[i];
         if (!w) continue;
         if (c.kind == ConfigControlKind::Slider) {
             SetScrollPos(w, SB_CTL, form_.HScroll(c.index).Value, TRUE);
@@ -272,17 +272,17 @@ void ConfigWindow::run()
 
 void ConfigWindow::close() { closed_ = true; }
 
-const ConfigControlSpec* ConfigWindow::specOf(HWND control) const
+const ConfigControlRow* ConfigWindow::rowOf(HWND control) const
 {
-    const auto specs = frmConfigControls();
-    for (size_t i = 0; i < controls_.size() && i < specs.size(); ++i)
-        if (controls_[i] == control) return &specs[i];
+    const auto rows = frmConfigControls();
+    for (size_t i = 0; i < controls_.size() && i < rows.size(); ++i)
+        if (controls_[i] == control) return &rows[i];
     return nullptr;
 }
 
 void ConfigWindow::scrolled(HWND bar, int code)
 {
-    const ConfigControlSpec* c = specOf(bar);
+    const ConfigControlRow* c = rowOf(bar);
     if (!c || c->kind != ConfigControlKind::Slider) return;
     const ScrollBarControl& s = form_.HScroll(c->index);
     long long v = s.Value;
@@ -341,7 +341,7 @@ LRESULT ConfigWindow::message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             close(); // Escape: leaving without "&OK"
             return 0;
         }
-        const ConfigControlSpec* c = specOf(reinterpret_cast<HWND>(lp));
+        const ConfigControlRow* c = rowOf(reinterpret_cast<HWND>(lp));
         if (!c || HIWORD(wp) != BN_CLICKED) return 0;
         if (c->kind == ConfigControlKind::CheckBox) {
             const bool checked = SendMessageA(reinterpret_cast<HWND>(lp), BM_GETCHECK, 0, 0) == BST_CHECKED;
