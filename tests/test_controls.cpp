@@ -135,12 +135,13 @@ TEST(DialogLayout, CaptionsAndPlaces)
         {"Frame", 1, "Flowers / Blumen", {120, 1080, 2715, 1935}},
         {"Frame", 4, "Cloud speed / Wolken-Tempo", {3000, 1080, 2745, 855}},
         {"Frame", 7, "Object speed / Objekt-Tempo", {3000, 2040, 2745, 855}},
-        {"Frame", 8, "Options / Optionen", {120, 3120, 5595, 2415}},
+        {"Frame", 8, "Options / Optionen", {120, 3120, 5595, 2775}},
         {"chkOpt", 0, "Date / Datum", {360, 3480, 2000, 255}},
         {"chkOpt", 1, "Time/ Uhrzeit", {360, 3960, 2000, 255}},
         {"chkOpt", 2, "Restart / Neustart", {3120, 3480, 2000, 255}},
         {"chkOpt", 4, "Sharp pictures / Scharfe Bilder", {360, 4440, 3500, 255}},
-        {"chkOpt", 3, "", {360, 4800, 5115, 615}},
+        {"chkOpt", 5, "Follow the time of day / Tageszeit folgen", {360, 4800, 5115, 255}},
+        {"chkOpt", 3, "", {360, 5160, 5115, 615}},
         {"Label4", -1, "after / nach", {3240, 3840, 855, 255}},
         {"lblTime", -1, "", {4200, 3840, 375, 255}},
         {"vscTime", -1, "", {4560, 3840, 255, 255}},
@@ -166,7 +167,7 @@ TEST(DialogLayout, CaptionsAndPlaces)
     }
     EXPECT_STREQ(kFrmConfigCaption, "Sylvadra  ---  Settings / Einstellungen...");
     EXPECT_EQ(twipsToPixels(kFrmConfigClientWidth), 496);
-    EXPECT_EQ(twipsToPixels(kFrmConfigClientHeight), 387);
+    EXPECT_EQ(twipsToPixels(kFrmConfigClientHeight), 411);
 }
 
 TEST(DialogLayout, EverySliderHasAMinusAndAPlusUnderItsEnds)

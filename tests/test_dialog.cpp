@@ -425,7 +425,7 @@ TEST_F(DialogTest, OkSavesAllSettingsBeforeItCloses)
     FrmConfig f({{}, {}, [&] { storedWhenClosed = store_.size(); }});
     f.Form_Load();
     f.cmdOK_Click();
-    EXPECT_EQ(storedWhenClosed, 11u);
+    EXPECT_EQ(storedWhenClosed, 12u);
     EXPECT_FALSE(store_.contains(kSettingsApp, kSettingsSection, "halfMaxFl"));
 }
 

@@ -46,6 +46,7 @@ double settingValue(const Settings& s, const std::string& key)
         {"Restart", [](const Settings& x) { return double(x.Restart); }},
         {"Wallpaper", [](const Settings& x) { return double(x.Wallpaper); }},
         {"Sharp", [](const Settings& x) { return double(x.Sharp); }},
+        {"DayNight", [](const Settings& x) { return double(x.DayNight); }},
     };
     auto it = get.find(key);
     if (it == get.end()) {
@@ -124,7 +125,7 @@ TEST(OptionsTable, HoldsEveryOptionOnceWithItsSetting)
     std::map<std::string, std::string> expected = {
         {"speed", "Speed"},         {"flowers", "maxFl"}, {"flower-speed", "SpeedF"}, {"cloud-speed", "SpeedS"},
         {"object-speed", "SpeedO"}, {"date", "Date"},     {"time", "Time"},           {"restart", "Restart"},
-        {"wallpaper", "Wallpaper"}, {"sharp", "Sharp"},
+        {"wallpaper", "Wallpaper"}, {"sharp", "Sharp"},   {"day-night", "DayNight"},
     };
     std::map<std::string, std::string> seen;
     for (const SaverOption& o : saverOptions()) {
@@ -169,8 +170,11 @@ TEST_F(OptionsTest, RangesAndDefaultsAreTheDialogs)
         } else {
             EXPECT_EQ(o.low, 0);
             EXPECT_EQ(o.high, 1);
-            EXPECT_EQ(o.def, 1); // the dialog's boxes are checked by default
-            EXPECT_EQ(settingValue(Settings{}, o.setting), 1);
+            // The dialog's boxes are checked by default, but for the time of
+            // day: a landscape is lit by day unless asked.
+            const double def = std::string(o.setting) == "DayNight" ? 0 : 1;
+            EXPECT_EQ(o.def, def);
+            EXPECT_EQ(settingValue(Settings{}, o.setting), def);
         }
     }
 }
@@ -205,7 +209,7 @@ TEST(OptionsParser, SwitchesSetAndClearTheirSetting)
         Settings off = applied(offOption(o));
         EXPECT_EQ(settingValue(off, o.setting), 0);
         Settings start;
-        start.Date = start.Time = start.Restart = start.Wallpaper = start.Sharp = 0;
+        start.Date = start.Time = start.Restart = start.Wallpaper = start.Sharp = start.DayNight = 0;
         CommandLine c = parseRun(std::string("--") + o.name + (o.kind == OptionKind::Period ? " 7" : ""));
         ASSERT_EQ(c.error, "");
         applyOverrides(c.overrides, start);

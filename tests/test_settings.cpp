@@ -103,11 +103,13 @@ TEST_F(SettingsTest, EmptyStoreGivesTheDefaults)
         EXPECT_EQ(s.rTime, 600);
         EXPECT_EQ(s.Wallpaper, 1);
         EXPECT_EQ(s.Sharp, 1);
+        EXPECT_EQ(s.DayNight, 0);
         EXPECT_EQ(s.halfMaxFl, 3);
         EXPECT_TRUE(dispatches_.empty());
         // Read in the order of the table; defaults offered as text in the user's format.
-        EXPECT_EQ(store_.reads, (std::vector<std::string>{"maxFl", "SpeedF", "SpeedS", "SpeedO", "Speed", "Date",
-                                                          "Time", "Restart", "rTime", "Wallpaper", "Sharp"}));
+        EXPECT_EQ(store_.reads,
+                  (std::vector<std::string>{"maxFl", "SpeedF", "SpeedS", "SpeedO", "Speed", "Date", "Time", "Restart",
+                                            "rTime", "Wallpaper", "Sharp", "DayNight"}));
         // All in one reading session, which is closed again.
         EXPECT_EQ(store_.readsOutsideASession, 0);
         EXPECT_EQ(store_.reading, 0);
@@ -175,7 +177,7 @@ TEST_F(SettingsTest, DialogValueOfMaxFlIsStoredWithTheSeparatorAndReadBackAsText
     }
 }
 
-TEST_F(SettingsTest, SaveConfigWritesTheElevenKeysInOrderNeverHalfMaxFl)
+TEST_F(SettingsTest, SaveConfigWritesTheTwelveKeysInOrderNeverHalfMaxFl)
 {
     host_.separator = ',';
     Settings& s = settings();
@@ -190,16 +192,18 @@ TEST_F(SettingsTest, SaveConfigWritesTheElevenKeysInOrderNeverHalfMaxFl)
     s.rTime = 5940;
     s.Wallpaper = 0;
     s.Sharp = 0;
+    s.DayNight = 1;
     s.halfMaxFl = 12;
     SaveConfig();
     EXPECT_EQ(store_.writes, (std::vector<std::string>{"SpeedF", "maxFl", "SpeedS", "SpeedO", "Speed", "Date", "Time",
-                                                       "Restart", "rTime", "Wallpaper", "Sharp"}));
-    EXPECT_EQ(store_.batches, 1); // one write of the store for all eleven
+                                                       "Restart", "rTime", "Wallpaper", "Sharp", "DayNight"}));
+    EXPECT_EQ(store_.batches, 1); // one write of the store for all twelve
     EXPECT_FALSE(store_.contains("Sylvadra", "Settings", "halfMaxFl"));
-    EXPECT_EQ(store_.size(), 11u);
+    EXPECT_EQ(store_.size(), 12u);
     const std::pair<const char*, const char*> expected[] = {
-        {"SpeedF", "2,08"}, {"maxFl", "7"},   {"SpeedS", "0,53"}, {"SpeedO", "10"},   {"Speed", "0,1"}, {"Date", "0"},
-        {"Time", "-1"},     {"Restart", "1"}, {"rTime", "5940"},  {"Wallpaper", "0"}, {"Sharp", "0"},
+        {"SpeedF", "2,08"}, {"maxFl", "7"},     {"SpeedS", "0,53"}, {"SpeedO", "10"},
+        {"Speed", "0,1"},   {"Date", "0"},      {"Time", "-1"},     {"Restart", "1"},
+        {"rTime", "5940"},  {"Wallpaper", "0"}, {"Sharp", "0"},     {"DayNight", "1"},
     };
     for (const auto& [key, text] : expected) EXPECT_EQ(stored(key), text) << key;
     EXPECT_TRUE(dispatches_.empty());

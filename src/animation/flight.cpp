@@ -110,6 +110,8 @@ void FrmMain::loadFlightPictures()
 
 void FrmMain::drawFlight()
 {
+    // By night the butterflies rest: their turn passes with an empty sky.
+    if (phaseShown_ == 3 && flightKind >= 22 && flightKind <= 25) return;
     Kind k = kindOf(flightKind);
     const FlightRecord& r = flights[static_cast<size_t>(flightKind)];
     if (useSharp_) {

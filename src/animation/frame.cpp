@@ -123,6 +123,7 @@ void FrmMain::bufferPrint(const std::string& text)
 
 void FrmMain::backgroundIcon(int id, double x, double y, double w, double h)
 {
+    planted_.push_back({id, x, y, w, h});
     toScreenScale(x, y, w, h);
     if (!incremental) {
         PaintPicture(picBG, viewOf(picture(id, ResourceKind::Icon)), x, y, w, h);

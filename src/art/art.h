@@ -84,6 +84,40 @@ public:
 private:
     int saved_;
 };
+// The hour that the pictures of this thread are painted at: by day (the
+// pictures as they have always been), at dawn, at dusk or by night. The
+// colours of every shape are those of the hour's light (lit()); what shines
+// by itself (lit windows, the moon, the stars, the sky and its clouds, which
+// have colours of their own for each hour) is painted inside a GlowScope.
+enum class Hour { Day = 0, Dawn = 1, Dusk = 2, Night = 3 };
+constexpr int kHours = 4;
+Hour hour();
+class HourScope {
+public:
+    explicit HourScope(Hour h);
+    ~HourScope();
+    HourScope(const HourScope&) = delete;
+    HourScope& operator=(const HourScope&) = delete;
+
+private:
+    Hour saved_;
+};
+class GlowScope {
+public:
+    GlowScope();
+    ~GlowScope();
+    GlowScope(const GlowScope&) = delete;
+    GlowScope& operator=(const GlowScope&) = delete;
+
+private:
+    bool saved_;
+};
+// Whether fill() paints in the hour's light (not by day, not in a GlowScope).
+bool hourLights();
+// A colour as the hour's light shows it: the warm, low light of dawn and
+// dusk, the cold, dim light of the moon. By day the colour itself.
+RGB lit(RGB c);
+
 // Grain: hash noise on cells of one pixel at the density painted, for a
 // texture whose cells are (u, v) in units of classic pixels (u = x / 2 for
 // cells two classic pixels wide). A finer density gives a finer grain, never
@@ -148,6 +182,7 @@ void fill(Canvas& cv, Box b, In inside, Paint paint, float opacity = 1.f, Mode m
     int i1 = std::min(cv.sw() - 1, static_cast<int>(std::ceil(b.x1 * S)));
     int j1 = std::min(cv.sh() - 1, static_cast<int>(std::ceil(b.y1 * S)));
     const float inv = 1.f / S;
+    const bool lights = hourLights();
     for (int j = j0; j <= j1; ++j) {
         float y = (j + 0.5f) * inv;
         for (int i = i0; i <= i1; ++i) {
@@ -161,6 +196,7 @@ void fill(Canvas& cv, Box b, In inside, Paint paint, float opacity = 1.f, Mode m
             }
             if (mode == Mode::Atop && al <= 0) continue;
             RGB p = paint(x, y);
+            if (lights) p = lit(p);
             if (al <= 0) {
                 cv.c[k] = p;
             } else {
@@ -366,8 +402,8 @@ struct Resource {
 const std::vector<Resource>& catalogue();
 // The resource of that kind and number, or nullptr (masks are not painted).
 const Resource* lookup(Kind kind, int id);
-// Paints a resource at a density (1..8).
-Image paint(const Resource& r, int density);
+// Paints a resource at a density (1..8) and an hour.
+Image paint(const Resource& r, int density, Hour h = Hour::Day);
 
 // Bumped whenever a painter changes what it paints.
 constexpr uint32_t kPainterVersion = 2;

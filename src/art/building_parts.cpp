@@ -1,5 +1,7 @@
 #include "art/building_parts.h"
 
+#include <optional>
+
 namespace art {
 
 // A facade: lit towards the left, a shaded strip at the right edge, fine
@@ -15,6 +17,16 @@ void facade(Canvas& cv, float x0, float y0, float x1, float y1, const Mat& m, ui
     });
 }
 
+float litAt(float byDay)
+{
+    switch (hour()) {
+    case Hour::Dusk: return std::max(byDay, 0.45f);
+    case Hour::Night: return std::max(byDay, 0.6f);
+    case Hour::Dawn: return std::max(byDay, 0.25f);
+    default: return byDay;
+    }
+}
+
 // A grid of windows; some lit.
 void windows(Canvas& cv, float x0, float y0, float x1, float y1, int cols, int rows, float ww, float wh, uint32_t seed,
              float lit, bool arched)
@@ -23,7 +35,11 @@ void windows(Canvas& cv, float x0, float y0, float x1, float y1, int cols, int r
         for (int c = 0; c < cols; ++c) {
             float cx = x0 + (x1 - x0) * (c + 0.5f) / cols;
             float cy = y0 + (y1 - y0) * (r + 0.5f) / rows;
-            bool on = hash2(c, r, seed) < lit;
+            // After sunset more rooms are lit, and the lit ones glow.
+            const float h = hash2(c, r, seed);
+            bool on = h < litAt(lit);
+            std::optional<GlowScope> glow;
+            if (on && hour() != Hour::Day) glow.emplace();
             float l = cx - ww / 2, t = cy - wh / 2;
             auto paint = [=](float x, float y) {
                 if (on) return (x - l < ww * 0.5f && y - t < wh * 0.4f) ? tone(kWinLit, 0.4f) : kWinLit;

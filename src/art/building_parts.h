@@ -29,6 +29,9 @@ inline const RGB kWinDark = rgb8(56, 70, 104), kWinGlint = rgb8(130, 160, 200), 
 // plaster texture.
 void facade(Canvas& cv, float x0, float y0, float x1, float y1, const Mat& m, uint32_t seed, float shade = 0.2f);
 
+// The share of lit windows at the hour painted, of `byDay` by day.
+float litAt(float byDay);
+
 // A grid of windows; some lit.
 void windows(Canvas& cv, float x0, float y0, float x1, float y1, int cols, int rows, float ww, float wh, uint32_t seed,
              float lit, bool arched = false);

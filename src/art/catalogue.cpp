@@ -64,9 +64,10 @@ const Resource* lookup(Kind kind, int id)
     return nullptr;
 }
 
-Image paint(const Resource& r, int d)
+Image paint(const Resource& r, int d, Hour h)
 {
     DensityScope scope(d);
+    HourScope at(h);
     return r.paint(r.arg);
 }
 

@@ -45,6 +45,43 @@ int density() { return t_density; }
 DensityScope::DensityScope(int d) : saved_(t_density) { t_density = std::max(1, d); }
 DensityScope::~DensityScope() { t_density = saved_; }
 
+namespace {
+thread_local Hour t_hour = Hour::Day;
+thread_local bool t_glow = false;
+} // namespace
+
+Hour hour() { return t_hour; }
+HourScope::HourScope(Hour h) : saved_(t_hour) { t_hour = h; }
+HourScope::~HourScope() { t_hour = saved_; }
+GlowScope::GlowScope() : saved_(t_glow) { t_glow = true; }
+GlowScope::~GlowScope() { t_glow = saved_; }
+bool hourLights() { return t_hour != Hour::Day && !t_glow; }
+
+RGB lit(RGB c)
+{
+    switch (t_hour) {
+    case Hour::Dawn: {
+        // Low rose-gold light, the shadows still blue.
+        const float l = 0.3f * c.r + 0.59f * c.g + 0.11f * c.b;
+        RGB warm = c * RGB{1.0f, 0.84f, 0.78f} * 0.86f + RGB{0.05f, 0.02f, 0.04f};
+        return mix(warm, RGB{0.30f, 0.28f, 0.42f} * l, 0.18f);
+    }
+    case Hour::Dusk: {
+        // The last orange light, deepening towards violet.
+        const float l = 0.3f * c.r + 0.59f * c.g + 0.11f * c.b;
+        RGB warm = c * RGB{1.02f, 0.74f, 0.58f} * 0.78f + RGB{0.05f, 0.015f, 0.03f};
+        return mix(warm, RGB{0.34f, 0.22f, 0.40f} * l, 0.22f);
+    }
+    case Hour::Night: {
+        // Moonlight: little colour, blue, dim.
+        const float l = 0.3f * c.r + 0.59f * c.g + 0.11f * c.b;
+        RGB moon = RGB{0.50f, 0.62f, 0.95f} * l;
+        return (mix(moon, c, 0.28f)) * 0.36f + RGB{0.012f, 0.016f, 0.035f};
+    }
+    default: return c;
+    }
+}
+
 float vnoise(float x, float y, uint32_t seed, int period)
 {
     int xi = static_cast<int>(std::floor(x)), yi = static_cast<int>(std::floor(y));

@@ -14,6 +14,25 @@ struct HouseShape {
     Mat wall, side, roof;
 };
 
+// A window pane: dark glass with a glint by day; after sunset a warm light
+// from the room, brighter towards its middle.
+void paneOrLight(Canvas& cv, float x0, float y0, float x1, float y1, float glintW, float glintH)
+{
+    if (hour() == Hour::Day) {
+        rect(cv, x0, y0, x1, y1,
+             [=](float px, float py) { return (px - x0 < glintW && py - y0 < glintH) ? kWinGlint : kWinDark; });
+        return;
+    }
+    GlowScope glow;
+    const float cx = (x0 + x1) / 2, cy = (y0 + y1) / 2, rx = (x1 - x0) / 2, ry = (y1 - y0) / 2;
+    const float bright = hour() == Hour::Night ? 1.f : 0.75f;
+    rect(cv, x0, y0, x1, y1, [=](float px, float py) {
+        const float u = (px - cx) / rx, v = (py - cy) / ry;
+        const float f = clamp01(1 - 0.5f * (u * u + v * v));
+        return mix(rgb8(200, 120, 50), rgb8(255, 226, 140), f) * bright;
+    });
+}
+
 template <class WallPaint>
 void house3q(Canvas& cv, const HouseShape& h, WallPaint wallPaint)
 {
@@ -108,8 +127,7 @@ Image paintRedHouse()
     // Windows with white frames and crossbars.
     auto window = [&](float x, float y, float w, float hh, bool shade) {
         rect(cv, x - 1.5f, y - 1.5f, x + w + 1.5f, y + hh + 1.5f, Solid{shade ? whiteS : white});
-        rect(cv, x, y, x + w, y + hh,
-             [=](float px, float py) { return (px - x < w * 0.4f && py - y < hh * 0.35f) ? kWinGlint : kWinDark; });
+        paneOrLight(cv, x, y, x + w, y + hh, w * 0.4f, hh * 0.35f);
         rect(cv, x + w / 2 - 0.6f, y, x + w / 2 + 0.6f, y + hh, Solid{shade ? whiteS : white});
         rect(cv, x, y + hh / 2 - 0.6f, x + w, y + hh / 2 + 0.6f, Solid{shade ? whiteS : white});
     };
@@ -171,8 +189,7 @@ Image paintLogHouse()
         rect(cv, x - 5, y - 1, x - 1, y + 12, Solid{rgb8(60, 120, 76)});
         rect(cv, x + 11, y - 1, x + 15, y + 12, Solid{rgb8(40, 96, 62)});
         rect(cv, x - 1, y - 1, x + 11, y + 12, Solid{rgb8(236, 224, 200)});
-        rect(cv, x, y, x + 10, y + 11,
-             [=](float px, float py) { return (px - x < 4 && py - y < 4) ? kWinGlint : kWinDark; });
+        paneOrLight(cv, x, y, x + 10, y + 11, 4, 4);
         rect(cv, x + 4.4f, y, x + 5.6f, y + 11, Solid{rgb8(236, 224, 200)});
     };
     window(30, 68);

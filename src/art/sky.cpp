@@ -47,9 +47,82 @@ const std::vector<Stop>& skyStops(int mood)
     };
     return s[mood - 1];
 }
+
+// The sky at the other hours: each hour's own gradient, with a little of
+// the mood's daytime sky in it, so that the five skies stay five.
+const std::vector<Stop>& hourStops(Hour h)
+{
+    static const std::vector<Stop> s[3] = {
+        // dawn: pale blue above, rose and gold at the horizon
+        {{0, rgb8(70, 96, 164)},
+         {0.55f, rgb8(138, 146, 194)},
+         {0.78f, rgb8(214, 168, 176)},
+         {0.92f, rgb8(246, 190, 150)},
+         {1, rgb8(255, 214, 150)}},
+        // dusk: deep blue above, violet, then a glowing orange horizon
+        {{0, rgb8(30, 40, 108)},
+         {0.55f, rgb8(86, 76, 146)},
+         {0.76f, rgb8(180, 100, 128)},
+         {0.9f, rgb8(240, 128, 82)},
+         {1, rgb8(255, 176, 84)}},
+        // night: almost black above, a faint blue glow at the horizon
+        {{0, rgb8(6, 9, 26)}, {0.6f, rgb8(14, 22, 50)}, {0.88f, rgb8(28, 40, 76)}, {1, rgb8(48, 60, 96)}},
+    };
+    return s[static_cast<int>(h) - 1];
+}
 } // namespace
 
-RGB skyColor(int mood, float t) { return gradient(skyStops(mood), t); }
+RGB skyColor(int mood, float t)
+{
+    const RGB day = gradient(skyStops(mood), t);
+    if (hour() == Hour::Day) return day;
+    const float ofDay = hour() == Hour::Night ? 0.08f : 0.2f;
+    return mix(gradient(hourStops(hour()), t), day, ofDay);
+}
+
+namespace {
+// Stars over a night sky: (x, y) in classic pixels, from hash noise on cells
+// of 6 x 6 pixels, fewer and fainter towards the horizon at `fade` rows.
+// Painted in the sky's own light.
+void stars(Canvas& cv, float width, float height, float fade, uint32_t seed, int wrap)
+{
+    for (int cy = 0; cy * 6 < height; ++cy)
+        for (int cx = 0; cx * 6 < width; ++cx) {
+            const float h = hash2(cx, cy, seed);
+            const float y = cy * 6 + 6 * hash2(cx, cy, seed + 1);
+            const float fadeOut = 1 - smooth(fade * 0.45f, fade, y);
+            if (h > 0.2f * fadeOut) continue;
+            const float x = cx * 6 + 6 * hash2(cx, cy, seed + 2);
+            const float bright = 0.45f + 0.55f * hash2(cx, cy, seed + 3);
+            const float r = (h < 0.02f ? 0.55f : 0.32f);
+            const RGB c = mix(RGB{0.75f, 0.82f, 1.f}, RGB{1.f, 0.96f, 0.85f}, hash2(cx, cy, seed + 4));
+            for (int dx : {-wrap, 0, wrap}) {
+                if (dx != 0 && wrap == 0) continue;
+                circle(cv, x + dx, y, r, Solid{c}, bright * fadeOut);
+                if (h < 0.02f) circle(cv, x + dx, y, r * 2.6f, Solid{c}, 0.18f * fadeOut);
+            }
+        }
+}
+
+// The moon, three-quarters full, lit from the right, with its grey seas.
+void moon(Canvas& cv, float cx, float cy, float r, int wrap)
+{
+    for (int dx : {-wrap, 0, wrap}) {
+        if (dx != 0 && wrap == 0) continue;
+        const float x0 = cx + dx;
+        circle(cv, x0, cy, r * 2.2f, Solid{rgb8(120, 130, 160)}, 0.10f);
+        circle(cv, x0, cy, r * 1.5f, Solid{rgb8(170, 176, 200)}, 0.14f);
+        circle(cv, x0, cy, r, [=](float x, float y) {
+            const float u = (x - x0) / r, v = (y - cy) / r;
+            const float sea = fbm(u * 2.2f + 3, v * 2.2f + 7, 811, 3);
+            RGB c = mix(rgb8(250, 248, 232), rgb8(196, 198, 196), smooth(0.5f, 0.62f, sea));
+            // The shadow of a waning moon on its left.
+            const float shade = smooth(-0.55f, -0.25f, u + 0.35f * (1 - std::sqrt(std::max(0.f, 1 - v * v))));
+            return mix(rgb8(40, 46, 70), c, 0.25f + 0.75f * shade);
+        });
+    }
+}
+} // namespace
 
 Image paintSky(int mood)
 {
@@ -90,6 +163,7 @@ Image paintMeadow(int v)
         // the swell of a meadow.
         float wave = std::sin(2 * kPi * (6.5f * std::sqrt(t) + 0.15f * v));
         c = tone(c, wave > 0 ? 0.07f * wave * t : 0.1f * wave * t);
+        if (hourLights()) c = lit(c);
         for (int x = 0; x < im.w; ++x) im.c[size_t(y) * im.w + x] = c;
     }
     return im;
@@ -102,6 +176,12 @@ struct CloudLook {
 };
 CloudLook cloudLook(int mood)
 {
+    switch (hour()) {
+    case Hour::Dawn: return {rgb8(255, 232, 206), rgb8(248, 206, 192), rgb8(200, 166, 184), rgb8(122, 114, 156)};
+    case Hour::Dusk: return {rgb8(255, 204, 148), rgb8(242, 160, 128), rgb8(168, 108, 132), rgb8(84, 66, 112)};
+    case Hour::Night: return {rgb8(150, 160, 188), rgb8(104, 114, 146), rgb8(62, 72, 104), rgb8(30, 36, 62)};
+    default: break;
+    }
     switch (mood) {
     case 2: return {rgb8(255, 252, 240), rgb8(248, 244, 234), rgb8(224, 224, 232), rgb8(180, 186, 210)};
     case 3: return {rgb8(255, 244, 232), rgb8(250, 226, 216), rgb8(214, 190, 206), rgb8(150, 136, 178)};
@@ -190,10 +270,18 @@ Image paintClouds(int id)
     int kind = (id - 121) % 2;
     int h = (id == 123 || id == 124) ? 118 : 119;
     Canvas cv(kBandW, h, 2);
+    // The sky and its clouds have colours of their own at every hour.
+    GlowScope glow;
     fill(
         cv, {0, 0, float(kBandW), float(h)}, [](float, float) { return true; },
         [=](float, float y) { return skyColor(mood, y / 260.f); });
     CloudLook L = cloudLook(mood);
+    if (hour() == Hour::Night) {
+        // Stars between the clouds, and the moon: its place is the band's
+        // own, so that it drifts with the clouds, which pass in front of it.
+        stars(cv, kBandW, float(h), 260, uint32_t(id) * 31u, kBandW);
+        moon(cv, 140 + 60 * float(id % 5), 30 + 4 * float(id % 3), 11, kBandW);
+    }
     Rng rng(uint64_t(id) * 7919u);
     if (kind == 0) {
         // Big fair-weather cumulus, a few small ones between them, and wisps

@@ -24,6 +24,8 @@ namespace {
 
 const art::Resource* resourceOf(ResourceKind kind, int id)
 {
+    if (id < 0 || id / kPhasePictureStep >= art::kHours) return nullptr;
+    id %= kPhasePictureStep;
     if (kind == ResourceKind::Bitmap) return art::lookup(art::Kind::Bitmap, id);
     if (kind == ResourceKind::Icon) return art::lookup(art::Kind::Icon, id);
     return nullptr;
@@ -175,6 +177,13 @@ void fromBytes(const uint8_t* src, Picture& p, bool alpha)
 
 } // namespace
 
+int maskedPictureOf(int maskId)
+{
+    for (const art::Resource& r : art::catalogue())
+        if (r.kind == art::Kind::Bitmap && r.maskId == maskId && maskId != 0) return r.id;
+    return 0;
+}
+
 Picture paintSharpPicture(ResourceKind kind, int id, int density, const std::atomic<bool>* stop)
 {
     const art::Resource* r = resourceOf(kind, id);
@@ -185,7 +194,8 @@ Picture paintSharpPicture(ResourceKind kind, int id, int density, const std::ato
         ~Flag() { art::setStopFlag(nullptr); }
     } flag(stop);
     try {
-        return toPicture(art::paint(*r, density), r->style, kind);
+        const auto hour = static_cast<art::Hour>(id / kPhasePictureStep);
+        return toPicture(art::paint(*r, density, hour), r->style, kind);
     } catch (const art::PaintingStopped&) {
         return {};
     }

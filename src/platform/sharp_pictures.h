@@ -21,6 +21,16 @@ namespace syl {
 constexpr int kMinSharpDensity = 1;
 constexpr int kMaxSharpDensity = 8;
 
+// The pictures of the other times of day: the number of a picture at
+// phase 1 (dawn), 2 (dusk) or 3 (night) is its number plus phase x 1000; the
+// painters paint them in that hour's light. Phase 0 is the day, the picture
+// itself.
+constexpr int kPhasePictureStep = 1000;
+constexpr int pictureAtPhase(int id, int phase) { return id + phase * kPhasePictureStep; }
+
+// The colour picture whose 1-bit mask is this bitmap; 0 for none.
+int maskedPictureOf(int maskId);
+
 // A picture resource painted at `density` pixels per classic pixel, in full colour:
 // width and height are the classic size times density; `density` is set on the result.
 // Sprites and icons carry their coverage in `alpha` (0..255, straight: the colour is

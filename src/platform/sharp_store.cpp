@@ -17,8 +17,10 @@ namespace {
 constexpr int kMaxId = 256;
 constexpr int kMaxDensity = 4;
 
+constexpr int kPhases = 4; // the day and the pictures of dawn, dusk and night
+
 // Set once a picture has been painted into the cache folder in this run.
-std::array<std::atomic<bool>, 2 * kMaxId * kMaxDensity> g_painted{};
+std::array<std::atomic<bool>, kPhases * 2 * kMaxId * kMaxDensity> g_painted{};
 std::string g_folder;
 // Set when painting in the background failed (out of memory, say): the
 // rest of the run shows classic landscapes.
@@ -42,8 +44,10 @@ std::tuple<int, int, int> keyOf(const SharpKey& k) { return {static_cast<int>(k.
 std::atomic<bool>* slotOf(const SharpKey& k)
 {
     const int kind = k.kind == ResourceKind::Bitmap ? 0 : k.kind == ResourceKind::Icon ? 1 : -1;
-    if (kind < 0 || k.id < 0 || k.id >= kMaxId || k.density < 1 || k.density > kMaxDensity) return nullptr;
-    return &g_painted[static_cast<size_t>((kind * kMaxId + k.id) * kMaxDensity + k.density - 1)];
+    const int phase = k.id / kPhasePictureStep, id = k.id % kPhasePictureStep;
+    if (kind < 0 || k.id < 0 || id >= kMaxId || phase >= kPhases || k.density < 1 || k.density > kMaxDensity)
+        return nullptr;
+    return &g_painted[static_cast<size_t>(((phase * 2 + kind) * kMaxId + id) * kMaxDensity + k.density - 1)];
 }
 
 Picture paintAndKeep(const SharpKey& k, const std::atomic<bool>* stop = nullptr)
@@ -170,10 +174,10 @@ bool prepareSharpPictures(const std::vector<SharpKey>& keys)
     return started;
 }
 
-std::vector<SharpKey> landscapeKeys(int density)
+std::vector<SharpKey> landscapeKeys(int density, int phase)
 {
     std::vector<SharpKey> keys;
-    auto add = [&](int id) { keys.push_back({ResourceKind::Bitmap, id, density}); };
+    auto add = [&](int id) { keys.push_back({ResourceKind::Bitmap, pictureAtPhase(id, phase), density}); };
     for (int id = 101; id <= 110; ++id) add(id);
     for (int id = 121; id <= 128; ++id) add(id);
     for (int id = 131; id <= 139; id += 2) add(id);
@@ -181,12 +185,12 @@ std::vector<SharpKey> landscapeKeys(int density)
     return keys;
 }
 
-std::vector<SharpKey> spriteKeys(int density)
+std::vector<SharpKey> spriteKeys(int density, int phase)
 {
     std::vector<SharpKey> keys;
     for (int id : {201, 202, 203, 204, 205, 221, 223, 225, 227, 229, 231, 233})
-        keys.push_back({ResourceKind::Bitmap, id, density});
-    for (int id = 101; id <= 200; ++id) keys.push_back({ResourceKind::Icon, id, density});
+        keys.push_back({ResourceKind::Bitmap, pictureAtPhase(id, phase), density});
+    for (int id = 101; id <= 200; ++id) keys.push_back({ResourceKind::Icon, pictureAtPhase(id, phase), density});
     return keys;
 }
 

@@ -57,8 +57,9 @@ void setSharpPainter(SharpPainter painter);
 void stopSharpPainting();
 
 // The pictures a landscape may use at a canvas density, and the pictures
-// drawn at the screen's scale at a sprite density.
-std::vector<SharpKey> landscapeKeys(int density);
-std::vector<SharpKey> spriteKeys(int density);
+// drawn at the screen's scale at a sprite density, at a phase of the day
+// (pictureAtPhase).
+std::vector<SharpKey> landscapeKeys(int density, int phase = 0);
+std::vector<SharpKey> spriteKeys(int density, int phase = 0);
 
 } // namespace syl

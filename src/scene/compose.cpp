@@ -7,6 +7,7 @@
 #include "platform/hash.h"
 #include "platform/host.h"
 #include "platform/numbers.h"
+#include "platform/sharp_pictures.h"
 #include "scene/frmmain.h"
 #include "scene/zz.h"
 #include "settings/config.h"
@@ -26,6 +27,7 @@ uint64_t segmentHash(const Color* p, int n)
 
 void FrmMain::CopyBg()
 {
+    if (offscreen_) return;
     Procedure p("frmMain", "CopyBg");
     p.run([&] {
         // picBG.Refresh: the canvas keeps its image; nothing to bring to a screen.
@@ -231,7 +233,8 @@ void FrmMain::BuildBG()
     });
     // The landscape's sharp pictures are drawn only while it is composed.
     std::erase_if(sharpPictures_, [](const auto& e) {
-        return std::get<0>(e.first) == static_cast<int>(ResourceKind::Bitmap) && std::get<1>(e.first) < 200;
+        return std::get<0>(e.first) == static_cast<int>(ResourceKind::Bitmap) &&
+               std::get<1>(e.first) % kPhasePictureStep < 200;
     });
 }
 

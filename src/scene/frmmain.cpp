@@ -9,6 +9,7 @@
 #include "platform/host.h"
 #include "platform/numbers.h"
 #include "platform/random.h"
+#include "platform/sharp_pictures.h"
 #include "platform/sharp_store.h"
 #include "scene/zz.h"
 #include "settings/config.h"
@@ -53,18 +54,21 @@ void FrmMain::setDpi(int dpi)
 
 const Picture& FrmMain::picture(int id, ResourceKind kind)
 {
+    const int at = pictureAtPhase(id, phaseShown_);
     if (useSharp_) {
         // Landscape pictures at the canvas's density, the rest at the screen's scale.
         const int d = kind == ResourceKind::Bitmap && id < 200 ? canvasDensity() : spriteDensity();
-        auto sk = std::make_tuple(static_cast<int>(kind), id, d);
+        auto sk = std::make_tuple(static_cast<int>(kind), at, d);
         auto si = sharpPictures_.find(sk);
-        if (si == sharpPictures_.end()) si = sharpPictures_.emplace(sk, sharpPicture({kind, id, d})).first;
+        if (si == sharpPictures_.end()) si = sharpPictures_.emplace(sk, sharpPicture({kind, at, d})).first;
         if (!si->second.empty()) return si->second;
     }
-    auto key = std::make_pair(static_cast<int>(kind), id);
+    auto key = std::make_pair(static_cast<int>(kind), at);
     auto it = pictures_.find(key);
     if (it != pictures_.end()) return it->second;
-    Picture p = LoadResPicture(id, kind);
+    Picture p;
+    if (phaseShown_ != 0) p = classicAtPhase(id, kind);
+    if (p.empty()) p = LoadResPicture(id, kind);
     return pictures_.emplace(key, std::move(p)).first->second;
 }
 
@@ -122,6 +126,12 @@ void FrmMain::Form_Load()
 void FrmMain::Form_Resize()
 {
     Procedure p("frmMain", "Form_Resize");
+    // What the composition draws is kept, to make it again in another
+    // phase of the day.
+    composedFrom_ = {flowerCount, riverTop, riverBottom, dyMin, dyMax};
+    planted_.clear();
+    fade_ = {};
+    DrawRecorder recorder(*this);
     p.run([&] {
         const int SW = ScaleWidth(), SH = ScaleHeight();
         p.step(50010, [&] { BuildBG(); });

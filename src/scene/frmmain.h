@@ -15,6 +15,7 @@
 
 #include "platform/host.h"
 #include "platform/picture.h"
+#include "platform/random.h"
 #include "platform/resources.h"
 #include "platform/surface.h"
 
@@ -153,6 +154,23 @@ public:
     bool paintWhenNeeded = false;
     // Whether the current landscape is made of sharp pictures.
     bool sharpShown() const { return useSharp_; }
+
+    // The phase of the day the next landscape is lit for: 0 day (the
+    // pictures as stored), 1 dawn, 2 dusk, 3 night (pictureAtPhase).
+    int phase = 0;
+    // The phase of the landscape shown (the one it fades into while it fades).
+    int phaseShown() const { return phaseShown_; }
+    // Lights the landscape shown for another phase: the same landscape,
+    // composed again from the draws its composition made (none is drawn
+    // now) with the pictures of that phase and the flowers planted since,
+    // faded into over `fadeSteps` calls of fadeStep() (at once for 0).
+    // False, changing nothing, while the phase's pictures are not at hand
+    // (they are then painted on the worker thread) or for the phase shown.
+    bool changePhase(int next, int fadeSteps);
+    bool fading() const;
+    // One step of the fade: the landscape and the cloud strip a little
+    // nearer to the new phase's.
+    void fadeStep();
     // Pixels of the canvas per unit: the least that makes one canvas pixel
     // cover at most 1.5 screen pixels, up to 4 (1 when not sharp).
     int canvasDensity() const;
@@ -237,6 +255,47 @@ private:
     const Strip& sharpStrip(int colourId, int pitch, bool mirrored);
     // Chooses the pictures of the next landscape; true when they are sharp.
     bool chooseSharp();
+
+    // Day and night.
+    int phaseShown_ = 0;
+    // A picture of the phase shown at its classic size, drawn the classic
+    // way (a sprite with its mask).
+    Picture classicAtPhase(int id, ResourceKind kind) const;
+    bool phasePicturesAtHand(int next) const;
+    // A colour of the landscape in the light of the phase shown.
+    Color litColor(Color c) const;
+    // The stars of a night sky down to the horizon, on the canvas.
+    void nightStars(int16_t horizon);
+    // Every draw of the last composition, and the state it started from,
+    // so that it can be made again in another phase.
+    class DrawRecorder final : public RandomSource {
+    public:
+        explicit DrawRecorder(FrmMain& scene);
+        ~DrawRecorder() override;
+        DrawRecorder(const DrawRecorder&) = delete;
+        DrawRecorder& operator=(const DrawRecorder&) = delete;
+        float next() override;
+
+    private:
+        FrmMain& scene_;
+        RandomSource* inner_;
+    };
+    std::vector<float> compositionDraws_;
+    struct ComposedFrom {
+        int16_t flowerCount = 0, riverTop = 0, riverBottom = 0, dyMin = 0, dyMax = 0;
+    } composedFrom_;
+    // The flowers planted into the landscape since it was composed.
+    struct Planted {
+        int id;
+        double x, y, w, h;
+    };
+    std::vector<Planted> planted_;
+    struct Fade {
+        std::vector<Color> fromBG, toBG, fromStrip, toStrip;
+        int steps = 0, step = 0;
+    } fade_;
+    // A scene composed only for its pictures: nothing shown, no events.
+    bool offscreen_ = false;
     bool useSharp_ = false;
     int spriteDensityUsed_ = 0;
     std::map<std::tuple<int, int, int>, Picture> sharpPictures_;

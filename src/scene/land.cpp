@@ -10,12 +10,13 @@ namespace {
 
 // Water as lines of pen width w from the bottom of the band [top, top + h)
 // upwards, each a little lighter than the one below.
-void waterLines(Surface& bg, int top, int h, int w, int r0, int g0, int b0)
+template <class Lit>
+void waterLines(Surface& bg, int top, int h, int w, int r0, int g0, int b0, Lit lit)
 {
     const long long lines = intDiv(h, w);
     for (long long i = 1; i <= lines; ++i) {
         const int row = ck16(top + h - w * i);
-        Line(bg, 0, row, 640, row, RGB(r0 + 3 * i, g0 + 5 * i, b0 + 2 * i));
+        Line(bg, 0, row, 640, row, lit(RGB(r0 + 3 * i, g0 + 5 * i, b0 + 2 * i)));
     }
 }
 
@@ -68,13 +69,13 @@ void FrmMain::Meer(int16_t& y)
         });
         p.step(50030, [&] { picBG.drawWidth = w; });
         p.step(50040, [&] {
-            waterLines(picBG, y, h, w, r0, g0, b0);
+            waterLines(picBG, y, h, w, r0, g0, b0, [this](Color c) { return litColor(c); });
             record({"Meer", 0, 0, 0, y, 640, h, false, w, y, y + h - 1});
         });
         p.step(50050, [&] {
             if (Zz(0, 2) == 0) {
                 int row = ck16(y - 1LL);
-                Line(picBG, 0, row, 640, row, RGB(128, 200, 128), true);
+                Line(picBG, 0, row, 640, row, litColor(RGB(128, 200, 128)), true);
             }
         });
         p.step(50060, [&] { picBG.drawWidth = 1; });
@@ -132,7 +133,7 @@ void FrmMain::Fluss(int16_t y)
         });
         p.step(50050, [&] { picBG.drawWidth = w; });
         p.step(50060, [&] {
-            waterLines(picBG, top, h, w, r0, g0, b0);
+            waterLines(picBG, top, h, w, r0, g0, b0, [this](Color c) { return litColor(c); });
             record({"Fluss", 0, 0, 0, top, 640, h, false, w, top, top + h - 1});
         });
         p.step(50070, [&] { picBG.drawWidth = 1; });

@@ -25,9 +25,11 @@ int FrmMain::spriteDensity() const { return useSharp_ ? spriteDensityFor(ScaleHe
 bool FrmMain::chooseSharp()
 {
     bool use = false;
+    if (phase != phaseShown_) strips_.clear();
+    phaseShown_ = phase;
     if (sharp) {
-        std::vector<SharpKey> keys = landscapeKeys(densityFor(ScaleWidth(), ScaleHeight()));
-        const std::vector<SharpKey> sprites = spriteKeys(spriteDensityFor(ScaleHeight()));
+        std::vector<SharpKey> keys = landscapeKeys(densityFor(ScaleWidth(), ScaleHeight()), phase);
+        const std::vector<SharpKey> sprites = spriteKeys(spriteDensityFor(ScaleHeight()), phase);
         keys.insert(keys.end(), sprites.begin(), sprites.end());
         use = paintWhenNeeded || sharpPicturesAtHand(keys);
         if (!use) prepareSharpPictures(keys);

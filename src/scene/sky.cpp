@@ -26,6 +26,7 @@ void FrmMain::Hintergrund(int16_t y)
                 ++i;
                 if (35 * i > picHimmel.scaleWidth()) break;
             }
+            nightStars(y);
             LayerDrawing d;
             d.painter = "Hintergrund";
             d.id = 100 + skyType;
@@ -89,13 +90,18 @@ void FrmMain::Himmel()
         });
         p.step(50100, [&] {
             if (Zz(0, 7) == 0) {
-                picHimmel.foreColor = RGB(244, 244, 232);
-                picHimmel.fillColor = RGB(244, 244, 232);
+                // A pale sun by day, low and warm at dawn and dusk; by night
+                // the moon of the band is in the sky instead.
+                const Color sun = phaseShown_ == 1   ? RGB(255, 214, 150)
+                                  : phaseShown_ == 2 ? RGB(255, 176, 96)
+                                                     : RGB(244, 244, 232);
+                picHimmel.foreColor = sun;
+                picHimmel.fillColor = sun;
                 int16_t x = Zz(0, CInt(picHimmel.scaleWidth() - 100.0));
                 int16_t y = Zz(0, CInt(picHimmel.scaleHeight() - 100.0));
                 int16_t d = Zz(20, 50);
                 const int size = static_cast<int>(std::lround(d * screenScale()));
-                Ellipse(picHimmel, x, y, x + size, y + size);
+                if (phaseShown_ != 3) Ellipse(picHimmel, x, y, x + size, y + size);
                 picHimmel.foreColor = RGB(255, 255, 255);
                 picHimmel.fillColor = RGB(255, 255, 255);
             }
@@ -116,6 +122,7 @@ void FrmMain::Himmel()
 // the band was painted with, so that the sky runs on without a seam.
 void FrmMain::matchBandSky(int bandMood)
 {
+    const art::HourScope at(static_cast<art::Hour>(phaseShown_));
     const int d = std::max(picHimmel.density(), 1);
     const int rows = std::min(picHimmel.height(), picBG.height());
     for (int r = 0; r < rows; ++r) {

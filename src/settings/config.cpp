@@ -111,7 +111,7 @@ void LoadConfig()
 {
     Procedure proc("Saver", "LoadConfig");
     Settings& s = settings();
-    // The store reads its file once for all eleven keys.
+    // The store reads its file once for all twelve keys.
     SettingsReading reading;
     proc.run([&] {
         for (const SettingRow& row : settingTable()) {
@@ -127,7 +127,7 @@ void SaveConfig()
     Procedure proc("Saver", "SaveConfig");
     const Settings& s = settings();
     // Each setting is turned into its text by a statement of its own; the
-    // eleven texts then go to the store in one write, so that the key file is
+    // twelve texts then go to the store in one write, so that the key file is
     // replaced once, with all of them or none.
     SettingsStore::Values values;
     values.reserve(settingSaveOrder().size());

@@ -1,4 +1,4 @@
-// The eleven stored settings and the derived halfMaxFl: the globals of module
+// The twelve stored settings and the derived halfMaxFl: the globals of module
 // Saver, read once by LoadConfig and written by SaveConfig.
 #pragma once
 
@@ -27,6 +27,9 @@ struct Settings {
     // Sharp pictures: landscapes composed at the screen's own resolution from
     // finely painted pictures when non-zero, the classic landscapes when 0.
     int16_t Sharp = 0;
+    // Day and night: the landscape lit for the local time of day (dawn,
+    // day, dusk, night) when non-zero; always by day when 0.
+    int16_t DayNight = 0;
     // CInt(0.5 x maxFl), computed by LoadConfig only.
     int16_t halfMaxFl = 0;
 
@@ -41,17 +44,17 @@ Settings& settings();
 inline constexpr const char* kSettingsApp = "Sylvadra";
 inline constexpr const char* kSettingsSection = "Settings";
 
-// Reads the eleven settings from the store (module Saver). Each setting is one
+// Reads the twelve settings from the store (module Saver). Each setting is one
 // statement of the procedure; keys that are missing take their defaults.
 // A number outside the range the settings dialog can set (the settings
 // table's) is clamped into it; a clamped maxFl is held as a double. Date,
-// Time, Restart, Wallpaper and Sharp are on when non-zero and are not
+// Time, Restart, Wallpaper, Sharp and DayNight are on when non-zero and are not
 // clamped. A text that cannot be converted (error 13, or 6 when out
 // of range for its type) is dispatched once and that setting takes its
 // default; the others are read as usual.
 void LoadConfig();
-// Writes the eleven settings (never halfMaxFl), in the order SpeedF, maxFl,
-// SpeedS, SpeedO, Speed, Date, Time, Restart, rTime, Wallpaper, Sharp, in one
+// Writes the twelve settings (never halfMaxFl), in the order SpeedF, maxFl,
+// SpeedS, SpeedO, Speed, Date, Time, Restart, rTime, Wallpaper, Sharp, DayNight, in one
 // write of the store (SaveSettings): a store that cannot be written fails
 // that one statement, and the key file is replaced once or not at all.
 void SaveConfig();

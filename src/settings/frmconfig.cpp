@@ -57,7 +57,7 @@ constexpr ConfigControlRow kControls[] = {
     {K::SliderEnd, "lblMinus", 4, 7, "-", minusUnder(kObject)},
     {K::SliderEnd, "lblPlus", 4, 7, "+", plusUnder(kObject)},
 
-    {K::Frame, "Frame", 8, -1, "Options / Optionen", {120, 3120, 5595, 2415}},
+    {K::Frame, "Frame", 8, -1, "Options / Optionen", {120, 3120, 5595, 2775}},
     {K::CheckBox, "chkOpt", 0, 8, "Date / Datum", {240, 360, 2000, 255}},
     {K::CheckBox, "chkOpt", 1, 8, "Time/ Uhrzeit", {240, 840, 2000, 255}},
     {K::CheckBox, "chkOpt", 2, 8, "Restart / Neustart", {3000, 360, 2000, 255}},
@@ -66,7 +66,8 @@ constexpr ConfigControlRow kControls[] = {
     {K::Spinner, "vscTime", -1, 8, "", {4440, 720, 255, 255}},
     {K::Label, "Label5", -1, 8, "Min.", {4800, 720, 375, 255}},
     {K::CheckBox, "chkOpt", 4, 8, "Sharp pictures / Scharfe Bilder", {240, 1320, 3500, 255}},
-    {K::CheckBox, "chkOpt", 3, 8, "", {240, 1680, 5115, 615}},
+    {K::CheckBox, "chkOpt", 5, 8, "Follow the time of day / Tageszeit folgen", {240, 1680, 5115, 255}},
+    {K::CheckBox, "chkOpt", 3, 8, "", {240, 2040, 5115, 615}},
 
     {K::Button, "cmdReset", -1, -1, "&Default Standard", {6000, 240, 1200, 900}},
     {K::Button, "cmdHomepage", -1, -1, "&WWW...", {6000, 2160, 1200, 900}},

@@ -6,7 +6,7 @@
 // Settings and controls:
 //   HScroll(0) maxFl, HScroll(1) SpeedF, HScroll(3) SpeedS, HScroll(4) SpeedO,
 //   HScroll(5) Speed, chkOpt(0) Date, chkOpt(1) Time, chkOpt(2) Restart,
-//   chkOpt(3) Wallpaper, chkOpt(4) Sharp, lblTime and vscTime the restart
+//   chkOpt(3) Wallpaper, chkOpt(4) Sharp, chkOpt(5) DayNight, lblTime and vscTime the restart
 //   minutes (vscTime holds 100 minus the minutes, so its upper arrow raises
 //   them).
 //
@@ -38,7 +38,7 @@ class Procedure;
 // The window's caption and client area (twips).
 inline constexpr const char* kFrmConfigCaption = "Sylvadra  ---  Settings / Einstellungen...";
 inline constexpr int kFrmConfigClientWidth = 7440;
-inline constexpr int kFrmConfigClientHeight = 5805;
+inline constexpr int kFrmConfigClientHeight = 6165;
 
 // The two lines of chkOpt(3), set by Form_Load.
 inline constexpr const char* kWallpaperCaption =
@@ -84,7 +84,7 @@ public:
     // The sliders HScroll(0), (1), (3), (4), (5); any other index is error 9.
     ScrollBarControl& HScroll(int index);
     const ScrollBarControl& HScroll(int index) const;
-    std::array<CheckBoxControl, 5> chkOpt;
+    std::array<CheckBoxControl, 6> chkOpt;
     LabelControl lblTime;
     ScrollBarControl vscTime;
 

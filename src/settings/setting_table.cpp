@@ -147,10 +147,22 @@ const SettingRow kTable[] = {
      [](Settings& s, double v) { s.Sharp = onOff(v); },
      {"sharp", K::Switch, 0, nullptr, "Sharp pictures at the screen's own resolution", nullptr, nullptr,
       "sharp landscapes at the screen's resolution, or classic", "classic", true}},
+    {"DayNight",
+     T::Switch,
+     0,
+     0,
+     1,
+     5,
+     1,
+     0,
+     [](const Settings& s) { return double(s.DayNight); },
+     [](Settings& s, double v) { s.DayNight = onOff(v); },
+     {"day-night", K::Switch, 0, nullptr, "Follow the time of day", nullptr, nullptr,
+      "light the landscape for the time of day, or always by day", nullptr, true}},
 };
 
 const char* const kSaveOrder[] = {"SpeedF", "maxFl",   "SpeedS", "SpeedO",    "Speed", "Date",
-                                  "Time",   "Restart", "rTime",  "Wallpaper", "Sharp"};
+                                  "Time",   "Restart", "rTime",  "Wallpaper", "Sharp", "DayNight"};
 
 bool whole(double v) { return v == std::floor(v); }
 

@@ -1,4 +1,4 @@
-// The eleven stored settings, each described once: its key in the store,
+// The twelve stored settings, each described once: its key in the store,
 // the type of its global, its default, the range the settings dialog can
 // set, the dialog's control and scale, and its option on the command line
 // with the help text. The store (LoadConfig, SaveConfig), both dialogs, the

@@ -11,8 +11,8 @@ namespace syl {
 namespace {
 
 // The options in the order of the settings page.
-const char* const kPageOrder[] = {"Speed", "maxFl", "SpeedF",  "SpeedS",    "SpeedO",
-                                  "Date",  "Time",  "Restart", "Wallpaper", "Sharp"};
+const char* const kPageOrder[] = {"Speed", "maxFl",   "SpeedF",    "SpeedS", "SpeedO",  "Date",
+                                  "Time",  "Restart", "Wallpaper", "Sharp",  "DayNight"};
 
 // An option with the range and default of its setting, a Period's in
 // minutes.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/host.h"
+#include "scene/daylight.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
 
@@ -30,8 +32,22 @@ SceneRunner::~SceneRunner() = default;
 
 void SceneRunner::load() { form_->Form_Load(); }
 
+void SceneRunner::followTheDay()
+{
+    if (!settings().DayNight) {
+        form_->phase = 0;
+        return;
+    }
+    const LocalDateTime t = host().now();
+    const long minute = ((t.year * 16L + t.month) * 32 + t.day) * 1440L + t.hour * 60 + t.minute;
+    if (minute == phaseMinute_) return;
+    phaseMinute_ = minute;
+    form_->phase = static_cast<int>(phaseNow(t));
+}
+
 void SceneRunner::compose()
 {
+    followTheDay();
     form_->Form_Resize();
     dueNow_ = true;
 }
@@ -43,6 +59,7 @@ bool SceneRunner::resize(int width, int height, int dpi)
     if (width == form_->ScaleWidth() && height == form_->ScaleHeight()) return false;
     if (dpi_ == 0) dpi = dpiFor(height);
     if (dpi != form_->dpi()) form_->setDpi(dpi);
+    followTheDay();
     form_->resizeForm(width, height);
     dueNow_ = true;
     return true;
@@ -62,6 +79,15 @@ bool SceneRunner::tick(uint32_t now)
     dueNow_ = false;
     if (static_cast<int32_t>(now - next_) > static_cast<int32_t>(interval)) next_ = now + interval;
     if (!form_->tmrAnimation.enabled) return false;
+    if (form_->fading()) {
+        form_->fadeStep();
+    } else {
+        // A new phase of the day: the landscape fades into it over three
+        // seconds of ticks (at once when it stands still).
+        followTheDay();
+        if (form_->phase != form_->phaseShown())
+            form_->changePhase(form_->phase, still_ ? 0 : std::max<int>(1, 3000 / static_cast<int>(interval)));
+    }
     form_->tmrAnimation_Timer();
     return true;
 }

@@ -4,7 +4,8 @@
 // picture mode of the settings, the screen's resolution), Form_Load, a new
 // landscape on a new size, and the animation timer: when the next tick is
 // due, one tick per interval, never catching up after a stall. The timed
-// restart runs inside the tick. The backends keep only their windows,
+// restart runs inside the tick. With the DayNight setting the landscape
+// follows the time of day, fading into each new phase. The backends keep only their windows,
 // buffers, events and the presenting of what the scene drew.
 #pragma once
 
@@ -69,6 +70,10 @@ public:
 private:
     // The resolution for a screen of this height.
     int dpiFor(int height) const;
+    // With DayNight set, the phase of the day on the host's clock for the
+    // next landscape (read once a minute); otherwise the day.
+    void followTheDay();
+    long phaseMinute_ = -1;
 
     std::unique_ptr<FrmMain> form_;
     int dpi_ = 96; // as the options gave it, 0 following the screen
