@@ -93,7 +93,7 @@ else()
   # daily wallpaper, the service of the animated background. The services
   # run the program where this installation puts it: the prefix is the one
   # of the installation (/usr in the package), known only when it runs.
-  foreach(service sylvadra-wallpaper.service sylvadra-background.service)
+  foreach(service sylvadra-wallpaper.service sylvadra-wallpaper-daynight.service sylvadra-background.service)
     set(UNIT_SERVICE ${CMAKE_BINARY_DIR}/packaging/systemd/${service})
     install(CODE "
       file(READ \"${PROJECT_SOURCE_DIR}/packaging/${service}\" unit)
@@ -101,7 +101,8 @@ else()
       file(WRITE \"${UNIT_SERVICE}\" \"\${unit}\")")
     install(FILES ${UNIT_SERVICE} DESTINATION lib/systemd/user)
   endforeach()
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/sylvadra-wallpaper.timer DESTINATION lib/systemd/user)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/sylvadra-wallpaper.timer
+                ${PROJECT_SOURCE_DIR}/packaging/sylvadra-wallpaper-daynight.timer DESTINATION lib/systemd/user)
   # The background's autostart entry, for the desktops without systemd's
   # graphical session: off until a user copies it to ~/.config/autostart.
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/sylvadra-background.desktop

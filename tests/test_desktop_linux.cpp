@@ -23,12 +23,16 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "backends/linux/desktop_linux.h"
+#include "platform/host.h"
+#include "settings/config.h"
+#include "shell/wallpapers.h"
 #include "fakes/fake_bus.h"
 #include "fakes/fake_sway.h"
 #include "fakes/scoped.h"
@@ -254,6 +258,48 @@ TEST_F(GSettingsWallpaper, GnomeWithoutADarkKeyGetsTheOneKey)
     ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, picture_, source_, backend_, &why)) << why;
     EXPECT_EQ(read("org.gnome.desktop.background", "picture-uri"), uri_);
     EXPECT_EQ(keyfileText().find("picture-uri-dark"), std::string::npos);
+}
+
+// The wallpaper of the time of day: a set of the four phases and its timed
+// wallpaper, which GNOME takes as its picture; its description names four
+// pictures of the set, shown through the whole day. Later runs of the same
+// day take the same set again.
+TEST_F(GSettingsWallpaper, TheTimedWallpaperOfTheDay)
+{
+    USE_SCHEMAS({{"gnome.gschema.xml", kGnomeSchema}});
+    HeadlessHost host;
+    host.userDataDir_ = (tmp_.path / "data").string();
+    setHost(&host);
+    settings() = Settings{};
+    settings().Sharp = 0;
+    settings().DayNight = 1;
+    const std::string folder = (tmp_.path / "data" / "wallpaper").string();
+    WallpaperSet set, again;
+    std::string why;
+    ASSERT_TRUE(writeWallpaperSet({{"a", 0, 0, 64, 48, true}}, true, folder, set, &why)) << why;
+    ASSERT_TRUE(writeWallpaperSet({{"a", 0, 0, 64, 48, true}}, true, folder, again, &why)) << why;
+    setHost(nullptr);
+    settings() = Settings{};
+    EXPECT_EQ(again.slideshow, set.slideshow);
+    ASSERT_TRUE(setGSettingsWallpaper(Desktop::Gnome, set.slideshow, source_, backend_, &why, "zoom")) << why;
+    const std::string uri = read("org.gnome.desktop.background", "picture-uri");
+    ASSERT_EQ(uri, "file://" + set.slideshow);
+    std::ifstream in(set.slideshow);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string xml = text.str();
+    std::set<std::string> files;
+    long seconds = 0;
+    for (size_t at = xml.find("<file>"); at != std::string::npos; at = xml.find("<file>", at + 1))
+        files.insert(xml.substr(at + 6, xml.find('<', at + 6) - at - 6));
+    for (size_t at = xml.find("<duration>"); at != std::string::npos; at = xml.find("<duration>", at + 1))
+        seconds += std::stol(xml.substr(at + 10));
+    EXPECT_EQ(seconds, 24 * 3600);
+    ASSERT_EQ(files.size(), 4u) << xml;
+    for (const std::string& f : files) {
+        EXPECT_TRUE(fs::is_regular_file(f)) << f;
+        EXPECT_EQ(f.rfind(folder, 0), 0u) << f;
+    }
 }
 
 TEST_F(GSettingsWallpaper, CinnamonGetsTheUri)

@@ -27,7 +27,6 @@ uint64_t segmentHash(const Color* p, int n)
 
 void FrmMain::CopyBg()
 {
-    if (offscreen_) return;
     Procedure p("frmMain", "CopyBg");
     p.run([&] {
         // picBG.Refresh: the canvas keeps its image; nothing to bring to a screen.
@@ -96,7 +95,9 @@ void FrmMain::CopyBg()
         });
         // Form.Refresh and DoEvents: the backend shows the form's image and
         // handles pending input, which may end the saver here.
-        p.step(50040, [&] { host().doEvents(); });
+        p.step(50040, [&] {
+            if (!offscreen_) host().doEvents();
+        });
     });
 }
 

@@ -294,7 +294,8 @@ private:
         std::vector<Color> fromBG, toBG, fromStrip, toStrip;
         int steps = 0, step = 0;
     } fade_;
-    // A scene composed only for its pictures: nothing shown, no events.
+    // A scene composed only for its pictures: no window events are handled
+    // while it is composed.
     bool offscreen_ = false;
     bool useSharp_ = false;
     int spriteDensityUsed_ = 0;

@@ -137,7 +137,7 @@ std::string sceneInfoJson(const FrmMain& m, uint64_t seed, long ticks)
 }
 
 void renderScene(int width, int height, long ticks, const LocalDateTime& clock, bool recordDrawings,
-                 const std::function<void(const FrmMain&)>& atEnd)
+                 const std::function<void(FrmMain&)>& atEnd)
 {
     RenderHost h;
     h.clock = clock;
@@ -153,6 +153,21 @@ Picture composeLandscape(int width, int height, long ticks)
     Picture p;
     renderScene(width, height, ticks, SystemHost().now(), false, [&](const FrmMain& m) { p = m.picBG.image(); });
     return p;
+}
+
+std::array<Picture, 4> composeLandscapePhases(int width, int height, long ticks)
+{
+    std::array<Picture, 4> phases;
+    renderScene(width, height, ticks, SystemHost().now(), false, [&](FrmMain& m) {
+        const int first = m.phaseShown();
+        phases[static_cast<size_t>(first)] = m.picBG.image();
+        for (int p = 0; p < 4; ++p) {
+            if (p == first) continue;
+            m.changePhase(p, 0);
+            phases[static_cast<size_t>(p)] = m.picBG.image();
+        }
+    });
+    return phases;
 }
 
 int renderHeadless(const RenderOptions& o)

@@ -5,6 +5,7 @@
 // information; only its clock is simulated (from now, or a fixed moment).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -38,13 +39,16 @@ int renderHeadless(const RenderOptions& options);
 // address or a flying object. Throws what the scene throws (ProgramEnd,
 // std::bad_alloc).
 Picture composeLandscape(int width, int height, long ticks);
+// The same landscape lit for each phase of the day, by phase number (day,
+// dawn, dusk, night): composed once, then lit for the others.
+std::array<Picture, 4> composeLandscapePhases(int width, int height, long ticks);
 
 // Runs a scene as --render does, on the simulated clock from `clock`, with
 // the settings as they are and the default generator as it stands: the
 // first new landscape, then `ticks` ticks. `atEnd` sees the scene then.
 // Throws what the scene throws.
 void renderScene(int width, int height, long ticks, const LocalDateTime& clock, bool recordDrawings,
-                 const std::function<void(const FrmMain&)>& atEnd);
+                 const std::function<void(FrmMain&)>& atEnd);
 
 // The scene state and the drawings of the last composition as JSON.
 std::string sceneInfoJson(const FrmMain& scene, uint64_t seed, long ticks);

@@ -4,6 +4,7 @@
 // told by the platform (backends/linux).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -21,6 +22,13 @@ struct MonitorArea {
 struct WallpaperSet {
     std::vector<std::string> pictures; // one for each monitor, in the monitors' order
     std::string spanned;               // every monitor's picture at its place in one, when asked for
+    // With the DayNight setting the set holds the landscape lit for each
+    // phase of the day (by phase number: day, dawn, dusk, night; the day's
+    // are pictures and spanned), and the timed wallpaper that shows them
+    // through the day (the spanned pictures or the primary monitor's).
+    std::array<std::vector<std::string>, 4> phasePictures;
+    std::array<std::string, 4> phaseSpanned;
+    std::string slideshow;
 };
 
 // How many sets stay in the folder (the newest, this one included): the one
@@ -36,10 +44,12 @@ std::string wallpaperFolder();
 
 // Composes a landscape for each monitor (composeLandscape, with the stored
 // settings, after LoadConfig) and writes the set into folder, made when
-// missing; with spanned, also one picture of the monitors' bounding box
-// with each monitor's landscape at its place. Then removes the sets beyond
-// the newest kWallpaperSetsKept. False, with the reason in why and no part
-// of the set left behind, when a file cannot be written.
+// missing. With the DayNight setting each landscape in the four phases of
+// the day and the day's timed wallpaper, unless the newest set is one of
+// those, made today for monitors of these sizes: that set is taken again
+// (a timer sets the picture of the phase of the hour through the day); with spanned, also one picture of the monitors'
+// bounding box with each monitor's landscape at its place. Then removes the sets beyond the newest kWallpaperSetsKept.
+// False, with the reason in why and no part of the set left behind, when a file cannot be written.
 bool writeWallpaperSet(const std::vector<MonitorArea>& monitors, bool spanned, const std::string& folder,
                        WallpaperSet& set, std::string* why);
 

@@ -19,7 +19,10 @@
 #include "backends/linux/saver_linux.h"
 #include "errors/handler.h"
 #include "platform/random.h"
+#include "platform/system_host.h"
+#include "scene/daylight.h"
 #include "settings/config.h"
+#include "shell/options.h"
 #include "shell/wallpapers.h"
 
 namespace syl {
@@ -101,6 +104,7 @@ int runSetWallpaper(const CommandLine& c)
         // The stored settings decide how the landscapes are composed, as in
         // the saver and in --render.
         LoadConfig();
+        applyPendingOverrides();
         defaultRnd().seed64(c.seed ? *c.seed : static_cast<uint64_t>(std::time(nullptr)));
         written = writeWallpaperSet(monitors, spanned, folder, set, &why);
     } catch (const ProgramEnd&) {
@@ -114,6 +118,24 @@ int runSetWallpaper(const CommandLine& c)
         return 1;
     }
 
+    if (!set.slideshow.empty() && spanned) {
+        // GNOME's family takes the whole day's course, and fades from one
+        // phase into the next by itself.
+        if (setGSettingsWallpaper(desktop, set.slideshow, nullptr, nullptr, &why,
+                                  set.spanned.empty() ? "zoom" : "spanned")) {
+            std::printf("sylvadra: the wallpaper is %s\n", set.slideshow.c_str());
+            return 0;
+        }
+        std::fprintf(stderr, "sylvadra: the wallpaper is not set: %s\n", why.c_str());
+        return 1;
+    }
+    if (!set.slideshow.empty()) {
+        // Elsewhere the picture of the phase of the hour; the timer sets
+        // the next one when its phase has come.
+        const size_t phase = static_cast<size_t>(phaseNow(SystemHost().now()));
+        set.pictures = set.phasePictures[phase];
+        set.spanned = set.phaseSpanned[phase];
+    }
     std::vector<MonitorPicture> pictures;
     for (size_t i = 0; i < monitors.size(); ++i)
         pictures.push_back({monitors[i].name, monitors[i].primary, set.pictures[i]});

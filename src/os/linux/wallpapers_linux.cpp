@@ -20,8 +20,11 @@
 #include "platform/codecs.h"
 #include "platform/files.h"
 #include "platform/host.h"
+#include "platform/local_place.h"
 #include "platform/picture.h"
+#include "settings/config.h"
 #include "shell/render.h"
+#include "shell/slideshow.h"
 
 namespace syl {
 
@@ -29,9 +32,13 @@ namespace {
 
 // A set's pictures are named landscape-YYYYMMDD-HHMMSS-N-K.png: the moment
 // it was made, a number that tells sets of the same second apart, and the
-// monitor (1, 2, ...) or "all" for the spanned picture.
+// monitor (1, 2, ...) or "all" for the spanned picture; the pictures of
+// dawn, dusk and night have "-dawn", "-dusk" or "-night" after K, and the
+// timed wallpaper of a day-and-night set is landscape-...-N-daynight.xml.
 constexpr std::string_view kPrefix = "landscape-";
 constexpr std::string_view kSuffix = ".png";
+constexpr std::string_view kSlideshowSuffix = ".xml";
+constexpr const char* kPhaseSuffix[4] = {"", "-dawn", "-dusk", "-night"};
 
 struct SetKey {
     std::string stamp; // YYYYMMDD-HHMMSS
@@ -48,9 +55,10 @@ bool allDigits(std::string_view s)
 // The set a file name belongs to; false when it is not a set's picture.
 bool setOf(std::string_view name, SetKey& key)
 {
-    if (name.size() < kPrefix.size() + kSuffix.size() || name.substr(0, kPrefix.size()) != kPrefix ||
-        name.substr(name.size() - kSuffix.size()) != kSuffix)
-        return false;
+    if (name.size() < kPrefix.size() + kSuffix.size() || name.substr(0, kPrefix.size()) != kPrefix) return false;
+    const std::string_view suffix = name.substr(name.size() - kSuffix.size());
+    const bool slideshow = suffix == kSlideshowSuffix;
+    if (suffix != kSuffix && !slideshow) return false;
     std::string_view rest = name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
     // YYYYMMDD-HHMMSS-N-K
     if (rest.size() < 19 || !allDigits(rest.substr(0, 8)) || rest[8] != '-' || !allDigits(rest.substr(9, 6)) ||
@@ -60,7 +68,19 @@ bool setOf(std::string_view name, SetKey& key)
     size_t dash = tail.find('-');
     if (dash == std::string_view::npos) return false;
     std::string_view number = tail.substr(0, dash), which = tail.substr(dash + 1);
-    if (!allDigits(number) || number.size() > 9 || (!allDigits(which) && which != "all") || which.size() > 4)
+    if (slideshow) {
+        if (which != "daynight") return false;
+    } else {
+        for (int p = 1; p < 4; ++p) {
+            const std::string_view phase = kPhaseSuffix[p];
+            if (which.size() > phase.size() && which.substr(which.size() - phase.size()) == phase) {
+                which.remove_suffix(phase.size());
+                break;
+            }
+        }
+    }
+    if (!allDigits(number) || number.size() > 9 ||
+        (!slideshow && ((!allDigits(which) && which != "all") || which.size() > 4)))
         return false;
     key.stamp = std::string(rest.substr(0, 15));
     key.number = std::stoul(std::string(number));
@@ -136,6 +156,68 @@ bool writePicture(const std::string& path, const Picture& p, std::string* why)
     return false;
 }
 
+// The size of a PNG file of the user's own (a regular file, not a link).
+bool pngSize(const std::string& path, int& width, int& height)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    uint8_t b[24] = {};
+    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+                    ::read(fd, b, sizeof b) == static_cast<ssize_t>(sizeof b);
+    ::close(fd);
+    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (!ok || std::memcmp(b, signature, 8) != 0 || std::memcmp(b + 12, "IHDR", 4) != 0) return false;
+    auto be = [&](int at) {
+        return static_cast<int>(
+            (uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | uint32_t(b[at + 3])) &
+            0x7FFFFFFFu);
+    };
+    width = be(16);
+    height = be(20);
+    return true;
+}
+
+// The newest set, when it was made today in the four phases for monitors of
+// these sizes (and spanned as asked) and is there whole: its files.
+bool todaysDayNightSet(const std::string& folder, const std::vector<MonitorArea>& monitors, bool spanned,
+                       WallpaperSet& set)
+{
+    const LocalDateTime t = host().now();
+    const std::string today = std::to_string(t.year) + two(t.month) + two(t.day);
+    SetKey newest;
+    bool any = false;
+    for (const auto& f : setFiles(folder))
+        if (!any || newest < f.second) {
+            newest = f.second;
+            any = true;
+        }
+    if (!any || newest.stamp.compare(0, 8, today) != 0) return false;
+    const std::string base =
+        joinPath(folder, std::string(kPrefix) + newest.stamp + "-" + std::to_string(newest.number) + "-");
+    WallpaperSet s;
+    int w = 0, h = 0;
+    for (size_t k = 0; k < 4; ++k) {
+        for (size_t i = 0; i < monitors.size(); ++i) {
+            const std::string path = base + std::to_string(i + 1) + kPhaseSuffix[k] + std::string(kSuffix);
+            if (!pngSize(path, w, h) || w != monitors[i].width || h != monitors[i].height) return false;
+            s.phasePictures[k].push_back(path);
+        }
+        if (spanned) {
+            const std::string path = base + "all" + kPhaseSuffix[k] + std::string(kSuffix);
+            if (!pngSize(path, w, h)) return false;
+            s.phaseSpanned[k] = path;
+        }
+    }
+    s.slideshow = base + "daynight" + std::string(kSlideshowSuffix);
+    struct stat st {};
+    if (::lstat(s.slideshow.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) return false;
+    s.pictures = s.phasePictures[0];
+    s.spanned = s.phaseSpanned[0];
+    set = std::move(s);
+    return true;
+}
+
 } // namespace
 
 std::string wallpaperFolder()
@@ -204,6 +286,26 @@ bool writeWallpaperSet(const std::vector<MonitorArea>& monitors, bool spanned, c
         if (!ownFolder(f)) return fail("the folder " + f + " is a link or not the user's own");
     }
 
+    int left = monitors[0].x, top = monitors[0].y, right = left, bottom = top;
+    for (const MonitorArea& m : monitors) {
+        if (m.width < 1 || m.height < 1 || m.width > 16384 || m.height > 16384)
+            return fail("a monitor of " + std::to_string(m.width) + "x" + std::to_string(m.height) + " pixels");
+        left = std::min(left, m.x);
+        top = std::min(top, m.y);
+        right = std::max(right, m.x + m.width);
+        bottom = std::max(bottom, m.y + m.height);
+    }
+    // One picture over all monitors only where it makes sense: a bounding
+    // box at most four times the monitors' own area (a monitor placed far
+    // away would make a huge picture of black); else each monitor's own.
+    double area = 0;
+    for (const MonitorArea& m : monitors) area += static_cast<double>(m.width) * m.height;
+    const double box = static_cast<double>(right - left) * (bottom - top);
+    spanned = spanned && monitors.size() > 1 && box <= 4 * area && right - left <= 32768 && bottom - top <= 32768;
+
+    const bool dayNight = settings().DayNight != 0;
+    if (dayNight && todaysDayNightSet(folder, monitors, spanned, set)) return true;
+
     // The set's name: the moment, and a number above every set of that
     // moment there is already. The name is claimed by making its first file
     // (empty until its picture replaces it): another run at the same moment
@@ -231,28 +333,14 @@ bool writeWallpaperSet(const std::vector<MonitorArea>& monitors, bool spanned, c
     if (claimed.empty()) return fail("no free name for the pictures in " + folder);
     const std::string base = baseOf();
 
-    int left = monitors[0].x, top = monitors[0].y, right = left, bottom = top;
-    for (const MonitorArea& m : monitors) {
-        if (m.width < 1 || m.height < 1 || m.width > 16384 || m.height > 16384)
-            return fail("a monitor of " + std::to_string(m.width) + "x" + std::to_string(m.height) + " pixels");
-        left = std::min(left, m.x);
-        top = std::min(top, m.y);
-        right = std::max(right, m.x + m.width);
-        bottom = std::max(bottom, m.y + m.height);
-    }
-    // One picture over all monitors only where it makes sense: a bounding
-    // box at most four times the monitors' own area (a monitor placed far
-    // away would make a huge picture of black); else each monitor's own.
-    double area = 0;
-    for (const MonitorArea& m : monitors) area += static_cast<double>(m.width) * m.height;
-    const double box = static_cast<double>(right - left) * (bottom - top);
-    spanned = spanned && monitors.size() > 1 && box <= 4 * area && right - left <= 32768 && bottom - top <= 32768;
-
-    Picture all;
+    const int phases = dayNight ? 4 : 1;
+    std::array<Picture, 4> all;
     if (spanned) {
-        all.width = right - left;
-        all.height = bottom - top;
-        all.pixels.assign(static_cast<size_t>(all.width) * static_cast<size_t>(all.height), Color{0});
+        for (int k = 0; k < phases; ++k) {
+            all[k].width = right - left;
+            all[k].height = bottom - top;
+            all[k].pixels.assign(static_cast<size_t>(all[k].width) * static_cast<size_t>(all[k].height), Color{0});
+        }
     }
     // No part of a set stays behind: what is written goes again unless the
     // whole set is (also when the scene fails or the memory runs out).
@@ -266,25 +354,55 @@ bool writeWallpaperSet(const std::vector<MonitorArea>& monitors, bool spanned, c
         }
     } written;
     written.paths.push_back(claimed);
+    WallpaperSet made;
     for (size_t i = 0; i < monitors.size(); ++i) {
         const MonitorArea& m = monitors[i];
-        const Picture p = composeLandscape(m.width, m.height, kWallpaperTicks);
-        const std::string path = base + std::to_string(i + 1) + std::string(kSuffix);
-        if (!writePicture(path, p, why)) return false;
-        if (path != claimed) written.paths.push_back(path);
-        if (spanned && p.width == m.width && p.height == m.height) {
-            for (int y = 0; y < p.height; ++y)
-                std::copy_n(p.pixels.begin() + static_cast<ptrdiff_t>(y) * p.width, p.width,
-                            all.pixels.begin() + (static_cast<ptrdiff_t>(y + m.y - top) * all.width + (m.x - left)));
+        std::array<Picture, 4> lit;
+        if (dayNight) lit = composeLandscapePhases(m.width, m.height, kWallpaperTicks);
+        else lit[0] = composeLandscape(m.width, m.height, kWallpaperTicks);
+        for (int k = 0; k < phases; ++k) {
+            const Picture& p = lit[static_cast<size_t>(k)];
+            const std::string path = base + std::to_string(i + 1) + kPhaseSuffix[k] + std::string(kSuffix);
+            if (!writePicture(path, p, why)) return false;
+            if (path != claimed) written.paths.push_back(path);
+            made.phasePictures[static_cast<size_t>(k)].push_back(path);
+            Picture& a = all[static_cast<size_t>(k)];
+            if (spanned && p.width == m.width && p.height == m.height) {
+                for (int y = 0; y < p.height; ++y)
+                    std::copy_n(p.pixels.begin() + static_cast<ptrdiff_t>(y) * p.width, p.width,
+                                a.pixels.begin() + (static_cast<ptrdiff_t>(y + m.y - top) * a.width + (m.x - left)));
+            }
         }
     }
     if (spanned) {
-        const std::string path = base + "all" + std::string(kSuffix);
-        if (!writePicture(path, all, why)) return false;
-        set.spanned = path;
+        for (int k = 0; k < phases; ++k) {
+            const std::string path = base + "all" + kPhaseSuffix[k] + std::string(kSuffix);
+            if (!writePicture(path, all[static_cast<size_t>(k)], why)) return false;
+            written.paths.push_back(path);
+            made.phaseSpanned[static_cast<size_t>(k)] = path;
+        }
+    }
+    if (dayNight) {
+        // The timed wallpaper: the spanned pictures, else the primary's.
+        size_t primary = 0;
+        for (size_t i = 0; i < monitors.size(); ++i)
+            if (monitors[i].primary) primary = i;
+        std::array<std::string, 4> shown;
+        for (size_t k = 0; k < 4; ++k) shown[k] = spanned ? made.phaseSpanned[k] : made.phasePictures[k][primary];
+        const LocalDateTime today = host().now();
+        const std::string xml = dayNightSlideshow(shown, today, localPlace(), localZoneAt(today));
+        made.slideshow = base + "daynight" + std::string(kSlideshowSuffix);
+        std::string reason;
+        if (!writeFileAtomically(made.slideshow, xml, AtomicFile::Links::Replace, &reason)) {
+            if (why) *why = "cannot write " + made.slideshow + ": " + reason;
+            return false;
+        }
+        written.paths.push_back(made.slideshow);
     }
     written.whole = true;
-    set.pictures = written.paths;
+    made.pictures = made.phasePictures[0];
+    made.spanned = made.phaseSpanned[0];
+    set = std::move(made);
     pruneWallpaperSets(folder, kWallpaperSetsKept, baseNameOf(written.paths.front()) + std::string(kSuffix));
     return true;
 }
