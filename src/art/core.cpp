@@ -63,14 +63,14 @@ RGB lit(RGB c)
     case Hour::Dawn: {
         // Low rose-gold light, the shadows still blue.
         const float l = 0.3f * c.r + 0.59f * c.g + 0.11f * c.b;
-        RGB warm = c * RGB{1.0f, 0.84f, 0.78f} * 0.86f + RGB{0.05f, 0.02f, 0.04f};
-        return mix(warm, RGB{0.30f, 0.28f, 0.42f} * l, 0.18f);
+        RGB warm = c * RGB{1.0f, 0.9f, 0.86f} * 0.9f + RGB{0.05f, 0.025f, 0.04f};
+        return mix(warm, RGB{0.30f, 0.28f, 0.42f} * l, 0.12f);
     }
     case Hour::Dusk: {
         // The last orange light, deepening towards violet.
         const float l = 0.3f * c.r + 0.59f * c.g + 0.11f * c.b;
-        RGB warm = c * RGB{1.02f, 0.74f, 0.58f} * 0.78f + RGB{0.05f, 0.015f, 0.03f};
-        return mix(warm, RGB{0.34f, 0.22f, 0.40f} * l, 0.22f);
+        RGB warm = c * RGB{1.04f, 0.84f, 0.68f} * 0.84f + RGB{0.05f, 0.02f, 0.03f};
+        return mix(warm, RGB{0.34f, 0.22f, 0.40f} * l, 0.15f);
     }
     case Hour::Night: {
         // Moonlight: little colour, blue, dim.

@@ -50,11 +50,13 @@ float FrmMain::DrawRecorder::next()
     return r;
 }
 
-Color FrmMain::litColor(Color c) const
+Color FrmMain::litColor(Color c, bool water) const
 {
     if (phaseShown_ == 0) return c;
     art::HourScope at(static_cast<art::Hour>(phaseShown_));
-    const art::RGB l = art::lit(art::rgb8(redOf(c), greenOf(c), blueOf(c)));
+    art::RGB l = art::lit(art::rgb8(redOf(c), greenOf(c), blueOf(c)));
+    // Water mirrors the sky near the horizon: rose at dawn, gold at dusk.
+    if (water) l = art::mix(l, art::skyColor(std::clamp<int>(skyType, 1, 5), 0.97f), 0.55f);
     auto byte = [](float v) { return static_cast<int>(std::lround(std::clamp(v, 0.f, 1.f) * 255.f)); };
     return RGB(byte(l.r), byte(l.g), byte(l.b));
 }

@@ -262,8 +262,9 @@ private:
     // way (a sprite with its mask).
     Picture classicAtPhase(int id, ResourceKind kind) const;
     bool phasePicturesAtHand(int next) const;
-    // A colour of the landscape in the light of the phase shown.
-    Color litColor(Color c) const;
+    // A colour of the landscape in the light of the phase shown; water also
+    // mirrors the sky.
+    Color litColor(Color c, bool water = false) const;
     // The stars of a night sky down to the horizon, on the canvas.
     void nightStars(int16_t horizon);
     // Every draw of the last composition, and the state it started from,

@@ -69,7 +69,7 @@ void FrmMain::Meer(int16_t& y)
         });
         p.step(50030, [&] { picBG.drawWidth = w; });
         p.step(50040, [&] {
-            waterLines(picBG, y, h, w, r0, g0, b0, [this](Color c) { return litColor(c); });
+            waterLines(picBG, y, h, w, r0, g0, b0, [this](Color c) { return litColor(c, true); });
             record({"Meer", 0, 0, 0, y, 640, h, false, w, y, y + h - 1});
         });
         p.step(50050, [&] {
@@ -133,7 +133,7 @@ void FrmMain::Fluss(int16_t y)
         });
         p.step(50050, [&] { picBG.drawWidth = w; });
         p.step(50060, [&] {
-            waterLines(picBG, top, h, w, r0, g0, b0, [this](Color c) { return litColor(c); });
+            waterLines(picBG, top, h, w, r0, g0, b0, [this](Color c) { return litColor(c, true); });
             record({"Fluss", 0, 0, 0, top, 640, h, false, w, top, top + h - 1});
         });
         p.step(50070, [&] { picBG.drawWidth = 1; });

@@ -2,7 +2,8 @@
 // resources/ (or any folder), and lays out the contact sheet.
 //
 //   artgen --out DIR          write bitmap-N.bmp, icon-N.ico, data-N.bmp
-//   artgen --sheet FILE.png   write the contact sheet, and its sharp page as
+//   artgen --sheet FILE.png   write the contact sheet, its night page as
+//                             FILE-night.png, and its sharp page as
 //                             FILE-sharp.png
 //   artgen --png DIR          write every picture as a PNG at 2:1 (review)
 //   artgen --sharp DIR        write every picture at densities 2 and 4 in
@@ -327,10 +328,10 @@ void drawSharpPair(Sheet& s, const Catalogue& cat, const Piece& pc, int x, int y
         }
 }
 
-bool writeSharpSheet(const Catalogue& cat, const std::string& path)
+// The pieces of the sharp page.
+const std::vector<Piece>& sharpPieces()
 {
-    const int D = 4, W = 2060, margin = 20, gap = 24, labelH = 22;
-    const std::vector<Piece> pieces = {
+    static const std::vector<Piece> pieces = {
         {Kind::Bitmap, 131, 0, 200, 0, 400, 100}, {Kind::Bitmap, 141, 0, 0, 0, 200, 50},
         {Kind::Bitmap, 143, 0, 0, 0, 100, 100},   {Kind::Bitmap, 145, 0, 0, 0, 100, 100},
         {Kind::Bitmap, 145, 2, 0, 0, 100, 100},   {Kind::Bitmap, 151, 0, 0, 0, 245, 100},
@@ -345,6 +346,13 @@ bool writeSharpSheet(const Catalogue& cat, const std::string& path)
         {Kind::Icon, 157, 0, 0, 0, 32, 32},       {Kind::Icon, 183, 0, 0, 0, 32, 32},
         {Kind::Icon, 1, 0, 0, 0, 32, 32},
     };
+    return pieces;
+}
+
+bool writeSharpSheet(const Catalogue& cat, const std::string& path)
+{
+    const int D = 4, W = 2060, margin = 20, gap = 24, labelH = 22;
+    const std::vector<Piece>& pieces = sharpPieces();
     struct Placed {
         const Piece* p;
         int x, y;
@@ -368,6 +376,61 @@ bool writeSharpSheet(const Catalogue& cat, const std::string& path)
         drawSharpPair(s, cat, *pl.p, pl.x, pl.y, D);
         std::string name = (pl.p->kind == Kind::Icon ? "icon " : "") + std::to_string(pl.p->id);
         if (pl.p->frame) name += " frame " + std::to_string(pl.p->frame);
+        s.label(name, pl.x, pl.y - 6, 15, 0xE8E8E8);
+    }
+    return stbi_write_png(path.c_str(), s.w, s.h, 3, s.px.data(), s.w * 3) != 0;
+}
+
+// The night page: the same pieces at density 2 by day, at dawn, at dusk and
+// by night, sprites over the sky of each hour.
+bool writeNightSheet(const std::string& path)
+{
+    const int D = 2, W = 2060, margin = 20, gap = 24, labelH = 22;
+    struct Placed {
+        const Piece* p;
+        int x, y;
+    };
+    std::vector<Placed> placed;
+    int x = margin, y = margin + 40, shelf = 0;
+    for (auto& pc : sharpPieces()) {
+        if (pc.kind == Kind::Icon && pc.id == 1) continue; // the program's icon has no hour
+        int w = 4 * ((pc.x1 - pc.x0) * D + 8), h = (pc.y1 - pc.y0) * D;
+        if (x + w > W - margin) {
+            x = margin;
+            y += shelf + labelH + gap;
+            shelf = 0;
+        }
+        placed.push_back({&pc, x, y + labelH});
+        x += w + gap;
+        shelf = std::max(shelf, h);
+    }
+    Sheet s(W, y + shelf + labelH + margin, 0x30343C);
+    s.label("Sylvadra pictures at four times of day: by day, at dawn, at dusk, by night (2:1)", margin, margin + 22, 26,
+            0xFFFFFF);
+    for (auto& pl : placed) {
+        const Piece& pc = *pl.p;
+        const Resource* r = lookup(pc.kind, pc.id);
+        const int fh = r->h / r->frames, w = (pc.x1 - pc.x0) * D, h = (pc.y1 - pc.y0) * D;
+        for (int k = 0; k < kHours; ++k) {
+            const Hour hour = static_cast<Hour>(k);
+            FullColour fc = fullColour(paint(*r, D, hour), r->style == Style::Sprite, r->style != Style::Sprite);
+            RGB sky;
+            {
+                HourScope at(hour);
+                sky = skyColor(1, 0.7f);
+            }
+            const uint32_t backdrop = uint32_t(std::lround(sky.r * 255)) << 16 |
+                                      uint32_t(std::lround(sky.g * 255)) << 8 | uint32_t(std::lround(sky.b * 255));
+            const int ox = pl.x + k * (w + 8);
+            for (int yy = 0; yy < h; ++yy)
+                for (int xx = 0; xx < w; ++xx) {
+                    size_t i = size_t(pc.frame * fh * D + pc.y0 * D + yy) * fc.w + pc.x0 * D + xx;
+                    s.set(ox + xx, pl.y + yy, backdrop);
+                    s.blend(ox + xx, pl.y + yy, fc.rgb[i], fc.alpha.empty() ? 255 : fc.alpha[i]);
+                }
+        }
+        std::string name = (pc.kind == Kind::Icon ? "icon " : "") + std::to_string(pc.id);
+        if (pc.frame) name += " frame " + std::to_string(pc.frame);
         s.label(name, pl.x, pl.y - 6, 15, 0xE8E8E8);
     }
     return stbi_write_png(path.c_str(), s.w, s.h, 3, s.px.data(), s.w * 3) != 0;
@@ -445,6 +508,11 @@ int main(int argc, char** argv)
         sharpSheet += "-sharp.png";
         if (!art::writeSharpSheet(cat, sharpSheet)) {
             std::fprintf(stderr, "artgen: cannot write %s\n", sharpSheet.c_str());
+            return 1;
+        }
+        const std::string nightSheet = sharpSheet.substr(0, sharpSheet.size() - 10) + "-night.png";
+        if (!art::writeNightSheet(nightSheet)) {
+            std::fprintf(stderr, "artgen: cannot write %s\n", nightSheet.c_str());
             return 1;
         }
     }
