@@ -145,7 +145,9 @@ void FrmMain::BuildBG()
         p.step(50100, [&] {
             if (!seaDrawn) Fluss(baseY);
         });
-        p.step(50110, [&] { CopyBg(); });
+        p.step(50110, [&] {
+            if (!offscreen_) CopyBg(); // a scene composed only for its pictures shows no stages
+        });
         for (int i = 0; i <= 20; ++i) {
             p.step(50120, [&] {
                 int16_t c = Zz(1, 4);
@@ -173,7 +175,9 @@ void FrmMain::BuildBG()
                 baseY = ck16(baseY + Zz(1, 4));
             });
         }
-        p.step(50130, [&] { CopyBg(); });
+        p.step(50130, [&] {
+            if (!offscreen_) CopyBg(); // a scene composed only for its pictures shows no stages
+        });
         p.step(50140, [&] {
             if (baseY < 250) baseY = 250;
             else baseY = ck16(baseY + Zz(5, 15));
@@ -202,7 +206,9 @@ void FrmMain::BuildBG()
                 }
             });
         }
-        p.step(50170, [&] { CopyBg(); });
+        p.step(50170, [&] {
+            if (!offscreen_) CopyBg(); // a scene composed only for its pictures shows no stages
+        });
         p.step(50180, [&] { baseY = ck16(baseY + Zz(2, 5)); });
         p.step(50190, [&] {
             int16_t h = Zz(1, 8);

@@ -144,6 +144,7 @@ bool FrmMain::changePhase(int next, int fadeSteps)
     // state, composed from the draws this one's composition made.
     FrmMain twin(ScaleWidth(), ScaleHeight());
     twin.offscreen_ = true;
+    twin.incremental = true; // no screen-sized frame buffer
     twin.setDpi(dpi_);
     twin.sharp = useSharp_;
     twin.paintWhenNeeded = true;
@@ -152,30 +153,46 @@ bool FrmMain::changePhase(int next, int fadeSteps)
     twin.riverTop = composedFrom_.riverTop;
     twin.riverBottom = composedFrom_.riverBottom;
     {
+        // The twin draws with this scene's pictures, decoded once and kept
+        // (those of every phase), and gives them back.
+        struct Lend {
+            FrmMain &from, &to;
+            Lend(FrmMain& f, FrmMain& t) : from(f), to(t) { swapPictures(); }
+            ~Lend() { swapPictures(); }
+            void swapPictures()
+            {
+                std::swap(from.pictures_, to.pictures_);
+                std::swap(from.sharpPictures_, to.sharpPictures_);
+            }
+        } lend(*this, twin);
         ReplayRandom replay(compositionDraws_);
-        RandomSource* saved = &randomSource();
-        setRandomSource(&replay);
-        try {
-            twin.Form_Resize();
-        } catch (...) {
-            setRandomSource(saved == &defaultRnd() ? nullptr : saved);
-            throw;
-        }
-        setRandomSource(saved == &defaultRnd() ? nullptr : saved);
+        struct Replaying {
+            RandomSource* saved = &randomSource();
+            explicit Replaying(RandomSource* r) { setRandomSource(r); }
+            ~Replaying() { setRandomSource(saved == &defaultRnd() ? nullptr : saved); }
+        } replaying(&replay);
+        twin.Form_Resize();
+        for (const Planted& f : planted_) twin.backgroundIcon(f.id, f.x, f.y, f.w, f.h);
     }
-    for (const Planted& f : planted_) twin.backgroundIcon(f.id, f.x, f.y, f.w, f.h);
     if (twin.picBG.width() != picBG.width() || twin.picBG.height() != picBG.height() ||
         twin.picHimmel.width() != picHimmel.width() || twin.picHimmel.height() != picHimmel.height())
         return false;
+    phaseShown_ = next;
+    strips_.clear();
+    if (fadeSteps <= 0) {
+        std::copy(twin.picBG.pixels().begin(), twin.picBG.pixels().end(), picBG.pixels().begin());
+        std::copy(twin.picHimmel.pixels().begin(), twin.picHimmel.pixels().end(), picHimmel.pixels().begin());
+        fade_ = {};
+        invalidateFrame();
+        findStripClouds();
+        return true;
+    }
     fade_.fromBG.assign(picBG.pixels().begin(), picBG.pixels().end());
     fade_.fromStrip.assign(picHimmel.pixels().begin(), picHimmel.pixels().end());
     fade_.toBG.assign(twin.picBG.pixels().begin(), twin.picBG.pixels().end());
     fade_.toStrip.assign(twin.picHimmel.pixels().begin(), twin.picHimmel.pixels().end());
-    fade_.steps = std::max(1, fadeSteps);
+    fade_.steps = fadeSteps;
     fade_.step = 0;
-    phaseShown_ = next;
-    strips_.clear();
-    if (fadeSteps <= 0) fadeStep();
     return true;
 }
 

@@ -154,7 +154,9 @@ void FrmMain::Form_Resize()
             lblURL.left = SW - lblURL.width - 3;
             lblURL.top = SH - lblURL.height;
         });
-        p.step(50060, [&] { BitBlt(form, 0, 0, CLng(SW), CLng(SH), picBG.view(), 0, 0, RasterOp::Copy); });
+        p.step(50060, [&] {
+            if (!offscreen_) BitBlt(form, 0, 0, CLng(SW), CLng(SH), picBG.view(), 0, 0, RasterOp::Copy);
+        });
         for (int i = 0; i <= 50; ++i) {
             p.step(50070, [&] {
                 int16_t id = Zz(181, 200);
