@@ -13,6 +13,7 @@
 
 #include "platform/font.h"
 #include "scene/frmmain.h"
+#include "settings/config.h"
 
 namespace syl {
 
@@ -123,7 +124,11 @@ void FrmMain::bufferPrint(const std::string& text)
 
 void FrmMain::backgroundIcon(int id, double x, double y, double w, double h)
 {
-    planted_.push_back({id, x, y, w, h});
+    // Kept for another phase of the day (about a day of plantings).
+    if (settings().DayNight) {
+        if (planted_.size() >= kPlantedKept) planted_.erase(planted_.begin(), planted_.begin() + kPlantedKept / 2);
+        planted_.push_back({id, x, y, w, h});
+    }
     toScreenScale(x, y, w, h);
     if (!incremental) {
         PaintPicture(picBG, viewOf(picture(id, ResourceKind::Icon)), x, y, w, h);

@@ -117,9 +117,11 @@ void FrmMain::nightStars(int16_t horizon)
         }
 }
 
-bool FrmMain::phasePicturesAtHand(int next) const
+bool FrmMain::phasePicturesAtHand(int next) const { return picturesOfPhaseAtHand(next, useSharp_); }
+
+bool FrmMain::picturesOfPhaseAtHand(int next, bool sharpPictures) const
 {
-    if (!useSharp_) {
+    if (!sharpPictures) {
         // The classic pictures of a phase, painted at their own size.
         std::vector<SharpKey> keys = landscapeKeys(1, next);
         const std::vector<SharpKey> sprites = spriteKeys(1, next);

@@ -168,6 +168,10 @@ public:
     // (they are then painted on the worker thread) or for the phase shown.
     bool changePhase(int next, int fadeSteps);
     bool fading() const;
+    // Whether the pictures of a phase are at hand (the classic ones at
+    // their own size, or the sharp ones for this screen); when not, they
+    // are painted on the worker thread. Phase 0 is always at hand.
+    bool picturesOfPhaseAtHand(int phase, bool sharpPictures) const;
     // One step of the fade: the landscape and the cloud strip a little
     // nearer to the new phase's.
     void fadeStep();
@@ -291,6 +295,7 @@ private:
         double x, y, w, h;
     };
     std::vector<Planted> planted_;
+    static constexpr size_t kPlantedKept = 16384;
     struct Fade {
         std::vector<Color> fromBG, toBG, fromStrip, toStrip;
         int steps = 0, step = 0;

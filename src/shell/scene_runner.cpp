@@ -45,9 +45,20 @@ void SceneRunner::followTheDay()
     form_->phase = static_cast<int>(phaseNow(t));
 }
 
-void SceneRunner::compose()
+void SceneRunner::followTheDayFromTheStart()
 {
     followTheDay();
+    // A phase whose pictures are not painted yet starts by day, while they
+    // are painted; the tick changes to it once they are at hand.
+    if (form_->phase != 0 && !form_->paintWhenNeeded && !form_->picturesOfPhaseAtHand(form_->phase, false)) {
+        form_->phase = 0;
+        phaseMinute_ = -1;
+    }
+}
+
+void SceneRunner::compose()
+{
+    followTheDayFromTheStart();
     form_->Form_Resize();
     dueNow_ = true;
 }
@@ -59,7 +70,7 @@ bool SceneRunner::resize(int width, int height, int dpi)
     if (width == form_->ScaleWidth() && height == form_->ScaleHeight()) return false;
     if (dpi_ == 0) dpi = dpiFor(height);
     if (dpi != form_->dpi()) form_->setDpi(dpi);
-    followTheDay();
+    followTheDayFromTheStart();
     form_->resizeForm(width, height);
     dueNow_ = true;
     return true;

@@ -73,6 +73,7 @@ private:
     // With DayNight set, the phase of the day on the host's clock for the
     // next landscape (read once a minute); otherwise the day.
     void followTheDay();
+    void followTheDayFromTheStart();
     long phaseMinute_ = -1;
 
     std::unique_ptr<FrmMain> form_;

@@ -3,8 +3,8 @@
 # defaults and the exact caption, also for /C:1234, /C 1234 and no switch at
 # all (as Windows starts a screen saver for "Configure"); closing it
 # (or Escape) stores nothing; the flower-number slider moved to 51, the
-# "Sharp pictures" box unchecked and "&OK" leave maxFl 6.08 and Sharp 0 in
-# the registry; unchecking "Restart / Neustart"
+# "Sharp pictures" box unchecked, the "Follow the time of day" box checked
+# and "&OK" leave maxFl 6.08, Sharp 0 and DayNight 1 in the registry; unchecking "Restart / Neustart"
 # greys the minutes and disables the spinner; "&Info..." opens the about
 # box and its "&OK" closes it; "&WWW..." hands the web address to the
 # shell. Screenshots are left in <build>/e2e-shots for a look by eye.
@@ -52,7 +52,7 @@ open_dialog() {
   [ "$name" = "$TITLE" ] || fail "caption is '$name'"
   eval "$(xdotool getwindowgeometry --shell "$WIN")"
   WX=$X WY=$Y
-  [ "${WIDTH}x${HEIGHT}" = "496x387" ] || fail "client area is ${WIDTH}x${HEIGHT}, not 496x387"
+  [ "${WIDTH}x${HEIGHT}" = "496x411" ] || fail "client area is ${WIDTH}x${HEIGHT}, not 496x411"
   sleep 0.5
   xdotool windowfocus --sync "$WIN" 2>/dev/null
   sleep 0.3
@@ -64,13 +64,13 @@ open_dialog /C
 # Waits for the dialog to be painted: a light window, the minutes black on white.
 dialog_painted() {
   shot a
-  region_means "$WORK/a.png" "$(at 0 0 496 387)" | awk '{ exit !($1 > 0.7 && $2 > 0.7 && $3 > 0.7) }' &&
+  region_means "$WORK/a.png" "$(at 0 0 496 411)" | awk '{ exit !($1 > 0.7 && $2 > 0.7 && $3 > 0.7) }' &&
     region_means "$WORK/a.png" "$(at 281 257 21 15)" | awk '{ exit !($1 > 0.8 && $2 > 0.8 && $3 > 0.8) }' &&
     [ "$(darkest "$WORK/a.png" "$(at 280 256 23 17)")" -lt 80 ]
 }
 wait_until 30 dialog_painted
-convert "$WORK/a.png" -crop "$(at 0 0 496 387)" +repage "$SHOTS/settings-dialog-win32.png"
-m=$(region_means "$WORK/a.png" "$(at 0 0 496 387)")
+convert "$WORK/a.png" -crop "$(at 0 0 496 411)" +repage "$SHOTS/settings-dialog-win32.png"
+m=$(region_means "$WORK/a.png" "$(at 0 0 496 411)")
 echo "$m" | awk '{ exit !($1 > 0.7 && $2 > 0.7 && $3 > 0.7) }' || fail "the dialog is not a light window ($m)"
 m=$(region_means "$WORK/a.png" "$(at 281 257 21 15)")
 echo "$m" | awk '{ exit !($1 > 0.8 && $2 > 0.8 && $3 > 0.8) }' || fail "the minutes are not on white ($m)"
@@ -93,23 +93,25 @@ for args in "/C:1234" "/C 1234" ""; do
 done
 log "/C:1234, '/C 1234' and no switch show the dialog"
 
-# 3. The flower-number slider to 51, the sharp pictures off, then "&OK" (Alt+O).
+# 3. The flower-number slider to 51, the sharp pictures off, the time of day
+#    followed, then "&OK" (Alt+O).
 open_dialog /C
 click_at 97 118                 # the thumb: focus, no change
 xdotool key Home                # 1
 for _ in 1 2 3 4 5 6 7 8 9 10; do xdotool key Right; done   # 1 + 10 x 5 = 51
 click_at 40 304                 # the "Sharp pictures" box
+click_at 40 328                 # the "Follow the time of day" box
 sleep 0.3
 shot b
-convert "$WORK/b.png" -crop "$(at 0 0 496 387)" +repage "$SHOTS/settings-dialog-win32-51.png"
+convert "$WORK/b.png" -crop "$(at 0 0 496 411)" +repage "$SHOTS/settings-dialog-win32-51.png"
 xdotool key alt+o
 wait_saver_end 30 || fail "OK did not close the dialog"
 v=$(setting maxFl)
 [ "$v" = "6.08" ] || fail "maxFl is '$v', not 6.08"
-for kv in SpeedF=6 SpeedS=0.53 SpeedO=6 Speed=5 Date=1 Time=1 Restart=1 rTime=600 Wallpaper=1 Sharp=0; do
+for kv in SpeedF=6 SpeedS=0.53 SpeedO=6 Speed=5 Date=1 Time=1 Restart=1 rTime=600 Wallpaper=1 Sharp=0 DayNight=1; do
   [ "$(setting "${kv%%=*}")" = "${kv#*=}" ] || fail "${kv%%=*} is '$(setting "${kv%%=*}")' after OK"
 done
-log "slider at 51, the sharp box unchecked and OK stored maxFl=$v and Sharp=0"
+log "slider at 51, the sharp box unchecked, the day-and-night box checked and OK stored maxFl=$v, Sharp=0 and DayNight=1"
 stored=$(settings)
 
 # 4. Unchecking "Restart / Neustart" greys the minutes and disables the
@@ -123,7 +125,7 @@ greyed() {
   [ "$g" -gt 150 ] && [ "$s" -gt "$arrows_on" ]
 }
 wait_until 20 greyed
-convert "$WORK/d.png" -crop "$(at 0 0 496 387)" +repage "$SHOTS/settings-dialog-win32-restart-off.png"
+convert "$WORK/d.png" -crop "$(at 0 0 496 411)" +repage "$SHOTS/settings-dialog-win32-restart-off.png"
 [ "$g" -gt 150 ] || fail "minutes not grey after unchecking restart (darkest $g)"
 [ "$s" -gt "$arrows_on" ] || fail "spinner arrows not greyed (darkest $s, enabled $arrows_on)"
 click_at 312 260                # the upper arrow of the disabled spinner

@@ -2,7 +2,8 @@
 # The settings dialog (sylvadra /C) and its about box in GTK: the dialog
 # opens with the defaults and the exact caption, also for /C:1234 and
 # /C 1234; the flower-number slider moved to 51, the "Sharp pictures" box
-# unchecked and "&OK" leave maxFl 6.08 and Sharp 0 in the settings file; unchecking "Restart / Neustart" greys the minutes and
+# unchecked, the "Follow the time of day" box checked and "&OK" leave maxFl
+# 6.08, Sharp 0 and DayNight 1 in the settings file; unchecking "Restart / Neustart" greys the minutes and
 # disables the spinner; a mouse click on a slider's arrow moves it by 5, one
 # into its trough by 20; stored switches of other non-zero values (2, -1)
 # open as checked boxes; "&Info..." opens the about box and its "&OK" closes
@@ -54,7 +55,7 @@ open_dialog() {
   [ "$(xdotool getwindowname "$WIN")" = "$TITLE" ] || fail "caption is '$(xdotool getwindowname "$WIN")'"
   eval "$(xdotool getwindowgeometry --shell "$WIN")"
   WX=$X WY=$Y
-  [ "${WIDTH}x${HEIGHT}" = "496x387" ] || fail "client area is ${WIDTH}x${HEIGHT}, not 496x387"
+  [ "${WIDTH}x${HEIGHT}" = "496x411" ] || fail "client area is ${WIDTH}x${HEIGHT}, not 496x411"
   xdotool windowfocus --sync "$WIN" 2>/dev/null
   sleep 0.3
 }
@@ -64,8 +65,8 @@ closed_in() { wait_end "$PID" "$1" || fail "$2"; wait "$PID" 2>/dev/null; }
 # 1. The defaults, and closing the window stores nothing.
 open_dialog /C
 shot "$WORK/a.png"
-convert "$WORK/a.png" -crop "$(at 0 0 496 387)" +repage "$SHOTS/settings-dialog-gtk.png"
-set -- $(mean_rgb "$WORK/a.png" "$(at 0 0 496 387)")
+convert "$WORK/a.png" -crop "$(at 0 0 496 411)" +repage "$SHOTS/settings-dialog-gtk.png"
+set -- $(mean_rgb "$WORK/a.png" "$(at 0 0 496 411)")
 [ "$1" -gt 180 ] && [ "$2" -gt 180 ] && [ "$3" -gt 180 ] || fail "the dialog is not a light window ($*)"
 set -- $(mean_rgb "$WORK/a.png" "$(at 281 257 23 15)")
 [ "$1" -gt 200 ] && [ "$2" -gt 200 ] && [ "$3" -gt 200 ] || fail "the minutes are not on white ($*)"
@@ -86,23 +87,25 @@ for args in "/C:1234" "/C 1234" "/c"; do
 done
 ok "/C:1234, '/C 1234' and /c show the dialog"
 
-# 3. The flower-number slider to 51, the sharp pictures off, then "&OK" (Alt+O).
+# 3. The flower-number slider to 51, the sharp pictures off, the time of day
+#    followed, then "&OK" (Alt+O).
 open_dialog /C
 click_at 97 118                      # the thumb: focus, no change
 xdotool key Home                     # 1
 for _ in $(seq 10); do xdotool key Right; done  # 1 + 10 x 5 = 51
 click_at 40 304                      # the "Sharp pictures" box
+click_at 40 328                      # the "Follow the time of day" box
 sleep 0.2
 shot "$WORK/b.png"
-convert "$WORK/b.png" -crop "$(at 0 0 496 387)" +repage "$SHOTS/settings-dialog-gtk-51.png"
+convert "$WORK/b.png" -crop "$(at 0 0 496 411)" +repage "$SHOTS/settings-dialog-gtk-51.png"
 xdotool key alt+o
 closed_in 50 "OK did not close the dialog"
 [ -f "$INI" ] || fail "OK stored nothing"
 grep -qx 'maxFl=6.08' "$INI" || fail "maxFl is not 6.08: $(cat "$INI")"
-for kv in SpeedF=6 SpeedS=0.53 SpeedO=6 Speed=5 Date=1 Time=1 Restart=1 rTime=600 Wallpaper=1 Sharp=0; do
+for kv in SpeedF=6 SpeedS=0.53 SpeedO=6 Speed=5 Date=1 Time=1 Restart=1 rTime=600 Wallpaper=1 Sharp=0 DayNight=1; do
   grep -qx "$kv" "$INI" || fail "$kv missing after OK: $(tr '\n' ' ' < "$INI")"
 done
-ok "slider at 51, the sharp box unchecked and OK stored maxFl=6.08 and Sharp=0"
+ok "slider at 51, the sharp box unchecked, the day-and-night box checked and OK stored maxFl=6.08, Sharp=0 and DayNight=1"
 
 # 3b. The mouse on the sliders' arrows and troughs, with switches stored as
 #     other non-zero values (1.6 reads as 2): the dialog opens with those
@@ -123,7 +126,7 @@ trough_right $CLOUD                     # 50 + 20 = 70
 trough_left $GENERAL                    # 50 - 20 = 30
 arrow_right $OBJECT; arrow_left $OBJECT; arrow_left $OBJECT  # 50 + 5 - 10 = 45
 shot "$WORK/b2.png"
-convert "$WORK/b2.png" -crop "$(at 0 0 496 387)" +repage "$SHOTS/settings-dialog-gtk-mouse.png"
+convert "$WORK/b2.png" -crop "$(at 0 0 496 411)" +repage "$SHOTS/settings-dialog-gtk-mouse.png"
 xdotool key alt+o
 closed_in 50 "OK did not close the dialog after the mouse moved the sliders"
 for kv in maxFl=5.6 SpeedF=6.8 SpeedS=0.73 Speed=3 SpeedO=5.6 Date=1 Time=1 Restart=1 Wallpaper=1 Sharp=1; do
@@ -140,7 +143,7 @@ shot "$WORK/c.png"
 [ "$(darkest "$WORK/c.png" "$(at 280 256 23 17)")" -lt 80 ] || fail "minutes not black before unchecking"
 click_at 215 240                     # the restart box
 shot "$WORK/d.png"
-convert "$WORK/d.png" -crop "$(at 0 0 496 387)" +repage "$SHOTS/settings-dialog-gtk-restart-off.png"
+convert "$WORK/d.png" -crop "$(at 0 0 496 411)" +repage "$SHOTS/settings-dialog-gtk-restart-off.png"
 g=$(darkest "$WORK/d.png" "$(at 280 256 23 17)")
 [ "$g" -gt 150 ] || fail "minutes not grey after unchecking restart (darkest $g)"
 s=$(darkest "$WORK/d.png" "$(at 304 256 17 17)")
