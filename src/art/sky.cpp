@@ -91,37 +91,19 @@ void stars(Canvas& cv, float width, float height, float fade, uint32_t seed, int
             const float h = hash2(cx, cy, seed);
             const float y = cy * 6 + 6 * hash2(cx, cy, seed + 1);
             const float fadeOut = 1 - smooth(fade * 0.45f, fade, y);
-            if (h > 0.2f * fadeOut) continue;
+            if (h > 0.09f * fadeOut) continue;
             const float x = cx * 6 + 6 * hash2(cx, cy, seed + 2);
             const float bright = 0.45f + 0.55f * hash2(cx, cy, seed + 3);
-            const float r = (h < 0.02f ? 0.55f : 0.32f);
+            const float r = (h < 0.012f ? 0.55f : 0.32f);
             const RGB c = mix(RGB{0.75f, 0.82f, 1.f}, RGB{1.f, 0.96f, 0.85f}, hash2(cx, cy, seed + 4));
             for (int dx : {-wrap, 0, wrap}) {
                 if (dx != 0 && wrap == 0) continue;
                 circle(cv, x + dx, y, r, Solid{c}, bright * fadeOut);
-                if (h < 0.02f) circle(cv, x + dx, y, r * 2.6f, Solid{c}, 0.18f * fadeOut);
+                if (h < 0.012f) circle(cv, x + dx, y, r * 2.6f, Solid{c}, 0.18f * fadeOut);
             }
         }
 }
 
-// The moon, three-quarters full, lit from the right, with its grey seas.
-void moon(Canvas& cv, float cx, float cy, float r, int wrap)
-{
-    for (int dx : {-wrap, 0, wrap}) {
-        if (dx != 0 && wrap == 0) continue;
-        const float x0 = cx + dx;
-        circle(cv, x0, cy, r * 2.2f, Solid{rgb8(120, 130, 160)}, 0.10f);
-        circle(cv, x0, cy, r * 1.5f, Solid{rgb8(170, 176, 200)}, 0.14f);
-        circle(cv, x0, cy, r, [=](float x, float y) {
-            const float u = (x - x0) / r, v = (y - cy) / r;
-            const float sea = fbm(u * 2.2f + 3, v * 2.2f + 7, 811, 3);
-            RGB c = mix(rgb8(250, 248, 232), rgb8(196, 198, 196), smooth(0.5f, 0.62f, sea));
-            // The shadow of a waning moon on its left.
-            const float shade = smooth(-0.55f, -0.25f, u + 0.35f * (1 - std::sqrt(std::max(0.f, 1 - v * v))));
-            return mix(rgb8(40, 46, 70), c, 0.25f + 0.75f * shade);
-        });
-    }
-}
 } // namespace
 
 Image paintSky(int mood)
@@ -276,12 +258,8 @@ Image paintClouds(int id)
         cv, {0, 0, float(kBandW), float(h)}, [](float, float) { return true; },
         [=](float, float y) { return skyColor(mood, y / 260.f); });
     CloudLook L = cloudLook(mood);
-    if (hour() == Hour::Night) {
-        // Stars between the clouds, and the moon: its place is the band's
-        // own, so that it drifts with the clouds, which pass in front of it.
-        stars(cv, kBandW, float(h), 260, uint32_t(id) * 31u, kBandW);
-        moon(cv, 140 + 60 * float(id % 5), 30 + 4 * float(id % 3), 11, kBandW);
-    }
+    // Stars between the clouds: they drift with them, which pass in front.
+    if (hour() == Hour::Night) stars(cv, kBandW, float(h), 260, uint32_t(id) * 31u, kBandW);
     Rng rng(uint64_t(id) * 7919u);
     if (kind == 0) {
         // Big fair-weather cumulus, a few small ones between them, and wisps

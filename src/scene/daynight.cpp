@@ -117,6 +117,45 @@ void FrmMain::nightStars(int16_t horizon)
         }
 }
 
+void FrmMain::nightMoon(int x, int y, int size)
+{
+    const int W = picHimmel.width(), H = picHimmel.height();
+    if (size <= 0) {
+        // Without a disc the moon's place is the landscape's own (its sky
+        // and strip), not a draw of the generator.
+        const uint32_t seed = static_cast<uint32_t>(skyType) * 131u + static_cast<uint32_t>(W);
+        size = static_cast<int>(std::lround(34 * screenScale()));
+        // On the screen when the strip starts to drift, a little off its middle.
+        const int across = std::min(W, ScaleWidth()) - 2 * size;
+        x = static_cast<int>((0.15f + 0.7f * art::hash2(1, 2, seed)) * static_cast<float>(std::max(across, 1)));
+        y = static_cast<int>(art::hash2(3, 4, seed) * static_cast<float>(std::max(H / 2 - size, 1))) + size / 4;
+    }
+    // Round on the screen: the strip is drawn pixel for pixel.
+    const float r = static_cast<float>(size) / 2, cx = static_cast<float>(x) + r, cy = static_cast<float>(y) + r;
+    const int reach = static_cast<int>(std::ceil(r * 3.2f));
+    for (int j = std::max(0, static_cast<int>(cy) - reach); j < std::min(H, static_cast<int>(cy) + reach); ++j) {
+        Color* row = picHimmel.row(j);
+        for (int i = std::max(0, static_cast<int>(cx) - reach); i < std::min(W, static_cast<int>(cx) + reach); ++i) {
+            const float dx = static_cast<float>(i) + 0.5f - cx, dy = static_cast<float>(j) + 0.5f - cy;
+            const float d = std::hypot(dx, dy);
+            // A soft glow around it.
+            const float g = std::max(0.f, 1 - d / (r * 3.2f));
+            if (g > 0) row[i] = blend(row[i], RGB(176, 184, 214), static_cast<int>(g * g * 0.45f * 256));
+            const float cover = std::clamp(r + 0.5f - d, 0.f, 1.f);
+            if (cover <= 0) continue;
+            // The full moon with its grey seas, a little darker at its rim.
+            const float u = dx / r, v = dy / r;
+            const float sea = art::fbm(u * 2.2f + 3, v * 2.2f + 7, 811, 3);
+            const art::RGB c =
+                art::mix(art::rgb8(250, 248, 232), art::rgb8(190, 192, 192), art::smooth(0.5f, 0.62f, sea)) *
+                (1 - 0.18f * std::min(1.f, u * u + v * v));
+            const Color moon =
+                RGB(static_cast<int>(c.r * 255), static_cast<int>(c.g * 255), static_cast<int>(c.b * 255));
+            row[i] = blend(row[i], moon, static_cast<int>(cover * 256));
+        }
+    }
+}
+
 bool FrmMain::phasePicturesAtHand(int next) const { return picturesOfPhaseAtHand(next, useSharp_); }
 
 bool FrmMain::picturesOfPhaseAtHand(int next, bool sharpPictures) const

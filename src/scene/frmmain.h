@@ -271,6 +271,9 @@ private:
     Color litColor(Color c, bool water = false) const;
     // The stars of a night sky down to the horizon, on the canvas.
     void nightStars(int16_t horizon);
+    // The moon in the cloud strip, in the box of the sun's disc (x, y, its
+    // diameter), or at a place of the landscape's own for a size of 0.
+    void nightMoon(int x, int y, int size);
     // Every draw of the last composition, and the state it started from,
     // so that it can be made again in another phase.
     class DrawRecorder final : public RandomSource {

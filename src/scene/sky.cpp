@@ -89,7 +89,9 @@ void FrmMain::Himmel()
             PaintPicture(picHimmel, picBuffer.view(), 0, 0, picHimmel.scaleWidth(), picHimmel.scaleHeight());
         });
         p.step(50100, [&] {
+            bool disc = false;
             if (Zz(0, 7) == 0) {
+                disc = true;
                 // A pale sun by day, low and warm at dawn and dusk; by night
                 // the moon of the band is in the sky instead.
                 const Color sun = phaseShown_ == 1   ? RGB(255, 214, 150)
@@ -102,9 +104,12 @@ void FrmMain::Himmel()
                 int16_t d = Zz(20, 50);
                 const int size = static_cast<int>(std::lround(d * screenScale()));
                 if (phaseShown_ != 3) Ellipse(picHimmel, x, y, x + size, y + size);
+                else nightMoon(x, y, size);
                 picHimmel.foreColor = RGB(255, 255, 255);
                 picHimmel.fillColor = RGB(255, 255, 255);
             }
+            // By night the moon is always up, where the sun's disc would be.
+            if (!disc && phaseShown_ == 3) nightMoon(-1, -1, 0);
         });
         p.step(50110, [&] {
             bandWidth = CInt(picHimmel.scaleWidth());
