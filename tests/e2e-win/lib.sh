@@ -14,9 +14,9 @@ if [ -z "$SCR" ] || [ -z "$PREVHOST" ] || [ -z "$BUILD" ]; then
   exit 2
 fi
 
-# Without a display the test brings its own.
+# Without a display the test brings its own (of E2E_SCREEN, when set).
 if [ -z "$DISPLAY" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+  exec xvfb-run -a -s "-screen 0 ${E2E_SCREEN:-1024x768x24}" "$0" "$@"
 fi
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/sylvadra-e2e-win.XXXXXX")
