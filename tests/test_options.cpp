@@ -453,13 +453,15 @@ TEST(OptionsXml, HasAControlOfEveryOptionWithTheDialogsRange)
             EXPECT_EQ(e.attr.at("type"), o.kind == OptionKind::Period ? "spinbutton" : "slider");
             covered.insert(std::string(o.name) + (o.kind == OptionKind::Period ? " value" : ""));
         } else {
-            // Boxes are on by default, as the dialog's are; unchecked they
-            // pass --no-NAME.
-            EXPECT_FALSE(e.attr.count("arg-set")) << id;
-            CommandLine c = parseRun(e.attr.at("arg-unset"));
+            // Boxes are as the dialog's are by default: those on pass
+            // --no-NAME unchecked, the one off (the time of day) --NAME
+            // checked.
+            const bool onByDefault = id != "day-night";
+            EXPECT_EQ(e.attr.count(onByDefault ? "arg-set" : "arg-unset"), 0u) << id;
+            CommandLine c = parseRun(e.attr.at(onByDefault ? "arg-unset" : "arg-set"));
             ASSERT_EQ(c.error, "") << id;
             ASSERT_EQ(c.overrides.size(), 1u) << id;
-            EXPECT_FALSE(c.overrides[0].on) << id;
+            EXPECT_EQ(c.overrides[0].on, !onByDefault) << id;
             EXPECT_EQ(id, c.overrides[0].option->name);
             covered.insert(c.overrides[0].option->name);
         }

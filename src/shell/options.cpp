@@ -241,11 +241,12 @@ std::string xscreensaverSettingsPage()
         x += "\n          low=\"" + numberText(o.low, o.decimals) + "\" high=\"" + numberText(o.high, o.decimals) +
              "\" default=\"" + numberText(o.def, o.decimals) + "\"/>\n\n";
     };
-    // Check boxes are on by default, as the stored settings are: an
-    // unchecked box passes --no-NAME (--classic for the sharp pictures).
+    // Check boxes are as the stored settings are by default: one on by
+    // default passes --no-NAME unchecked (--classic for the sharp
+    // pictures), one off by default (the time of day) --NAME checked.
     auto box = [&](const SaverOption& o, const char* label) {
-        x += "  <boolean id=\"" + std::string(o.name) + "\" _label=\"" + xmlEscape(label) + "\" arg-unset=\"--" +
-             offName(o) + "\"/>\n\n";
+        x += "  <boolean id=\"" + std::string(o.name) + "\" _label=\"" + xmlEscape(label) + "\" " +
+             (o.def != 0 ? "arg-unset=\"--" + offName(o) : "arg-set=\"--" + std::string(o.name)) + "\"/>\n\n";
     };
     for (const SaverOption& o : options()) {
         switch (o.kind) {
