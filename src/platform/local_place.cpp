@@ -24,6 +24,19 @@ bool readCoordinate(std::string_view s, int degreeDigits, double& out)
 
 } // namespace
 
+std::tm brokenDownTime(const LocalDateTime& t)
+{
+    std::tm tm{};
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second;
+    tm.tm_isdst = -1;
+    return tm;
+}
+
 DayPlace placeOfZone(std::string_view table, std::string_view zone)
 {
     while (!table.empty() && !zone.empty()) {

@@ -3,6 +3,7 @@
 // landscape is lit for is reckoned from them.
 #pragma once
 
+#include <ctime>
 #include <string_view>
 
 #include "platform/host.h"
@@ -28,6 +29,10 @@ struct ClockZone {
 // zone database's zone1970.tab (or zone.tab): "CC<TAB>+DDMM+DDDMM<TAB>Zone"
 // (seconds optional). Unknown zones and bad lines give a place not known.
 DayPlace placeOfZone(std::string_view table, std::string_view zone);
+
+// A local moment as the C library's broken-down time, summer time left for
+// the library to tell (tm_isdst -1).
+std::tm brokenDownTime(const LocalDateTime& t);
 
 // This machine's place (read once) and its zone at a local moment.
 DayPlace localPlace();

@@ -349,18 +349,20 @@ const std::vector<Piece>& sharpPieces()
     return pieces;
 }
 
-bool writeSharpSheet(const Catalogue& cat, const std::string& path)
+// Pieces laid out on shelves across a page of width W, each as `copies`
+// pictures at `scale` side by side with `spacing` after each, its label
+// above it; height: the page's.
+struct Placed {
+    const Piece* p;
+    int x, y;
+};
+std::vector<Placed> shelve(const std::vector<Piece>& pieces, int scale, int copies, int spacing, int W, int& height)
 {
-    const int D = 4, W = 2060, margin = 20, gap = 24, labelH = 22;
-    const std::vector<Piece>& pieces = sharpPieces();
-    struct Placed {
-        const Piece* p;
-        int x, y;
-    };
+    const int margin = 20, gap = 24, labelH = 22;
     std::vector<Placed> placed;
     int x = margin, y = margin + 40, shelf = 0;
     for (auto& pc : pieces) {
-        int w = 2 * (pc.x1 - pc.x0) * D + 12, h = (pc.y1 - pc.y0) * D;
+        int w = copies * ((pc.x1 - pc.x0) * scale + spacing), h = (pc.y1 - pc.y0) * scale;
         if (x + w > W - margin) {
             x = margin;
             y += shelf + labelH + gap;
@@ -370,13 +372,27 @@ bool writeSharpSheet(const Catalogue& cat, const std::string& path)
         x += w + gap;
         shelf = std::max(shelf, h);
     }
-    Sheet s(W, y + shelf + labelH + margin, 0x30343C);
+    height = y + shelf + labelH + margin;
+    return placed;
+}
+
+std::string pieceName(const Piece& pc)
+{
+    std::string name = (pc.kind == Kind::Icon ? "icon " : "") + std::to_string(pc.id);
+    if (pc.frame) name += " frame " + std::to_string(pc.frame);
+    return name;
+}
+
+bool writeSharpSheet(const Catalogue& cat, const std::string& path)
+{
+    const int D = 4, W = 2060, margin = 20;
+    int height = 0;
+    const std::vector<Placed> placed = shelve(sharpPieces(), D, 2, 6, W, height);
+    Sheet s(W, height, 0x30343C);
     s.label("Sylvadra pictures: the resource file (4:1) and density 4", margin, margin + 22, 26, 0xFFFFFF);
     for (auto& pl : placed) {
         drawSharpPair(s, cat, *pl.p, pl.x, pl.y, D);
-        std::string name = (pl.p->kind == Kind::Icon ? "icon " : "") + std::to_string(pl.p->id);
-        if (pl.p->frame) name += " frame " + std::to_string(pl.p->frame);
-        s.label(name, pl.x, pl.y - 6, 15, 0xE8E8E8);
+        s.label(pieceName(*pl.p), pl.x, pl.y - 6, 15, 0xE8E8E8);
     }
     return stbi_write_png(path.c_str(), s.w, s.h, 3, s.px.data(), s.w * 3) != 0;
 }
@@ -385,26 +401,12 @@ bool writeSharpSheet(const Catalogue& cat, const std::string& path)
 // by night, sprites over the sky of each hour.
 bool writeNightSheet(const std::string& path)
 {
-    const int D = 2, W = 2060, margin = 20, gap = 24, labelH = 22;
-    struct Placed {
-        const Piece* p;
-        int x, y;
-    };
-    std::vector<Placed> placed;
-    int x = margin, y = margin + 40, shelf = 0;
-    for (auto& pc : sharpPieces()) {
-        if (pc.kind == Kind::Icon && pc.id == 1) continue; // the program's icon has no hour
-        int w = 4 * ((pc.x1 - pc.x0) * D + 8), h = (pc.y1 - pc.y0) * D;
-        if (x + w > W - margin) {
-            x = margin;
-            y += shelf + labelH + gap;
-            shelf = 0;
-        }
-        placed.push_back({&pc, x, y + labelH});
-        x += w + gap;
-        shelf = std::max(shelf, h);
-    }
-    Sheet s(W, y + shelf + labelH + margin, 0x30343C);
+    const int D = 2, W = 2060, margin = 20;
+    std::vector<Piece> pieces = sharpPieces();
+    std::erase_if(pieces, [](const Piece& pc) { return pc.kind == Kind::Icon && pc.id == 1; }); // no hour of its own
+    int height = 0;
+    const std::vector<Placed> placed = shelve(pieces, D, kHours, 8, W, height);
+    Sheet s(W, height, 0x30343C);
     s.label("Sylvadra pictures at four times of day: by day, at dawn, at dusk, by night (2:1)", margin, margin + 22, 26,
             0xFFFFFF);
     for (auto& pl : placed) {
@@ -429,9 +431,7 @@ bool writeNightSheet(const std::string& path)
                     s.blend(ox + xx, pl.y + yy, fc.rgb[i], fc.alpha.empty() ? 255 : fc.alpha[i]);
                 }
         }
-        std::string name = (pc.kind == Kind::Icon ? "icon " : "") + std::to_string(pc.id);
-        if (pc.frame) name += " frame " + std::to_string(pc.frame);
-        s.label(name, pl.x, pl.y - 6, 15, 0xE8E8E8);
+        s.label(pieceName(pc), pl.x, pl.y - 6, 15, 0xE8E8E8);
     }
     return stbi_write_png(path.c_str(), s.w, s.h, 3, s.px.data(), s.w * 3) != 0;
 }

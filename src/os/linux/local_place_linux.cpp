@@ -64,14 +64,7 @@ DayPlace localPlace()
 
 ClockZone localZoneAt(const LocalDateTime& t)
 {
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    tm.tm_isdst = -1;
+    std::tm tm = brokenDownTime(t);
     const std::time_t when = std::mktime(&tm);
     std::tm local{};
     if (when == static_cast<std::time_t>(-1) || !localtime_r(&when, &local)) return {};

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/local_place.h"
 #include "platform/sysinfo.h"
 #include "platform/system_host.h"
 
@@ -14,13 +15,7 @@ namespace {
 
 std::string format(const LocalDateTime& t, const char* f)
 {
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
+    const std::tm tm = brokenDownTime(t);
     char buf[128];
     const size_t n = std::strftime(buf, sizeof buf, f, &tm);
     return std::string(buf, n);

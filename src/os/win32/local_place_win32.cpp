@@ -11,14 +11,7 @@ DayPlace localPlace() { return {}; }
 
 ClockZone localZoneAt(const LocalDateTime& t)
 {
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    tm.tm_isdst = -1;
+    std::tm tm = brokenDownTime(t);
     if (std::mktime(&tm) == static_cast<std::time_t>(-1)) return {};
     return {0.0, tm.tm_isdst > 0};
 }
