@@ -15,7 +15,7 @@ namespace syl {
 namespace {
 
 constexpr int kMaxId = 256;
-constexpr int kMaxDensity = 4;
+constexpr int kMaxDensity = kMaxSharpDensity;
 
 // Set once a picture has been painted into the cache folder in this run.
 std::array<std::atomic<bool>, 2 * kMaxId * kMaxDensity> g_painted{};

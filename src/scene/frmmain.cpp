@@ -58,14 +58,44 @@ const Picture& FrmMain::picture(int id, ResourceKind kind)
         const int d = kind == ResourceKind::Bitmap && id < 200 ? canvasDensity() : spriteDensity();
         auto sk = std::make_tuple(static_cast<int>(kind), id, d);
         auto si = sharpPictures_.find(sk);
-        if (si == sharpPictures_.end()) si = sharpPictures_.emplace(sk, sharpPicture({kind, id, d})).first;
-        if (!si->second.empty()) return si->second;
+        if (si == sharpPictures_.end()) {
+            si = sharpPictures_.emplace(sk, KeptPicture{sharpPicture({kind, id, d}), 0}).first;
+            if (!si->second.picture.empty()) keepLandscapeBudget(sk);
+        }
+        si->second.used = ++pictureUses_;
+        if (!si->second.picture.empty()) return si->second.picture;
     }
     auto key = std::make_pair(static_cast<int>(kind), id);
     auto it = pictures_.find(key);
     if (it != pictures_.end()) return it->second;
     Picture p = LoadResPicture(id, kind);
     return pictures_.emplace(key, std::move(p)).first->second;
+}
+
+namespace {
+bool isLandscapePicture(const std::tuple<int, int, int>& key)
+{
+    return std::get<0>(key) == static_cast<int>(ResourceKind::Bitmap) && std::get<1>(key) < 200;
+}
+size_t bytesOf(const Picture& p) { return p.pixels.size() * sizeof(Color) + p.alpha.size(); }
+} // namespace
+
+void FrmMain::keepLandscapeBudget(const std::tuple<int, int, int>& newest)
+{
+    if (!isLandscapePicture(newest)) return;
+    for (;;) {
+        size_t total = 0;
+        auto oldest = sharpPictures_.end();
+        for (auto it = sharpPictures_.begin(); it != sharpPictures_.end(); ++it) {
+            if (!isLandscapePicture(it->first)) continue;
+            total += bytesOf(it->second.picture);
+            if (it->first != newest && !it->second.picture.empty() &&
+                (oldest == sharpPictures_.end() || it->second.used < oldest->second.used))
+                oldest = it;
+        }
+        if (total <= kLandscapeBudget || oldest == sharpPictures_.end()) return;
+        sharpPictures_.erase(oldest);
+    }
 }
 
 void FrmMain::record(LayerDrawing d)
