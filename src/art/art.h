@@ -378,6 +378,6 @@ const Resource* lookup(Kind kind, int id);
 Image paint(const Resource& r, int density);
 
 // Bumped whenever a painter changes what it paints.
-constexpr uint32_t kPainterVersion = 2;
+constexpr uint32_t kPainterVersion = 3;
 
 } // namespace art
