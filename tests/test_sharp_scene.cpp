@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pixels.h"
+#include "platform/sharp_pictures.h"
 #include "platform/random.h"
 #include "platform/sharp_store.h"
 #include "scene/frmmain.h"
@@ -129,6 +130,11 @@ TEST(SharpScene, TheCanvasFollowsTheScreenTo8KAndTheScaleFallsBelow1080Rows)
     EXPECT_DOUBLE_EQ(sharpScreenScale(152, 112), 112 / 1080.0) << "a preview";
     // The flying objects' sky stays within 16-bit units on a strip of a screen.
     EXPECT_LE(10000 / sharpScreenScale(10000, 100), 16384.0 + 1e-9);
+    // At 8K the strips of city and castles are painted at density 6: at 8
+    // they would be 7.8 M pixels, and painting them would take 200 MB.
+    EXPECT_EQ(landscapeDensity(121, 8), 8);
+    EXPECT_EQ(landscapeDensity(153, 8), 6);
+    EXPECT_EQ(landscapeDensity(153, 4), 4);
     // The store paints and keeps pictures at the finest density as well.
     SharpCache cache;
     const Picture fine = sharpPicture({ResourceKind::Icon, 101, 8});

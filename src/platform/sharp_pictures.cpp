@@ -177,6 +177,15 @@ void fromBytes(const uint8_t* src, Picture& p, bool alpha)
 
 } // namespace
 
+int landscapeDensity(int id, int canvasDensity)
+{
+    const art::Resource* r = resourceOf(ResourceKind::Bitmap, id);
+    if (!r) return canvasDensity;
+    int d = canvasDensity;
+    while (d > 1 && size_t(r->w) * r->h * size_t(d) * size_t(d) > kMaxLandscapePixels) --d;
+    return d;
+}
+
 Picture paintSharpPicture(ResourceKind kind, int id, int density, const std::atomic<bool>* stop)
 {
     const art::Resource* r = resourceOf(kind, id);

@@ -173,7 +173,7 @@ bool prepareSharpPictures(const std::vector<SharpKey>& keys)
 std::vector<SharpKey> landscapeKeys(int density)
 {
     std::vector<SharpKey> keys;
-    auto add = [&](int id) { keys.push_back({ResourceKind::Bitmap, id, density}); };
+    auto add = [&](int id) { keys.push_back({ResourceKind::Bitmap, id, landscapeDensity(id, density)}); };
     for (int id = 101; id <= 110; ++id) add(id);
     for (int id = 121; id <= 128; ++id) add(id);
     for (int id = 131; id <= 139; id += 2) add(id);

@@ -9,6 +9,7 @@
 #include "platform/host.h"
 #include "platform/numbers.h"
 #include "platform/random.h"
+#include "platform/sharp_pictures.h"
 #include "platform/sharp_store.h"
 #include "scene/zz.h"
 #include "settings/config.h"
@@ -55,7 +56,8 @@ const Picture& FrmMain::picture(int id, ResourceKind kind)
 {
     if (useSharp_) {
         // Landscape pictures at the canvas's density, the rest at the screen's scale.
-        const int d = kind == ResourceKind::Bitmap && id < 200 ? canvasDensity() : spriteDensity();
+        const int d =
+            kind == ResourceKind::Bitmap && id < 200 ? landscapeDensity(id, canvasDensity()) : spriteDensity();
         auto sk = std::make_tuple(static_cast<int>(kind), id, d);
         auto si = sharpPictures_.find(sk);
         if (si == sharpPictures_.end()) {

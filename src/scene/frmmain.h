@@ -254,7 +254,7 @@ private:
         Picture picture;
         uint64_t used = 0;
     };
-    static constexpr size_t kLandscapeBudget = size_t(48) << 20;
+    static constexpr size_t kLandscapeBudget = size_t(32) << 20;
     std::map<std::tuple<int, int, int>, KeptPicture> sharpPictures_;
     uint64_t pictureUses_ = 0;
     void keepLandscapeBudget(const std::tuple<int, int, int>& newest);
