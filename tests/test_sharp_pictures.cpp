@@ -153,6 +153,29 @@ TEST(SharpPictures, FinerDensitiesKeepTheCompositionAndAddDetailNotBlocks)
     EXPECT_TRUE(paintSharpPicture(ResourceKind::Bitmap, 999, 2).empty());
 }
 
+TEST(SharpPictures, CloudsAreSoftAndRoundWithoutEdgesInside)
+{
+    // Both kinds of band, fair-weather cumulus and a breezy sky, at density
+    // 4 (a 4K screen): from one pixel to the next, across the clouds' edges
+    // and inside them, the colour changes gently, as a soft body's does;
+    // clouds of stacked flat shapes step from one to the next.
+    for (int id : {121, 124}) {
+        const Picture p = paintSharpPicture(ResourceKind::Bitmap, id, 4);
+        ASSERT_EQ(p.width, 738 * 4);
+        std::vector<int> steps;
+        for (int y = 1; y < p.height; ++y)
+            for (int x = 1; x < p.width; ++x) {
+                const Color c = p.at(x, y);
+                for (const Color n : {p.at(x - 1, y), p.at(x, y - 1)})
+                    steps.push_back(std::abs(redOf(c) - redOf(n)) + std::abs(greenOf(c) - greenOf(n)) +
+                                    std::abs(blueOf(c) - blueOf(n)));
+            }
+        std::sort(steps.begin(), steps.end());
+        EXPECT_LE(steps[steps.size() * 9999 / 10000], 100) << "picture " << id << ": steps at the clouds' edges";
+        EXPECT_LE(steps.back(), 160) << "picture " << id << ": an edge";
+    }
+}
+
 TEST(SharpPictures, PaintingOnSeveralThreadsGivesTheSamePicture)
 {
     // The airship carries lettering: the font is set up by whichever

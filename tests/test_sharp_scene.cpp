@@ -3,14 +3,18 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "pixels.h"
+#include "platform/sharp_pictures.h"
 #include "platform/random.h"
 #include "platform/sharp_store.h"
 #include "scene/frmmain.h"
+#include "scene/zz.h"
 #include "settings/config.h"
 #include "shell/render.h"
 #include "shell/scene_runner.h"
@@ -112,4 +116,81 @@ TEST(SharpScene, TheDateLineFollowsAScreenWithoutAResolutionOfItsOwn)
     EXPECT_EQ(SceneRunner(3840, 2160, SceneOptions{120}).form().dpi(), 120) << "the desktop's own setting holds";
     settings().Sharp = 0;
     EXPECT_EQ(SceneRunner(3840, 2160, SceneOptions{0}).form().dpi(), 96) << "classic landscapes stay as they are";
+}
+
+TEST(SharpScene, TheCanvasFollowsTheScreenTo8KAndTheScaleFallsBelow1080Rows)
+{
+    EXPECT_EQ(sharpCanvasDensity(640, 480), 1);
+    EXPECT_EQ(sharpCanvasDensity(1920, 1080), 2);
+    EXPECT_EQ(sharpCanvasDensity(3840, 2160), 4);
+    EXPECT_EQ(sharpCanvasDensity(5120, 2880), 6) << "5K: finer than 4";
+    EXPECT_EQ(sharpCanvasDensity(7680, 4320), 8) << "8K: a canvas pixel is 1.5 screen pixels";
+    EXPECT_DOUBLE_EQ(sharpScreenScale(3840, 2160), 2.0);
+    EXPECT_DOUBLE_EQ(sharpScreenScale(800, 600), 600 / 1080.0);
+    EXPECT_DOUBLE_EQ(sharpScreenScale(152, 112), 112 / 1080.0) << "a preview";
+    // The flying objects' sky stays within 16-bit units on a strip of a screen.
+    EXPECT_LE(10000 / sharpScreenScale(10000, 100), 16384.0 + 1e-9);
+    // At 8K the strips of city and castles are painted at density 6: at 8
+    // they would be 7.8 M pixels, and painting them would take 200 MB.
+    EXPECT_EQ(landscapeDensity(121, 8), 8);
+    EXPECT_EQ(landscapeDensity(153, 8), 6);
+    EXPECT_EQ(landscapeDensity(153, 4), 4);
+    // The store paints and keeps pictures at the finest density as well.
+    SharpCache cache;
+    const Picture fine = sharpPicture({ResourceKind::Icon, 101, 8});
+    EXPECT_EQ(fine.width, 256);
+    EXPECT_EQ(fine.density, 8);
+}
+
+TEST(SharpScene, FlyingObjectsBlendTheirEdgesAndShrinkWithTheScreen)
+{
+    SharpCache cache;
+    settings() = Settings{};
+    settings().Sharp = 1;
+    for (auto [w, h] : {std::pair{800, 600}, {320, 240}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        // Pictures painted at once: nothing is left painting afterwards.
+        SceneRunner r(w, h, SceneOptions{96, nullptr, true});
+        r.load();
+        r.compose();
+        FrmMain& m = r.form();
+        ASSERT_TRUE(m.sharpShown());
+        const double s = h / 1080.0;
+        EXPECT_DOUBLE_EQ(m.screenScale(), s);
+        ScriptedRandom draws;
+        draws.push(rFor(-2000, 34, 1));
+        setRandomSource(&draws);
+        m.flightKind = 0;
+        m.launch();
+        setRandomSource(nullptr);
+        ASSERT_EQ(m.flightKind, 1);
+        // A bird's strip, six frames of 80 x 65 units, at the screen's scale.
+        EXPECT_EQ(m.picObjekt.width(), std::lround(80 * s));
+        EXPECT_EQ(m.picObjekt.height(), 6 * std::lround(65 * s));
+
+        // Drawn over black and over white: the difference tells each pixel's
+        // coverage. Edge pixels are partly covered, and show the sky through.
+        m.incremental = false;
+        m.flights[1].x = 100;
+        m.flights[1].y = 100;
+        m.flights[1].frame = 1;
+        std::vector<Color> on[2];
+        for (int k = 0; k < 2; ++k) {
+            m.picBuffer.resizeForOverwrite(w, h);
+            std::ranges::fill(m.picBuffer.pixels(), k ? 0xFFFFFFu : 0u);
+            m.drawFlight();
+            on[k] = pixelsOf(m.picBuffer);
+        }
+        int partial = 0, opaque = 0;
+        for (size_t i = 0; i < on[0].size(); ++i) {
+            const int a = 255 - (redOf(on[1][i]) - redOf(on[0][i]));
+            ASSERT_GE(a, -1) << i;
+            ASSERT_LE(a, 256) << i;
+            if (a >= 250) ++opaque;
+            else if (a > 8) ++partial;
+        }
+        EXPECT_GT(opaque, 0);
+        EXPECT_GT(partial, opaque / 10) << "edges blended, not cut at half coverage";
+        EXPECT_LT(opaque + partial, std::lround(80 * s) * std::lround(65 * s)) << "within its frame";
+    }
 }

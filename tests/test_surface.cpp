@@ -265,6 +265,28 @@ TEST(Surface, EllipseFillsTheDiscInsideItsBoundingBox)
     Ellipse(e, 0, -3, 4, 1);
     EXPECT_EQ(e.pixel(1, 0), W);
     EXPECT_EQ(e.pixel(1, 1), K);
+    // On a smooth surface (the sharp pictures' sun) the edge is blended by
+    // its coverage: grey between the white disc and the black around it,
+    // white inside, black outside, symmetric about the centre.
+    Surface f(24, 24, K);
+    f.smooth = true;
+    f.foreColor = f.fillColor = W;
+    Ellipse(f, 2, 2, 22, 22);
+    EXPECT_EQ(f.pixel(12, 12), W);
+    EXPECT_EQ(f.pixel(0, 0), K);
+    EXPECT_EQ(f.pixel(3, 3), K) << "outside the disc, inside its box";
+    int grey = 0;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 24; ++x) {
+            const Color c = f.pixel(x, y);
+            EXPECT_EQ(c, f.pixel(23 - x, y));
+            EXPECT_EQ(c, f.pixel(x, 23 - y));
+            if (c != W && c != K) {
+                ++grey;
+                EXPECT_EQ(redOf(c), blueOf(c));
+            }
+        }
+    EXPECT_GT(grey, 40) << "an edge of partly covered pixels all round";
 }
 
 TEST(Surface, PrintDrawsGlyphsTransparentlyAndMovesCurrentX)

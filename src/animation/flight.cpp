@@ -1,5 +1,6 @@
 // Flying objects: one at a time crosses the sky. Launch, the move of each
-// tick, the end of a flight and the drawing with mask and colour strips.
+// tick, the end of a flight and the drawing with mask and colour strips
+// (sharp pictures: the colour strip blended by its coverage).
 #include <algorithm>
 #include <cmath>
 
@@ -79,8 +80,8 @@ void FrmMain::launch()
     }
     if (useSharp_) {
         const Strip& st = sharpStrip(k.colour, k.pitch, k.mirrored);
-        picMask.setPicture(st.mask, true);
         picObjekt.setPicture(st.colour, true);
+        stripAlpha_.assign(st.colour.alpha.begin(), st.colour.alpha.end());
         stripPitch_ = st.pitch;
     } else {
         loadStrip(picMask, picture(k.mask), k.mirrored, k.mirrorWidth);
@@ -115,12 +116,14 @@ void FrmMain::drawFlight()
     Kind k = kindOf(flightKind);
     const FlightRecord& r = flights[static_cast<size_t>(flightKind)];
     if (useSharp_) {
-        // The flight's units are screen pixels at 1080 rows.
+        // The flight's units are screen pixels at 1080 rows; the strip is
+        // blended over the sky by its coverage.
         const double s = screenScale();
         auto px = [s](double v) { return static_cast<int>(std::lround(v * s)); };
         const int row = (r.frame - 1) * stripPitch_;
-        bufferBlit(px(r.x), px(r.y), px(k.w), px(k.h), picMask.view(), 0, row, RasterOp::And, false);
-        bufferBlit(px(r.x), px(r.y), px(k.w), px(k.h), picObjekt.view(), 0, row, RasterOp::Paint, false);
+        ImageView strip = picObjekt.view();
+        strip.alpha = stripAlpha_.size() == picObjekt.pixels().size() ? stripAlpha_.data() : nullptr;
+        bufferBlend(px(r.x), px(r.y), px(k.w), px(k.h), strip, 0, row);
         return;
     }
     int16_t row = ck16((static_cast<long long>(r.frame) - 1) * k.pitch);

@@ -96,6 +96,18 @@ void FrmMain::bufferBlit(int x, int y, int w, int h, const ImageView& src, int s
     frameOps_.push_back({rectOf(x, y, w, h), strip, [=](Surface& s) { BitBlt(s, x, y, w, h, src, sx, sy, op); }, {}});
 }
 
+void FrmMain::bufferBlend(int x, int y, int w, int h, const ImageView& src, int sx, int sy)
+{
+    // Pixel for pixel: the filtered drawing blends by the coverage and
+    // resamples nothing.
+    if (!incremental) {
+        DrawFiltered(picBuffer, x, y, w, h, src, sx, sy, w, h);
+        return;
+    }
+    frameOps_.push_back(
+        {rectOf(x, y, w, h), false, [=](Surface& s) { DrawFiltered(s, x, y, w, h, src, sx, sy, w, h); }, {}});
+}
+
 void FrmMain::bufferIcon(int id, double x, double y, double w, double h)
 {
     toScreenScale(x, y, w, h);

@@ -158,7 +158,7 @@ Image paintCity()
             smallTree(cv, rng.range(5, 240), B, rng.range(10, 16), rng.chance(0.3f), s + 50 + i);
         frames.push_back(resolve(cv));
     }
-    return stack(frames);
+    return stack(std::move(frames));
 }
 
 // ---------------------------------------------------------------- castles
@@ -296,7 +296,7 @@ Image paintCastles()
         }
         frames.push_back(resolve(cv));
     }
-    return stack(frames);
+    return stack(std::move(frames));
 }
 
 } // namespace art

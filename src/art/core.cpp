@@ -185,15 +185,23 @@ Image resolve(const Canvas& cv)
     return im;
 }
 
-Image stack(const std::vector<Image>& frames)
+Image stack(std::vector<Image> frames)
 {
     Image im;
     im.w = frames.front().w;
     im.d = frames.front().d;
+    size_t n = 0;
+    for (auto& f : frames) n += f.c.size();
+    im.c.reserve(n);
+    im.a.reserve(n);
+    // Each frame is let go once it is in: the frames and the whole are not
+    // held twice over.
     for (auto& f : frames) {
         im.h += f.h;
         im.c.insert(im.c.end(), f.c.begin(), f.c.end());
         im.a.insert(im.a.end(), f.a.begin(), f.a.end());
+        std::vector<RGB>().swap(f.c);
+        std::vector<float>().swap(f.a);
     }
     return im;
 }

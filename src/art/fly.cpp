@@ -353,7 +353,7 @@ Image paintBird(int v)
         outline(im, 0.35f);
         frames.push_back(im);
     }
-    return stack(frames);
+    return stack(std::move(frames));
 }
 
 Image paintButterfly(int v)
@@ -376,7 +376,7 @@ Image paintButterfly(int v)
         outline(im, 0.3f);
         frames.push_back(im);
     }
-    return stack(frames);
+    return stack(std::move(frames));
 }
 
 // An aeroplane towing the banner, in two frames (the propeller and the
@@ -394,7 +394,7 @@ Image towingPlane(int width, float rope[4], float bannerX0, float bannerX1, floa
         plane(cv, k);
         frames.push_back(resolve(cv));
     }
-    return stack(frames);
+    return stack(std::move(frames));
 }
 
 // A fuselage in three tones from top to bottom (top to top + height), with a

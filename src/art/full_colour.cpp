@@ -12,16 +12,18 @@ void spreadColour(Image& im)
 {
     const size_t n = im.c.size();
     std::vector<uint8_t> known(n, 0);
-    std::vector<size_t> front, next;
+    // Indices in 32 bits: the fronts of a large picture at density 8 hold
+    // millions of them.
+    std::vector<uint32_t> front, next;
     for (size_t i = 0; i < n; ++i)
         if (im.a[i] > 0) {
             known[i] = 1;
-            front.push_back(i);
+            front.push_back(static_cast<uint32_t>(i));
         }
     if (front.empty()) return;
     while (!front.empty()) {
         next.clear();
-        for (size_t i : front) {
+        for (const uint32_t i : front) {
             const int x = static_cast<int>(i % im.w), y = static_cast<int>(i / im.w);
             const int nb[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
             for (auto& q : nb) {
@@ -30,7 +32,7 @@ void spreadColour(Image& im)
                 if (known[k]) continue;
                 known[k] = 1;
                 im.c[k] = im.c[i];
-                next.push_back(k);
+                next.push_back(static_cast<uint32_t>(k));
             }
         }
         front.swap(next);

@@ -267,7 +267,7 @@ Image paintForest()
             [&](float x, float y) { return under.at(0.3f + 0.5f * (grain(x, y, 5) - 0.3f)); });
         frames.push_back(resolve(cv));
     }
-    return stack(frames);
+    return stack(std::move(frames));
 }
 
 // ---------------------------------------------------------------- firs
@@ -307,7 +307,7 @@ Image paintFirs()
         }
         frames.push_back(resolve(cv));
     }
-    return stack(frames);
+    return stack(std::move(frames));
 }
 
 // ---------------------------------------------------------------- broadleaf
@@ -429,7 +429,7 @@ Image paintBroadleaves()
         }
         frames.push_back(resolve(cv));
     }
-    return stack(frames);
+    return stack(std::move(frames));
 }
 
 } // namespace art

@@ -178,7 +178,47 @@ struct Puff {
 
 constexpr int kBandW = 738;
 
-// A cumulus: a dome of puffs over a flat base.
+// Samples of the box painted over what is there, each with a colour and an
+// opacity of its own: paint(x, y, colour) gives the opacity (0 leaves the
+// sample as it is).
+template <class Paint>
+void blendOver(Canvas& cv, Box b, Paint paint)
+{
+    if (stopRequested()) throw PaintingStopped{};
+    const int S = cv.rate();
+    const int i0 = std::max(0, static_cast<int>(std::floor(b.x0 * S)));
+    const int j0 = std::max(0, static_cast<int>(std::floor(b.y0 * S)));
+    const int i1 = std::min(cv.sw() - 1, static_cast<int>(std::ceil(b.x1 * S)));
+    const int j1 = std::min(cv.sh() - 1, static_cast<int>(std::ceil(b.y1 * S)));
+    const float inv = 1.f / S;
+    for (int j = j0; j <= j1; ++j)
+        for (int i = i0; i <= i1; ++i) {
+            RGB c;
+            const float op = paint((i + 0.5f) * inv, (j + 0.5f) * inv, c);
+            if (op <= 0) continue;
+            const size_t k = static_cast<size_t>(j) * cv.sw() + i;
+            cv.c[k] = cv.a[k] <= 0 ? c : mix(cv.c[k], c, op);
+            cv.a[k] += (1 - cv.a[k]) * op;
+        }
+}
+
+// The smooth minimum of two distances: shapes joined with a rounded fillet
+// of about k where they meet, rather than a crease.
+float smin(float a, float b, float k)
+{
+    const float h = clamp01(0.5f + 0.5f * (b - a) / k);
+    return lerp(b, a, h) - k * h * (1 - h);
+}
+
+// A cumulus: a dome of puffs over a flat base, painted as one soft, rounded
+// body. Each puff is a sphere; where they overlap the surface follows the
+// one nearest the viewer, blended over a width of a fraction of the cloud,
+// so the lobes show as rounded swellings with soft hollows between them and
+// no edge inside. The light comes from the sun's side (Light, upper left):
+// lit lobes towards it, shaded undersides and hollows away from it. The
+// outline is soft and slightly ragged, as a cloud's edge is. At density 1
+// the resource files keep the puffs drawn one over another (the classic
+// landscapes stay as they are).
 void cumulus(Canvas& cv, Rng& rng, float cx, float base, float w, float h, const CloudLook& L, RGB sky)
 {
     std::vector<Puff> puffs;
@@ -196,39 +236,107 @@ void cumulus(Canvas& cv, Rng& rng, float cx, float base, float w, float h, const
         float r = h * rng.range(0.26f, 0.38f) * (1 - std::fabs(u) * 0.4f);
         puffs.push_back({cx + u * w * 0.5f, base - h + r * 1.05f + rng.range(0.f, h * 0.12f), r});
     }
-    // Bottom-up drawing: the upper puffs overlap the lower ones.
-    std::sort(puffs.begin(), puffs.end(),
-              [](const Puff& a, const Puff& b) { return a.y + a.r * 0.3f > b.y + b.r * 0.3f; });
-    float top = base - h;
-    float gx = cx, gy = base - h * 0.45f;
-    for (auto& p : puffs) {
-        for (int dx : {-kBandW, 0, kBandW}) {
-            float px = p.x + dx;
-            if (px + p.r < 0 || px - p.r > kBandW) continue;
-            fill(
-                cv, {px - p.r, p.y - p.r, px + p.r, p.y + p.r},
-                [=](float x, float y) {
-                    float u = (x - px) / p.r, v = (y - p.y) / p.r;
-                    // A slightly flattened underside near the base.
-                    return u * u + v * v <= 1.f && y <= base + 0.6f;
-                },
-                [=](float x, float y) {
-                    float u = (x - px) / p.r, v = (y - p.y) / p.r;
-                    float lit = sphereLight(u, v);
-                    float gu = (x - gx - float(dx)) / (w * 0.55f), gv = (y - gy) / (h * 0.62f);
-                    float glob = sphereLight(std::clamp(gu, -1.f, 1.f), std::clamp(gv, -1.f, 1.f));
-                    float high = clamp01((base - y) / (base - top));
-                    float f = 0.16f * lit + 0.5f * glob + 0.45f * high - 0.06f;
-                    RGB c = f > 0.75f   ? mix(L.light, L.high, (f - 0.75f) * 4)
-                            : f > 0.45f ? mix(L.mid, L.light, (f - 0.45f) / 0.3f)
-                                        : mix(L.shadow, L.mid, clamp01(f / 0.45f));
-                    return mix(c, sky, 0.12f * (1 - high));
-                });
+    if (density() == 1) {
+        // The resource files' clouds, as they were first painted: puffs
+        // drawn one over another, each shaded on its own.
+        // Bottom-up drawing: the upper puffs overlap the lower ones.
+        std::sort(puffs.begin(), puffs.end(),
+                  [](const Puff& a, const Puff& b) { return a.y + a.r * 0.3f > b.y + b.r * 0.3f; });
+        float top = base - h;
+        float gx = cx, gy = base - h * 0.45f;
+        for (auto& p : puffs) {
+            for (int dx : {-kBandW, 0, kBandW}) {
+                float px = p.x + dx;
+                if (px + p.r < 0 || px - p.r > kBandW) continue;
+                fill(
+                    cv, {px - p.r, p.y - p.r, px + p.r, p.y + p.r},
+                    [=](float x, float y) {
+                        float u = (x - px) / p.r, v = (y - p.y) / p.r;
+                        // A slightly flattened underside near the base.
+                        return u * u + v * v <= 1.f && y <= base + 0.6f;
+                    },
+                    [=](float x, float y) {
+                        float u = (x - px) / p.r, v = (y - p.y) / p.r;
+                        float lit = sphereLight(u, v);
+                        float gu = (x - gx - float(dx)) / (w * 0.55f), gv = (y - gy) / (h * 0.62f);
+                        float glob = sphereLight(std::clamp(gu, -1.f, 1.f), std::clamp(gv, -1.f, 1.f));
+                        float high = clamp01((base - y) / (base - top));
+                        float f = 0.16f * lit + 0.5f * glob + 0.45f * high - 0.06f;
+                        RGB c = f > 0.75f   ? mix(L.light, L.high, (f - 0.75f) * 4)
+                                : f > 0.45f ? mix(L.mid, L.light, (f - 0.45f) / 0.3f)
+                                            : mix(L.shadow, L.mid, clamp01(f / 0.45f));
+                        return mix(c, sky, 0.12f * (1 - high));
+                    });
+            }
         }
+        return;
+    }
+    const float top = base - h;
+    Box box{cx, base, cx, base + 1};
+    for (const Puff& p : puffs) {
+        box.x0 = std::min(box.x0, p.x - p.r - 2);
+        box.x1 = std::max(box.x1, p.x + p.r + 2);
+        box.y0 = std::min(box.y0, p.y - p.r - 2);
+    }
+    // The upper puffs stand nearer the viewer than the ones they rise from.
+    auto lift = [&](const Puff& p) { return 0.45f * (base - p.y); };
+    const float fillet = 0.12f * h, blend = 0.08f * h, wide = 0.3f * h;
+    const float soft = std::clamp(0.05f * h, 0.6f, 1.6f), rag = 0.05f * h;
+    const uint32_t seed = static_cast<uint32_t>(cx * 131.f + base * 7.f);
+    for (int dx : {-kBandW, 0, kBandW}) {
+        if (box.x1 + dx < 0 || box.x0 + dx > kBandW) continue;
+        blendOver(cv, {box.x0 + dx, box.y0, box.x1 + dx, box.y1}, [&](float x, float y, RGB& out) {
+            const float lx = x - float(dx);
+            // Distance from the body's outline (negative inside), its base cut
+            // flat with a rounded edge.
+            float d = 1e9f;
+            for (const Puff& p : puffs) d = smin(d, std::hypot(lx - p.x, y - p.y) - p.r, fillet);
+            d = -smin(-d, base - y, 0.35f * fillet);
+            d += (fbm(lx * 0.18f, y * 0.18f, seed, 3) - 0.5f) * 2 * rag;
+            const float cover = smooth(soft, -soft, d);
+            if (cover <= 0) return 0.f;
+            // The surface: the puffs' spheres, the nearest the viewer
+            // weighted most.
+            float best = -1e9f;
+            for (const Puff& p : puffs) {
+                const float q = std::hypot(lx - p.x, y - p.y) / p.r;
+                best = std::max(best, lift(p) + p.r * (q < 1 ? std::sqrt(1 - q * q) : 1 - q));
+            }
+            float nx = 0, ny = 0, nz = 0, wsum = 0, wideSum = 0;
+            for (const Puff& p : puffs) {
+                const float ux = (lx - p.x) / p.r, uy = (y - p.y) / p.r, q = std::hypot(ux, uy);
+                const float z = lift(p) + p.r * (q < 1 ? std::sqrt(1 - q * q) : 1 - q);
+                const float wt = std::exp((z - best) / blend);
+                const float s = q > 1 ? 1 / q : 1.f;
+                nx += wt * ux * s;
+                ny += wt * uy * s;
+                nz += wt * (q < 1 ? std::sqrt(1 - q * q) : 0.f);
+                wsum += wt;
+                wideSum += std::exp((z - best) / wide);
+            }
+            nx /= wsum, ny /= wsum, nz /= wsum;
+            const float len = std::max(1e-4f, std::sqrt(nx * nx + ny * ny + nz * nz));
+            const float lambert = (nx * Light::x + ny * Light::y + nz * Light::z) / len;
+            // Where lobes meet, several spheres stand about as near: a hollow,
+            // shaded as less of the sky's light reaches into it.
+            const float hollow = clamp01(std::log(wideSum) / 0.9f);
+            const float high = clamp01((base - y) / (base - top));
+            const float texture = fbm(lx * 0.35f, y * 0.35f, seed + 17u, 2) - 0.5f;
+            float f = 0.66f * clamp01(lambert * 0.5f + 0.5f) + 0.34f * high - 0.16f * hollow + 0.08f * texture - 0.1f;
+            // Near the base the cloud is in its own shadow.
+            f -= 0.2f * smooth(0.4f * h, 0.f, base - y);
+            const RGB c = f > 0.75f   ? mix(L.light, L.high, clamp01((f - 0.75f) * 4))
+                          : f > 0.45f ? mix(L.mid, L.light, (f - 0.45f) / 0.3f)
+                                      : mix(L.shadow, L.mid, clamp01(f / 0.45f));
+            out = mix(c, sky, 0.12f * (1 - high));
+            return cover;
+        });
     }
 }
 
-// A thin wisp: a few long, faint ellipses.
+// A thin wisp: a few long, faint streaks that fade out towards their ends
+// and edges (at density 1, as the resource files hold them, faint
+// ellipses).
 void wisp(Canvas& cv, Rng& rng, float cx, float cy, float len, const CloudLook& L)
 {
     int n = rng.i(2, 4);
@@ -238,9 +346,26 @@ void wisp(Canvas& cv, Rng& rng, float cx, float cy, float len, const CloudLook& 
         float rx = len * rng.range(0.25f, 0.5f), ry = rng.range(1.2f, 2.6f);
         float ang = rng.range(-0.06f, 0.06f);
         float op = rng.range(0.35f, 0.6f);
+        if (density() == 1) {
+            // The resource files' wisps: faint ellipses.
+            for (int dx : {-kBandW, 0, kBandW}) {
+                if (x + dx + rx < 0 || x + dx - rx > kBandW) continue;
+                rellipse(cv, x + dx, y, rx, ry, ang, Solid{mix(L.light, L.mid, 0.3f)}, op);
+            }
+            continue;
+        }
+        const float ca = std::cos(ang), sa = std::sin(ang), R = std::max(rx, ry);
+        const RGB colour = mix(L.light, L.mid, 0.3f);
         for (int dx : {-kBandW, 0, kBandW}) {
             if (x + dx + rx < 0 || x + dx - rx > kBandW) continue;
-            rellipse(cv, x + dx, y, rx, ry, ang, Solid{mix(L.light, L.mid, 0.3f)}, op);
+            const float ex = x + dx;
+            blendOver(cv, {ex - R, y - R, ex + R, y + R}, [&](float px, float py, RGB& out) {
+                const float u = ((px - ex) * ca + (py - y) * sa) / rx, v = (-(px - ex) * sa + (py - y) * ca) / ry;
+                const float e = u * u + v * v;
+                if (e >= 1) return 0.f;
+                out = colour;
+                return op * smooth(1.f, 0.25f, e);
+            });
         }
     }
 }

@@ -45,6 +45,9 @@ size_t bmp24FileSize(int width, int height);
 // file replaced atomically, a device or FIFO written into, a folder
 // refused); false when it cannot be written, with the reason in why.
 bool savePng(const std::string& path, const Picture& picture, std::string* why = nullptr);
+// The same for width x height opaque pixels, rows one after another, read
+// where they are (a screen-sized image is not copied first).
+bool savePng(const std::string& path, const Color* pixels, int width, int height, std::string* why = nullptr);
 // Encodes the picture as PNG bytes (deterministic for the same pixels): RGB
 // for bitmaps, RGBA for icons.
 std::vector<uint8_t> encodePng(const Picture& picture);

@@ -43,9 +43,11 @@ void ensureFont()
     });
 }
 
-Picture toPicture(const art::Image& im, art::Style style, ResourceKind kind)
+Picture toPicture(art::Image im, art::Style style, ResourceKind kind)
 {
-    art::FullColour fc = art::fullColour(im, style == art::Style::Sprite, style != art::Style::Sprite);
+    // The floats move on rather than being copied: at density 8 a landscape
+    // picture's are a hundred megabytes.
+    art::FullColour fc = art::fullColour(std::move(im), style == art::Style::Sprite, style != art::Style::Sprite);
     Picture p;
     p.kind = kind == ResourceKind::Icon ? PictureKind::Icon : PictureKind::Bitmap;
     p.width = fc.w;
@@ -184,6 +186,15 @@ int maskedPictureOf(int maskId)
     return 0;
 }
 
+int landscapeDensity(int id, int canvasDensity)
+{
+    const art::Resource* r = resourceOf(ResourceKind::Bitmap, id);
+    if (!r) return canvasDensity;
+    int d = canvasDensity;
+    while (d > 1 && size_t(r->w) * r->h * size_t(d) * size_t(d) > kMaxLandscapePixels) --d;
+    return d;
+}
+
 Picture paintSharpPicture(ResourceKind kind, int id, int density, const std::atomic<bool>* stop)
 {
     const art::Resource* r = resourceOf(kind, id);
@@ -219,9 +230,18 @@ bool cachedPictureExists(const std::string& folder, ResourceKind kind, int id, i
 
 namespace {
 
-// The bytes of a cached picture that passes every check, in a buffer of
-// the thread's (kept from one picture to the next: a landscape reads a
-// dozen pictures of megabytes); nullptr for anything else.
+// The thread's buffer of a cache file's bytes: kept from one picture to the
+// next (a landscape reads a dozen pictures of megabytes), but not at the
+// size of the largest ones (tens of megabytes at density 8).
+thread_local std::string t_bytes;
+constexpr size_t kKeptBuffer = size_t(16) << 20;
+void releaseLargeBuffer()
+{
+    if (t_bytes.capacity() > kKeptBuffer) std::string().swap(t_bytes);
+}
+
+// The bytes of a cached picture that passes every check, in the thread's
+// buffer; nullptr for anything else.
 const uint8_t* checkedBytes(const std::string& folder, ResourceKind kind, int id, int density)
 {
     const art::Resource* r = resourceOf(kind, id);
@@ -234,7 +254,7 @@ const uint8_t* checkedBytes(const std::string& folder, ResourceKind kind, int id
     const bool alpha = r->style == art::Style::Sprite;
     const size_t w = static_cast<size_t>(r->w) * density, h = static_cast<size_t>(r->h) * density;
     const size_t rawSize = w * h * (alpha ? 4 : 3);
-    thread_local std::string bytes;
+    std::string& bytes = t_bytes;
     if (readOwnFile(path, kHeaderSize + rawSize, bytes) != ReadStatus::Ok) return nullptr;
     if (bytes.size() < kHeaderSize) return nullptr;
     const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
@@ -255,13 +275,18 @@ const uint8_t* checkedBytes(const std::string& folder, ResourceKind kind, int id
 
 bool cachedPictureIntact(const std::string& folder, ResourceKind kind, int id, int density)
 {
-    return checkedBytes(folder, kind, id, density) != nullptr;
+    const bool intact = checkedBytes(folder, kind, id, density) != nullptr;
+    releaseLargeBuffer();
+    return intact;
 }
 
 std::optional<Picture> readCachedPicture(const std::string& folder, ResourceKind kind, int id, int density)
 {
     const uint8_t* b = checkedBytes(folder, kind, id, density);
-    if (!b) return std::nullopt;
+    if (!b) {
+        releaseLargeBuffer();
+        return std::nullopt;
+    }
     const art::Resource* r = resourceOf(kind, id);
     Picture p;
     p.kind = kind == ResourceKind::Icon ? PictureKind::Icon : PictureKind::Bitmap;
@@ -269,6 +294,7 @@ std::optional<Picture> readCachedPicture(const std::string& folder, ResourceKind
     p.height = r->h * density;
     p.density = density;
     fromBytes(b + kHeaderSize, p, r->style == art::Style::Sprite);
+    releaseLargeBuffer();
     return p;
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -41,6 +42,14 @@ int maskedPictureOf(int maskId);
 // kind: ResourceKind::Bitmap or ResourceKind::Icon.
 // With stop, painting ends early (an empty picture) once *stop is set.
 Picture paintSharpPicture(ResourceKind kind, int id, int density, const std::atomic<bool>* stop = nullptr);
+
+// The density a landscape picture is painted at for a canvas of that
+// density: the same, or for a picture that would be larger than
+// kMaxLandscapePixels there (the strips of city and castles at density 8,
+// 7.8 M pixels, whose painting would take 200 MB) the finest density that
+// keeps it within them. Drawing it onto the canvas makes up the difference.
+constexpr size_t kMaxLandscapePixels = size_t(5900) * 1000;
+int landscapeDensity(int id, int canvasDensity);
 
 // The disk cache: one file per picture and density in a subfolder of `folder` (the
 // per-user cache folder, e.g. $XDG_CACHE_HOME/sylvadra/) named after the file format's

@@ -15,7 +15,7 @@ namespace syl {
 namespace {
 
 constexpr int kMaxId = 256;
-constexpr int kMaxDensity = 4;
+constexpr int kMaxDensity = kMaxSharpDensity;
 
 constexpr int kPhases = 4; // the day and the pictures of dawn, dusk and night
 
@@ -177,7 +177,9 @@ bool prepareSharpPictures(const std::vector<SharpKey>& keys)
 std::vector<SharpKey> landscapeKeys(int density, int phase)
 {
     std::vector<SharpKey> keys;
-    auto add = [&](int id) { keys.push_back({ResourceKind::Bitmap, pictureAtPhase(id, phase), density}); };
+    auto add = [&](int id) {
+        keys.push_back({ResourceKind::Bitmap, pictureAtPhase(id, phase), landscapeDensity(id, density)});
+    };
     for (int id = 101; id <= 110; ++id) add(id);
     for (int id = 121; id <= 128; ++id) add(id);
     for (int id = 131; id <= 139; id += 2) add(id);

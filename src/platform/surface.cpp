@@ -349,6 +349,28 @@ void Ellipse(Surface& dst, int left, int top, int right, int bottom)
     };
     int y0 = std::max(top, dst.clipTop()), y1 = std::min(bottom, dst.clipBottom());
     int x0 = std::max(left, dst.clipLeft()), x1 = std::min(right, dst.clipRight());
+    if (dst.smooth) {
+        // Each pixel by how much of it the shape covers: the distance of its
+        // centre from the edge, in pixels, gives the coverage of the disc and
+        // of the pen's ring just inside the edge.
+        for (int y = y0; y < y1; ++y) {
+            Color* r = dst.row(y);
+            for (int x = x0; x < x1; ++x) {
+                const double dx = x + 0.5 - cx, dy = y + 0.5 - cy, u = dx / rx, v = dy / ry;
+                const double gx = dx / (rx * rx), gy = dy / (ry * ry), g = 2 * std::sqrt(gx * gx + gy * gy);
+                const double dist = g > 0 ? (u * u + v * v - 1) / g : -std::min(rx, ry);
+                const double disc = std::clamp(0.5 - dist, 0.0, 1.0);
+                if (disc <= 0) continue;
+                const double inner = std::clamp(-0.5 - dist, 0.0, 1.0), pen = disc - inner, keep = 1 - disc;
+                auto ch = [&](int (*of)(Color)) {
+                    return static_cast<int>(
+                        std::lround(of(dst.fillColor) * inner + of(dst.foreColor) * pen + of(r[x]) * keep));
+                };
+                r[x] = RGB(ch(redOf), ch(greenOf), ch(blueOf));
+            }
+        }
+        return;
+    }
     for (int y = y0; y < y1; ++y) {
         Color* r = dst.row(y);
         for (int x = x0; x < x1; ++x) {

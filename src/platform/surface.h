@@ -180,7 +180,8 @@ void PaintPicture(Surface& dst, const ImageView& pic, double x1, double y1, doub
 // rectangle's outline with those corners.
 void Line(Surface& dst, int x1, int y1, int x2, int y2, Color color, bool box = false);
 // GDI Ellipse: the bounding box [left, right) x [top, bottom), filled with
-// fillColor and outlined with a 1-pixel pen in foreColor.
+// fillColor and outlined with a 1-pixel pen in foreColor. On a smooth surface
+// the edge pixels are blended by how much of them the shape covers.
 void Ellipse(Surface& dst, int left, int top, int right, int bottom);
 
 // Print: draws text at currentX, currentY in the surface's font and

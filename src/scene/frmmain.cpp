@@ -57,11 +57,16 @@ const Picture& FrmMain::picture(int id, ResourceKind kind)
     const int at = pictureAtPhase(id, phaseShown_);
     if (useSharp_) {
         // Landscape pictures at the canvas's density, the rest at the screen's scale.
-        const int d = kind == ResourceKind::Bitmap && id < 200 ? canvasDensity() : spriteDensity();
+        const int d =
+            kind == ResourceKind::Bitmap && id < 200 ? landscapeDensity(id, canvasDensity()) : spriteDensity();
         auto sk = std::make_tuple(static_cast<int>(kind), at, d);
         auto si = sharpPictures_.find(sk);
-        if (si == sharpPictures_.end()) si = sharpPictures_.emplace(sk, sharpPicture({kind, at, d})).first;
-        if (!si->second.empty()) return si->second;
+        if (si == sharpPictures_.end()) {
+            si = sharpPictures_.emplace(sk, KeptPicture{sharpPicture({kind, at, d}), 0}).first;
+            if (!si->second.picture.empty()) keepLandscapeBudget(sk);
+        }
+        si->second.used = ++pictureUses_;
+        if (!si->second.picture.empty()) return si->second.picture;
     }
     auto key = std::make_pair(static_cast<int>(kind), at);
     auto it = pictures_.find(key);
@@ -70,6 +75,32 @@ const Picture& FrmMain::picture(int id, ResourceKind kind)
     if (phaseShown_ != 0) p = classicAtPhase(id, kind);
     if (p.empty()) p = LoadResPicture(id, kind);
     return pictures_.emplace(key, std::move(p)).first->second;
+}
+
+namespace {
+bool isLandscapePicture(const std::tuple<int, int, int>& key)
+{
+    return std::get<0>(key) == static_cast<int>(ResourceKind::Bitmap) && std::get<1>(key) % kPhasePictureStep < 200;
+}
+size_t bytesOf(const Picture& p) { return p.pixels.size() * sizeof(Color) + p.alpha.size(); }
+} // namespace
+
+void FrmMain::keepLandscapeBudget(const std::tuple<int, int, int>& newest)
+{
+    if (!isLandscapePicture(newest)) return;
+    for (;;) {
+        size_t total = 0;
+        auto oldest = sharpPictures_.end();
+        for (auto it = sharpPictures_.begin(); it != sharpPictures_.end(); ++it) {
+            if (!isLandscapePicture(it->first)) continue;
+            total += bytesOf(it->second.picture);
+            if (it->first != newest && !it->second.picture.empty() &&
+                (oldest == sharpPictures_.end() || it->second.used < oldest->second.used))
+                oldest = it;
+        }
+        if (total <= kLandscapeBudget || oldest == sharpPictures_.end()) return;
+        sharpPictures_.erase(oldest);
+    }
 }
 
 void FrmMain::record(LayerDrawing d)

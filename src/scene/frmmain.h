@@ -63,6 +63,11 @@ struct LayerDrawing {
 // pixels up: where the landscape's front edge lies on the screen.
 int16_t flowerTopFor(int16_t baseY, int scaleHeight);
 
+// Sharp pictures on a screen of the given size: the canvas's density and
+// the screen's scale (FrmMain::canvasDensity and screenScale when sharp).
+int sharpCanvasDensity(int width, int height);
+double sharpScreenScale(int width, int height);
+
 class FrmMain {
 public:
     // A scene for a form of the given client size in pixels.
@@ -176,9 +181,11 @@ public:
     // nearer to the new phase's.
     void fadeStep();
     // Pixels of the canvas per unit: the least that makes one canvas pixel
-    // cover at most 1.5 screen pixels, up to 4 (1 when not sharp).
+    // cover at most 1.5 screen pixels, up to 8 (1 when not sharp).
     int canvasDensity() const;
-    // The screen's height over 1080, at least 1 (1 when not sharp).
+    // The screen's height over 1080, below 1 on screens of fewer rows (1
+    // when not sharp): what is drawn at the screen's scale grows and shrinks
+    // with it.
     double screenScale() const;
 
     // The form's own image and the five hidden surfaces.
@@ -249,10 +256,10 @@ private:
     double flightWidth() const { return ScaleWidth() / screenScale(); }
     double flightHeight() const { return ScaleHeight() / screenScale(); }
     // A flying object's strip at the screen's scale: every frame of the
-    // painted picture resampled to its size, and the mask of its opaque
-    // pixels.
+    // painted picture resampled to its size, with its coverage (straight
+    // alpha, as the painted picture has it).
     struct Strip {
-        Picture colour, mask;
+        Picture colour;
         int pitch = 0; // frame pitch in pixels
         double scale = 0;
     };
@@ -308,9 +315,22 @@ private:
     bool offscreen_ = false;
     bool useSharp_ = false;
     int spriteDensityUsed_ = 0;
-    std::map<std::tuple<int, int, int>, Picture> sharpPictures_;
+    // The sharp pictures drawn, with when each was last asked for. The
+    // landscape's are let go, the longest unused first, beyond
+    // kLandscapeBudget bytes (a landscape at density 8 asks for 200 MB of
+    // them): one let go is read back from the cache when asked for again.
+    struct KeptPicture {
+        Picture picture;
+        uint64_t used = 0;
+    };
+    static constexpr size_t kLandscapeBudget = size_t(32) << 20;
+    std::map<std::tuple<int, int, int>, KeptPicture> sharpPictures_;
+    uint64_t pictureUses_ = 0;
+    void keepLandscapeBudget(const std::tuple<int, int, int>& newest);
     std::map<std::pair<int, bool>, Strip> strips_;
     int stripPitch_ = 0;
+    // The coverage of the strip in picObjekt while a sharp flight is shown.
+    std::vector<uint8_t> stripAlpha_;
 
     void drawMasked(Surface& s, const std::string& painter, int id, int variant, int x1, int y1, int w1, int h1, int x2,
                     int y2, int w2, int h2);
@@ -321,6 +341,8 @@ private:
     // Drawing into the frame and into the landscape during a tick: drawn at
     // once, or recorded for the incremental composition.
     void bufferBlit(int x, int y, int w, int h, const ImageView& src, int sx, int sy, RasterOp op, bool strip);
+    // A picture with coverage blended pixel for pixel.
+    void bufferBlend(int x, int y, int w, int h, const ImageView& src, int sx, int sy);
     void bufferIcon(int id, double x, double y, double w, double h);
     void bufferPrint(const std::string& text);
     void backgroundIcon(int id, double x, double y, double w, double h);

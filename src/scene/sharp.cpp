@@ -9,18 +9,38 @@
 namespace syl {
 
 namespace {
+// The finest canvas: a 7680 x 4320 screen shows a canvas pixel at 1.5
+// screen pixels.
+constexpr int kMaxCanvasDensity = 8;
 int densityFor(int width, int height)
 {
     const double cover = std::max(width / 640.0, height / 480.0);
-    return std::clamp(static_cast<int>(std::ceil(cover / 1.5 - 1e-9)), 1, 4);
+    return std::clamp(static_cast<int>(std::ceil(cover / 1.5 - 1e-9)), 1, kMaxCanvasDensity);
 }
-double scaleFor(int height) { return std::max(1.0, height / 1080.0); }
-int spriteDensityFor(int height) { return std::clamp(static_cast<int>(std::ceil(scaleFor(height) - 1e-9)), 1, 4); }
+// The screen's height over 1080, below 1 as well on a small screen or a
+// preview. The flying objects move in a sky of the screen's size over the
+// scale, in 16-bit units: a screen much wider than high keeps that sky
+// within 16384 units across.
+double scaleFor(int width, int height)
+{
+    const double s = height / 1080.0;
+    return s >= 1 ? s : std::min(1.0, std::max(s, width / 16384.0));
+}
+// Sprites are painted at the least density that shows them at the screen's
+// scale pixel for pixel or finer; below a scale of 1 they are the pictures
+// at density 1 made smaller.
+int spriteDensityFor(int width, int height)
+{
+    return std::clamp(static_cast<int>(std::ceil(scaleFor(width, height) - 1e-9)), 1, 4);
+}
 } // namespace
 
+int sharpCanvasDensity(int width, int height) { return densityFor(width, height); }
+double sharpScreenScale(int width, int height) { return scaleFor(width, height); }
+
 int FrmMain::canvasDensity() const { return useSharp_ ? densityFor(ScaleWidth(), ScaleHeight()) : 1; }
-double FrmMain::screenScale() const { return useSharp_ ? scaleFor(ScaleHeight()) : 1.0; }
-int FrmMain::spriteDensity() const { return useSharp_ ? spriteDensityFor(ScaleHeight()) : 1; }
+double FrmMain::screenScale() const { return useSharp_ ? scaleFor(ScaleWidth(), ScaleHeight()) : 1.0; }
+int FrmMain::spriteDensity() const { return useSharp_ ? spriteDensityFor(ScaleWidth(), ScaleHeight()) : 1; }
 
 bool FrmMain::chooseSharp()
 {
@@ -29,7 +49,7 @@ bool FrmMain::chooseSharp()
     phaseShown_ = phase;
     if (sharp) {
         std::vector<SharpKey> keys = landscapeKeys(densityFor(ScaleWidth(), ScaleHeight()), phase);
-        const std::vector<SharpKey> sprites = spriteKeys(spriteDensityFor(ScaleHeight()), phase);
+        const std::vector<SharpKey> sprites = spriteKeys(spriteDensityFor(ScaleWidth(), ScaleHeight()), phase);
         keys.insert(keys.end(), sprites.begin(), sprites.end());
         use = paintWhenNeeded || sharpPicturesAtHand(keys);
         if (!use) prepareSharpPictures(keys);
@@ -85,21 +105,18 @@ const FrmMain::Strip& FrmMain::sharpStrip(int colourId, int pitch, bool mirrored
         DrawFiltered(colour, x, f * P, w, P, viewOf(pic), 0, f * pitch * d, unitsW * d, pitch * d);
         DrawFiltered(cover, x, f * P, w, P, viewOf(white), 0, f * pitch * d, unitsW * d, pitch * d);
     }
-    // Opaque where at least half covered: the colour undone from the black,
-    // and black in the mask; elsewhere black colour and a white mask.
+    // The colour undone from the black where there is any coverage, and the
+    // coverage itself: the strip is blended over the sky, its edges as
+    // smooth as the painted ones.
     st.colour = colour.image();
-    st.mask = cover.image();
+    const Picture coverage = cover.image();
+    st.colour.alpha.resize(st.colour.pixels.size());
     for (size_t i = 0; i < st.colour.pixels.size(); ++i) {
-        const int a = redOf(st.mask.pixels[i]);
-        if (a >= 128) {
-            const Color c = st.colour.pixels[i];
-            auto un = [a](int v) { return std::min(255, (v * 255 + a / 2) / a); };
-            st.colour.pixels[i] = RGB(un(redOf(c)), un(greenOf(c)), un(blueOf(c)));
-            st.mask.pixels[i] = 0;
-        } else {
-            st.colour.pixels[i] = 0;
-            st.mask.pixels[i] = 0xFFFFFF;
-        }
+        const int a = redOf(coverage.pixels[i]);
+        const Color c = st.colour.pixels[i];
+        auto un = [a](int v) { return std::min(255, (v * 255 + a / 2) / a); };
+        st.colour.pixels[i] = a > 0 ? RGB(un(redOf(c)), un(greenOf(c)), un(blueOf(c))) : 0;
+        st.colour.alpha[i] = static_cast<uint8_t>(a);
     }
     st.pitch = P;
     st.scale = s;

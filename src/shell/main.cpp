@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/host.h"
+#include "platform/memory.h"
 #include "platform/sharp_store.h"
 #include "platform/signals.h"
 #include "platform/system_host.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv)
     // Before any file or display is touched: a stop signal never leaves a
     // half-written file behind, nor a process that no longer listens.
     syl::installStopSignals();
+    syl::returnLargeBlocksToTheSystem();
     int status = 1;
     try {
         status = run(argc, argv);

@@ -195,7 +195,8 @@ int renderHeadless(const RenderOptions& o)
         defaultRnd().seed64(seed);
         std::string why;
         renderScene(o.width, o.height, o.ticks, o.clock ? *o.clock : SystemHost().now(), true, [&](const FrmMain& m) {
-            if (!savePng(o.outPng, m.form.image(), &why)) failed(o.outPng, why);
+            if (!savePng(o.outPng, m.form.pixels().data(), m.form.width(), m.form.height(), &why))
+                failed(o.outPng, why);
             if (status == 0 && !o.sceneInfoJson.empty() &&
                 !writeNamedOutput(o.sceneInfoJson, sceneInfoJson(m, seed, o.ticks), &why))
                 failed(o.sceneInfoJson, why);
