@@ -51,7 +51,8 @@ codec_headers="$root/src/platform/codecs.h $root/src/platform/dib.h $root/src/ar
 settings_sources="$root/src/platform/numbers.cpp $root/src/platform/host.cpp $root/src/settings/config.cpp $root/src/settings/setting_table.cpp
                   $root/src/settings/settings_store.cpp $root/src/os/linux/settings_store_linux.cpp
                   $root/src/platform/files.cpp $root/src/os/linux/files_linux.cpp
-                  $root/src/os/linux/system_host_linux.cpp $root/src/platform/sysinfo.cpp $root/src/os/linux/sysinfo_linux.cpp"
+                  $root/src/os/linux/system_host_linux.cpp $root/src/platform/local_place.cpp $root/src/platform/sysinfo.cpp
+                  $root/src/os/linux/sysinfo_linux.cpp"
 settings_headers="$root/src/settings/config.h $root/src/settings/settings_store.h $root/src/platform/numbers.h
                   $root/src/platform/host.h $root/src/errors/handler.h $root/src/platform/files.h
                   $root/src/platform/system_host.h"
