@@ -208,6 +208,18 @@ public:
     // to bring to the screen.
     std::vector<Rect> changed;
     bool changedAll = true;
+    // How the last tick made the changed parts, for a backend that keeps
+    // the last frame itself (in a buffer, or on the screen): when scrolled
+    // is not empty, the pixels in each of its rectangles came from dx
+    // columns to the left (to the right when dx is negative) in the last
+    // frame, and then the redrawn rectangles were composed over them.
+    // Together they are what changed.
+    struct Scroll {
+        Rect rect;
+        int dx = 0;
+    };
+    std::vector<Scroll> scrolled;
+    std::vector<Rect> redrawn;
 
     // What the last composition drew, for --scene-info (kept when enabled).
     bool recordDrawings = false;
@@ -288,6 +300,10 @@ private:
     std::vector<std::vector<std::pair<int, int>>> stripClouds_;
     void findStripClouds();
     void addCloudDamage(std::vector<Rect>& dirty, int oldOffset) const;
+    // The clouds move over on the form by at most this many columns a tick;
+    // a longer move (the strip wrapping round) composes them anew.
+    static constexpr int kMaxScroll = 64;
+    void addScrollDamage(std::vector<Rect>& dirty, const std::vector<Rect>& moved, int shift) const;
     bool frameInvalid_ = true;
     // The canvas as CopyBg last stretched it onto the form, while a
     // landscape is being built.
