@@ -10,6 +10,7 @@
 #include "errors/errptnr.h"
 #include "platform/host.h"
 #include "platform/random.h"
+#include "scene/frame_copy.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
 
@@ -141,7 +142,9 @@ TEST_F(Frames, CloudEdgesOnEveryColumnMoveWithoutTrails)
 // A strip that holds clouds in every block, so that every move of it moves
 // the whole band over on the form, run against the whole composition while
 // objects fly through the band, the address stands in it and the clouds
-// wrap round; classic and sharp.
+// wrap round; classic and sharp. Copies of the form kept as a compositor's
+// buffers are, brought up to date every other tick or later, move their
+// clouds over themselves and must show the form too.
 void Frames::compareMovedBand(int ticks, int w, int h, bool sharp)
 {
     settings().SpeedS = 1.03f;
@@ -160,6 +163,11 @@ void Frames::compareMovedBand(int ticks, int w, int h, bool sharp)
             for (int x = 0; x < s.width(); ++x)
                 s.setPixel(x, y, RGB((x * 37 + y * 11) % 256, (x * x + y * 5) % 256, (x * 3 + y * y) % 256));
     });
+    // Two copies of the form brought up to date in turn, as a compositor's
+    // buffers are, now and then one left for some ticks.
+    FrameCopy copies[2];
+    std::vector<uint32_t> copied[2];
+    for (auto& c : copied) c.assign(static_cast<size_t>(w) * h, 0);
     int moved = 0, crossed = 0, wraps = 0;
     for (int t = 0; t < ticks; ++t) {
         host_.clock.second = (t / 50) % 60;
@@ -167,6 +175,14 @@ void Frames::compareMovedBand(int ticks, int w, int h, bool sharp)
         ASSERT_EQ(pixelsOf(whole->form), pixelsOf(incremental->form))
             << "frame " << t << ", strip at " << whole->cloudOffset;
         const FrmMain& m = *incremental;
+        for (FrameCopy& c : copies) c.note(m, false);
+        if (t % 13 < 10) {
+            const size_t k = static_cast<size_t>(t % 2);
+            copies[k].bring(m, copied[k].data(), w, h, w);
+            std::vector<Color> shown(copied[k].begin(), copied[k].end());
+            for (Color& c : shown) c &= 0xFFFFFF;
+            ASSERT_EQ(shown, pixelsOf(m.form)) << "copy " << k << " at frame " << t;
+        }
         if (m.cloudStep == 0) ++wraps;
         if (m.scrolled.empty()) continue;
         ++moved;

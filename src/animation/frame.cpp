@@ -168,7 +168,7 @@ void FrmMain::findStripClouds()
 // The parts of the cloud band that change when the strip moves from
 // oldOffset to cloudOffset: every cloud run where either copy of the strip
 // shows it, before and after. Plain sky shows the same colour in both.
-void FrmMain::addCloudDamage(std::vector<Rect>& dirty, int oldOffset) const
+void FrmMain::addCloudDamage(std::vector<Rect>& dirty, int oldOffset, int newOffset) const
 {
     const int SW = ScaleWidth(), B = kStripBlock;
     std::vector<std::pair<int, int>> spans;
@@ -176,7 +176,7 @@ void FrmMain::addCloudDamage(std::vector<Rect>& dirty, int oldOffset) const
     for (size_t by = 0; by < stripClouds_.size(); ++by) {
         spans.clear();
         for (const auto& [u0, u1] : stripClouds_[by])
-            for (int o : {oldOffset, static_cast<int>(cloudOffset)})
+            for (int o : {oldOffset, newOffset})
                 for (int shift : {0, -(bandWidth - 2)}) {
                     const int x0 = std::max(0, o + shift + u0), x1 = std::min(SW, o + shift + u1);
                     if (x0 < x1) spans.emplace_back(x0, x1);
@@ -228,6 +228,26 @@ void FrmMain::addScrollDamage(std::vector<Rect>& dirty, const std::vector<Rect>&
         if (!op.strip && touches(op.rect)) dirty.push_back(clipTo(op.rect, SW, SH));
 }
 
+bool FrmMain::cloudMovesSince(int fromOffset, std::vector<Scroll>& moves, std::vector<Rect>& uncovered) const
+{
+    moves.clear();
+    uncovered.clear();
+    const int SW = ScaleWidth(), to = lastStripOffset_, shift = to - fromOffset;
+    auto covers = [&](int o) { return o >= 0 && o <= bandWidth - 2 && bandWidth >= SW; };
+    if (!incremental || frameInvalid_ || !covers(fromOffset) || !covers(to) || std::abs(shift) > kMaxScroll)
+        return false;
+    if (shift == 0) return true;
+    std::vector<Rect> rects;
+    addCloudDamage(rects, fromOffset, to);
+    for (const Rect& r : rects) {
+        if (shift > 0) uncovered.push_back({r.x0, r.y0, std::min(r.x1, r.x0 + shift), r.y1});
+        else uncovered.push_back({std::max(r.x0, r.x1 + shift), r.y0, r.x1, r.y1});
+        if (r.x1 - r.x0 > std::abs(shift))
+            moves.push_back({{std::max(r.x0, r.x0 + shift), r.y0, std::min(r.x1, r.x1 + shift), r.y1}, shift});
+    }
+    return true;
+}
+
 void FrmMain::showFrame()
 {
     const int SW = ScaleWidth(), SH = ScaleHeight();
@@ -252,7 +272,8 @@ void FrmMain::showFrame()
         findStripClouds();
     } else {
         if (stripMoved && !band.empty()) {
-            if (stripCoversBand && coveredBefore) addCloudDamage(scrolls ? moved : dirty, lastStripOffset_);
+            if (stripCoversBand && coveredBefore)
+                addCloudDamage(scrolls ? moved : dirty, lastStripOffset_, cloudOffset);
             else dirty.push_back(band);
         }
         if (!moved.empty()) addScrollDamage(dirty, moved, shift);

@@ -220,6 +220,16 @@ public:
     };
     std::vector<Scroll> scrolled;
     std::vector<Rect> redrawn;
+    // For a copy of an earlier frame of this landscape whose clouds stood
+    // at fromOffset: the moves that bring its clouds to where the form
+    // shows them (as in scrolled), and the columns those moves uncover,
+    // which have to be copied from the form, as has every part that
+    // changed in between otherwise (also where the moves take it). False
+    // when the clouds cannot be moved over (they wrapped round, or the
+    // strip did not cover the band).
+    bool cloudMovesSince(int fromOffset, std::vector<Scroll>& moves, std::vector<Rect>& uncovered) const;
+    // Where the clouds stand in the frame on the form.
+    int cloudsShownAt() const { return lastStripOffset_; }
 
     // What the last composition drew, for --scene-info (kept when enabled).
     bool recordDrawings = false;
@@ -299,7 +309,7 @@ private:
     static constexpr int kStripBlock = 16;
     std::vector<std::vector<std::pair<int, int>>> stripClouds_;
     void findStripClouds();
-    void addCloudDamage(std::vector<Rect>& dirty, int oldOffset) const;
+    void addCloudDamage(std::vector<Rect>& dirty, int oldOffset, int newOffset) const;
     // The clouds move over on the form by at most this many columns a tick;
     // a longer move (the strip wrapping round) composes them anew.
     static constexpr int kMaxScroll = 64;
