@@ -49,22 +49,6 @@ void SdlPlatform::present(Head& h, bool all)
     }
     FrmMain& m = h.scene->form();
     Surface& f = m.form;
-    if (h.shared && !all && !m.changedAll && !m.scrolled.empty() && h.unobscured && moveOnScreen(h, m)) {
-        // The clouds moved over on the screen as on the form: only what
-        // was composed is put.
-        std::vector<SDL_Rect> rects;
-        for (const auto& r : m.redrawn) {
-            SDL_Rect c{r.x0, r.y0, std::min(r.x1, f.width()) - r.x0, std::min(r.y1, f.height()) - r.y0};
-            if (c.w > 0 && c.h > 0) rects.push_back(c);
-        }
-        if (rects.empty()) {
-            XFlush(display_);
-            return;
-        }
-        if (SDL_UpdateWindowSurfaceRects(h.window, rects.data(), static_cast<int>(rects.size())) == 0) return;
-        unshare(h);
-        all = true;
-    }
     if (h.shared) {
         // The changed pixels are in the window's image already. While the
         // form lives there, SDL's window surface is not asked for again:
@@ -114,30 +98,6 @@ void SdlPlatform::present(Head& h, bool all)
         throw ProgramEnd{};
     }
     presentXlib(h, true);
-}
-
-// The X server copies the parts of the window that the tick moved over,
-// from where the screen shows them (what the last frame put there).
-bool SdlPlatform::moveOnScreen(Head& h, const FrmMain& m)
-{
-    if (!display_) return false;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(h.window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-    const Window w = info.info.x11.window;
-    if (!h.copyGc) {
-        XGCValues v{};
-        v.graphics_exposures = False; // the window is seen whole when it copies
-        h.copyGc = XCreateGC(display_, w, GCGraphicsExposures, &v);
-        if (!h.copyGc) return false;
-    }
-    for (const auto& s : m.scrolled) {
-        const int width = s.rect.x1 - s.rect.x0, height = s.rect.y1 - s.rect.y0;
-        if (width > 0 && height > 0)
-            XCopyArea(display_, w, w, h.copyGc, s.rect.x0 - s.dx, s.rect.y0, static_cast<unsigned>(width),
-                      static_cast<unsigned>(height), s.rect.x0, s.rect.y0);
-    }
-    return true;
 }
 
 bool SdlPlatform::chooseWay(Head& h)
@@ -246,8 +206,6 @@ void SdlPlatform::releaseXlib(Head& h)
 {
     if (h.image) XDestroyImage(h.image);
     if (h.gc) XFreeGC(display_, h.gc);
-    if (h.copyGc) XFreeGC(display_, h.copyGc);
-    h.copyGc = nullptr;
     h.image = nullptr;
     h.gc = nullptr;
     h.viaXlib = false;

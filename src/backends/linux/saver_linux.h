@@ -165,10 +165,6 @@ private:
         // The desktop's background unseen: fully obscured, or its monitor
         // covered by a full-screen window. Nothing is drawn then.
         bool obscured = false, covered = false;
-        // The window is seen whole (the server says so): parts of what it
-        // shows can be copied over on the screen, with copyGc.
-        bool unobscured = false;
-        GC copyGc = nullptr;
         // Shown through Xlib, for a visual that SDL's window surface does not
         // serve (30-bit colour, an 8-bit TrueColor layout of its own).
         bool viaXlib = false;
@@ -194,7 +190,6 @@ private:
     bool chooseWay(Head& h);
     bool startXlib(Head& h);
     void presentXlib(Head& h, bool all);
-    bool moveOnScreen(Head& h, const FrmMain& m);
     void releaseXlib(Head& h);
     void present(Head& h, bool all = true);
     // The window's size in pixels.

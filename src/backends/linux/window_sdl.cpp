@@ -154,12 +154,9 @@ void SdlPlatform::onXEvent(const XEvent& x)
             continue;
         if (x.type == ConfigureNotify) h.resizePending = true;
         if (x.type == VisibilityNotify) {
-            const bool was = seen(h), wasWhole = h.unobscured;
-            if (background()) h.obscured = x.xvisibility.state == VisibilityFullyObscured;
-            h.unobscured = x.xvisibility.state == VisibilityUnobscured;
-            // A window laid over it may have come before a move of the
-            // clouds on the screen took what it hid: all of it is shown anew.
-            if ((!was || wasWhole) && seen(h)) present(h);
+            const bool was = seen(h);
+            h.obscured = x.xvisibility.state == VisibilityFullyObscured;
+            if (!was && seen(h)) present(h);
         }
         // The window handed over is gone (xscreensaver destroys it as it
         // stops us): the run ends as on SIGTERM.
@@ -343,16 +340,6 @@ bool SdlPlatform::openWindows()
         if (!embedded() && XRRQueryExtension(display_, &randrEvents_, &error))
             XRRSelectInput(display_, DefaultRootWindow(display_), RRCrtcChangeNotifyMask | RRScreenChangeNotifyMask);
         else randrEvents_ = -1;
-        // Whether each window is seen whole: only then can the clouds move
-        // over on the screen itself (the server copying what it shows).
-        if (!embedded() && !background())
-            for (Head& h : heads_) {
-                SDL_SysWMinfo hi;
-                SDL_VERSION(&hi.version);
-                if (SDL_GetWindowWMInfo(h.window, &hi) && hi.subsystem == SDL_SYSWM_X11 &&
-                    XGetWindowAttributes(display_, hi.info.x11.window, &a))
-                    XSelectInput(display_, hi.info.x11.window, a.your_event_mask | VisibilityChangeMask);
-            }
         if (background()) {
             // Other programs' windows may go while they are looked at.
             XSetErrorHandler(xErrorIgnored);
