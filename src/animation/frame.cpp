@@ -326,11 +326,14 @@ void FrmMain::showFrame()
         redrawn.push_back(r);
     }
     form.resetClip();
-    // What a backend shows: the moved and the composed rectangles, joined
-    // where they overlap at no cost.
-    changed = redrawn;
+    // What a backend shows: the moved rectangles and the composed ones
+    // that lie not wholly inside one of them (the uncovered columns do).
     for (const Scroll& s : scrolled) changed.push_back(s.rect);
-    mergeRects(changed);
+    for (const Rect& r : redrawn)
+        if (std::none_of(scrolled.begin(), scrolled.end(), [&](const Scroll& s) {
+                return s.rect.x0 <= r.x0 && s.rect.y0 <= r.y0 && s.rect.x1 >= r.x1 && s.rect.y1 >= r.y1;
+            }))
+            changed.push_back(r);
     changedAll = frameInvalid_;
     frameInvalid_ = false;
     lastStripOffset_ = cloudOffset;
