@@ -326,13 +326,13 @@ void FrmMain::showFrame()
         redrawn.push_back(r);
     }
     form.resetClip();
-    // What a backend shows: the moved rectangles and the composed ones
-    // that lie not wholly inside one of them (the uncovered columns do).
-    for (const Scroll& s : scrolled) changed.push_back(s.rect);
+    // What a backend shows: the cloud rectangles, each with the column its
+    // move uncovered, and the composed rectangles that lie not wholly inside
+    // one of them.
+    changed = moved;
     for (const Rect& r : redrawn)
-        if (std::none_of(scrolled.begin(), scrolled.end(), [&](const Scroll& s) {
-                return s.rect.x0 <= r.x0 && s.rect.y0 <= r.y0 && s.rect.x1 >= r.x1 && s.rect.y1 >= r.y1;
-            }))
+        if (std::none_of(moved.begin(), moved.end(),
+                         [&](const Rect& m) { return m.x0 <= r.x0 && m.y0 <= r.y0 && m.x1 >= r.x1 && m.y1 >= r.y1; }))
             changed.push_back(r);
     changedAll = frameInvalid_;
     frameInvalid_ = false;
