@@ -10,6 +10,7 @@
 #include "errors/errptnr.h"
 #include "platform/host.h"
 #include "platform/random.h"
+#include "scene/frame_copy.h"
 #include "scene/frmmain.h"
 #include "settings/config.h"
 
@@ -59,6 +60,7 @@ protected:
     }
 
     void compareTicks(int ticks, int w, int h, bool sharp);
+    void compareMovedBand(int ticks, int w, int h, bool sharp);
 
     bool sharpScenes = false;
     std::unique_ptr<Rnd> rndWhole, rndIncremental;
@@ -120,6 +122,9 @@ TEST_F(Frames, CloudEdgesOnEveryColumnMoveWithoutTrails)
     settings().SpeedS = 1.03f;
     start(77, 200, 160);
     both([](FrmMain& m) {
+        // The address stands still in the band while the clouds pass under it.
+        m.lblURL.left = 7;
+        m.lblURL.top = 9;
         Surface& s = m.picHimmel;
         for (int y = 0; y < s.height(); ++y) {
             for (int x = 0; x < s.width(); ++x) s.setPixel(x, y, RGB(100, 150, 200 + y % 50));
@@ -132,4 +137,71 @@ TEST_F(Frames, CloudEdgesOnEveryColumnMoveWithoutTrails)
         ASSERT_EQ(pixelsOf(whole->form), pixelsOf(incremental->form))
             << "frame " << t << ", strip at " << whole->cloudOffset;
     }
+}
+
+// A strip that holds clouds in every block, so that every move of it moves
+// the whole band over on the form, run against the whole composition while
+// objects fly through the band, the address stands in it and the clouds
+// wrap round; classic and sharp. Copies of the form kept as a compositor's
+// buffers are, brought up to date every other tick or later, move their
+// clouds over themselves and must show the form too.
+void Frames::compareMovedBand(int ticks, int w, int h, bool sharp)
+{
+    settings().SpeedS = 1.03f;
+    settings().SpeedO = 10.0f;
+    settings().Speed = 10.0f;
+    settings().Restart = 0;
+    sharpScenes = sharp;
+    start(31337, w, h);
+    ASSERT_EQ(whole->sharpShown(), sharp);
+    both([](FrmMain& m) {
+        // The address stands still in the band while the clouds pass under it.
+        m.lblURL.left = 7;
+        m.lblURL.top = 9;
+        Surface& s = m.picHimmel;
+        for (int y = 0; y < s.height(); ++y)
+            for (int x = 0; x < s.width(); ++x)
+                s.setPixel(x, y, RGB((x * 37 + y * 11) % 256, (x * x + y * 5) % 256, (x * 3 + y * y) % 256));
+    });
+    // Two copies of the form brought up to date in turn, as a compositor's
+    // buffers are, now and then one left for some ticks.
+    FrameCopy copies[2];
+    std::vector<uint32_t> copied[2];
+    for (auto& c : copied) c.assign(static_cast<size_t>(w) * h, 0);
+    int moved = 0, crossed = 0, wraps = 0;
+    for (int t = 0; t < ticks; ++t) {
+        host_.clock.second = (t / 50) % 60;
+        tick();
+        ASSERT_EQ(pixelsOf(whole->form), pixelsOf(incremental->form))
+            << "frame " << t << ", strip at " << whole->cloudOffset;
+        const FrmMain& m = *incremental;
+        for (FrameCopy& c : copies) c.note(m, false);
+        if (t % 13 < 10) {
+            const size_t k = static_cast<size_t>(t % 2);
+            copies[k].bring(m, copied[k].data(), w, h, w);
+            std::vector<Color> shown(copied[k].begin(), copied[k].end());
+            for (Color& c : shown) c &= 0xFFFFFF;
+            ASSERT_EQ(shown, pixelsOf(m.form)) << "copy " << k << " at frame " << t;
+        }
+        if (m.cloudStep == 0) ++wraps;
+        if (m.scrolled.empty()) continue;
+        ++moved;
+        // Something besides the uncovered column composed in the band.
+        const int dx = std::abs(m.scrolled.front().dx);
+        for (const FrmMain::Rect& r : m.redrawn)
+            if (r.y0 < m.bandTop + m.bandHeight && r.x1 - r.x0 > dx) {
+                ++crossed;
+                break;
+            }
+    }
+
+    EXPECT_GT(moved, ticks / 2) << "most moves of the clouds move the band over";
+    EXPECT_GE(crossed, ticks / 20) << "objects fly through the moving band";
+    EXPECT_GE(wraps, 1);
+}
+
+TEST_F(Frames, CloudsMovedOverMatchWholeFramesUnderFlyingObjects)
+{
+    compareMovedBand(1500, 320, 240, false);
+    compareMovedBand(700, 500, 1090, true);
 }

@@ -5,11 +5,13 @@
 // rectangles that differ from the last frame, directly on the form: where a
 // drawing of the last frame is not repeated in this one, where a drawing of
 // this frame is new, where the landscape changed, and the cloud band when
-// the clouds moved. Each pixel of a rectangle is composed from the landscape
+// the clouds moved (by a small step, the clouds already on the form are moved
+// over instead). Each pixel of a rectangle is composed from the landscape
 // up through every drawing that touches it, so it ends exactly as in the
 // whole composition. A drawing repeated in the same order over an unchanged
 // landscape leaves its pixels as they were.
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/font.h"
 #include "scene/frmmain.h"
@@ -184,7 +186,7 @@ void FrmMain::findStripClouds()
 // The parts of the cloud band that change when the strip moves from
 // oldOffset to cloudOffset: every cloud run where either copy of the strip
 // shows it, before and after. Plain sky shows the same colour in both.
-void FrmMain::addCloudDamage(std::vector<Rect>& dirty, int oldOffset) const
+void FrmMain::addCloudDamage(std::vector<Rect>& dirty, int oldOffset, int newOffset) const
 {
     const int SW = ScaleWidth(), B = kStripBlock;
     std::vector<std::pair<int, int>> spans;
@@ -192,7 +194,7 @@ void FrmMain::addCloudDamage(std::vector<Rect>& dirty, int oldOffset) const
     for (size_t by = 0; by < stripClouds_.size(); ++by) {
         spans.clear();
         for (const auto& [u0, u1] : stripClouds_[by])
-            for (int o : {oldOffset, static_cast<int>(cloudOffset)})
+            for (int o : {oldOffset, newOffset})
                 for (int shift : {0, -(bandWidth - 2)}) {
                     const int x0 = std::max(0, o + shift + u0), x1 = std::min(SW, o + shift + u1);
                     if (x0 < x1) spans.emplace_back(x0, x1);
@@ -221,30 +223,78 @@ void FrmMain::addCloudDamage(std::vector<Rect>& dirty, int oldOffset) const
     dirty.insert(dirty.end(), open.begin(), open.end());
 }
 
+// A small move of a band that both copies of the strip cover before and
+// after shows every strip pixel shift places across: the cloud rectangles
+// already on the form are moved over, and composed anew are only what each
+// move uncovers at its trailing edge and every drawing over them, where
+// the last frame drew it (moved along with the clouds) and where this one
+// draws it.
+void FrmMain::addScrollDamage(std::vector<Rect>& dirty, const std::vector<Rect>& moved, int shift) const
+{
+    const int SW = ScaleWidth(), SH = ScaleHeight();
+    auto touches = [&](const Rect& r) {
+        return std::any_of(moved.begin(), moved.end(), [&](const Rect& m) { return overlaps(m, r); });
+    };
+    for (const Rect& m : moved) {
+        if (shift > 0) dirty.push_back({m.x0, m.y0, std::min(m.x1, m.x0 + shift), m.y1});
+        else dirty.push_back({std::max(m.x0, m.x1 + shift), m.y0, m.x1, m.y1});
+    }
+    for (const FrameOp& op : lastOps_)
+        if (!op.strip && touches(op.rect))
+            dirty.push_back(clipTo({op.rect.x0 + shift, op.rect.y0, op.rect.x1 + shift, op.rect.y1}, SW, SH));
+    for (const FrameOp& op : frameOps_)
+        if (!op.strip && touches(op.rect)) dirty.push_back(clipTo(op.rect, SW, SH));
+}
+
+bool FrmMain::cloudMovesSince(int fromOffset, std::vector<Scroll>& moves, std::vector<Rect>& uncovered) const
+{
+    moves.clear();
+    uncovered.clear();
+    const int SW = ScaleWidth(), to = lastStripOffset_, shift = to - fromOffset;
+    auto covers = [&](int o) { return o >= 0 && o <= bandWidth - 2 && bandWidth >= SW; };
+    if (!incremental || frameInvalid_ || !covers(fromOffset) || !covers(to) || std::abs(shift) > kMaxScroll)
+        return false;
+    if (shift == 0) return true;
+    std::vector<Rect> rects;
+    addCloudDamage(rects, fromOffset, to);
+    for (const Rect& r : rects) {
+        if (shift > 0) uncovered.push_back({r.x0, r.y0, std::min(r.x1, r.x0 + shift), r.y1});
+        else uncovered.push_back({std::max(r.x0, r.x1 + shift), r.y0, r.x1, r.y1});
+        if (r.x1 - r.x0 > std::abs(shift))
+            moves.push_back({{std::max(r.x0, r.x0 + shift), r.y0, std::min(r.x1, r.x1 + shift), r.y1}, shift});
+    }
+    return true;
+}
+
 void FrmMain::showFrame()
 {
     const int SW = ScaleWidth(), SH = ScaleHeight();
+    scrolled.clear();
     if (!incremental) {
         BitBlt(form, 0, 0, SW, SH, picBuffer.view(), 0, 0, RasterOp::Copy);
         changed.clear();
         changedAll = true;
         return;
     }
-    std::vector<Rect> dirty;
+    std::vector<Rect> dirty, moved;
     const Rect band = clipTo(rectOf(0, bandTop, SW, bandHeight), SW, SH);
     const bool stripMoved = frameInvalid_ || cloudOffset != lastStripOffset_;
     // The two copies of the cloud strip are opaque and together cover the
     // whole band unless the main copy has moved almost a strip's width.
     const bool stripCoversBand = cloudOffset <= bandWidth - 2 && bandWidth >= SW;
     const bool coveredBefore = lastStripOffset_ <= bandWidth - 2 && lastStripOffset_ >= 0;
+    const int shift = cloudOffset - lastStripOffset_;
+    const bool scrolls = stripCoversBand && coveredBefore && std::abs(shift) <= kMaxScroll;
     if (frameInvalid_) {
         dirty.push_back({0, 0, SW, SH});
         findStripClouds();
     } else {
         if (stripMoved && !band.empty()) {
-            if (stripCoversBand && coveredBefore) addCloudDamage(dirty, lastStripOffset_);
+            if (stripCoversBand && coveredBefore)
+                addCloudDamage(scrolls ? moved : dirty, lastStripOffset_, cloudOffset);
             else dirty.push_back(band);
         }
+        if (!moved.empty()) addScrollDamage(dirty, moved, shift);
         // Drawings repeated from the last frame, matched in their order.
         std::vector<char> lastKept(lastOps_.size(), 0);
         size_t from = 0;
@@ -266,7 +316,17 @@ void FrmMain::showFrame()
         for (const Rect& r : backgroundChanged_) dirty.push_back(clipTo(r, SW, SH));
     }
     mergeRects(dirty);
+    // The clouds move first, then every dirty rectangle is composed over
+    // them.
+    for (const Rect& r : moved) {
+        const int w = r.x1 - r.x0 - std::abs(shift);
+        if (w <= 0) continue;
+        const int from = shift > 0 ? r.x0 : r.x0 - shift;
+        BitBlt(form, from + shift, r.y0, w, r.y1 - r.y0, form.view(), from, r.y0, RasterOp::Copy);
+        scrolled.push_back({{from + shift, r.y0, from + shift + w, r.y1}, shift});
+    }
     changed.clear();
+    redrawn.clear();
     for (const Rect& r : dirty) {
         if (r.empty()) continue;
         form.setClip(r.x0, r.y0, r.x1, r.y1);
@@ -281,9 +341,17 @@ void FrmMain::showFrame()
         }
         for (const FrameOp& op : frameOps_)
             if (overlaps(op.rect, r)) op.draw(form);
-        changed.push_back(r);
+        redrawn.push_back(r);
     }
     form.resetClip();
+    // What a backend shows: the cloud rectangles, each with the column its
+    // move uncovered, and the composed rectangles that lie not wholly inside
+    // one of them.
+    changed = moved;
+    for (const Rect& r : redrawn)
+        if (std::none_of(moved.begin(), moved.end(),
+                         [&](const Rect& m) { return m.x0 <= r.x0 && m.y0 <= r.y0 && m.x1 >= r.x1 && m.y1 >= r.y1; }))
+            changed.push_back(r);
     changedAll = frameInvalid_;
     frameInvalid_ = false;
     lastStripOffset_ = cloudOffset;

@@ -84,6 +84,7 @@ void FrmMain::CopyBg()
             }
             // What the backend brings to the screen at Refresh.
             changed.clear();
+            scrolled.clear();
             changedAll = false;
             if (x0 < x1 && y0 < y1) {
                 form.setClip(x0, y0, x1, y1);

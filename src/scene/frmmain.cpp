@@ -218,6 +218,7 @@ bool FrmMain::resizeForm(int width, int height)
     // Until the new landscape is there, the form as a whole is what changed.
     invalidateFrame();
     changed.clear();
+    scrolled.clear();
     changedAll = true;
     Form_Resize();
     return true;

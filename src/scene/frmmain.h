@@ -237,6 +237,28 @@ public:
     // to bring to the screen.
     std::vector<Rect> changed;
     bool changedAll = true;
+    // How the last tick made the changed parts, for a backend that keeps
+    // the last frame itself (in a buffer, or on the screen): when scrolled
+    // is not empty, the pixels in each of its rectangles came from dx
+    // columns to the left (to the right when dx is negative) in the last
+    // frame, and then the redrawn rectangles were composed over them.
+    // Together they are what changed.
+    struct Scroll {
+        Rect rect;
+        int dx = 0;
+    };
+    std::vector<Scroll> scrolled;
+    std::vector<Rect> redrawn;
+    // For a copy of an earlier frame of this landscape whose clouds stood
+    // at fromOffset: the moves that bring its clouds to where the form
+    // shows them (as in scrolled), and the columns those moves uncover,
+    // which have to be copied from the form, as has every part that
+    // changed in between otherwise (also where the moves take it). False
+    // when the clouds cannot be moved over (they wrapped round, or the
+    // strip did not cover the band).
+    bool cloudMovesSince(int fromOffset, std::vector<Scroll>& moves, std::vector<Rect>& uncovered) const;
+    // Where the clouds stand in the frame on the form.
+    int cloudsShownAt() const { return lastStripOffset_; }
 
     // What the last composition drew, for --scene-info (kept when enabled).
     bool recordDrawings = false;
@@ -378,7 +400,11 @@ private:
     static constexpr int kStripBlock = 16;
     std::vector<std::vector<std::pair<int, int>>> stripClouds_;
     void findStripClouds();
-    void addCloudDamage(std::vector<Rect>& dirty, int oldOffset) const;
+    void addCloudDamage(std::vector<Rect>& dirty, int oldOffset, int newOffset) const;
+    // The clouds move over on the form by at most this many columns a tick;
+    // a longer move (the strip wrapping round) composes them anew.
+    static constexpr int kMaxScroll = 64;
+    void addScrollDamage(std::vector<Rect>& dirty, const std::vector<Rect>& moved, int shift) const;
     bool frameInvalid_ = true;
     // The canvas as CopyBg last stretched it onto the form, while a
     // landscape is being built.

@@ -1,12 +1,9 @@
 // The shared-memory buffers of the Wayland surfaces: up to three for each,
-// filled with only the rectangles each lacks, attached with the changed
-// rectangles as damage.
+// filled with only what each lacks (the clouds moved over in place), and
+// attached with the changed rectangles as damage.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -48,23 +45,6 @@ void addRect(std::vector<Rect>& list, bool& all, const Rect& r)
         }
     }
     list[best] = unite(list[best], r);
-}
-
-// A row of pixels into a buffer. The unused top byte is set, as opaque: a
-// compositor may copy it into the screen's picture as it is (Weston's
-// software renderer does), where a screenshot would take it for
-// transparency. Four pixels at a time where the processor has SSE2 (every
-// x86-64): the rows of a tick are most of what this program copies.
-void copyOpaque(uint32_t* __restrict dst, const Color* __restrict src, int n)
-{
-    int x = 0;
-#if defined(__SSE2__)
-    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    for (; x + 4 <= n; x += 4)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x),
-                         _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x)), opaque));
-#endif
-    for (; x < n; ++x) dst[x] = static_cast<uint32_t>(src[x]) | 0xFF000000u;
 }
 
 void bufferRelease(void* data, wl_buffer*) { static_cast<Buffer*>(data)->busy = false; }
@@ -119,17 +99,13 @@ void Run::present(Head& h, bool all)
     if (all || m.changedAll) {
         h.damage.clear();
         h.damageAll = true;
-        for (auto& b : h.buffers) {
-            b->stale.clear();
-            b->staleAll = true;
-        }
+        for (auto& b : h.buffers) b->copy.note(m, true);
     } else {
         for (const Rect& r0 : m.changed) {
             const Rect r{std::max(r0.x0, 0), std::max(r0.y0, 0), std::min(r0.x1, h.width), std::min(r0.y1, h.height)};
-            if (r.empty()) continue;
             addRect(h.damage, h.damageAll, r);
-            for (auto& b : h.buffers) addRect(b->stale, b->staleAll, r);
         }
+        for (auto& b : h.buffers) b->copy.note(m, false);
     }
     flush(h);
 }
@@ -147,17 +123,8 @@ void Run::flush(Head& h)
     // next present.
     Buffer* b = freeBuffer(h);
     if (!b) return;
-    auto copy = [&](const Rect& r) {
-        for (int y = r.y0; y < r.y1; ++y)
-            copyOpaque(reinterpret_cast<uint32_t*>(b->data) + static_cast<size_t>(y) * static_cast<size_t>(h.width) +
-                           r.x0,
-                       f.row(y) + r.x0, r.x1 - r.x0);
-    };
-    if (b->staleAll) copy({0, 0, h.width, h.height});
-    else
-        for (const Rect& r : b->stale) copy(r);
-    b->stale.clear();
-    b->staleAll = false;
+    // Only what it lacks, its clouds moved over in place where they can be.
+    b->copy.bring(h.scene->form(), reinterpret_cast<uint32_t*>(b->data), h.width, h.height, h.width);
     wl_surface_attach(h.surface, b->buffer, 0, 0);
     wl_surface_set_buffer_scale(h.surface, h.scale);
     if (h.damageAll) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "backends/linux/saver_linux.h"
+#include "scene/frame_copy.h"
 #include "shell/scene_runner.h"
 #include "fractional-scale-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
@@ -31,8 +32,8 @@ using Rect = FrmMain::Rect;
 uint32_t nowMs();
 
 // One shared-memory buffer of a surface, which the compositor holds from
-// its commit until it releases it. Where it differs from the scene's form
-// is in stale (all of it when staleAll is set).
+// its commit until it releases it. What it lacks of the scene's form is
+// noted in its copy, and brought before it is attached again.
 struct Buffer {
     wl_buffer* buffer = nullptr;
     uint8_t* data = nullptr;
@@ -40,8 +41,7 @@ struct Buffer {
     int width = 0, height = 0;
     bool busy = false;
     bool retired = false; // of a size no longer used: destroyed on release
-    std::vector<Rect> stale;
-    bool staleAll = true;
+    FrameCopy copy;       // what it lacks of the form
 
     ~Buffer()
     {
