@@ -13,14 +13,9 @@
 
 namespace syl {
 
-namespace {
-
 using Rect = FrameCopy::Rect;
 
-// Adds r to a list of rectangles unless one of them holds it already. A
-// list that has grown long takes r into the rectangle that grows least by
-// it: what is copied stays close to what changed at any size of the screen.
-void addRect(std::vector<Rect>& list, const Rect& r)
+void FrameCopy::addRect(std::vector<Rect>& list, const Rect& r)
 {
     if (r.empty()) return;
     for (const Rect& o : list)
@@ -44,8 +39,6 @@ void addRect(std::vector<Rect>& list, const Rect& r)
     }
     list[best] = unite(list[best], r);
 }
-
-} // namespace
 
 // The unused top byte is set, as opaque: a compositor may copy it into the
 // screen's picture as it is (Weston's software renderer does), where a

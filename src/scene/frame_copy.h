@@ -25,6 +25,12 @@ public:
     // byte set (opaque, for a compositor that keeps it).
     void bring(const FrmMain& m, uint32_t* pixels, int w, int h, int stride);
 
+    // Adds r to a list of rectangles unless one of them holds it already. A
+    // list that has grown long takes r into the rectangle that grows least
+    // by it: what is copied or damaged stays close to what changed at any
+    // size of the screen.
+    static void addRect(std::vector<Rect>& list, const Rect& r);
+
     // A row of pixels copied with the top byte set.
     static void copyOpaque(uint32_t* dst, const Color* src, int n);
 

@@ -18,33 +18,11 @@ using namespace wayland;
 
 namespace {
 
-// Adds r to a list of rectangles unless one of them holds it already (the
-// same change is often handed over more than once before it is shown). A
-// list that has grown long takes r into the rectangle that grows least by
-// it: the damage stays close to what changed at any size of the screen.
+// Adds r to the damage unless it is all of the buffer already (the same
+// change is often handed over more than once before it is shown).
 void addRect(std::vector<Rect>& list, bool& all, const Rect& r)
 {
-    if (all || r.empty()) return;
-    for (const Rect& o : list)
-        if (o.x0 <= r.x0 && o.y0 <= r.y0 && o.x1 >= r.x1 && o.y1 >= r.y1) return;
-    if (list.size() < 32) {
-        list.push_back(r);
-        return;
-    }
-    auto area = [](const Rect& a) { return int64_t(a.x1 - a.x0) * int64_t(a.y1 - a.y0); };
-    auto unite = [](const Rect& a, const Rect& b) {
-        return Rect{std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
-    };
-    size_t best = 0;
-    int64_t bestGrowth = INT64_MAX;
-    for (size_t k = 0; k < list.size(); ++k) {
-        const int64_t growth = area(unite(list[k], r)) - area(list[k]);
-        if (growth < bestGrowth) {
-            bestGrowth = growth;
-            best = k;
-        }
-    }
-    list[best] = unite(list[best], r);
+    if (!all) FrameCopy::addRect(list, r);
 }
 
 void bufferRelease(void* data, wl_buffer*) { static_cast<Buffer*>(data)->busy = false; }
