@@ -91,7 +91,7 @@ format-check: test-deps
 	@clang-format --dry-run -Werror $(FORMATTED) && echo "format: $(words $(FORMATTED)) files as .clang-format describes"
 
 test: format-check native-tests windows sanitized
-	xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir $(WINBUILD) --output-on-failure -j 2
+	xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ctest --test-dir $(WINBUILD) --output-on-failure -j 2
 	ctest --test-dir $(BUILD) --output-on-failure -j 2
 	$(SANITIZER_ENV) ctest --test-dir $(ASANBUILD) --output-on-failure -j 2 -R '\.|^e2e_'
 

@@ -15,8 +15,10 @@ if [ -z "$SCR" ] || [ -z "$PREVHOST" ] || [ -z "$BUILD" ]; then
 fi
 
 # Without a display the test brings its own (of E2E_SCREEN, when set).
+# -noreset: an X server that resets when its last client leaves (the test
+# before this one) refuses connections for a moment.
 if [ -z "$DISPLAY" ]; then
-  exec xvfb-run -a -s "-screen 0 ${E2E_SCREEN:-1024x768x24}" "$0" "$@"
+  exec xvfb-run -a -s "-screen 0 ${E2E_SCREEN:-1024x768x24} -noreset" "$0" "$@"
 fi
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/sylvadra-e2e-win.XXXXXX")
@@ -65,8 +67,20 @@ if awk '/^\[/ { desk = index($0, "[Control Panel\\\\Desktop]") == 1 } desk && /^
   "$WINE" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
 fi
 
-SCREEN_W=$(xdpyinfo | sed -n 's/^ *dimensions: *\([0-9]*\)x\([0-9]*\).*/\1/p' | head -n1)
-SCREEN_H=$(xdpyinfo | sed -n 's/^ *dimensions: *\([0-9]*\)x\([0-9]*\).*/\2/p' | head -n1)
+# The screen's size, from a display that may still be resetting after the
+# test before (one given by the caller need not have -noreset).
+_tries=0
+until SCREEN_DIM=$(xdpyinfo 2>/dev/null | sed -n 's/^ *dimensions: *\([0-9]*x[0-9]*\).*/\1/p' | head -n1) &&
+      [ -n "$SCREEN_DIM" ]; do
+  _tries=$((_tries + 1))
+  if [ "$_tries" -ge 100 ]; then
+    echo "FAIL: the display $DISPLAY cannot be opened"
+    exit 1
+  fi
+  sleep 0.2
+done
+SCREEN_W=${SCREEN_DIM%x*}
+SCREEN_H=${SCREEN_DIM#*x}
 SCR_DIR=$(dirname "$SCR")
 
 # The saver's settings: all defaults, or one value set.
