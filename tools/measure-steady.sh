@@ -2,7 +2,10 @@
 # The steady cost of a running landscape, the program and its display server
 # together: CPU over SECONDS after SETTLE seconds (start-up and the first
 # landscape left out), read from /proc, and the program's peak memory.
-# The picture cache is warmed by a first run that is not measured.
+# The picture cache is filled first by a run that is not measured: a saver
+# paints the pictures of later landscapes on its worker thread after the
+# first landscape is shown (a minute or more, once per machine and size),
+# which is no part of the steady cost.
 #
 #   tools/measure-steady.sh [WIDTH HEIGHT [SECONDS [SETTLE]]]
 #   MODE=--background tools/measure-steady.sh 1920 1080 30 10
@@ -67,7 +70,20 @@ run() { # seed settle seconds -> "program% server% peakMB"
     'BEGIN { printf "%.2f %.2f %.0f", 100 * a / hz / t, 100 * b / hz / t, kb / 1024 }'
 }
 
-run 1 20 1 >/dev/null # the pictures painted into the cache
+warm() { # runs until the cache has not grown for 15 s (at most 10 minutes)
+  start_server
+  "$EXE" ${MODE:-/S} ${OPTIONS:-} --seed 1 >/dev/null 2>&1 &
+  local pid=$! n=-1 same=0 now
+  for _ in $(seq 1 120); do
+    sleep 5
+    now=$(find "$XDG_CACHE_HOME" -type f 2>/dev/null | wc -l)
+    if [ "$now" = "$n" ]; then same=$((same + 1)); else same=0; n=$now; fi
+    [ "$same" -ge 3 ] && break
+  done
+  kill -TERM $pid; wait $pid 2>/dev/null
+  kill "$SERVER"; wait "$SERVER" 2>/dev/null
+}
+warm
 for seed in ${SEEDS:-1 2 3}; do
   read -r prog srv mb <<<"$(run "$seed" "$SETTLE" "$RUN")"
   awk -v w="$W" -v h="$H" -v s="$seed" -v p="$prog" -v x="$srv" -v m="$mb" -v t="$RUN" -v z="$SETTLE" \
