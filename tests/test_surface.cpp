@@ -357,4 +357,15 @@ TEST(Surface, FilteredStretchIsTheSameOnEveryPath)
                 DrawFiltered(general, 3, 2, w, 25.875, viewOf(*pic), 0, 0, 37, 23, RasterOp::Paint);
                 EXPECT_EQ(pixelsOf(copy), pixelsOf(general)) << "width " << w;
             }
+    // Pixel for pixel with coverage (a flying object): the same whole and
+    // in narrow columns.
+    Surface whole(61, 29, K), columns(61, 29, K);
+    background(whole);
+    background(columns);
+    DrawFiltered(whole, 5, 3, 37, 23, viewOf(p), 0, 0, 37, 23);
+    for (int x = 0; x < 61; x += 3) {
+        columns.setClip(x, 0, x + 3, 29);
+        DrawFiltered(columns, 5, 3, 37, 23, viewOf(p), 0, 0, 37, 23);
+    }
+    EXPECT_EQ(pixelsOf(whole), pixelsOf(columns));
 }
