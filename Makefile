@@ -10,7 +10,7 @@ JOBS     ?= $(shell nproc)
 # What the Linux program needs to build and run (make run), and what only
 # the tests need on top (make test): the Windows cross build and Wine, the X
 # and Wayland servers the end-to-end tests start, the test tools.
-RUN_PACKAGES  = cmake ninja-build g++ pkg-config libglib2.0-dev libsdl2-dev libx11-dev libxrandr-dev \
+RUN_PACKAGES  = cmake ninja-build g++ pkg-config libglib2.0-dev libsdl2-dev libx11-dev libxext-dev libxrandr-dev \
                 libgtk-3-dev libstb-dev libwayland-dev wayland-protocols libwayland-bin
 TEST_PACKAGES = googletest libgtest-dev libbenchmark-dev libglib2.0-bin dbus-daemon \
                 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64 \

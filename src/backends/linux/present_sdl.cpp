@@ -43,6 +43,10 @@ std::vector<SDL_Rect> rectsToShow(const FrmMain& m, bool all, int w, int h)
 void SdlPlatform::present(Head& h, bool all)
 {
     if (!h.window || !h.scene) return;
+    if (h.viaShm) {
+        presentShm(h, all);
+        return;
+    }
     if (h.viaXlib) {
         presentXlib(h, all);
         return;

@@ -7,6 +7,7 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
 
 #include <array>
 #include <cstdint>
@@ -175,6 +176,13 @@ private:
         XImage* image = nullptr;
         // The pixel value of each 8-bit red, green and blue level.
         std::array<unsigned long, 256> red{}, green{}, blue{};
+        // Shown from an image in memory shared with the X server (MIT-SHM)
+        // that the form lives in, for the common 24-bit screen: only the
+        // changed rectangles are put, and nothing waits for the server.
+        bool viaShm = false;
+        XImage* shmImage = nullptr;
+        // The segment, which the image names until it is destroyed.
+        std::unique_ptr<XShmSegmentInfo> shm{};
     };
 
     bool embedded() const { return cmd_.windowId.has_value() || cmd_.root; }
@@ -191,6 +199,11 @@ private:
     bool startXlib(Head& h);
     void presentXlib(Head& h, bool all);
     void releaseXlib(Head& h);
+    // present_shm.cpp: the image in shared memory at the form's size, the
+    // form moved into it; false when the server or the visual cannot.
+    bool startShm(Head& h, int w, int hgt);
+    void presentShm(Head& h, bool all);
+    void releaseShm(Head& h);
     void present(Head& h, bool all = true);
     // The window's size in pixels.
     void windowPixels(Head& h, int& w, int& hgt);

@@ -58,7 +58,7 @@ void SdlPlatform::endOnSignal()
 void SdlPlatform::windowPixels(Head& h, int& w, int& hgt)
 {
     SDL_GetWindowSize(h.window, &w, &hgt);
-    if (h.viaXlib) {
+    if (h.viaXlib || h.viaShm) {
         XWindowAttributes a{};
         if (XGetWindowAttributes(display_, h.xwindow, &a)) {
             w = a.width;
@@ -361,23 +361,36 @@ bool SdlPlatform::openWindows()
     // Text as large as the desktop's own on a scaled screen.
     const int dpi = desktopDpi();
     for (Head& h : heads_) {
-        if (!chooseWay(h)) return false;
         // The scene at the window's size in pixels.
         int w = 0, hgt = 0;
+        XWindowAttributes a{};
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (display_ && SDL_GetWindowWMInfo(h.window, &info) && info.subsystem == SDL_SYSWM_X11 &&
+            XGetWindowAttributes(display_, info.info.x11.window, &a))
+            startShm(h, a.width, a.height);
+        if (!h.viaShm && !chooseWay(h)) return false;
         windowPixels(h, w, hgt);
         // The form lives in the window's image from the start when their
         // layouts agree: the first landscape is composed right there, and
         // no frame is made and then copied over.
-        SDL_Surface* ws = h.viaXlib ? nullptr : SDL_GetWindowSurface(h.window);
-        const bool share = ws && ws->format->format == SDL_PIXELFORMAT_RGB888 && ws->w == w && ws->h == hgt &&
-                           ws->pitch == w * 4 && !SDL_MUSTLOCK(ws);
-        if (share) {
-            mapInAdvance(ws->pixels, static_cast<size_t>(ws->pitch) * ws->h, true);
-            std::memset(ws->pixels, 0, static_cast<size_t>(ws->pitch) * ws->h);
+        Color* memory = nullptr;
+        size_t bytes = 0;
+        if (h.viaShm && h.shmImage->width == w && h.shmImage->height == hgt) {
+            memory = reinterpret_cast<Color*>(h.shmImage->data);
+            bytes = static_cast<size_t>(h.shmImage->bytes_per_line) * static_cast<size_t>(hgt);
+        } else if (SDL_Surface* ws = h.viaXlib || h.viaShm ? nullptr : SDL_GetWindowSurface(h.window);
+                   ws && ws->format->format == SDL_PIXELFORMAT_RGB888 && ws->w == w && ws->h == hgt &&
+                   ws->pitch == w * 4 && !SDL_MUSTLOCK(ws)) {
+            memory = static_cast<Color*>(ws->pixels);
+            bytes = static_cast<size_t>(ws->pitch) * static_cast<size_t>(ws->h);
         }
-        h.scene =
-            std::make_unique<SceneRunner>(w, hgt, SceneOptions{dpi, share ? static_cast<Color*>(ws->pixels) : nullptr});
-        h.shared = share;
+        if (memory) {
+            mapInAdvance(memory, bytes, true);
+            std::memset(memory, 0, bytes);
+        }
+        h.scene = std::make_unique<SceneRunner>(w, hgt, SceneOptions{dpi, memory});
+        h.shared = memory != nullptr;
     }
     return true;
 }
@@ -481,6 +494,7 @@ void SdlPlatform::closeWindows()
     for (Head& h : heads_) {
         // A scene whose form lives in the window's image goes first.
         h.scene.reset();
+        releaseShm(h);
         releaseXlib(h);
         SDL_DestroyWindow(h.window);
     }
