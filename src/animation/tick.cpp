@@ -1,5 +1,7 @@
 // The animation tick: composes one frame off screen and shows it, and
 // replaces the landscape every rTime seconds when asked to.
+#include <algorithm>
+
 #include "errors/handler.h"
 #include "platform/host.h"
 #include "platform/random.h"
@@ -30,9 +32,13 @@ void FrmMain::tmrAnimation_Timer()
             float offset = static_cast<float>(cloudStep) * s.SpeedS;
             // With sharp pictures the strip is at the screen's scale: the
             // clouds cross the screen as fast at any size as at 1080 rows,
-            // as the flying objects do.
-            if (useSharp_) offset = static_cast<float>(offset * screenScale());
-            cloudOffset = CInt(offset);
+            // as the flying objects do, and move in steps of as many whole
+            // pixels as the scale holds (two at 2160 rows): the same steps
+            // across the screen at every size, and half the moves of the
+            // band at 3840 x 2160 that a step of one pixel would take.
+            const int quantum = useSharp_ ? std::max(1, static_cast<int>(screenScale() + 1e-9)) : 1;
+            if (useSharp_) offset = static_cast<float>(offset * screenScale() / quantum);
+            cloudOffset = ck16(static_cast<long long>(CInt(offset)) * quantum);
             if (cloudOffset > bandWidth) {
                 cloudOffset = 0;
                 cloudStep = 0;
