@@ -18,9 +18,25 @@ using Rect = FrameCopy::Rect;
 void FrameCopy::addRect(std::vector<Rect>& list, const Rect& r)
 {
     if (r.empty()) return;
-    for (const Rect& o : list)
+    for (Rect& o : list) {
         if (o.x0 <= r.x0 && o.y0 <= r.y0 && o.x1 >= r.x1 && o.y1 >= r.y1) return;
-    if (list.size() < 32) {
+        // The same columns in touching rows (the column a move of the
+        // clouds uncovers, block under block), or the same rows side by
+        // side: one rectangle holds both and nothing more.
+        if (o.x0 == r.x0 && o.x1 == r.x1 && o.y1 >= r.y0 && r.y1 >= o.y0) {
+            o.y0 = std::min(o.y0, r.y0);
+            o.y1 = std::max(o.y1, r.y1);
+            return;
+        }
+        if (o.y0 == r.y0 && o.y1 == r.y1 && o.x1 >= r.x0 && r.x1 >= o.x0) {
+            o.x0 = std::min(o.x0, r.x0);
+            o.x1 = std::max(o.x1, r.x1);
+            return;
+        }
+    }
+    // Enough for the cloud runs of a few ticks at 3840 x 2160, each with
+    // the column its move uncovered.
+    if (list.size() < 256) {
         list.push_back(r);
         return;
     }
