@@ -128,15 +128,22 @@ bool SdlPlatform::chooseWay(Head& h)
     return false;
 }
 
-bool SdlPlatform::startXlib(Head& h)
+bool SdlPlatform::xWindowOf(const Head& h, Window& window, XWindowAttributes& a) const
 {
-    if (h.viaXlib) return true;
     if (!display_) return false;
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(h.window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    window = info.info.x11.window;
+    return XGetWindowAttributes(display_, window, &a) && a.visual;
+}
+
+bool SdlPlatform::startXlib(Head& h)
+{
+    if (h.viaXlib) return true;
+    Window window = 0;
     XWindowAttributes a{};
-    if (!XGetWindowAttributes(display_, info.info.x11.window, &a) || !a.visual) return false;
+    if (!xWindowOf(h, window, a)) return false;
     const Visual* v = a.visual;
     if ((v->c_class != TrueColor && v->c_class != DirectColor) || !v->red_mask || !v->green_mask || !v->blue_mask)
         return false;
@@ -148,7 +155,7 @@ bool SdlPlatform::startXlib(Head& h)
     table(v->red_mask, h.red);
     table(v->green_mask, h.green);
     table(v->blue_mask, h.blue);
-    h.xwindow = info.info.x11.window;
+    h.xwindow = window;
     h.visual = a.visual;
     h.depth = a.depth;
     h.gc = XCreateGC(display_, h.xwindow, 0, nullptr);

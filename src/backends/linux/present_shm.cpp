@@ -7,7 +7,6 @@
 // window surface puts the same way but waits for the server after every
 // update, a round trip at each tick.)
 #include <SDL.h>
-#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -57,17 +56,14 @@ bool SdlPlatform::startShm(Head& h, int w, int hgt)
     if (!h.viaShm) {
         // A 24-bit screen whose pixels are the form's (0x00RRGGBB), on a
         // server that shares memory with us.
-        if (!XShmQueryExtension(display_)) return false;
-        SDL_SysWMinfo info;
-        SDL_VERSION(&info.version);
-        if (!SDL_GetWindowWMInfo(h.window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+        Window window = 0;
         XWindowAttributes a{};
-        if (!XGetWindowAttributes(display_, info.info.x11.window, &a) || !a.visual) return false;
+        if (!XShmQueryExtension(display_) || !xWindowOf(h, window, a)) return false;
         const Visual* v = a.visual;
         if (a.depth != 24 || v->c_class != TrueColor || v->red_mask != 0xFF0000 || v->green_mask != 0xFF00 ||
             v->blue_mask != 0xFF)
             return false;
-        h.xwindow = info.info.x11.window;
+        h.xwindow = window;
         h.visual = a.visual;
         h.depth = a.depth;
     }

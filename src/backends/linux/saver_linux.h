@@ -196,6 +196,8 @@ private:
     // Whether the head can be shown, through SDL's window surface or
     // through Xlib; false after a message on stderr.
     bool chooseWay(Head& h);
+    // The head's X window and its attributes (with a visual); false off X11.
+    bool xWindowOf(const Head& h, Window& window, XWindowAttributes& a) const;
     bool startXlib(Head& h);
     void presentXlib(Head& h, bool all);
     void releaseXlib(Head& h);

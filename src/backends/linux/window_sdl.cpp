@@ -363,12 +363,9 @@ bool SdlPlatform::openWindows()
     for (Head& h : heads_) {
         // The scene at the window's size in pixels.
         int w = 0, hgt = 0;
+        Window window = 0;
         XWindowAttributes a{};
-        SDL_SysWMinfo info;
-        SDL_VERSION(&info.version);
-        if (display_ && SDL_GetWindowWMInfo(h.window, &info) && info.subsystem == SDL_SYSWM_X11 &&
-            XGetWindowAttributes(display_, info.info.x11.window, &a))
-            startShm(h, a.width, a.height);
+        if (xWindowOf(h, window, a)) startShm(h, a.width, a.height);
         if (!h.viaShm && !chooseWay(h)) return false;
         windowPixels(h, w, hgt);
         // The form lives in the window's image from the start when their
