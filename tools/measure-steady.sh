@@ -27,6 +27,12 @@ mkdir -m 700 "$work/runtime" "$work/home"
 export HOME="$work/home" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime"
 hz=$(getconf CLK_TCK)
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+# The exact time on a processor (nanoseconds, every thread's), beside the
+# kernel's sampling at each clock tick (utime + stime, charged a whole tick
+# to whoever runs at that moment): a process that runs a few hundred
+# microseconds 25 times a second is charged in a few dozen whole ticks
+# over 30 s, a third up or down from one round to the next.
+runtime() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%.0f", n }'; }
 
 start_server() {
   if [ -n "${WAYLAND:-}" ]; then
@@ -57,17 +63,17 @@ run() { # seed settle seconds -> "program% server% peakMB"
     cover=$!
   fi
   sleep "$2"
-  local p0 s0 p1 s1
-  p0=$(ticks $pid) s0=$(ticks $SERVER)
+  local p0 s0 p1 s1 q0 r0 q1 r1
+  p0=$(ticks $pid) s0=$(ticks $SERVER) q0=$(runtime $pid) r0=$(runtime $SERVER)
   sleep "$3"
-  p1=$(ticks $pid) s1=$(ticks $SERVER)
+  p1=$(ticks $pid) s1=$(ticks $SERVER) q1=$(runtime $pid) r1=$(runtime $SERVER)
   local kb
   kb=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status" 2>/dev/null)
   kill -TERM $pid; wait $pid 2>/dev/null
   [ -n "$cover" ] && pkill -P $$ -f sylvadra_xhost 2>/dev/null
   kill "$SERVER"; wait "$SERVER" 2>/dev/null
-  awk -v a=$((p1 - p0)) -v b=$((s1 - s0)) -v hz="$hz" -v t="$3" -v kb="${kb:-0}" \
-    'BEGIN { printf "%.2f %.2f %.0f", 100 * a / hz / t, 100 * b / hz / t, kb / 1024 }'
+  awk -v a=$((p1 - p0)) -v b=$((s1 - s0)) -v c=$((q1 - q0)) -v d=$((r1 - r0)) -v hz="$hz" -v t="$3" -v kb="${kb:-0}" \
+    'BEGIN { printf "%.2f %.2f %.3f %.3f %.0f", 100 * a / hz / t, 100 * b / hz / t, c / 1e7 / t, d / 1e7 / t, kb / 1024 }'
 }
 
 warm() { # runs until the cache has not grown for 15 s (at most 10 minutes)
@@ -85,9 +91,10 @@ warm() { # runs until the cache has not grown for 15 s (at most 10 minutes)
 }
 warm
 for seed in ${SEEDS:-1 2 3}; do
-  read -r prog srv mb <<<"$(run "$seed" "$SETTLE" "$RUN")"
-  awk -v w="$W" -v h="$H" -v s="$seed" -v p="$prog" -v x="$srv" -v m="$mb" -v t="$RUN" -v z="$SETTLE" \
+  read -r prog srv eprog esrv mb <<<"$(run "$seed" "$SETTLE" "$RUN")"
+  awk -v w="$W" -v h="$H" -v s="$seed" -v p="$prog" -v x="$srv" -v ep="$eprog" -v ex="$esrv" -v m="$mb" -v t="$RUN" -v z="$SETTLE" \
     -v mode="${MODE:-/S} ${OPTIONS:-}${WAYLAND:+ (Weston)}${COVER:+ (covered)}" 'BEGIN {
-      printf "%dx%d %s seed %s: %.2f %% + server %.2f %% = %.2f %% of a core over %d s after %d s; peak %d MB\n",
-             w, h, mode, s, p, x, p + x, t, z, m }'
+      printf "%dx%d %s seed %s: %.3f %% + server %.3f %% = %.3f %% of a core over %d s after %d s" \
+             " (sampled at clock ticks: %.2f + %.2f = %.2f %%); peak %d MB\n",
+             w, h, mode, s, ep, ex, ep + ex, t, z, p, x, p + x, m }'
 done

@@ -55,12 +55,15 @@ bool SdlPlatform::startShm(Head& h, int w, int hgt)
     if (!display_ || h.viaXlib || w <= 0 || hgt <= 0) return false;
     if (!h.viaShm) {
         // A 24-bit screen whose pixels are the form's (0x00RRGGBB), on a
-        // server that shares memory with us.
+        // server that shares memory with us. SDL gives its windows a
+        // DirectColor visual where the server has one (most do, Xorg and
+        // Xvfb among them), with a colour map that maps each value to
+        // itself: its pixels are a TrueColor visual's.
         Window window = 0;
         XWindowAttributes a{};
         if (!XShmQueryExtension(display_) || !xWindowOf(h, window, a)) return false;
         const Visual* v = a.visual;
-        if (a.depth != 24 || v->c_class != TrueColor || v->red_mask != 0xFF0000 || v->green_mask != 0xFF00 ||
+        if (a.depth != 24 || (v->c_class != TrueColor && v->c_class != DirectColor) || v->red_mask != 0xFF0000 || v->green_mask != 0xFF00 ||
             v->blue_mask != 0xFF)
             return false;
         h.xwindow = window;
