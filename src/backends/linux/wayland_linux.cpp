@@ -249,6 +249,14 @@ bool Run::dispatch(int ms)
     return n != 0 || lost || !inputs.empty();
 }
 
+void Run::nap(int ms)
+{
+    wl_display_flush(display);
+    pollfd fds[2] = {{stopSignalFd(), POLLIN, 0}, {platform->watchFd(), POLLIN, 0}};
+    poll(fds, 2, ms);
+    if (fds[1].revents & POLLIN) platform->noteMood();
+}
+
 void Run::pump()
 {
     presentAll();
@@ -269,6 +277,10 @@ void WaylandPlatform::unloadForms()
     for (auto& h : run_->heads)
         if (h->scene) h->scene->form().Form_Unload();
 }
+
+// The longest sleep between ticks that does not read the compositor's
+// messages: the saver ends at most this long after the input that ends it.
+constexpr int32_t kNapMs = 50;
 
 void WaylandPlatform::runFullScreen()
 {
@@ -312,6 +324,21 @@ void WaylandPlatform::runFullScreen()
                     h->scene->setStill(pace_ == Pace::Still, now);
                     if (paceChanged && !hidden) r.present(*h);
                 }
+            // Between ticks a few dozen milliseconds apart the run does not
+            // wake for what the compositor sends (the buffer it let go, the
+            // frame callback, a move of the pointer): it is read at the
+            // next tick, one wake-up a tick instead of three. A frame whose
+            // callback has not come by its tick waits for it as before.
+            int32_t nap = -1;
+            for (auto& h : r.heads)
+                if (h->scene && !hidden) {
+                    const int32_t due = std::max(h->scene->untilDue(now), 0);
+                    nap = nap < 0 ? due : std::min(nap, due);
+                }
+            if (nap > 0 && nap <= kNapMs && r.inputs.empty()) {
+                r.nap(nap);
+                continue;
+            }
             int32_t wait = -1;
             for (auto& h : r.heads)
                 if (h->scene && Run::canDraw(*h) && !hidden) {

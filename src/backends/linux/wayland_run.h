@@ -169,6 +169,9 @@ struct WaylandPlatform::Run {
     // milliseconds (0: only what is there, -1: until something comes);
     // whether anything came.
     bool dispatch(int ms);
+    // Sleeps ms milliseconds without reading the compositor's messages;
+    // a stop signal or a change of the session's mood ends it early.
+    void nap(int ms);
     void takeInputs();
     void pump();
     // New sizes, new outputs: scenes composed for them.
