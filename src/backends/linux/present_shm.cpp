@@ -63,8 +63,8 @@ bool SdlPlatform::startShm(Head& h, int w, int hgt)
         XWindowAttributes a{};
         if (!XShmQueryExtension(display_) || !xWindowOf(h, window, a)) return false;
         const Visual* v = a.visual;
-        if (a.depth != 24 || (v->c_class != TrueColor && v->c_class != DirectColor) || v->red_mask != 0xFF0000 || v->green_mask != 0xFF00 ||
-            v->blue_mask != 0xFF)
+        if (a.depth != 24 || (v->c_class != TrueColor && v->c_class != DirectColor) || v->red_mask != 0xFF0000 ||
+            v->green_mask != 0xFF00 || v->blue_mask != 0xFF)
             return false;
         h.xwindow = window;
         h.visual = a.visual;
