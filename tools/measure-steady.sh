@@ -11,9 +11,13 @@
 #   MODE=--background tools/measure-steady.sh 1920 1080 30 10
 #   WAYLAND=1 tools/measure-steady.sh 3840 2160
 #   COVER=1 MODE=--background tools/measure-steady.sh   # a window over all of it
+#   COMMAND="/usr/libexec/xscreensaver/deco -root" SEEDS=1 tools/measure-steady.sh
+#   WAYLAND=1 COMMAND="weston-presentation-shm -d 40" SEEDS=1 tools/measure-steady.sh
 #
 # MODE is how the program runs (default /S); OPTIONS are added (e.g.
-# --classic); SEEDS (default "1 2 3") one line each. Xvfb by default;
+# --classic); SEEDS (default "1 2 3") one line each. COMMAND measures another
+# program in the same way instead (no warm-up, no seed): the least that
+# any animation costs on the same machine and server. Xvfb by default;
 # WAYLAND=1 runs Weston's headless compositor (software renderer).
 set -u
 W=${1:-1920} H=${2:-1080} RUN=${3:-30} SETTLE=${4:-10}
@@ -32,7 +36,10 @@ ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 # to whoever runs at that moment): a process that runs a few hundred
 # microseconds 25 times a second is charged in a few dozen whole ticks
 # over 30 s, a third up or down from one round to the next.
-runtime() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%.0f", n }'; }
+# Each thread's time is taken apart: a thread that ends on the way takes its
+# time with it (its share until then is not counted).
+runtime() { for t in /proc/"$1"/task/*; do echo "${t##*/} $(cut -d' ' -f1 "$t/schedstat" 2>/dev/null)"; done; }
+spent() { awk 'NR == FNR { a[$1] = $2; next } { n += $2 - ($1 in a ? a[$1] : 0) } END { printf "%.0f", n }' "$1" "$2"; }
 
 start_server() {
   if [ -n "${WAYLAND:-}" ]; then
@@ -54,7 +61,9 @@ start_server() {
 run() { # seed settle seconds -> "program% server% peakMB"
   start_server
   # shellcheck disable=SC2086
-  "$EXE" ${MODE:-/S} ${OPTIONS:-} --seed "$1" >/dev/null 2>&1 &
+  if [ -n "${COMMAND:-}" ]; then ${COMMAND} >/dev/null 2>&1 &
+  else "$EXE" ${MODE:-/S} ${OPTIONS:-} --seed "$1" >/dev/null 2>&1 &
+  fi
   local pid=$!
   local cover=
   if [ -n "${COVER:-}" ] && [ -z "${WAYLAND:-}" ]; then
@@ -64,9 +73,12 @@ run() { # seed settle seconds -> "program% server% peakMB"
   fi
   sleep "$2"
   local p0 s0 p1 s1 q0 r0 q1 r1
-  p0=$(ticks $pid) s0=$(ticks $SERVER) q0=$(runtime $pid) r0=$(runtime $SERVER)
+  p0=$(ticks $pid) s0=$(ticks $SERVER)
+  runtime $pid >"$work/q0"; runtime $SERVER >"$work/r0"
   sleep "$3"
-  p1=$(ticks $pid) s1=$(ticks $SERVER) q1=$(runtime $pid) r1=$(runtime $SERVER)
+  p1=$(ticks $pid) s1=$(ticks $SERVER)
+  runtime $pid >"$work/q1"; runtime $SERVER >"$work/r1"
+  q0=0 r0=0 q1=$(spent "$work/q0" "$work/q1") r1=$(spent "$work/r0" "$work/r1")
   local kb
   kb=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status" 2>/dev/null)
   kill -TERM $pid; wait $pid 2>/dev/null
@@ -89,11 +101,11 @@ warm() { # runs until the cache has not grown for 15 s (at most 10 minutes)
   kill -TERM $pid; wait $pid 2>/dev/null
   kill "$SERVER"; wait "$SERVER" 2>/dev/null
 }
-warm
+[ -n "${COMMAND:-}" ] || warm
 for seed in ${SEEDS:-1 2 3}; do
   read -r prog srv eprog esrv mb <<<"$(run "$seed" "$SETTLE" "$RUN")"
   awk -v w="$W" -v h="$H" -v s="$seed" -v p="$prog" -v x="$srv" -v ep="$eprog" -v ex="$esrv" -v m="$mb" -v t="$RUN" -v z="$SETTLE" \
-    -v mode="${MODE:-/S} ${OPTIONS:-}${WAYLAND:+ (Weston)}${COVER:+ (covered)}" 'BEGIN {
+    -v mode="${COMMAND:-${MODE:-/S} ${OPTIONS:-}}${WAYLAND:+ (Weston)}${COVER:+ (covered)}" 'BEGIN {
       printf "%dx%d %s seed %s: %.3f %% + server %.3f %% = %.3f %% of a core over %d s after %d s" \
              " (sampled at clock ticks: %.2f + %.2f = %.2f %%); peak %d MB\n",
              w, h, mode, s, ep, ex, ep + ex, t, z, p, x, p + x, m }'
