@@ -41,6 +41,15 @@ d=$(differing "$WORK/c.png" "$WORK/d.png" "200x24+0+$((SCREEN_H - 24))")
 set -- $(mean_rgb "$WORK/d.png" "200x100+$((SCREEN_W - 200))+$((SCREEN_H - 100))")
 [ $(( $1 + $2 + $3 )) -gt 60 ] || fail "the landscape is gone from the bottom-right corner ($*)"
 ok "shown through a change of the window's size"
+# Frames go to the server from an image of the saver's own in memory it
+# shares with it (no wait for the server at each frame): a private
+# segment the saver made, held by both.
+own=
+for id in $(ipcs -m -p | awk -v p="$PID" '$3 == p { print $1 }'); do
+  ipcs -m | awk -v id="$id" '$2 == id && $4 == 600 && $6 == 2 { f = 1 } END { exit !f }' && own=$id
+done
+[ -n "$own" ] || fail "the window is not shown from a shared image of the saver's own ($(ipcs -m | tail -n +4))"
+ok "frames from the saver's own shared image"
 
 # Mouse: the first position seen is the reference; moves that stay within
 # 2 pixels of it do not end the saver, and small steps add up until the
