@@ -35,9 +35,8 @@ ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 # kernel's sampling at each clock tick (utime + stime, charged a whole tick
 # to whoever runs at that moment): a process that runs a few hundred
 # microseconds 25 times a second is charged in a few dozen whole ticks
-# over 30 s, a third up or down from one round to the next.
-# Each thread's time is taken apart: a thread that ends on the way takes its
-# time with it (its share until then is not counted).
+# over 30 s, a third up or down from one round to the next. Each thread's
+# time is taken apart: a thread that ends on the way takes its share with it.
 runtime() { for t in /proc/"$1"/task/*; do echo "${t##*/} $(cut -d' ' -f1 "$t/schedstat" 2>/dev/null)"; done; }
 spent() { awk 'NR == FNR { a[$1] = $2; next } { n += $2 - ($1 in a ? a[$1] : 0) } END { printf "%.0f", n }' "$1" "$2"; }
 
@@ -72,19 +71,18 @@ run() { # seed settle seconds -> "program% server% peakMB"
     cover=$!
   fi
   sleep "$2"
-  local p0 s0 p1 s1 q0 r0 q1 r1
+  local p0 s0 p1 s1
   p0=$(ticks $pid) s0=$(ticks $SERVER)
   runtime $pid >"$work/q0"; runtime $SERVER >"$work/r0"
   sleep "$3"
   p1=$(ticks $pid) s1=$(ticks $SERVER)
   runtime $pid >"$work/q1"; runtime $SERVER >"$work/r1"
-  q0=0 r0=0 q1=$(spent "$work/q0" "$work/q1") r1=$(spent "$work/r0" "$work/r1")
   local kb
   kb=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status" 2>/dev/null)
   kill -TERM $pid; wait $pid 2>/dev/null
   [ -n "$cover" ] && pkill -P $$ -f sylvadra_xhost 2>/dev/null
   kill "$SERVER"; wait "$SERVER" 2>/dev/null
-  awk -v a=$((p1 - p0)) -v b=$((s1 - s0)) -v c=$((q1 - q0)) -v d=$((r1 - r0)) -v hz="$hz" -v t="$3" -v kb="${kb:-0}" \
+  awk -v a=$((p1 - p0)) -v b=$((s1 - s0)) -v c="$(spent "$work/q0" "$work/q1")" -v d="$(spent "$work/r0" "$work/r1")" -v hz="$hz" -v t="$3" -v kb="${kb:-0}" \
     'BEGIN { printf "%.2f %.2f %.3f %.3f %.0f", 100 * a / hz / t, 100 * b / hz / t, c / 1e7 / t, d / 1e7 / t, kb / 1024 }'
 }
 

@@ -329,22 +329,21 @@ void WaylandPlatform::runFullScreen()
             // frame callback, a move of the pointer): it is read at the
             // next tick, one wake-up a tick instead of three. A frame whose
             // callback has not come by its tick waits for it as before.
-            int32_t nap = -1;
-            for (auto& h : r.heads)
-                if (h->scene && !hidden) {
-                    const int32_t due = std::max(h->scene->untilDue(now), 0);
-                    nap = nap < 0 ? due : std::min(nap, due);
-                }
+            // The next tick of any scene (nap), and of those that may draw
+            // now (wait).
+            int32_t nap = -1, wait = -1;
+            auto sooner = [](int32_t a, int32_t b) { return a < 0 ? b : std::min(a, b); };
+            if (!hidden)
+                for (auto& h : r.heads)
+                    if (h->scene) {
+                        const int32_t due = std::max(h->scene->untilDue(now), 0);
+                        nap = sooner(nap, due);
+                        if (Run::canDraw(*h)) wait = sooner(wait, due);
+                    }
             if (nap > 0 && nap <= kNapMs && r.inputs.empty()) {
                 r.nap(nap);
                 continue;
             }
-            int32_t wait = -1;
-            for (auto& h : r.heads)
-                if (h->scene && Run::canDraw(*h) && !hidden) {
-                    const int32_t due = std::max(h->scene->untilDue(now), 0);
-                    wait = wait < 0 ? due : std::min(wait, due);
-                }
             r.endOnSignal();
             if (!r.running) break;
             if (r.dispatch(wait)) {
